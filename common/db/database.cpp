@@ -1,0 +1,1400 @@
+#include "common/db/database.h"
+
+#include "common/text/numtext.h"
+
+#include <sqlite3.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <regex>
+#include <set>
+#include <thread>
+#include <unordered_map>
+
+namespace fs = std::filesystem;
+
+namespace qv::db {
+
+// ---------------------------------------------------------------------------
+// Small helpers
+
+namespace {
+
+std::string lower(std::string s) {
+    for (auto& c : s)
+        if (c >= 'A' && c <= 'Z') c = char(c + 32);
+    return s;
+}
+
+std::string rtrimBlanks(const std::string& s) {
+    size_t n = s.size();
+    while (n > 0 && s[n - 1] == ' ') --n;
+    return s.substr(0, n);
+}
+
+std::string quoteId(const std::string& s) {
+    std::string r = "\"";
+    for (char c : s) {
+        if (c == '"') r += '"';
+        r += c;
+    }
+    return r + "\"";
+}
+
+std::string quoteLiteral(const std::string& s) {
+    std::string r = "'";
+    for (char c : s) {
+        if (c == '\'') r += '\'';
+        r += c;
+    }
+    return r + "'";
+}
+
+int64_t nowMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Number of characters (code points) of a UTF-8 text.
+size_t charCount(const std::string& s) {
+    size_t n = 0;
+    for (unsigned char c : s)
+        if ((c & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+[[noreturn]] void fail(int number, const std::string& text) { throw DbError(number, text); }
+
+// Case folding for key comparison: ASCII and the Latin-1 letters.
+inline void foldNext(const unsigned char* s, int n, int& i, unsigned& out) {
+    unsigned char c = s[i];
+    if (c < 0x80) {
+        out = (c >= 'A' && c <= 'Z') ? c + 32u : c;
+        ++i;
+        return;
+    }
+    if (c == 0xC3 && i + 1 < n) {
+        unsigned char d = s[i + 1];
+        if (d >= 0x80 && d <= 0x9E && d != 0x97) d = (unsigned char)(d + 0x20);
+        out = 0xC300u | d;
+        i += 2;
+        return;
+    }
+    out = 0x10000u + c;  // other bytes compare as themselves, above ASCII
+    ++i;
+}
+
+// Text keys compare without regard to case, trailing blanks ignored.
+int keyCollation(void*, int na, const void* a, int nb, const void* b) {
+    auto* sa = static_cast<const unsigned char*>(a);
+    auto* sb = static_cast<const unsigned char*>(b);
+    while (na > 0 && sa[na - 1] == ' ') --na;
+    while (nb > 0 && sb[nb - 1] == ' ') --nb;
+    int i = 0, j = 0;
+    while (i < na && j < nb) {
+        unsigned ca, cb;
+        foldNext(sa, na, i, ca);
+        foldNext(sb, nb, j, cb);
+        if (ca != cb) return ca < cb ? -1 : 1;
+    }
+    if (i < na) return 1;
+    if (j < nb) return -1;
+    return 0;
+}
+
+const char* kCollation = "KEYTEXT";
+
+std::string typeName(const FieldDef& f) {
+    switch (f.type) {
+    case FieldType::Byte: return "BYTE";
+    case FieldType::Integer: return "SHORT";
+    case FieldType::Long: return "LONG";
+    case FieldType::Single: return "SINGLE";
+    case FieldType::Double: return "DOUBLE";
+    case FieldType::Currency: return "CURRENCY";
+    case FieldType::Memo: return std::string("LONGTEXT") + (f.allowZeroLength ? "" : " NONEMPTY") +
+                                 (f.exactCompare ? " EXACT" : "");
+    case FieldType::Text:
+        return std::string("TEXT") + (f.allowZeroLength ? "" : " NONEMPTY") + (f.exactCompare ? " EXACT" : "") +
+               "(" + std::to_string(f.size) + ")";
+    }
+    return "TEXT";
+}
+
+FieldDef parseType(const std::string& name, std::string decl) {
+    FieldDef f;
+    f.name = name;
+    std::string d = lower(decl);
+    auto has = [&](const char* w) {
+        std::regex re(std::string("\\b") + w + "\\b");
+        return std::regex_search(d, re);
+    };
+    if (d.rfind("longtext", 0) == 0) f.type = FieldType::Memo, f.size = 0;
+    else if (d.rfind("text", 0) == 0) {
+        f.type = FieldType::Text;
+        auto p = d.find('(');
+        f.size = p == std::string::npos ? 255 : std::atoi(d.c_str() + p + 1);
+    } else if (d == "byte") f.type = FieldType::Byte;
+    else if (d == "short") f.type = FieldType::Integer;
+    else if (d == "long") f.type = FieldType::Long;
+    else if (d == "single") f.type = FieldType::Single;
+    else if (d == "double") f.type = FieldType::Double;
+    else if (d == "currency") f.type = FieldType::Currency;
+    else f.type = FieldType::Memo;
+    if (f.type == FieldType::Text || f.type == FieldType::Memo) {
+        f.allowZeroLength = !has("nonempty");
+        f.exactCompare = has("exact");
+    }
+    return f;
+}
+
+bool isText(FieldType t) { return t == FieldType::Text || t == FieldType::Memo; }
+bool isWhole(FieldType t) { return t == FieldType::Byte || t == FieldType::Integer || t == FieldType::Long; }
+
+// ---------------------------------------------------------------------------
+// Process-wide state: open databases, file locks, table versions.
+
+struct LockState {
+    int shared = 0;
+    int exclusive = 0;
+    int heirFd = -1;  // an exclusive lock kept as shared for handles opened under it
+};
+
+struct Registry {
+    std::mutex m;
+    std::set<Database*> open;
+    std::map<std::string, LockState> locks;
+    std::map<std::string, std::shared_ptr<std::atomic<uint64_t>>> versions;
+    int commitIntervalMs = 500;
+};
+
+Registry& reg() {
+    static Registry r;
+    return r;
+}
+
+std::string absolutePath(const std::string& p) {
+    std::error_code ec;
+    auto a = fs::absolute(fs::path(p), ec);
+    return (ec ? fs::path(p) : a).lexically_normal().string();
+}
+
+std::shared_ptr<std::atomic<uint64_t>> versionOf(const std::string& dbPath, const std::string& lowerTable) {
+    auto& r = reg();
+    std::lock_guard g(r.m);
+    auto& v = r.versions[dbPath + '\n' + lowerTable];
+    if (!v) v = std::make_shared<std::atomic<uint64_t>>(1);
+    return v;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Locks
+
+struct LockHandle {
+    std::string key;
+    int fd = -1;
+    bool exclusive = false;
+    bool held = false;
+    ~LockHandle() {
+        if (!held) return;
+        auto& r = reg();
+        std::lock_guard g(r.m);
+        auto it = r.locks.find(key);
+        if (it == r.locks.end()) return;
+        LockState& st = it->second;
+        if (exclusive) {
+            --st.exclusive;
+            if (st.shared > 0 && fd >= 0) {
+                // Handles opened under the exclusive hold keep a shared lock.
+                flock(fd, LOCK_SH);
+                st.heirFd = fd;
+                fd = -1;
+            }
+        } else {
+            --st.shared;
+        }
+        if (fd >= 0) ::close(fd);
+        if (st.shared == 0 && st.exclusive == 0) {
+            if (st.heirFd >= 0) ::close(st.heirFd);
+            r.locks.erase(it);
+        }
+    }
+};
+
+namespace {
+
+std::unique_ptr<LockHandle> acquireLock(const std::string& dbPath, OpenMode mode) {
+    auto h = std::make_unique<LockHandle>();
+    h->key = absolutePath(dbPath) + ".lock";
+    h->exclusive = mode == OpenMode::Exclusive;
+    auto& r = reg();
+    std::lock_guard g(r.m);
+    LockState& st = r.locks[h->key];
+    auto dropIfUnused = [&] {
+        if (st.shared == 0 && st.exclusive == 0 && st.heirFd < 0) r.locks.erase(h->key);
+    };
+    auto openFd = [&] {
+        int fd = ::open(h->key.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (fd < 0) fd = ::open(h->key.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            dropIfUnused();
+            fail(err::CannotOpen, "Cannot create the lock file '" + h->key + "': " + std::strerror(errno) + ".");
+        }
+        return fd;
+    };
+    std::string file = fs::path(dbPath).filename().string();
+    if (h->exclusive) {
+        if (st.exclusive > 0)
+            fail(err::ExclusivelyHeld, "The database '" + file + "' is already opened exclusively.");
+        if (st.shared > 0) fail(err::FileInUse, "The database '" + file + "' is already in use.");
+        int fd = openFd();
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            bool othersShared = flock(fd, LOCK_SH | LOCK_NB) == 0;
+            ::close(fd);
+            dropIfUnused();
+            if (othersShared) fail(err::FileInUse, "The database '" + file + "' is in use by another program.");
+            fail(err::ExclusivelyHeld, "The database '" + file + "' is opened exclusively by another program.");
+        }
+        h->fd = fd;
+        ++st.exclusive;
+        h->held = true;
+    } else {
+        if (st.exclusive > 0 || st.heirFd >= 0) {
+            ++st.shared;  // this process already holds the file
+        } else {
+            int fd = openFd();
+            if (flock(fd, LOCK_SH | LOCK_NB) != 0) {
+                ::close(fd);
+                dropIfUnused();
+                fail(err::ExclusivelyHeld, "The database '" + file + "' is opened exclusively by another program.");
+            }
+            h->fd = fd;
+            ++st.shared;
+        }
+        h->held = true;
+    }
+    return h;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Table information
+
+struct IndexInfo {
+    IndexDef def;
+    std::vector<int> fields;
+};
+
+struct TableInfo {
+    std::string name;
+    std::string lowerName;
+    std::string quoted;
+    std::vector<FieldDef> fields;
+    std::vector<std::string> cols;  // quoted column names
+    std::unordered_map<std::string, int> byName;
+    std::vector<IndexInfo> indexes;
+    std::shared_ptr<std::atomic<uint64_t>> version;
+    int dataVersion = -1;
+    int openCount = 0;
+};
+
+struct Database::Impl {
+    std::map<std::string, std::shared_ptr<TableInfo>> tables;
+    std::set<Recordset*> recordsets;
+    bool inWrite = false;
+    int64_t writeStart = 0;
+    uint64_t dataVersion = 0;
+
+    std::shared_ptr<TableInfo> load(Database& db, const std::string& name);
+};
+
+namespace {
+
+struct Stmt {
+    sqlite3_stmt* s = nullptr;
+    Stmt(sqlite3* db, const std::string& sql) {
+        if (sqlite3_prepare_v2(db, sql.c_str(), int(sql.size()), &s, nullptr) != SQLITE_OK)
+            fail(err::InvalidStatement, std::string("Database statement failed: ") + sqlite3_errmsg(db));
+    }
+    ~Stmt() { sqlite3_finalize(s); }
+    operator sqlite3_stmt*() const { return s; }
+};
+
+void execSql(sqlite3* db, const std::string& sql, int errNumber = err::InvalidStatement) {
+    char* msg = nullptr;
+    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &msg);
+    if (rc != SQLITE_OK) {
+        std::string m = msg ? msg : sqlite3_errstr(rc);
+        sqlite3_free(msg);
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) fail(err::Locked, "The database is busy: " + m + ".");
+        fail(errNumber, "Database operation failed: " + m + ".");
+    }
+}
+
+std::string findTableName(sqlite3* db, const std::string& name) {
+    Stmt st(db, "SELECT name FROM sqlite_master WHERE type='table' AND name=?1 COLLATE NOCASE");
+    sqlite3_bind_text(st, 1, name.c_str(), int(name.size()), SQLITE_TRANSIENT);
+    std::string found;
+    if (sqlite3_step(st) == SQLITE_ROW) found = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    return found;
+}
+
+}  // namespace
+
+std::shared_ptr<TableInfo> Database::Impl::load(Database& db, const std::string& name) {
+    std::string key = lower(name);
+    auto it = tables.find(key);
+    if (it != tables.end()) return it->second;
+    std::string actual = findTableName(db.handle(), name);
+    if (actual.empty() || actual.rfind("sqlite_", 0) == 0)
+        fail(err::TableNotFound, "Cannot find the table '" + name + "'.");
+    auto t = std::make_shared<TableInfo>();
+    t->name = actual;
+    t->lowerName = key;
+    t->quoted = quoteId(actual);
+    {
+        Stmt st(db.handle(), "SELECT name, type, dflt_value FROM pragma_table_info(?1)");
+        sqlite3_bind_text(st, 1, actual.c_str(), -1, SQLITE_TRANSIENT);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            std::string col = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+            const char* ty = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
+            FieldDef f = parseType(col, ty ? ty : "");
+            if (sqlite3_column_type(st, 2) != SQLITE_NULL) {
+                std::string d = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));
+                if (d.size() >= 2 && d.front() == '\'') {
+                    std::string v;
+                    for (size_t i = 1; i + 1 < d.size(); ++i) {
+                        v += d[i];
+                        if (d[i] == '\'') ++i;
+                    }
+                    f.defaultValue = v;
+                } else if (d != "NULL") {
+                    double n = 0;
+                    parseNumber(d, n);
+                    if (isWhole(f.type)) f.defaultValue = Value(int64_t(n));
+                    else f.defaultValue = Value(n);
+                }
+            }
+            t->byName[lower(col)] = int(t->fields.size());
+            t->cols.push_back(quoteId(col));
+            t->fields.push_back(f);
+        }
+    }
+    {
+        Stmt st(db.handle(), "SELECT name, \"unique\" FROM pragma_index_list(?1) ORDER BY seq DESC");
+        sqlite3_bind_text(st, 1, actual.c_str(), -1, SQLITE_TRANSIENT);
+        std::vector<std::pair<std::string, bool>> list;
+        while (sqlite3_step(st) == SQLITE_ROW)
+            list.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), sqlite3_column_int(st, 1) != 0);
+        std::string prefix = lower(actual) + ".";
+        for (auto& [sqlName, unique] : list) {
+            std::string ln = lower(sqlName);
+            if (ln.rfind(prefix, 0) != 0) continue;  // not one of ours
+            IndexInfo ix;
+            std::string rest = sqlName.substr(prefix.size());
+            if (lower(rest).size() > 8 && lower(rest).substr(rest.size() - 8) == ".primary") {
+                ix.def.primary = true;
+                rest = rest.substr(0, rest.size() - 8);
+            }
+            ix.def.name = rest;
+            ix.def.unique = unique;
+            Stmt ci(db.handle(), "SELECT name FROM pragma_index_info(?1) ORDER BY seqno");
+            sqlite3_bind_text(ci, 1, sqlName.c_str(), -1, SQLITE_TRANSIENT);
+            while (sqlite3_step(ci) == SQLITE_ROW) {
+                std::string col = reinterpret_cast<const char*>(sqlite3_column_text(ci, 0));
+                ix.def.fields.push_back(col);
+                ix.fields.push_back(t->byName.at(lower(col)));
+            }
+            t->indexes.push_back(std::move(ix));
+        }
+    }
+    t->version = versionOf(db.path(), key);
+    tables[key] = t;
+    return t;
+}
+
+// ---------------------------------------------------------------------------
+// Database
+
+Database::Database() : impl_(std::make_unique<Impl>()) {}
+
+Database::~Database() {
+    try {
+        close();
+    } catch (const DbError& e) {
+        std::cerr << "Database " << path_ << ": changes could not be saved on close: " << e.what() << "\n";
+    }
+}
+
+std::string Database::resolve(const std::string& path) {
+    fs::path p(path);
+    std::string want = rtrimBlanks(p.filename().string());
+    fs::path dir = p.parent_path();
+    if (want.empty()) return {};
+    std::error_code ec;
+    if (fs::is_regular_file(dir / want, ec)) return (dir / want).string();
+    std::string lw = lower(want);
+    std::vector<std::string> hits;
+    for (auto& e : fs::directory_iterator(dir.empty() ? fs::path(".") : dir, ec)) {
+        std::string n = e.path().filename().string();
+        if (lower(rtrimBlanks(n)) == lw && e.is_regular_file(ec)) hits.push_back(n);
+    }
+    if (hits.empty()) return {};
+    std::sort(hits.begin(), hits.end());
+    return (dir / hits.front()).string();
+}
+
+std::unique_ptr<Database> Database::open(const std::string& name, OpenMode mode) {
+    std::string found = resolve(name);
+    if (found.empty()) fail(err::FileNotFound, "Could not find the database file '" + rtrimBlanks(name) + "'.");
+    return openResolved(found, mode);
+}
+
+std::unique_ptr<Database> Database::openResolved(const std::string& path, OpenMode mode) {
+    std::unique_ptr<Database> d(new Database());
+    d->path_ = absolutePath(path);
+    d->mode_ = mode;
+    d->lock_ = acquireLock(d->path_, mode);
+    sqlite3* h = nullptr;
+    int rc = sqlite3_open_v2(d->path_.c_str(), &h, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        std::string m = h ? sqlite3_errmsg(h) : sqlite3_errstr(rc);
+        sqlite3_close(h);
+        fail(err::CannotOpen, "Cannot open the database '" + path + "': " + m + ".");
+    }
+    d->db_ = h;
+    sqlite3_busy_timeout(h, 5000);
+    sqlite3_create_collation(h, kCollation, SQLITE_UTF8, nullptr, keyCollation);
+    try {
+        execSql(h, "PRAGMA cache_size=-524288; PRAGMA mmap_size=2147483648; PRAGMA temp_store=MEMORY; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;",
+                err::NotADatabase);
+        execSql(h, "SELECT count(*) FROM sqlite_master", err::NotADatabase);
+    } catch (...) {
+        sqlite3_close(h);
+        d->db_ = nullptr;
+        throw;
+    }
+    {
+        auto& r = reg();
+        std::lock_guard g(r.m);
+        r.open.insert(d.get());
+    }
+    return d;
+}
+
+std::unique_ptr<Database> Database::create(const std::string& path) {
+    if (!resolve(path).empty()) fail(err::DatabaseExists, "The database '" + path + "' already exists.");
+    {
+        auto lock = acquireLock(absolutePath(path), OpenMode::Exclusive);
+        sqlite3* h = nullptr;
+        int rc = sqlite3_open_v2(path.c_str(), &h, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        if (rc == SQLITE_OK) rc = sqlite3_exec(h, "PRAGMA user_version=1", nullptr, nullptr, nullptr);
+        sqlite3_close(h);
+        if (rc != SQLITE_OK) fail(err::CannotOpen, "Cannot create the database '" + path + "'.");
+    }
+    return openResolved(path, OpenMode::Exclusive);
+}
+
+void Database::requireOpen() const {
+    if (!db_) fail(err::InvalidArgument, "The database is closed.");
+}
+
+void Database::beginWrite() {
+    requireOpen();
+    if (impl_->inWrite) return;
+    execSql(db_, "BEGIN IMMEDIATE");
+    impl_->inWrite = true;
+    impl_->writeStart = nowMs();
+}
+
+void Database::afterWrite() {
+    int interval;
+    {
+        auto& r = reg();
+        interval = r.commitIntervalMs;
+    }
+    if (impl_->inWrite && nowMs() - impl_->writeStart >= interval) commit();
+}
+
+void Database::commit() {
+    if (!db_ || !impl_->inWrite) return;
+    for (int attempt = 0;; ++attempt) {
+        int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+        if (rc == SQLITE_OK) break;
+        if (sqlite3_get_autocommit(db_)) {
+            impl_->inWrite = false;  // the engine rolled the transaction back
+            fail(err::WriteFailed, std::string("The changes could not be saved: ") + sqlite3_errmsg(db_) + ".");
+        }
+        if ((rc == SQLITE_BUSY || rc == SQLITE_LOCKED) && attempt < 3) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            continue;
+        }
+        fail(err::WriteFailed, std::string("The changes could not be saved yet: ") + sqlite3_errmsg(db_) + ".");
+    }
+    impl_->inWrite = false;
+}
+
+void Database::commitAll() {
+    std::vector<Database*> all;
+    {
+        auto& r = reg();
+        std::lock_guard g(r.m);
+        all.assign(r.open.begin(), r.open.end());
+    }
+    std::optional<DbError> first;
+    for (auto* d : all) {
+        try {
+            d->commit();
+        } catch (const DbError& e) {
+            if (!first) first = e;
+        }
+    }
+    if (first) throw *first;
+}
+
+void Database::setCommitInterval(int milliseconds) {
+    auto& r = reg();
+    std::lock_guard g(r.m);
+    r.commitIntervalMs = milliseconds;
+}
+
+void Database::close() {
+    if (!db_) return;
+    for (Recordset* rs : std::vector<Recordset*>(impl_->recordsets.begin(), impl_->recordsets.end())) rs->detach();
+    impl_->recordsets.clear();
+    std::optional<DbError> failure;
+    try {
+        commit();
+    } catch (const DbError& e) {
+        failure = e;
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        impl_->inWrite = false;
+    }
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    impl_->tables.clear();
+    {
+        auto& r = reg();
+        std::lock_guard g(r.m);
+        r.open.erase(this);
+    }
+    lock_.reset();
+    if (failure) throw *failure;
+}
+
+std::unique_ptr<Recordset> Database::openTable(const std::string& name) {
+    requireOpen();
+    auto info = impl_->load(*this, name);
+    return std::make_unique<Recordset>(*this, info);
+}
+
+bool Database::hasTable(const std::string& name) {
+    requireOpen();
+    return !findTableName(db_, name).empty();
+}
+
+std::vector<std::string> Database::tableNames() {
+    requireOpen();
+    Stmt st(db_, "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid");
+    std::vector<std::string> out;
+    while (sqlite3_step(st) == SQLITE_ROW) out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    return out;
+}
+
+TableDef Database::tableDef(const std::string& name) {
+    requireOpen();
+    auto t = impl_->load(*this, name);
+    TableDef d;
+    d.name = t->name;
+    d.fields = t->fields;
+    for (auto& ix : t->indexes) d.indexes.push_back(ix.def);
+    return d;
+}
+
+void Database::execute(const std::string& statement) {
+    requireOpen();
+    static const std::regex dropRe(R"re(^\s*drop\s+table\s*(?:\[([^\]]+)\]|"([^"]+)"|([^\s;\[\]]+))\s*;?\s*$)re",
+                                   std::regex::icase);
+    std::smatch m;
+    if (!std::regex_match(statement, m, dropRe))
+        fail(err::InvalidStatement, "Unsupported statement: '" + statement + "'.");
+    std::string name = m[1].matched ? m[1].str() : m[2].matched ? m[2].str() : m[3].str();
+    std::string actual = findTableName(db_, name);
+    if (actual.empty()) fail(err::DropMissingTable, "The table '" + name + "' does not exist.");
+    std::string key = lower(actual);
+    auto it = impl_->tables.find(key);
+    if (it != impl_->tables.end() && it->second->openCount > 0)
+        fail(err::TableInUse, "The table '" + actual + "' is in use and cannot be removed.");
+    beginWrite();
+    execSql(db_, "DROP TABLE " + quoteId(actual));
+    impl_->tables.erase(key);
+    ++*versionOf(path_, key);
+    afterWrite();
+}
+
+void Database::createTable(const TableDef& def) {
+    requireOpen();
+    if (def.name.empty() || def.fields.empty()) fail(err::InvalidArgument, "A table needs a name and fields.");
+    if (!findTableName(db_, def.name).empty()) fail(err::TableExists, "The table '" + def.name + "' already exists.");
+    std::set<std::string> names;
+    std::string sql = "CREATE TABLE " + quoteId(def.name) + " (";
+    for (size_t i = 0; i < def.fields.size(); ++i) {
+        const FieldDef& f = def.fields[i];
+        if (!names.insert(lower(f.name)).second)
+            fail(err::InvalidArgument, "The field '" + f.name + "' is defined twice.");
+        if (f.type == FieldType::Text && (f.size < 1 || f.size > 255))
+            fail(err::InvalidArgument, "The size of text field '" + f.name + "' must be 1 to 255.");
+        if (i) sql += ", ";
+        sql += quoteId(f.name) + " " + typeName(f);
+        if (isText(f.type)) sql += std::string(" COLLATE ") + (f.exactCompare ? "BINARY" : kCollation);
+        if (!f.defaultValue.isNull()) {
+            sql += " DEFAULT ";
+            if (f.defaultValue.isText()) sql += quoteLiteral(f.defaultValue.text());
+            else sql += isWhole(f.type) ? std::to_string(f.defaultValue.toInt()) : numberText(f.defaultValue.toDouble());
+        }
+    }
+    sql += ")";
+    std::vector<std::string> ddl{sql};
+    std::set<std::string> ixNames;
+    for (const IndexDef& ix : def.indexes) {
+        if (!ixNames.insert(lower(ix.name)).second || ix.name.empty() || ix.fields.empty())
+            fail(err::InvalidArgument, "Index '" + ix.name + "' is not valid.");
+        std::string cols;
+        for (auto& c : ix.fields) {
+            if (!names.count(lower(c))) fail(err::ItemNotFound, "Index '" + ix.name + "' names the unknown field '" + c + "'.");
+            cols += (cols.empty() ? "" : ", ") + quoteId(c);
+        }
+        std::string sqlName = def.name + "." + ix.name + (ix.primary ? ".primary" : "");
+        ddl.push_back(std::string("CREATE ") + (ix.unique || ix.primary ? "UNIQUE " : "") + "INDEX " + quoteId(sqlName) +
+                      " ON " + quoteId(def.name) + " (" + cols + ")");
+    }
+    beginWrite();
+    execSql(db_, "SAVEPOINT create_table");
+    try {
+        for (auto& s : ddl) execSql(db_, s, err::InvalidArgument);
+    } catch (...) {
+        sqlite3_exec(db_, "ROLLBACK TO create_table; RELEASE create_table", nullptr, nullptr, nullptr);
+        throw;
+    }
+    execSql(db_, "RELEASE create_table");
+    impl_->tables.erase(lower(def.name));
+    ++*versionOf(path_, lower(def.name));
+    afterWrite();
+}
+
+void Database::settle(const std::string& path) {
+    std::string found = resolve(path);
+    if (found.empty()) return;
+    std::error_code ec;
+    if (!fs::exists(found + "-journal", ec) && !fs::exists(found + "-wal", ec)) return;
+    // Opening and closing the file recovers what a crashed program left in its
+    // log and folds it back into the file.
+    sqlite3* h = nullptr;
+    if (sqlite3_open_v2(found.c_str(), &h, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(h, 5000);
+        sqlite3_exec(h, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    }
+    sqlite3_close(h);
+}
+
+void Database::compact(const std::string& sourcePath, const std::string& targetPath) {
+    std::string src = resolve(sourcePath);
+    if (src.empty()) fail(err::FileNotFound, "Could not find the database file '" + sourcePath + "'.");
+    if (!resolve(targetPath).empty()) fail(err::DatabaseExists, "The database '" + targetPath + "' already exists.");
+    auto lock = acquireLock(absolutePath(src), OpenMode::Exclusive);
+    settle(src);
+    sqlite3* h = nullptr;
+    int rc = sqlite3_open_v2(src.c_str(), &h, SQLITE_OPEN_READWRITE, nullptr);
+    std::string msg;
+    if (rc == SQLITE_OK) {
+        sqlite3_create_collation(h, kCollation, SQLITE_UTF8, nullptr, keyCollation);
+        std::string sql = "VACUUM INTO " + quoteLiteral(targetPath);
+        char* m = nullptr;
+        rc = sqlite3_exec(h, sql.c_str(), nullptr, nullptr, &m);
+        if (m) msg = m, sqlite3_free(m);
+    } else {
+        msg = sqlite3_errstr(rc);
+    }
+    sqlite3_close(h);
+    if (rc != SQLITE_OK) {
+        std::error_code ec;
+        fs::remove(targetPath, ec);
+        fail(err::WriteFailed, "The database could not be compacted: " + msg + ".");
+    }
+}
+
+// ---------------------------------------------------------------------------
+// DatabaseLock
+
+std::unique_ptr<DatabaseLock> DatabaseLock::exclusive(const std::string& path) {
+    std::string found = Database::resolve(path);
+    if (found.empty()) fail(err::FileNotFound, "Could not find the database file '" + rtrimBlanks(path) + "'.");
+    std::unique_ptr<DatabaseLock> l(new DatabaseLock());
+    l->path_ = absolutePath(found);
+    l->lock_ = acquireLock(l->path_, OpenMode::Exclusive);
+    return l;
+}
+
+DatabaseLock::~DatabaseLock() = default;
+
+// ---------------------------------------------------------------------------
+// Recordset
+
+SeekOp seekOp(const std::string& text) {
+    if (text == "=") return SeekOp::Eq;
+    if (text == "<") return SeekOp::Lt;
+    if (text == "<=") return SeekOp::Le;
+    if (text == ">") return SeekOp::Gt;
+    if (text == ">=") return SeekOp::Ge;
+    fail(err::InvalidArgument, "Invalid Seek comparison '" + text + "'.");
+}
+
+Recordset::Recordset(Database& db, std::shared_ptr<TableInfo> info) : db_(&db), info_(std::move(info)) {
+    stmts_.assign(size_t(Q::N), nullptr);
+    db_->impl().recordsets.insert(this);
+    ++info_->openCount;
+    buffer_.values.resize(info_->fields.size());
+    moveEnd(true);
+}
+
+Recordset::~Recordset() { close(); }
+
+void Recordset::detach() {
+    for (auto*& s : stmts_) {
+        sqlite3_finalize(s);
+        s = nullptr;
+    }
+    for (auto& [k, s] : rangeStmts_) sqlite3_finalize(s);
+    rangeStmts_.clear();
+    if (!closed_) --info_->openCount;
+    closed_ = true;
+}
+
+void Recordset::close() {
+    if (closed_) return;
+    if (db_ && db_->isOpen()) db_->impl().recordsets.erase(this);
+    detach();
+}
+
+void Recordset::checkOpen() const {
+    if (closed_) fail(err::InvalidArgument, "The recordset is closed.");
+}
+
+const std::string& Recordset::name() const { return info_->name; }
+int Recordset::fieldCount() const { return int(info_->fields.size()); }
+const FieldDef& Recordset::fieldDef(int index) const { return info_->fields.at(size_t(index)); }
+
+int Recordset::fieldIndex(const std::string& name) const {
+    auto it = info_->byName.find(lower(name));
+    if (it == info_->byName.end()) fail(err::ItemNotFound, "The field '" + name + "' is not in table '" + info_->name + "'.");
+    return it->second;
+}
+
+void Recordset::setIndex(const std::string& name) {
+    checkOpen();
+    if (name.empty()) {
+        indexNo_ = -1;
+        keyFields_.clear();
+        indexName_.clear();
+    } else {
+        std::string ln = lower(name);
+        int found = -1;
+        for (size_t i = 0; i < info_->indexes.size(); ++i)
+            if (lower(info_->indexes[i].def.name) == ln) found = int(i);
+        if (found < 0) fail(err::IndexNotFound, "'" + name + "' is not an index of table '" + info_->name + "'.");
+        indexNo_ = found;
+        keyFields_ = info_->indexes[size_t(found)].fields;
+        indexName_ = info_->indexes[size_t(found)].def.name;
+    }
+    for (auto*& s : stmts_) {
+        sqlite3_finalize(s);
+        s = nullptr;
+    }
+    for (auto& [k, s] : rangeStmts_) sqlite3_finalize(s);
+    rangeStmts_.clear();
+    editMode_ = EditMode::None;
+    moveEnd(true);
+}
+
+// Order of two keys of the current index, as the index orders them.
+int Recordset::compareKeys(const std::vector<Value>& a, const std::vector<Value>& b) const {
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        const Value &x = a[i], &y = b[i];
+        int rx = x.isNull() ? 0 : x.isText() ? 2 : 1, ry = y.isNull() ? 0 : y.isText() ? 2 : 1;
+        if (rx != ry) return rx < ry ? -1 : 1;
+        int c = 0;
+        if (rx == 1) {
+            c = x.toDouble() < y.toDouble() ? -1 : x.toDouble() > y.toDouble() ? 1 : 0;
+        } else if (rx == 2) {
+            if (info_->fields[size_t(keyFields_[i])].exactCompare) c = x.text().compare(y.text());
+            else c = keyCollation(nullptr, int(x.text().size()), x.text().data(), int(y.text().size()), y.text().data());
+        }
+        if (c) return c < 0 ? -1 : 1;
+    }
+    return 0;
+}
+
+std::vector<Value> Recordset::keyOf(const Row& r) const {
+    std::vector<Value> k;
+    k.reserve(keyFields_.size());
+    for (int f : keyFields_) k.push_back(r.values[size_t(f)]);
+    return k;
+}
+
+// Statements are prepared once per recordset and index.
+sqlite3_stmt* Recordset::stmt(Q q, size_t) {
+    size_t slot = size_t(q);
+    if (stmts_[slot]) {
+        sqlite3_reset(stmts_[slot]);
+        sqlite3_clear_bindings(stmts_[slot]);
+        return stmts_[slot];
+    }
+    const TableInfo& t = *info_;
+    std::string all = "rowid";
+    for (auto& c : t.cols) all += ", " + c;
+    std::string sql;
+    switch (q) {
+    case Q::First: sql = "SELECT " + all + " FROM " + t.quoted + " ORDER BY " + orderBy(true) + " LIMIT ?"; break;
+    case Q::Last: sql = "SELECT " + all + " FROM " + t.quoted + " ORDER BY " + orderBy(false) + " LIMIT ?"; break;
+    case Q::ById: sql = "SELECT " + all + " FROM " + t.quoted + " WHERE rowid = ?"; break;
+    case Q::Count: sql = "SELECT count(*) FROM " + t.quoted; break;
+    case Q::Insert: {
+        std::string c, v;
+        for (size_t i = 0; i < t.cols.size(); ++i) c += (i ? ", " : "") + t.cols[i], v += (i ? ", ?" : "?");
+        sql = "INSERT INTO " + t.quoted + " (" + c + ") VALUES (" + v + ")";
+        break;
+    }
+    case Q::Update: {
+        std::string u;
+        for (size_t i = 0; i < t.cols.size(); ++i) u += (i ? ", " : "") + t.cols[i] + " = ?";
+        sql = "UPDATE " + t.quoted + " SET " + u + " WHERE rowid = ?";
+        break;
+    }
+    case Q::Delete: sql = "DELETE FROM " + t.quoted + " WHERE rowid = ?"; break;
+    default: break;
+    }
+    stmts_[slot] = prepare(sql);
+    return stmts_[slot];
+}
+
+sqlite3_stmt* Recordset::prepare(const std::string& sql) {
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v3(db_->handle(), sql.c_str(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &s, nullptr) != SQLITE_OK)
+        fail(err::InvalidStatement, std::string("Database statement failed: ") + sqlite3_errmsg(db_->handle()));
+    return s;
+}
+
+std::string Recordset::orderBy(bool asc) const {
+    std::string o;
+    for (int f : keyFields_) o += info_->cols[size_t(f)] + (asc ? " ASC, " : " DESC, ");
+    return o + (asc ? "rowid ASC" : "rowid DESC");
+}
+
+// Rows beyond a position in the current order, nearest first. The position is
+// a list of key values (a prefix of the index's fields, then optionally the
+// rowid). The lexicographic comparison is split into ranges, each an equality
+// prefix and one inequality, run from the nearest range outward: every range
+// is a plain index range, and Nulls, which sort first, are handled exactly.
+size_t Recordset::fetchBeyond(const std::vector<Value>& pos, bool withRowid, int64_t rowid, bool forward,
+                              bool inclusive, size_t limit) {
+    const TableInfo& t = *info_;
+    std::vector<std::string> cols;
+    std::vector<const Value*> vals;
+    for (size_t i = 0; i < pos.size(); ++i) cols.push_back(t.cols[size_t(keyFields_[i])]), vals.push_back(&pos[i]);
+    Value rid(rowid);
+    if (withRowid) cols.push_back("rowid"), vals.push_back(&rid);
+    size_t m = cols.size();
+    std::vector<Row> rows;
+    auto run = [&](size_t eqCount, int rel) {  // rel: 0 equal, 1 beyond (non-null), 2 beyond (null)
+        std::string key = std::to_string(eqCount) + ':' + std::to_string(rel) + ':' + (forward ? 'f' : 'b') + ':';
+        std::string where;
+        for (size_t i = 0; i < eqCount; ++i) {
+            where += (i ? " AND " : "") + cols[i] + (vals[i]->isNull() ? " IS NULL" : " = ?");
+            key += vals[i]->isNull() ? 'n' : 'v';
+        }
+        if (rel) {
+            const std::string& c = cols[eqCount];
+            where += where.empty() ? "" : " AND ";
+            if (rel == 2) where += c + " IS NULL";
+            else if (vals[eqCount]->isNull()) where += c + " IS NOT NULL";
+            else where += c + (forward ? " > ?" : " < ?");
+            key += vals[eqCount]->isNull() ? 'n' : 'v';
+        }
+        auto& st = rangeStmts_[key];
+        if (!st) {
+            std::string all = "rowid";
+            for (auto& c : t.cols) all += ", " + c;
+            st = prepare("SELECT " + all + " FROM " + t.quoted + (where.empty() ? "" : " WHERE " + where) +
+                         " ORDER BY " + orderBy(forward) + " LIMIT ?");
+        } else {
+            sqlite3_reset(st);
+            sqlite3_clear_bindings(st);
+        }
+        int n = 1;
+        for (size_t i = 0; i < eqCount; ++i)
+            if (!vals[i]->isNull()) bindValue(st, n++, *vals[i]);
+        if (rel == 1 && !vals[eqCount]->isNull()) bindValue(st, n++, *vals[eqCount]);
+        sqlite3_bind_int64(st, n, int64_t(limit - rows.size()));
+        collect(st, rows);
+    };
+    if (inclusive) run(m, 0);
+    for (size_t i = m; i-- > 0 && rows.size() < limit;) {
+        if (forward) {
+            run(i, 1);
+        } else {
+            if (!vals[i]->isNull()) run(i, 1);
+            if (rows.size() < limit && !vals[i]->isNull()) run(i, 2);
+        }
+    }
+    return install(std::move(rows), forward);
+}
+
+void Recordset::collect(sqlite3_stmt* st, std::vector<Row>& rows) {
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) rows.push_back(readRow(st));
+    sqlite3_reset(st);  // never hold a read transaction between calls
+    if (rc != SQLITE_DONE) {
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) fail(err::Locked, "The table '" + info_->name + "' is locked.");
+        fail(err::InvalidStatement, std::string("Reading table '") + info_->name + "' failed: " + sqlite3_errmsg(db_->handle()));
+    }
+}
+
+size_t Recordset::install(std::vector<Row> rows, bool forward) {
+    if (!forward) std::reverse(rows.begin(), rows.end());
+    size_t n = rows.size();
+    if (n) {
+        moved_ = false;
+        window_ = std::move(rows);
+        pos_ = forward ? 0 : window_.size() - 1;
+        hasCurrent_ = true;
+        deleted_ = false;
+        bof_ = eof_ = false;
+        windowVersion_ = currentVersion_ = info_->version->load();
+    }
+    return n;
+}
+
+void Recordset::bindValue(sqlite3_stmt* st, int n, const Value& v) const {
+    if (v.isNull()) sqlite3_bind_null(st, n);
+    else if (v.isInt()) sqlite3_bind_int64(st, n, v.intValue());
+    else if (v.isDouble()) sqlite3_bind_double(st, n, v.doubleValue());
+    else sqlite3_bind_text(st, n, v.text().data(), int(v.text().size()), SQLITE_STATIC);
+}
+
+Recordset::Row Recordset::readRow(sqlite3_stmt* st) const {
+    Row r;
+    r.rowid = sqlite3_column_int64(st, 0);
+    size_t n = info_->fields.size();
+    r.values.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        int c = int(i) + 1;
+        int ct = sqlite3_column_type(st, c);
+        if (ct == SQLITE_NULL) continue;
+        switch (info_->fields[i].type) {
+        case FieldType::Text:
+        case FieldType::Memo: {
+            auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+            r.values[i] = Value(std::string(p, size_t(sqlite3_column_bytes(st, c))));
+            break;
+        }
+        case FieldType::Byte:
+        case FieldType::Integer:
+        case FieldType::Long: r.values[i] = Value(int64_t(sqlite3_column_int64(st, c))); break;
+        default: r.values[i] = Value(sqlite3_column_double(st, c)); break;
+        }
+    }
+    return r;
+}
+
+bool Recordset::windowValid() const { return windowVersion_ == info_->version->load(); }
+
+void Recordset::checkExternal() {
+    // Changes committed by another connection are seen from the next read on.
+    int v = 0;
+    sqlite3_file_control(db_->handle(), "main", SQLITE_FCNTL_DATA_VERSION, &v);
+    if (v != info_->dataVersion) {
+        if (info_->dataVersion != -1) ++*info_->version;
+        info_->dataVersion = v;
+    }
+}
+
+void Recordset::toEnd(bool forward) {
+    hasCurrent_ = deleted_ = moved_ = false;
+    window_.clear();
+    if (forward) eof_ = true;
+    else bof_ = true;
+}
+
+void Recordset::moveEnd(bool first) {
+    checkOpen();
+    editMode_ = EditMode::None;
+    noMatch_ = false;
+    checkExternal();
+    batch_ = 16;
+    std::vector<Row> rows;
+    sqlite3_stmt* st = stmt(first ? Q::First : Q::Last);
+    sqlite3_bind_int64(st, 1, int64_t(batch_));
+    collect(st, rows);
+    if (!install(std::move(rows), first)) {
+        toEnd(true);
+        bof_ = true;
+    }
+}
+
+void Recordset::moveFirst() {
+    moveEnd(true);
+    if (eof_) fail(err::NoCurrentRecord, "No current record: the table '" + info_->name + "' is empty.");
+}
+
+void Recordset::moveLast() {
+    moveEnd(false);
+    if (eof_) fail(err::NoCurrentRecord, "No current record: the table '" + info_->name + "' is empty.");
+}
+
+void Recordset::step(bool forward) {
+    checkOpen();
+    editMode_ = EditMode::None;
+    if (forward ? eof_ : bof_) fail(err::NoCurrentRecord, "No current record.");
+    if (!hasCurrent_ && !deleted_) {
+        // Before the first row or after the last: the other end's first step.
+        moveEnd(forward);
+        return;
+    }
+    bool valid = windowValid();
+    if (deleted_) {
+        // The deleted row's neighbours are still in hand unless something changed.
+        if (valid && (forward ? pos_ < window_.size() : pos_ > 0)) {
+            if (!forward) --pos_;
+            hasCurrent_ = true;
+            deleted_ = false;
+            currentVersion_ = windowVersion_;
+            return;
+        }
+    } else if (valid && (forward ? pos_ + 1 < window_.size() : pos_ > 0)) {
+        forward ? ++pos_ : --pos_;
+        currentVersion_ = windowVersion_;
+        moved_ = false;
+        return;
+    }
+    size_t at = valid ? (forward ? window_.size() - 1 : 0) : pos_;
+    Row from = deleted_ || (moved_ && at == pos_) ? anchor_ : window_[at];
+    checkExternal();
+    if (batch_ < 1024) batch_ *= 2;
+    if (!fetchBeyond(keyOf(from), true, from.rowid, forward, false, batch_)) toEnd(forward);
+}
+
+void Recordset::moveNext() { step(true); }
+void Recordset::movePrevious() { step(false); }
+
+int64_t Recordset::recordCount() {
+    checkOpen();
+    checkExternal();
+    uint64_t v = info_->version->load();
+    if (countCache_ >= 0 && countVersion_ == v) return countCache_;
+    sqlite3_stmt* st = stmt(Q::Count);
+    int rc = sqlite3_step(st);
+    int64_t n = rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0;
+    sqlite3_reset(st);
+    if (rc != SQLITE_ROW) fail(err::Locked, "The table '" + info_->name + "' could not be counted.");
+    countCache_ = n;
+    countVersion_ = v;
+    return n;
+}
+
+Value Recordset::convert(int field, const Value& v) const {
+    const FieldDef& f = info_->fields[size_t(field)];
+    if (v.isNull()) return v;
+    if (isText(f.type)) {
+        std::string s = v.isText() ? v.text() : v.toString();
+        if (f.type == FieldType::Text && charCount(s) > size_t(f.size))
+            fail(err::TooLong, "The text is too long for the field '" + f.name + "' (at most " + std::to_string(f.size) +
+                                   " characters).");
+        return Value(std::move(s));
+    }
+    double d;
+    if (v.isText()) {
+        if (!parseNumber(v.text(), d))
+            fail(err::Conversion, "The value '" + v.text() + "' cannot be stored in the number field '" + f.name + "'.");
+    } else {
+        d = v.toDouble();
+    }
+    auto range = [&](double lo, double hi) {
+        double r = std::nearbyint(d);
+        if (!(r >= lo && r <= hi))
+            fail(err::Conversion, "The value " + numberText(d) + " is out of range for the field '" + f.name + "'.");
+        return Value(int64_t(r));
+    };
+    switch (f.type) {
+    case FieldType::Byte: return range(0, 255);
+    case FieldType::Integer: return range(-32768, 32767);
+    case FieldType::Long: return range(double(INT32_MIN), double(INT32_MAX));
+    case FieldType::Single:
+        if (std::fabs(d) > 3.402823466e38)
+            fail(err::Conversion, "The value is out of range for the field '" + f.name + "'.");
+        return Value(double(float(d)));
+    case FieldType::Currency: {
+        if (std::fabs(d) > 922337203685477.0)
+            fail(err::Conversion, "The value is out of range for the field '" + f.name + "'.");
+        return Value(std::nearbyint(d * 10000.0) / 10000.0);
+    }
+    default:
+        if (!std::isfinite(d)) fail(err::Conversion, "The value is out of range for the field '" + f.name + "'.");
+        return Value(d);
+    }
+}
+
+void Recordset::seek(SeekOp op, const std::vector<Value>& key) {
+    checkOpen();
+    if (indexNo_ < 0) fail(err::NoCurrentIndex, "Seek needs a current index on table '" + info_->name + "'.");
+    if (key.empty() || key.size() > keyFields_.size())
+        fail(err::InvalidArgument, "Seek was given " + std::to_string(key.size()) + " key values for index '" +
+                                       indexName_ + "'.");
+    editMode_ = EditMode::None;
+    checkExternal();
+    std::vector<Value> k;
+    for (size_t i = 0; i < key.size(); ++i) {
+        try {
+            k.push_back(convert(keyFields_[i], key[i]));
+        } catch (const DbError& e) {
+            if (e.number() != err::TooLong) throw;
+            k.push_back(key[i].isText() ? key[i] : Value(key[i].toString()));  // a longer key simply matches nothing
+        }
+    }
+    bool forward = !(op == SeekOp::Lt || op == SeekOp::Le);
+    bool inclusive = op == SeekOp::Eq || op == SeekOp::Ge || op == SeekOp::Le;
+    batch_ = 16;
+    // On no match the position is left where it was.
+    auto keepWindow = window_;
+    size_t keepPos = pos_;
+    bool keepCur = hasCurrent_, keepDel = deleted_, keepBof = bof_, keepEof = eof_;
+    uint64_t keepVer = windowVersion_;
+    size_t found;
+    if (op == SeekOp::Eq) {
+        std::vector<Row> rows;
+        std::string key = "eq" + std::to_string(k.size());
+        std::string where;
+        for (size_t i = 0; i < k.size(); ++i) {
+            where += std::string(i ? " AND " : "") + info_->cols[size_t(keyFields_[i])] + (k[i].isNull() ? " IS NULL" : " = ?");
+            key += k[i].isNull() ? 'n' : 'v';
+        }
+        auto& st = rangeStmts_[key];
+        if (!st) {
+            std::string all = "rowid";
+            for (auto& c : info_->cols) all += ", " + c;
+            st = prepare("SELECT " + all + " FROM " + info_->quoted + " WHERE " + where + " ORDER BY " + orderBy(true) +
+                         " LIMIT ?");
+        } else {
+            sqlite3_reset(st);
+            sqlite3_clear_bindings(st);
+        }
+        int n = 1;
+        for (auto& v : k)
+            if (!v.isNull()) bindValue(st, n++, v);
+        sqlite3_bind_int64(st, n, int64_t(batch_));
+        collect(st, rows);
+        found = install(std::move(rows), true);
+    } else {
+        found = fetchBeyond(k, false, 0, forward, inclusive, batch_);
+    }
+    if (found) {
+        noMatch_ = false;
+    } else {
+        noMatch_ = true;
+        window_ = std::move(keepWindow);
+        pos_ = keepPos;
+        hasCurrent_ = keepCur;
+        deleted_ = keepDel;
+        bof_ = keepBof;
+        eof_ = keepEof;
+        windowVersion_ = keepVer;
+    }
+}
+
+void Recordset::refreshCurrent() {
+    if (!hasCurrent_ || currentVersion_ == info_->version->load()) return;
+    sqlite3_stmt* st = stmt(Q::ById);
+    sqlite3_bind_int64(st, 1, window_[pos_].rowid);
+    int rc = sqlite3_step(st);
+    if (rc == SQLITE_ROW) {
+        window_[pos_] = readRow(st);
+        sqlite3_reset(st);
+        currentVersion_ = info_->version->load();
+    } else {
+        sqlite3_reset(st);
+        anchor_ = window_[pos_];
+        deleted_ = true;
+        hasCurrent_ = false;
+    }
+}
+
+void Recordset::requireCurrent() const {
+    if (deleted_) fail(err::RecordDeleted, "The record has been deleted.");
+    if (!hasCurrent_) fail(err::NoCurrentRecord, "No current record.");
+}
+
+Value Recordset::get(int field) const {
+    checkOpen();
+    if (field < 0 || size_t(field) >= info_->fields.size()) fail(err::ItemNotFound, "No such field.");
+    if (editMode_ != EditMode::None) return buffer_.values[size_t(field)];
+    const_cast<Recordset*>(this)->refreshCurrent();
+    requireCurrent();
+    return window_[pos_].values[size_t(field)];
+}
+
+void Recordset::set(int field, const Value& v) {
+    checkOpen();
+    if (field < 0 || size_t(field) >= info_->fields.size()) fail(err::ItemNotFound, "No such field.");
+    if (editMode_ == EditMode::None) fail(err::UpdateWithoutEdit, "Edit or AddNew must come before a field is set.");
+    buffer_.values[size_t(field)] = convert(field, v);
+}
+
+void Recordset::edit() {
+    checkOpen();
+    refreshCurrent();
+    requireCurrent();
+    buffer_ = window_[pos_];
+    editMode_ = EditMode::Edit;
+}
+
+void Recordset::addNew() {
+    checkOpen();
+    buffer_.rowid = 0;
+    for (size_t i = 0; i < info_->fields.size(); ++i) buffer_.values[i] = info_->fields[i].defaultValue;
+    editMode_ = EditMode::Add;
+}
+
+void Recordset::cancelUpdate() {
+    checkOpen();
+    if (editMode_ == EditMode::None) fail(err::UpdateWithoutEdit, "Update without AddNew or Edit.");
+    editMode_ = EditMode::None;
+}
+
+void Recordset::update() {
+    checkOpen();
+    if (editMode_ == EditMode::None) fail(err::UpdateWithoutEdit, "Update without AddNew or Edit.");
+    for (size_t i = 0; i < info_->fields.size(); ++i) {
+        const FieldDef& f = info_->fields[i];
+        const Value& v = buffer_.values[i];
+        if (isText(f.type) && !f.allowZeroLength && v.isText() && v.text().empty())
+            fail(err::ZeroLength, "The field '" + f.name + "' cannot hold an empty text.");
+    }
+    db_->beginWrite();
+    bool adding = editMode_ == EditMode::Add;
+    sqlite3_stmt* st = stmt(adding ? Q::Insert : Q::Update);
+    int n = 1;
+    for (auto& v : buffer_.values) bindValue(st, n++, v);
+    if (!adding) sqlite3_bind_int64(st, n, buffer_.rowid);
+    int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    if (rc != SQLITE_DONE) {
+        int ext = sqlite3_extended_errcode(db_->handle());
+        if (ext == SQLITE_CONSTRAINT_UNIQUE || ext == SQLITE_CONSTRAINT_PRIMARYKEY)
+            fail(err::DuplicateKey, "The change would create a duplicate key in an index of table '" + info_->name + "'.");
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) fail(err::Locked, "The table '" + info_->name + "' is locked.");
+        fail(err::WriteFailed, "The row could not be stored in table '" + info_->name + "': " + sqlite3_errmsg(db_->handle()) + ".");
+    }
+    uint64_t before = info_->version->load();
+    ++*info_->version;
+    countCache_ = -1;
+    editMode_ = EditMode::None;
+    if (adding) {
+        lastModified_ = sqlite3_last_insert_rowid(db_->handle());
+        // The window no longer shows every neighbour, but the current row is unchanged.
+        if (hasCurrent_) currentVersion_ = info_->version->load();
+    } else {
+        lastModified_ = buffer_.rowid;
+        bool keyChanged = false;
+        for (int f : keyFields_)
+            if (!(window_[pos_].values[size_t(f)] == buffer_.values[size_t(f)])) keyChanged = true;
+        bool wasValid = windowVersion_ == before;
+        if (keyChanged && !moved_) {
+            // The walk goes on from the row's old place in the index.
+            anchor_ = window_[pos_];
+            moved_ = true;
+        }
+        bool behind = keyChanged && compareKeys(keyOf(buffer_), keyOf(anchor_)) < 0;
+        window_[pos_] = std::move(buffer_);
+        buffer_.values.assign(info_->fields.size(), Value());
+        currentVersion_ = info_->version->load();
+        if (wasValid && (!keyChanged || behind)) {
+            // The rows we hold still follow the old place: a row that moved behind
+            // the walk is not among them.
+            windowVersion_ = currentVersion_;
+        } else if (keyChanged) {
+            windowVersion_ = 0;  // it may now lie ahead: read on from the old place
+            batch_ = 16;
+        }
+    }
+    db_->afterWrite();
+}
+
+void Recordset::deleteCurrent() {
+    checkOpen();
+    editMode_ = EditMode::None;
+    refreshCurrent();
+    requireCurrent();
+    db_->beginWrite();
+    sqlite3_stmt* st = stmt(Q::Delete);
+    sqlite3_bind_int64(st, 1, window_[pos_].rowid);
+    int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    if (rc != SQLITE_DONE) {
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) fail(err::Locked, "The table '" + info_->name + "' is locked.");
+        fail(err::WriteFailed, "The row could not be deleted from table '" + info_->name + "'.");
+    }
+    ++*info_->version;
+    countCache_ = -1;
+    if (!moved_) anchor_ = window_[pos_];
+    moved_ = false;
+    window_.erase(window_.begin() + long(pos_));  // pos_ now names the row that followed
+    deleted_ = true;
+    hasCurrent_ = false;
+    // The rows before and after the deleted one stay neighbours.
+    if (windowVersion_ + 1 == info_->version->load()) windowVersion_ = info_->version->load();
+    db_->afterWrite();
+}
+
+int64_t Recordset::bookmark() const {
+    requireCurrent();
+    return window_[pos_].rowid;
+}
+
+void Recordset::setBookmark(int64_t bookmark) {
+    checkOpen();
+    editMode_ = EditMode::None;
+    sqlite3_stmt* st = stmt(Q::ById);
+    sqlite3_bind_int64(st, 1, bookmark);
+    int rc = sqlite3_step(st);
+    if (rc != SQLITE_ROW) {
+        sqlite3_reset(st);
+        fail(err::RecordDeleted, "The record has been deleted.");
+    }
+    Row r = readRow(st);
+    sqlite3_reset(st);
+    window_.assign(1, std::move(r));
+    pos_ = 0;
+    hasCurrent_ = true;
+    deleted_ = moved_ = false;
+    bof_ = eof_ = false;
+    windowVersion_ = 0;  // neighbours unknown
+    currentVersion_ = info_->version->load();
+}
+
+}  // namespace qv::db

@@ -1,0 +1,295 @@
+// The suite's database layer: shared and exclusive opens of one database file,
+// table recordsets walked by an index with Seek, and the few DDL statements the
+// programs run. Stored in SQLite; the behaviour callers rely on (error numbers,
+// key comparison, record positioning) is the old engine's. See docs/architecture.md.
+#pragma once
+
+#include "common/db/value.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace qv::db {
+
+// Error numbers the programs act on. The description is ours.
+namespace err {
+constexpr int NoCurrentRecord = 3021;
+constexpr int TableNotFound = 3011;
+constexpr int ItemNotFound = 3265;      // no such field
+constexpr int IndexNotFound = 3015;
+constexpr int NoCurrentIndex = 3019;
+constexpr int UpdateWithoutEdit = 3020;
+constexpr int DuplicateKey = 3022;
+constexpr int FileNotFound = 3024;
+constexpr int FileInUse = 3045;         // exclusive open refused: others have it open
+constexpr int ExclusivelyHeld = 3356;   // another program holds it exclusively
+constexpr int CannotOpen = 3051;
+constexpr int NotADatabase = 3049;
+constexpr int TooLong = 3163;
+constexpr int RecordDeleted = 3167;
+constexpr int DatabaseExists = 3204;
+constexpr int TableInUse = 3211;
+constexpr int Locked = 3260;            // busy beyond the wait
+constexpr int ZeroLength = 3315;
+constexpr int DropMissingTable = 3376;
+constexpr int TableExists = 3010;
+constexpr int Conversion = 3421;
+constexpr int InvalidStatement = 3129;
+constexpr int InvalidArgument = 3001;
+constexpr int WriteFailed = 3027;       // a commit that finally failed
+}
+
+class DbError : public std::runtime_error {
+public:
+    DbError(int number, const std::string& description)
+        : std::runtime_error(description), number_(number) {}
+    int number() const { return number_; }
+    std::string description() const { return what(); }
+
+private:
+    int number_;
+};
+
+// True for the two refusals that mean "held by another program".
+inline bool isHeldElsewhere(int number) {
+    return number == err::FileInUse || number == err::ExclusivelyHeld;
+}
+
+enum class FieldType { Byte, Integer, Long, Single, Double, Currency, Text, Memo };
+
+struct FieldDef {
+    std::string name;
+    FieldType type = FieldType::Text;
+    int size = 50;                   // Text: most characters
+    bool allowZeroLength = true;     // Text: the empty text accepted
+    bool exactCompare = false;       // Text: compare case- and blank-sensitively (paths)
+    Value defaultValue;              // Null: no default
+};
+
+struct IndexDef {
+    std::string name;
+    std::vector<std::string> fields;
+    bool unique = false;
+    bool primary = false;            // a primary index is unique
+};
+
+struct TableDef {
+    std::string name;
+    std::vector<FieldDef> fields;
+    std::vector<IndexDef> indexes;
+};
+
+enum class OpenMode { Shared, Exclusive };
+
+class Recordset;
+struct TableInfo;
+struct LockHandle;
+
+// A hold on a database file by name, without opening it: the programs that
+// rename or compact the database keep every other program out while they do.
+class DatabaseLock {
+public:
+    // Resolves the name as Database::open does; refused like an exclusive open.
+    static std::unique_ptr<DatabaseLock> exclusive(const std::string& path);
+    ~DatabaseLock();
+    const std::string& path() const { return path_; }
+
+private:
+    DatabaseLock() = default;
+    friend class Database;
+    std::string path_;
+    std::unique_ptr<LockHandle> lock_;
+};
+
+class Database {
+public:
+    // Opens a database by its bare name in the current directory. The name is
+    // matched without regard to case, trailing blanks ignored. A missing file
+    // fails with FileNotFound; no file is ever created here.
+    static std::unique_ptr<Database> open(const std::string& name, OpenMode mode = OpenMode::Shared);
+    // Creates a new, empty database file; fails with DatabaseExists if there is one.
+    static std::unique_ptr<Database> create(const std::string& path);
+
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Table recordset; the table name matched without regard to case.
+    std::unique_ptr<Recordset> openTable(const std::string& name);
+    bool hasTable(const std::string& name);
+    std::vector<std::string> tableNames();
+    TableDef tableDef(const std::string& name);
+
+    // The statements the programs run: "DROP TABLE[name]" / "DROP TABLE name".
+    void execute(const std::string& statement);
+    void createTable(const TableDef& def);
+
+    // Makes every change so far durable in the file. Writes are grouped into
+    // transactions; they are committed here, on close, before another program
+    // is started (commitAll) and at a short interval while a run keeps writing.
+    void commit();
+    void close();
+    bool isOpen() const { return db_ != nullptr; }
+    OpenMode mode() const { return mode_; }
+    const std::string& path() const { return path_; }
+
+    // Commits every open database of this process; the first failure is raised
+    // after the others have been tried.
+    static void commitAll();
+    // Longest time a group of writes stays uncommitted while writes go on.
+    static void setCommitInterval(int milliseconds);
+
+    // The file a name stands for: path's folder as given, its last part matched
+    // without regard to case and trailing blanks; "" when there is none.
+    static std::string resolve(const std::string& path);
+    // Compacts a closed database into a new file (which must not exist).
+    static void compact(const std::string& sourcePath, const std::string& targetPath);
+    // Brings a closed database file to a self-contained state (a crash may have
+    // left its journal beside it) so that it can be renamed or copied safely.
+    static void settle(const std::string& path);
+
+    // Used by Recordset.
+    sqlite3* handle() const { return db_; }
+    void beginWrite();
+    void afterWrite();
+    struct Impl;
+    Impl& impl() { return *impl_; }
+
+private:
+    Database();
+    static std::unique_ptr<Database> openResolved(const std::string& path, OpenMode mode);
+    void requireOpen() const;
+
+    sqlite3* db_ = nullptr;
+    std::string path_;
+    OpenMode mode_ = OpenMode::Shared;
+    std::unique_ptr<LockHandle> lock_;
+    std::unique_ptr<Impl> impl_;
+};
+
+enum class SeekOp { Eq, Lt, Le, Gt, Ge };
+// "=", "<", "<=", ">", ">=" as the programs write them.
+SeekOp seekOp(const std::string& text);
+
+// A table recordset. Order without an index is storage order; with an index
+// it is the index's key order, equal keys in storage order.
+//
+// After Update the updated row stays current. When the update changed the
+// key of the current index, the next Move goes on from the row's old place:
+// the rows that followed it still follow, so a walk that re-keys each row it
+// passes meets every row once, unless a row was moved ahead of the walk, in
+// which case it is met again there. After Delete there is no current row until a Move, and
+// MoveNext reaches the row that followed the deleted one. After AddNew and
+// Update the row that was current before AddNew stays current.
+class Recordset {
+public:
+    Recordset(Database& db, std::shared_ptr<TableInfo> info);
+    ~Recordset();
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    const std::string& name() const;
+    int fieldCount() const;
+    int fieldIndex(const std::string& name) const;   // ItemNotFound if absent
+    const FieldDef& fieldDef(int index) const;
+
+    void setIndex(const std::string& name);          // "" for storage order
+    const std::string& index() const { return indexName_; }
+
+    void moveFirst();
+    void moveLast();
+    void moveNext();
+    void movePrevious();
+    bool bof() const { return bof_; }
+    bool eof() const { return eof_; }
+    bool noMatch() const { return noMatch_; }
+    int64_t recordCount();
+
+    void seek(SeekOp op, const std::vector<Value>& key);
+    void seek(const std::string& op, const std::vector<Value>& key) { seek(seekOp(op), key); }
+    void seek(const std::string& op, const Value& key) { seek(seekOp(op), std::vector<Value>{key}); }
+
+    // Values of the current row, or of the row being edited or added.
+    Value get(int field) const;
+    Value get(const std::string& field) const { return get(fieldIndex(field)); }
+    Value operator[](const std::string& field) const { return get(field); }
+    // Checked and converted to the field's type; only while editing or adding.
+    void set(int field, const Value& v);
+    void set(const std::string& field, const Value& v) { set(fieldIndex(field), v); }
+
+    void edit();
+    void addNew();
+    void update();
+    void cancelUpdate();
+    void deleteCurrent();
+    bool editing() const { return editMode_ != EditMode::None; }
+
+    int64_t bookmark() const;                // the current row's identity
+    void setBookmark(int64_t bookmark);
+    int64_t lastModified() const { return lastModified_; }
+
+    void close();
+
+private:
+    friend class Database;
+    enum class EditMode { None, Edit, Add };
+    struct Row {
+        int64_t rowid = 0;
+        std::vector<Value> values;
+    };
+    enum class Q { First, Last, ById, Count, Insert, Update, Delete, N };
+    sqlite3_stmt* stmt(Q q, size_t unused = 0);
+    sqlite3_stmt* prepare(const std::string& sql);
+    std::string orderBy(bool asc) const;
+    size_t fetchBeyond(const std::vector<Value>& pos, bool withRowid, int64_t rowid, bool forward, bool inclusive,
+                       size_t limit);
+    void collect(sqlite3_stmt* st, std::vector<Row>& rows);
+    size_t install(std::vector<Row> rows, bool forward);
+    Row readRow(sqlite3_stmt* st) const;
+    void bindValue(sqlite3_stmt* st, int n, const Value& v) const;
+    std::vector<Value> keyOf(const Row& r) const;
+    int compareKeys(const std::vector<Value>& a, const std::vector<Value>& b) const;
+    void moveEnd(bool first);
+    void step(bool forward);
+    void toEnd(bool forward);
+    bool windowValid() const;
+    void checkExternal();
+    void refreshCurrent();
+    void requireCurrent() const;
+    void checkOpen() const;
+    Value convert(int field, const Value& v) const;
+    void detach();
+
+    Database* db_;
+    std::shared_ptr<TableInfo> info_;
+    std::string indexName_;
+    int indexNo_ = -1;                    // into info_->indexes, -1 storage order
+    std::vector<int> keyFields_;
+    std::vector<sqlite3_stmt*> stmts_;
+    std::map<std::string, sqlite3_stmt*> rangeStmts_;
+    std::vector<Row> window_;             // consecutive rows in the current order
+    size_t pos_ = 0;
+    bool hasCurrent_ = false;
+    bool deleted_ = false;                // current row was deleted: move on from its key
+    bool moved_ = false;                  // current row's key changed: move on from anchor_
+    Row anchor_;                          // position to move on from when no row is current
+    bool bof_ = true, eof_ = true, noMatch_ = false;
+    uint64_t windowVersion_ = 0, currentVersion_ = 0;
+    size_t batch_ = 16;
+    EditMode editMode_ = EditMode::None;
+    Row buffer_;
+    int64_t lastModified_ = 0;
+    int64_t countCache_ = -1;
+    uint64_t countVersion_ = 0;
+    bool closed_ = false;
+};
+
+}  // namespace qv::db

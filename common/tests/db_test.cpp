@@ -1,0 +1,573 @@
+#include "common/db/database.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+using namespace qv::db;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Each test runs in a fresh folder of its own, as the programs do in theirs.
+class DbTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        old_ = fs::current_path();
+        dir_ = fs::temp_directory_path() / ("qvdb-" + std::to_string(getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        fs::current_path(dir_);
+    }
+    void TearDown() override {
+        fs::current_path(old_);
+        fs::remove_all(dir_);
+    }
+
+    static int code(const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const DbError& e) {
+            return e.number();
+        }
+        return 0;
+    }
+
+    // A small keyed table: `code` text key (unique), `grp` non-unique, `n` number.
+    static void makeCodes(Database& db) {
+        TableDef t;
+        t.name = "codes";
+        t.fields = {{"code", FieldType::Text, 6}, {"grp", FieldType::Text, 5}, {"n", FieldType::Long, 0}};
+        t.indexes = {{"PrimaryKey", {"code"}, true, true}, {"Key1", {"grp"}}};
+        db.createTable(t);
+    }
+    static void add(Recordset& rs, Value code, Value grp, Value n) {
+        rs.addNew();
+        rs.set("code", code);
+        rs.set("grp", grp);
+        rs.set("n", n);
+        rs.update();
+    }
+    static std::vector<std::string> walk(Recordset& rs, const char* field = "code") {
+        std::vector<std::string> out;
+        if (rs.eof()) return out;
+        rs.moveFirst();
+        while (!rs.eof()) {
+            Value v = rs.get(field);
+            out.push_back(v.isNull() ? "<null>" : v.toString());
+            rs.moveNext();
+        }
+        return out;
+    }
+
+    fs::path old_, dir_;
+};
+
+TEST_F(DbTest, OpenFindsTheFileWithoutRegardToCaseAndTrailingBlanks) {
+    EXPECT_EQ(code([] { Database::open("mailsort.mdb"); }), err::FileNotFound);
+    EXPECT_FALSE(fs::exists("mailsort.mdb"));  // never created on open
+    Database::create("mailsort.mdb")->close();
+    for (const char* name : {"mailsort.mdb", "Mailsort.mdb ", "MAILSORT.MDB"}) {
+        auto db = Database::open(name);
+        EXPECT_EQ(fs::path(db->path()).filename(), "mailsort.mdb") << name;
+    }
+    std::ofstream("junk.mdb") << "this is no database";
+    EXPECT_EQ(code([] { Database::open("junk.mdb"); }), err::NotADatabase);
+}
+
+TEST_F(DbTest, LocksWithinOneProcess) {
+    Database::create("mailsort.mdb")->close();
+    {
+        auto shared = Database::open("mailsort.mdb", OpenMode::Shared);
+        auto shared2 = Database::open("MAILSORT.MDB", OpenMode::Shared);
+        EXPECT_EQ(code([] { Database::open("mailsort.mdb", OpenMode::Exclusive); }), err::FileInUse);
+    }
+    {
+        auto ex = Database::open("mailsort.mdb", OpenMode::Exclusive);
+        EXPECT_EQ(code([] { Database::open("mailsort.mdb", OpenMode::Exclusive); }), err::ExclusivelyHeld);
+        // The program that holds it exclusively may open it shared again.
+        auto again = Database::open("mailsort.mdb", OpenMode::Shared);
+        ex.reset();
+        // ... and that handle still keeps other programs' exclusive opens out.
+        EXPECT_NE(code([] { Database::open("mailsort.mdb", OpenMode::Exclusive); }), 0);
+    }
+    EXPECT_EQ(code([] { Database::open("mailsort.mdb", OpenMode::Exclusive); }), 0);
+    {
+        // A bare hold, as the clean-up keeps across its rename and compaction.
+        auto hold = DatabaseLock::exclusive("Mailsort.MDB");
+        EXPECT_EQ(code([] { Database::open("mailsort.mdb", OpenMode::Exclusive); }), err::ExclusivelyHeld);
+    }
+}
+
+// A second process holds the database in a mode until killed.
+struct Holder {
+    pid_t pid = -1;
+    Holder(OpenMode mode) {
+        int fds[2];
+        if (pipe(fds) != 0) throw std::runtime_error("pipe");
+        pid = fork();
+        if (pid == 0) {
+            close(fds[0]);
+            char ok = 'n';
+            try {
+                auto db = Database::open("mailsort.mdb", mode);
+                ok = 'y';
+                if (write(fds[1], &ok, 1) != 1) _exit(2);
+                for (;;) pause();
+            } catch (...) {
+                if (write(fds[1], &ok, 1) != 1) _exit(2);
+                _exit(1);
+            }
+        }
+        close(fds[1]);
+        char c = 0;
+        if (read(fds[0], &c, 1) != 1 || c != 'y') throw std::runtime_error("holder could not open");
+        close(fds[0]);
+    }
+    void kill9() {
+        if (pid > 0) {
+            ::kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+            pid = -1;
+        }
+    }
+    ~Holder() { kill9(); }
+};
+
+TEST_F(DbTest, LocksBetweenProcesses) {
+    Database::create("mailsort.mdb")->close();
+    struct Case {
+        OpenMode held, tried;
+        int expected;
+    } cases[] = {
+        {OpenMode::Shared, OpenMode::Shared, 0},
+        {OpenMode::Shared, OpenMode::Exclusive, err::FileInUse},
+        {OpenMode::Exclusive, OpenMode::Shared, err::ExclusivelyHeld},
+        {OpenMode::Exclusive, OpenMode::Exclusive, err::ExclusivelyHeld},
+    };
+    for (const Case& c : cases) {
+        Holder h(c.held);
+        EXPECT_EQ(code([&] { Database::open("mailsort.mdb", c.tried); }), c.expected)
+            << int(c.held) << " then " << int(c.tried);
+        // A killed holder never leaves the database locked.
+        h.kill9();
+        EXPECT_EQ(code([] { Database::open("mailsort.mdb", OpenMode::Exclusive); }), 0);
+    }
+}
+
+TEST_F(DbTest, TextKeysIgnoreCaseAndTrailingBlanksButKeepTheStoredText) {
+    auto db = Database::create("mailsort.mdb");
+    makeCodes(*db);
+    auto rs = db->openTable("CODES");
+    add(*rs, "M1    ", "a", 1);
+    add(*rs, "M1 120", "a", 2);
+    add(*rs, "Étang", "a", 3);
+    rs->setIndex("primarykey");
+    struct {
+        const char* key;
+        int n;  // 0: no match
+    } cases[] = {{"M1", 1}, {"m1", 1}, {"M1  ", 1}, {"M1 120", 2}, {"M1 12", 0}, {"étang", 3}, {" M1", 0}};
+    for (auto& c : cases) {
+        rs->seek("=", Value(c.key));
+        EXPECT_EQ(rs->noMatch(), c.n == 0) << c.key;
+        if (c.n) {
+            EXPECT_EQ(rs->get("n").toInt(), c.n) << c.key;
+        }
+    }
+    rs->seek("=", Value("m1"));
+    EXPECT_EQ(rs->get("code").text(), "M1    ");
+    // A unique index refuses a key that differs only in case or trailing blanks.
+    EXPECT_EQ(code([&] { add(*rs, "m1", "a", 9); }), err::DuplicateKey);
+    rs->cancelUpdate();
+}
+
+TEST_F(DbTest, ExactTextKeysCompareCaseAndBlanks) {
+    auto db = Database::create("mailsort.mdb");
+    TableDef t{"data", {{"file", FieldType::Text, 255, true, true}}, {{"File", {"file"}}}};
+    db->createTable(t);
+    auto rs = db->openTable("data");
+    for (const char* f : {"/home/a/List.csv", "/home/a/list.csv"}) {
+        rs->addNew();
+        rs->set("file", f);
+        rs->update();
+    }
+    rs->setIndex("File");
+    rs->seek("=", Value("/home/a/list.csv"));
+    ASSERT_FALSE(rs->noMatch());
+    EXPECT_EQ(rs->get("file").text(), "/home/a/list.csv");
+    rs->seek("=", Value("/home/a/LIST.csv"));
+    EXPECT_TRUE(rs->noMatch());
+}
+
+TEST_F(DbTest, SeekOperatorsOnUniqueAndNonUniqueIndexes) {
+    auto db = Database::create("mailsort.mdb");
+    makeCodes(*db);
+    auto rs = db->openTable("codes");
+    // grp has repeats; storage order decides among equal keys.
+    add(*rs, "A", "20", 1);
+    add(*rs, "B", "10", 2);
+    add(*rs, "C", "20", 3);
+    add(*rs, "D", "30", 4);
+    add(*rs, "E", "10", 5);
+    add(*rs, "F", "20", 6);
+    rs->setIndex("Key1");
+    EXPECT_EQ(walk(*rs, "n"), (std::vector<std::string>{"2", "5", "1", "3", "6", "4"}));
+    struct {
+        const char* op;
+        const char* key;
+        int n;  // 0: no match
+    } cases[] = {
+        {"=", "20", 1},  {"=", "15", 0},  {">=", "20", 1}, {">=", "15", 1}, {">", "10", 1}, {">", "20", 4},
+        {">", "30", 0},  {"<", "20", 5},  {"<", "10", 0},  {"<=", "20", 6}, {"<=", "25", 6}, {"<=", "05", 0},
+        {">=", "31", 0}, {"<", "99", 4},
+    };
+    for (auto& c : cases) {
+        rs->seek(c.op, Value(c.key));
+        EXPECT_EQ(rs->noMatch(), c.n == 0) << c.op << c.key;
+        if (c.n) {
+            EXPECT_EQ(rs->get("n").toInt(), c.n) << c.op << c.key;
+        }
+    }
+    // After a seek the walk goes on in index order.
+    rs->seek("=", Value("20"));
+    rs->moveNext();
+    EXPECT_EQ(rs->get("n").toInt(), 3);
+    rs->seek("<=", Value("20"));
+    rs->moveNext();
+    EXPECT_EQ(rs->get("n").toInt(), 4);
+    rs->movePrevious();
+    rs->movePrevious();
+    EXPECT_EQ(rs->get("n").toInt(), 3);
+
+    rs->setIndex("PrimaryKey");
+    rs->seek("<", Value("C"));
+    EXPECT_EQ(rs->get("code").text(), "B");
+    rs->seek(">=", Value("c"));
+    EXPECT_EQ(rs->get("code").text(), "C");
+    // A failed seek leaves the position as it was.
+    rs->seek("=", Value("Z"));
+    EXPECT_TRUE(rs->noMatch());
+    EXPECT_EQ(rs->get("code").text(), "C");
+}
+
+TEST_F(DbTest, SeekOnSeveralFieldsAndNumbers) {
+    auto db = Database::create("mailsort.mdb");
+    TableDef t{"work",
+               {{"k1", FieldType::Text, 10}, {"k2", FieldType::Double, 0}, {"RecNum", FieldType::Long, 0}},
+               {{"Key1", {"k1", "k2"}}}};
+    db->createTable(t);
+    auto rs = db->openTable("work");
+    int rec = 0;
+    for (auto [a, b] : std::vector<std::pair<const char*, double>>{{"x", 2}, {"x", 1}, {"y", 1}, {"x", 1}, {"w", 5}}) {
+        rs->addNew();
+        rs->set("k1", a);
+        rs->set("k2", b);
+        rs->set("RecNum", ++rec);
+        rs->update();
+    }
+    rs->setIndex("Key1");
+    rs->seek("=", {Value("X"), Value(1.0)});
+    EXPECT_EQ(rs->get("RecNum").toInt(), 2);
+    rs->moveNext();
+    EXPECT_EQ(rs->get("RecNum").toInt(), 4);
+    rs->seek("=", {Value("x"), Value("2")});  // a text key for a number field is converted
+    EXPECT_EQ(rs->get("RecNum").toInt(), 1);
+    rs->seek(">", {Value("x")});  // a prefix of the key
+    EXPECT_EQ(rs->get("RecNum").toInt(), 3);
+    rs->seek("<=", {Value("x"), Value(1.5)});
+    EXPECT_EQ(rs->get("RecNum").toInt(), 4);
+    EXPECT_EQ(code([&] { rs->seek("=", {Value("x"), Value(1), Value(3)}); }), err::InvalidArgument);
+}
+
+TEST_F(DbTest, NullValuesAndNullKeys) {
+    auto db = Database::create("mailsort.mdb");
+    makeCodes(*db);
+    auto rs = db->openTable("codes");
+    add(*rs, "A", "20", 1);
+    add(*rs, "B", Value(), Value());
+    add(*rs, "C", "10", 3);
+    add(*rs, "D", Value(), 4);
+    rs->setIndex("Key1");
+    // Nulls sort first; equal (Null) keys in storage order.
+    EXPECT_EQ(walk(*rs), (std::vector<std::string>{"B", "D", "C", "A"}));
+    rs->moveLast();
+    std::vector<std::string> back;
+    while (!rs->bof()) {
+        back.push_back(rs->get("code").text());
+        rs->movePrevious();
+    }
+    EXPECT_EQ(back, (std::vector<std::string>{"A", "C", "D", "B"}));
+    rs->seek("=", Value());
+    EXPECT_EQ(rs->get("code").text(), "B");
+    EXPECT_TRUE(rs->get("n").isNull());
+    rs->seek("<", Value("10"));
+    EXPECT_EQ(rs->get("code").text(), "D");
+}
+
+TEST_F(DbTest, FieldTypesAreChecked) {
+    auto db = Database::create("mailsort.mdb");
+    TableDef t{"t",
+               {{"name", FieldType::Text, 5, false},
+                {"note", FieldType::Text, 5},
+                {"b", FieldType::Byte, 0},
+                {"i", FieldType::Integer, 0},
+                {"l", FieldType::Long, 0},
+                {"d", FieldType::Double, 0},
+                {"c", FieldType::Currency, 0}}};
+    db->createTable(t);
+    auto rs = db->openTable("t");
+    rs->addNew();
+    struct {
+        const char* field;
+        Value in;
+        int err;
+        Value stored;
+    } cases[] = {
+        {"name", "héllo", 0, "héllo"},  // five characters, six bytes
+        {"name", "toolong", err::TooLong, {}},
+        {"note", "ab  ", 0, "ab  "},    // trailing blanks kept
+        {"note", 12.5, 0, "12.5"},
+        {"b", 255, 0, int64_t(255)},
+        {"b", 256, err::Conversion, {}},
+        {"b", -1, err::Conversion, {}},
+        {"i", " 42 ", 0, int64_t(42)},  // a text that reads as a number
+        {"i", "2.5", 0, int64_t(2)},    // half to even
+        {"i", 32768, err::Conversion, {}},
+        {"i", "12abc", err::Conversion, {}},
+        {"i", "", err::Conversion, {}},
+        {"l", 2147483647.0, 0, int64_t(2147483647)},
+        {"l", 2147483648.0, err::Conversion, {}},
+        {"d", "1.25", 0, 1.25},
+        {"c", 1.23456, 0, 1.2346},
+        {"d", Value(), 0, Value()},
+    };
+    for (auto& c : cases) {
+        int got = code([&] { rs->set(c.field, c.in); });
+        EXPECT_EQ(got, c.err) << c.field << " " << c.in.toString();
+        if (!c.err) {
+            EXPECT_EQ(rs->get(c.field), c.stored) << c.field << " " << c.in.toString();
+        }
+    }
+    EXPECT_EQ(code([&] { rs->set("nosuch", 1); }), err::ItemNotFound);
+    rs->set("name", "");
+    EXPECT_EQ(code([&] { rs->update(); }), err::ZeroLength);
+    rs->set("name", "x");
+    rs->update();
+    rs->moveFirst();
+    EXPECT_EQ(rs->get("note").text(), "12.5");
+    EXPECT_EQ(rs->get("c").toDouble(), 1.2346);
+}
+
+TEST_F(DbTest, NoCurrentRecordAndMissingThings) {
+    auto db = Database::create("mailsort.mdb");
+    makeCodes(*db);
+    EXPECT_EQ(code([&] { db->openTable("nosuch"); }), err::TableNotFound);
+    auto rs = db->openTable("codes");
+    EXPECT_TRUE(rs->bof() && rs->eof());
+    EXPECT_EQ(code([&] { rs->moveFirst(); }), err::NoCurrentRecord);
+    EXPECT_EQ(code([&] { rs->get("code"); }), err::NoCurrentRecord);
+    EXPECT_EQ(code([&] { rs->edit(); }), err::NoCurrentRecord);
+    EXPECT_EQ(code([&] { rs->update(); }), err::UpdateWithoutEdit);
+    EXPECT_EQ(code([&] { rs->seek("=", Value("A")); }), err::NoCurrentIndex);
+    EXPECT_EQ(code([&] { rs->setIndex("Key9"); }), err::IndexNotFound);
+    add(*rs, "A", "1", 1);
+    rs->moveFirst();
+    rs->moveNext();
+    EXPECT_TRUE(rs->eof());
+    EXPECT_EQ(code([&] { rs->moveNext(); }), err::NoCurrentRecord);
+    rs->movePrevious();  // from past the end to the last row
+    EXPECT_EQ(rs->get("code").text(), "A");
+    EXPECT_EQ(code([&] { db->execute("DROP TABLE[codes]"); }), err::TableInUse);
+    rs.reset();
+    EXPECT_EQ(code([&] { db->execute("DROP TABLE[codes]"); }), 0);
+    EXPECT_EQ(code([&] { db->execute("DROP TABLE[codes]"); }), err::DropMissingTable);
+    EXPECT_EQ(code([&] { db->execute("DELETE FROM codes"); }), err::InvalidStatement);
+}
+
+TEST_F(DbTest, AddNewEditDeleteKeepTheirPositions) {
+    auto db = Database::create("mailsort.mdb");
+    makeCodes(*db);
+    auto rs = db->openTable("codes");
+    for (const char* c : {"A", "B", "C", "D"}) add(*rs, c, "g", 0);
+    rs->setIndex("PrimaryKey");
+    rs->seek("=", Value("B"));
+    // The row being added is readable before Update; after it the old row is current.
+    rs->addNew();
+    rs->set("code", "BB");
+    EXPECT_EQ(rs->get("code").text(), "BB");
+    EXPECT_EQ(rs->get("grp").isNull(), true);
+    rs->update();
+    EXPECT_EQ(rs->get("code").text(), "B");
+    rs->moveNext();
+    EXPECT_EQ(rs->get("code").text(), "BB");
+    // Delete: no current row, then MoveNext reaches the row that followed.
+    rs->deleteCurrent();
+    EXPECT_EQ(code([&] { rs->get("code"); }), err::RecordDeleted);
+    rs->moveNext();
+    EXPECT_EQ(rs->get("code").text(), "C");
+    // Emptying a table the way the reference import does.
+    rs->moveFirst();
+    while (!rs->eof()) {
+        rs->deleteCurrent();
+        rs->moveNext();
+    }
+    EXPECT_EQ(rs->recordCount(), 0);
+}
+
+TEST_F(DbTest, RecodingTheIndexedFieldWhileWalkingIt) {
+    auto db = Database::create("mailsort.mdb");
+    makeCodes(*db);
+    auto rs = db->openTable("codes");
+    // grp plays mscode: re-coding a group of "12345" to its residue "123".
+    add(*rs, "a", "10000", 0);
+    add(*rs, "b", "12345", 0);
+    add(*rs, "c", "12345", 0);
+    add(*rs, "d", "12345", 0);
+    add(*rs, "e", "13000", 0);
+    rs->setIndex("Key1");
+    auto recodeGroup = [&] {
+        std::vector<std::string> seen;
+        rs->seek("=", Value("12345"));
+        while (!rs->eof() && rs->get("grp").text() == "12345") {
+            seen.push_back(rs->get("code").text());
+            rs->edit();
+            rs->set("grp", "123");
+            rs->update();
+            // The updated row stays current, at its new place in the index.
+            EXPECT_EQ(rs->get("grp").text(), "123");
+            rs->moveNext();
+        }
+        return seen;
+    };
+    EXPECT_EQ(recodeGroup(), (std::vector<std::string>{"b", "c", "d"}));
+    EXPECT_EQ(rs->get("code").text(), "e");
+    EXPECT_EQ(walk(*rs), (std::vector<std::string>{"a", "b", "c", "d", "e"}));
+
+    // Rows that already hold the new key do not disturb the walk either.
+    rs->setIndex("");
+    rs->moveFirst();
+    while (!rs->eof()) {
+        std::string c = rs->get("code").text();
+        rs->edit();
+        rs->set("grp", c == "a" ? "10000" : c == "e" ? "13000" : "12345");
+        rs->update();
+        rs->moveNext();
+    }
+    add(*rs, "f", "123", 0);
+    rs->setIndex("Key1");
+    EXPECT_EQ(recodeGroup(), (std::vector<std::string>{"b", "c", "d"}));
+    EXPECT_EQ(rs->get("code").text(), "e");
+
+    // A row moved ahead of the walk is met again at its new place.
+    rs->moveFirst();
+    EXPECT_EQ(rs->get("code").text(), "a");
+    rs->edit();
+    rs->set("grp", "99999");
+    rs->update();
+    std::vector<std::string> rest;
+    for (rs->moveNext(); !rs->eof(); rs->moveNext()) rest.push_back(rs->get("code").text());
+    EXPECT_EQ(rest, (std::vector<std::string>{"b", "c", "d", "f", "e", "a"}));
+}
+
+TEST_F(DbTest, ChangesReachTheFileAndOtherHandles) {
+    {
+        auto db = Database::create("mailsort.mdb");
+        makeCodes(*db);
+        auto rs = db->openTable("codes");
+        for (int i = 0; i < 100; ++i) add(*rs, std::to_string(i), "g", i);
+    }
+    // A closed database is one file: nothing beside it holds data.
+    EXPECT_FALSE(fs::exists("mailsort.mdb-journal"));
+    EXPECT_FALSE(fs::exists("mailsort.mdb-wal"));
+    auto a = Database::open("mailsort.mdb");
+    auto b = Database::open("mailsort.mdb");
+    auto ra = a->openTable("codes");
+    auto rb = b->openTable("codes");
+    EXPECT_EQ(rb->recordCount(), 100);
+    ra->edit();
+    ra->set("grp", "chg");
+    ra->update();
+    a->commit();
+    rb->moveFirst();
+    EXPECT_EQ(rb->get("grp").text(), "chg");
+    // Another handle's writes wait for ours; a commit makes them possible.
+    Database::commitAll();
+}
+
+TEST_F(DbTest, CompactAndSettle) {
+    {
+        auto db = Database::create("mailsort.mdb");
+        makeCodes(*db);
+        auto rs = db->openTable("codes");
+        add(*rs, "A", "g", 1);
+    }
+    {
+        auto db = Database::open("mailsort.mdb");
+        EXPECT_EQ(code([] { Database::compact("mailsort.mdb", "x.mdb"); }), err::FileInUse);
+    }
+    EXPECT_EQ(code([] { Database::compact("mailsort.mdb", "MAILSORT.MDB"); }), err::DatabaseExists);
+    fs::rename("mailsort.mdb", "MAILSORT.bak");
+    Database::compact("mailsort.bak", "mailsort.mdb");
+    auto db = Database::open("mailsort.mdb");
+    auto rs = db->openTable("codes");
+    rs->setIndex("PrimaryKey");
+    rs->seek("=", Value("a"));
+    EXPECT_FALSE(rs->noMatch());
+    auto def = db->tableDef("codes");
+    ASSERT_EQ(def.indexes.size(), 2u);
+    EXPECT_EQ(def.fields[0].size, 6);
+}
+
+TEST_F(DbTest, WhatACrashedProgramStoredSurvivesARename) {
+    {
+        auto db = Database::create("mailsort.mdb");
+        makeCodes(*db);
+    }
+    pid_t pid = fork();
+    if (pid == 0) {
+        auto db = Database::open("mailsort.mdb", OpenMode::Exclusive);
+        auto rs = db->openTable("codes");
+        for (int i = 0; i < 50; ++i) add(*rs, std::to_string(i), "g", i);
+        db->commit();
+        ::kill(getpid(), SIGKILL);  // no close: the log stays beside the file
+    }
+    waitpid(pid, nullptr, 0);
+    Database::settle("MAILSORT.MDB");
+    EXPECT_FALSE(fs::exists("mailsort.mdb-wal"));
+    fs::rename("mailsort.mdb", "mailsort.bak");
+    auto db = Database::open("mailsort.bak");
+    EXPECT_EQ(db->openTable("codes")->recordCount(), 50);
+}
+
+TEST_F(DbTest, TableDefinitionsReadBack) {
+    auto db = Database::create("mailsort.mdb");
+    TableDef t{"mmwork",
+               {{"name", FieldType::Text, 45, false},
+                {"file", FieldType::Text, 255, true, true},
+                {"rgcode", FieldType::Integer, 0},
+                {"seq", FieldType::Double, 0, true, false, Value(0.0)},
+                {"type", FieldType::Text, 1, true, false, Value("A")}},
+               {{"Key1", {"name"}}, {"PrimaryKey", {"rgcode", "seq"}, true, true}}};
+    db->createTable(t);
+    EXPECT_EQ(code([&] { db->createTable(t); }), err::TableExists);
+    auto d = db->tableDef("MMWORK");
+    ASSERT_EQ(d.fields.size(), 5u);
+    EXPECT_FALSE(d.fields[0].allowZeroLength);
+    EXPECT_TRUE(d.fields[1].exactCompare);
+    EXPECT_EQ(d.fields[2].type, FieldType::Integer);
+    EXPECT_EQ(d.fields[3].defaultValue, Value(0.0));
+    EXPECT_EQ(d.fields[4].defaultValue, Value("A"));
+    bool primary = false;
+    for (auto& ix : d.indexes)
+        if (ix.name == "PrimaryKey") primary = ix.primary && ix.unique && ix.fields.size() == 2;
+    EXPECT_TRUE(primary);
+}
+
+}  // namespace

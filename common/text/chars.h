@@ -1,0 +1,47 @@
+// Text helpers that count in characters (UTF-8 code points), not bytes, in
+// the manner of the old runtime's Len, Mid$, Left$, Right$, Trim$, UCase$.
+//
+// Texts are UTF-8 (LineReader returns nothing else). A character is a lead
+// byte with its continuation bytes; a stray continuation byte counts with the
+// character before it. Pure ASCII texts take a byte-indexed fast path.
+// Blanks are the space character only (as Trim$ removes only spaces).
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace qv {
+
+bool isAscii(std::string_view s);
+
+// Number of characters.
+std::size_t charLength(std::string_view s);
+
+// Mid$(s, start, len): `len` characters from the 1-based character `start`;
+// a start past the end gives "", a start below 1 counts as 1; the default
+// length takes the rest.
+std::string mid(std::string_view s, std::size_t start, std::size_t len = std::string_view::npos);
+std::string left(std::string_view s, std::size_t n);   // first n characters
+std::string right(std::string_view s, std::size_t n);  // last n characters
+
+// Fixed-width fields of reports and files, exactly n characters:
+// padRight left-justifies (blanks added on the right), padLeft right-aligns
+// (blanks added on the left); either way a longer text keeps its first n.
+std::string padRight(std::string_view s, std::size_t n);
+std::string padLeft(std::string_view s, std::size_t n);
+
+std::string trim(std::string_view s);   // leading and trailing blanks removed
+std::string ltrim(std::string_view s);  // leading blanks removed
+std::string rtrim(std::string_view s);  // trailing blanks removed
+
+// Case of ASCII letters, of the Latin-1 letters U+00C0..U+00FE (not the
+// signs U+00D7, U+00F7; ß has no capital and stays) and of the further
+// letters of Windows-1252: ÿ/Ÿ, š/Š, œ/Œ, ž/Ž. Other characters stay.
+std::string ucase(std::string_view s);
+std::string lcase(std::string_view s);
+
+// Equal when the lcase of both is equal.
+bool equalsIgnoreCase(std::string_view a, std::string_view b);
+
+}  // namespace qv

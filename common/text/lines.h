@@ -1,0 +1,107 @@
+// Text files by lines: one reader for every input file of the suite, one
+// writer for every output file.
+//
+// Encoding. Inside the programs every text is UTF-8. Customers' files and
+// the Post Office's files come from Windows and are mostly ASCII, sometimes
+// Windows-1252 (the old runtime's code page), sometimes UTF-8. LineReader
+// decides per line: a line that is valid UTF-8 (strict: no overlong forms,
+// no surrogates, nothing above U+10FFFF) is taken as it stands; any other
+// line is decoded as Windows-1252, every byte one character, and returned
+// as UTF-8. The specials 0x80..0x9F map as Windows maps them (0x80 -> U+20AC
+// euro, 0x92 -> U+2019, 0x9F -> U+0178, ...); the five bytes that Windows-1252
+// leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) become the control
+// characters U+0081 etc., as MultiByteToWideChar makes them. A Windows-1252
+// line that happens to be valid UTF-8 (two or more specific high bytes in a
+// row, e.g. "Ã©") is read as UTF-8; this is rare in address data.
+// TextWriter writes the UTF-8 it is given, without a byte-order mark.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <istream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv {
+
+bool isValidUtf8(std::string_view s);
+std::string windows1252ToUtf8(std::string_view s);
+// s when it is valid UTF-8, else its Windows-1252 decoding; *was1252 tells
+// which.
+std::string decodeLine(std::string_view s, bool* was1252 = nullptr);
+
+// Streams the records of a text file, one per line, in constant memory
+// (buffered reads of 64 KiB):
+//   - a line ends at LF; the line end is not part of the record, nor one CR
+//     before the LF or at the end of the last line (LF and CRLF files alike);
+//   - an empty line in the middle of the file is an empty record;
+//   - a last line without a line end is still a record; after a final LF
+//     there is no further (empty) record;
+//   - the first Ctrl-Z byte (0x1A) ends the file, as on the old platform:
+//     it and everything after it are ignored, so text before it on its line
+//     is the last record, and a Ctrl-Z alone on the last line is no record;
+//   - a UTF-8 byte-order mark at the start of the file is skipped;
+//   - each record is decoded as described above.
+// Read errors throw std::system_error (std::ios_base::failure for streams).
+class LineReader {
+public:
+    // Opens the file; std::system_error when it cannot be opened.
+    explicit LineReader(const std::filesystem::path& file);
+    // Reads from a stream opened by the caller (binary mode), which must
+    // outlive the reader.
+    explicit LineReader(std::istream& in);
+    ~LineReader();
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+
+    // The next record into line; false at the end of the file.
+    bool readLine(std::string& line);
+
+    std::uint64_t lineNumber() const { return lines_; }      // records read so far
+    bool lastLineWas1252() const { return last1252_; }       // of the last record
+
+private:
+    bool fill();
+
+    std::FILE* file_ = nullptr;
+    std::istream* in_ = nullptr;
+    std::vector<char> buf_;
+    std::size_t pos_ = 0, end_ = 0;
+    bool done_ = false;     // source exhausted or Ctrl-Z met
+    bool started_ = false;  // byte-order mark checked
+    std::string raw_;
+    std::uint64_t lines_ = 0;
+    bool last1252_ = false;
+};
+
+enum class LineEnd { CRLF, LF };
+
+// Writes UTF-8 text lines with the chosen line end. Every write error
+// throws std::system_error, also those that show only when the buffer is
+// flushed: call close() to see them (the destructor closes too, but must
+// swallow errors).
+class TextWriter {
+public:
+    enum class Mode { Truncate, Append };
+    explicit TextWriter(const std::filesystem::path& file, LineEnd end = LineEnd::CRLF,
+                        Mode mode = Mode::Truncate);
+    ~TextWriter();
+    TextWriter(const TextWriter&) = delete;
+    TextWriter& operator=(const TextWriter&) = delete;
+
+    void write(std::string_view text);      // no line end
+    void writeLine(std::string_view text);  // text and the line end
+    void flush();
+    void close();
+
+private:
+    [[noreturn]] void fail(const char* what);
+    std::FILE* file_ = nullptr;
+    std::string path_;
+    const char* eol_;
+    std::size_t eolLen_;
+};
+
+}  // namespace qv

@@ -1,0 +1,171 @@
+#include "platform/launcher.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+
+using namespace qv::platform;
+
+namespace {
+
+// Writes an executable shell script that appends "<tag> <args>" to
+// ran.txt in the directory it is started in.
+void writeScript(const QString& path, const QString& tag, bool executable = true) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral("#!/bin/sh\necho \"%1 $*\" >> ran.txt\n").arg(tag).toUtf8());
+    f.close();
+    QFile::Permissions p = QFile::ReadOwner | QFile::WriteOwner;
+    if (executable) p |= QFile::ExeOwner;
+    f.setPermissions(p);
+}
+
+QString waitForLine(const QString& path) {
+    QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly)) {
+            const QString s = QString::fromUtf8(f.readAll()).trimmed();
+            if (!s.isEmpty()) return s;
+        }
+        QThread::msleep(20);
+    }
+    return {};
+}
+
+// Runs a test in its own current directory, restoring the old one after.
+class InTempDir : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        old = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+    }
+    void TearDown() override {
+        QDir::setCurrent(old);
+        for (const QString& p : appDirFiles) QFile::remove(p);
+    }
+    // A program beside the test binary (where the suite's binaries live).
+    QString besideProgram(const QString& name, const QString& tag) {
+        const QString p = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(name);
+        writeScript(p, tag);
+        appDirFiles << p;
+        return p;
+    }
+    QTemporaryDir dir;
+    QString old;
+    QStringList appDirFiles;
+};
+
+}  // namespace
+
+TEST(ParseCommand, NameAndAtMostOneLetter) {
+    struct Case {
+        const char* command;
+        bool ok;
+        const char* program;
+        const char* argument;
+    };
+    const Case cases[] = {
+        {"pelgrin.exe", true, "pelgrin.exe", ""},
+        {"lurrow.exe C", true, "lurrow.exe", "C"},
+        {"shoravel.exe C", true, "shoravel.exe", "C"},
+        {"Corvath.exe", true, "Corvath.exe", ""},
+        {"lurrow.exe CF", false, "", ""},
+        {"lurrow.exe C F", false, "", ""},
+        {"", false, "", ""},
+    };
+    for (const Case& c : cases) {
+        const auto parsed = parseCommand(c.command);
+        ASSERT_EQ(parsed.has_value(), c.ok) << c.command;
+        if (!parsed) continue;
+        EXPECT_EQ(parsed->program, c.program);
+        EXPECT_EQ(parsed->argument, c.argument);
+    }
+}
+
+TEST_F(InTempDir, ResolvesLowerCaseNameWithoutExeInTheCurrentDirectory) {
+    writeScript(dir.filePath("qvtest-pelgrin"), "cwd");
+    const QString expected = QDir(dir.path()).absoluteFilePath("qvtest-pelgrin");
+    EXPECT_EQ(resolveProgram("qvtest-pelgrin.exe"), expected);
+    EXPECT_EQ(resolveProgram("QVTEST-Pelgrin.EXE"), expected);
+    EXPECT_EQ(resolveProgram("qvtest-pelgrin"), expected);
+    EXPECT_EQ(resolveProgram("qvtest-kavrin.exe"), "");
+}
+
+TEST_F(InTempDir, CurrentDirectoryFirstThenBesideTheProgram) {
+    const QString name = QStringLiteral("qvtest-zolbern-%1").arg(QCoreApplication::applicationPid());
+    const QString beside = besideProgram(name, "app");
+    EXPECT_EQ(resolveProgram(name + ".exe"), beside);
+    writeScript(dir.filePath(name), "cwd");
+    EXPECT_EQ(resolveProgram(name + ".exe"), QDir(dir.path()).absoluteFilePath(name));
+}
+
+TEST_F(InTempDir, NothingElseIsSearched) {
+    QTemporaryDir onPath;
+    writeScript(QDir(onPath.path()).filePath("qvtest-mistrel"), "path");
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", onPath.path().toUtf8() + ":" + oldPath);
+    EXPECT_EQ(resolveProgram("qvtest-mistrel.exe"), "");
+    QString error;
+    EXPECT_FALSE(ProcessLauncher().start("qvtest-mistrel.exe", &error));
+    EXPECT_FALSE(error.isEmpty());
+    qputenv("PATH", oldPath);
+    // Nor a path given with the name.
+    EXPECT_EQ(resolveProgram(QDir(onPath.path()).filePath("qvtest-mistrel")), "");
+}
+
+TEST_F(InTempDir, NonExecutableFileIsNotAProgram) {
+    writeScript(dir.filePath("qvtest-fennick"), "cwd", false);
+    EXPECT_EQ(resolveProgram("qvtest-fennick.exe"), "");
+    QString error;
+    EXPECT_FALSE(ProcessLauncher().start("qvtest-fennick.exe", &error));
+    EXPECT_TRUE(error.contains("qvtest-fennick")) << error.toStdString();
+}
+
+TEST_F(InTempDir, StartsDetachedInTheCurrentDirectoryWithTheArgument) {
+    writeScript(dir.filePath("qvtest-lurrow"), "lurrow");
+    int commits = 0;
+    setBeforeProgramStart([&] { ++commits; });
+    QString error;
+    ASSERT_TRUE(ProcessLauncher().start("qvtest-lurrow.exe C", &error)) << error.toStdString();
+    EXPECT_EQ(commits, 1);  // databases committed before the start
+    EXPECT_EQ(waitForLine(dir.filePath("ran.txt")), "lurrow C");
+    setBeforeProgramStart({});
+}
+
+TEST_F(InTempDir, StartsAProgramBesideTheRunningOne) {
+    const QString name = QStringLiteral("qvtest-dovanet-%1").arg(QCoreApplication::applicationPid());
+    besideProgram(name, "beside");
+    ASSERT_TRUE(ProcessLauncher().start(name + ".exe"));
+    // It still runs in the current directory.
+    EXPECT_EQ(waitForLine(dir.filePath("ran.txt")), "beside");
+}
+
+TEST(RecordingLauncher, RecordsCommandsAndCanFail) {
+    RecordingLauncher rec;
+    int commits = 0;
+    setBeforeProgramStart([&] { ++commits; });
+    EXPECT_TRUE(rec.start("mistrel.exe"));
+    EXPECT_TRUE(rec.start("lurrow.exe  F"));
+    rec.setFailing(true, "File not found");
+    QString error;
+    EXPECT_FALSE(rec.start("kavrin.exe", &error));
+    EXPECT_EQ(error, "File not found");
+    EXPECT_FALSE(rec.start("lurrow.exe CF"));  // refused before it is recorded
+    EXPECT_EQ(rec.commands(), QStringList({"mistrel.exe", "lurrow.exe F", "kavrin.exe"}));
+    EXPECT_EQ(commits, 3);
+    setBeforeProgramStart({});
+}
+
+TEST(LauncherAccessor, ProgramsReachTheInstalledLauncher) {
+    auto rec = std::make_shared<RecordingLauncher>();
+    setLauncher(rec);
+    EXPECT_TRUE(launcher().start("pelgrin.exe"));
+    EXPECT_EQ(rec->commands(), QStringList{"pelgrin.exe"});
+}

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds the suite and starts it in a ready demo folder (demo/ beside the sources):
+# a fresh database and the sample files, made once and kept between runs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build
+mkdir -p demo
+cd demo
+if [ ! -e mailsort.mdb ]; then
+  "$root/build/bin/qvmakedb"
+fi
+if [ -x "$root/build/bin/quorvel" ]; then
+  exec "$root/build/bin/quorvel"
+fi
+echo "The demo folder is ready: $root/demo"
