@@ -117,6 +117,10 @@ int keyCollation(void*, int na, const void* a, int nb, const void* b) {
 }
 
 const char* kCollation = "KEYTEXT";
+// Non-unique indexes of a new table are built when first needed: a bulk load
+// into a fresh table then sorts once instead of updating its indexes per row.
+// The list of indexes still to build lives in the file, so a crash loses none.
+const char* kPending = "qv_pending_index";
 
 std::string typeName(const FieldDef& f) {
     switch (f.type) {
@@ -300,6 +304,7 @@ std::unique_ptr<LockHandle> acquireLock(const std::string& dbPath, OpenMode mode
 struct IndexInfo {
     IndexDef def;
     std::vector<int> fields;
+    std::string createSql;   // set while the index waits to be built
 };
 
 struct TableInfo {
@@ -319,6 +324,7 @@ struct Database::Impl {
     std::map<std::string, std::shared_ptr<TableInfo>> tables;
     std::set<Recordset*> recordsets;
     bool inWrite = false;
+    bool explicitTx = false;
     int64_t writeStart = 0;
     uint64_t dataVersion = 0;
 
@@ -425,6 +431,26 @@ std::shared_ptr<TableInfo> Database::Impl::load(Database& db, const std::string&
             t->indexes.push_back(std::move(ix));
         }
     }
+    if (!findTableName(db.handle(), kPending).empty()) {
+        Stmt st(db.handle(), "SELECT idx, unique_, cols, sql FROM " + std::string(kPending) + " WHERE tbl = ?1 COLLATE NOCASE ORDER BY rowid");
+        sqlite3_bind_text(st, 1, actual.c_str(), -1, SQLITE_TRANSIENT);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            IndexInfo ix;
+            ix.def.name = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+            ix.def.unique = false;
+            std::string cols = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));
+            for (size_t a = 0; a <= cols.size();) {
+                size_t b = cols.find('\t', a);
+                if (b == std::string::npos) b = cols.size();
+                std::string c = cols.substr(a, b - a);
+                ix.def.fields.push_back(c);
+                ix.fields.push_back(t->byName.at(lower(c)));
+                a = b + 1;
+            }
+            ix.createSql = reinterpret_cast<const char*>(sqlite3_column_text(st, 3));
+            t->indexes.push_back(std::move(ix));
+        }
+    }
     t->version = versionOf(db.path(), key);
     tables[key] = t;
     return t;
@@ -525,6 +551,7 @@ void Database::beginWrite() {
 }
 
 void Database::afterWrite() {
+    if (impl_->explicitTx) return;
     int interval;
     {
         auto& r = reg();
@@ -534,7 +561,11 @@ void Database::afterWrite() {
 }
 
 void Database::commit() {
-    if (!db_ || !impl_->inWrite) return;
+    if (!db_ || !impl_->inWrite || impl_->explicitTx) return;
+    commitNow();
+}
+
+void Database::commitNow() {
     for (int attempt = 0;; ++attempt) {
         int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
         if (rc == SQLITE_OK) break;
@@ -561,6 +592,7 @@ void Database::commitAll() {
     std::optional<DbError> first;
     for (auto* d : all) {
         try {
+            if (!d->impl_->explicitTx) d->buildIndexes();
             d->commit();
         } catch (const DbError& e) {
             if (!first) first = e;
@@ -575,12 +607,74 @@ void Database::setCommitInterval(int milliseconds) {
     r.commitIntervalMs = milliseconds;
 }
 
+void Database::beginTransaction() {
+    requireOpen();
+    if (impl_->explicitTx) fail(err::InvalidArgument, "A transaction is already open.");
+    commit();
+    beginWrite();
+    impl_->explicitTx = true;
+}
+
+void Database::commitTransaction() {
+    requireOpen();
+    if (!impl_->explicitTx) fail(err::InvalidArgument, "No transaction is open.");
+    impl_->explicitTx = false;
+    commitNow();
+}
+
+void Database::rollback() {
+    requireOpen();
+    impl_->explicitTx = false;
+    if (!impl_->inWrite) return;
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    impl_->inWrite = false;
+    // Anything read since may be gone: every table is read afresh.
+    impl_->tables.clear();
+    auto& r = reg();
+    std::lock_guard g(r.m);
+    std::string prefix = path_ + '\n';
+    for (auto& [k, v] : r.versions)
+        if (k.compare(0, prefix.size(), prefix) == 0) ++*v;
+}
+
+bool Database::inTransaction() const { return impl_->explicitTx; }
+
+void Database::buildIndex(TableInfo& t, size_t i) {
+    IndexInfo& ix = t.indexes[i];
+    if (ix.createSql.empty()) return;
+    beginWrite();
+    execSql(db_, ix.createSql, err::WriteFailed);
+    execSql(db_, "DELETE FROM " + std::string(kPending) + " WHERE tbl = " + quoteLiteral(t.name) +
+                     " COLLATE NOCASE AND idx = " + quoteLiteral(ix.def.name));
+    ix.createSql.clear();
+    afterWrite();
+}
+
+void Database::buildIndexes() {
+    if (!db_ || findTableName(db_, kPending).empty()) return;
+    std::vector<std::string> names;
+    {
+        Stmt st(db_, "SELECT DISTINCT tbl FROM " + std::string(kPending));
+        while (sqlite3_step(st) == SQLITE_ROW) names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    }
+    for (auto& n : names) {
+        if (findTableName(db_, n).empty()) {
+            execSql(db_, "DELETE FROM " + std::string(kPending) + " WHERE tbl = " + quoteLiteral(n));
+            continue;
+        }
+        auto t = impl_->load(*this, n);
+        for (size_t i = 0; i < t->indexes.size(); ++i) buildIndex(*t, i);
+    }
+}
+
 void Database::close() {
     if (!db_) return;
     for (Recordset* rs : std::vector<Recordset*>(impl_->recordsets.begin(), impl_->recordsets.end())) rs->detach();
     impl_->recordsets.clear();
     std::optional<DbError> failure;
     try {
+        if (impl_->explicitTx) rollback();  // an unfinished transaction stores nothing
+        buildIndexes();
         commit();
     } catch (const DbError& e) {
         failure = e;
@@ -612,7 +706,7 @@ bool Database::hasTable(const std::string& name) {
 
 std::vector<std::string> Database::tableNames() {
     requireOpen();
-    Stmt st(db_, "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid");
+    Stmt st(db_, "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' AND name <> 'qv_pending_index' ORDER BY rowid");
     std::vector<std::string> out;
     while (sqlite3_step(st) == SQLITE_ROW) out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
     return out;
@@ -644,6 +738,8 @@ void Database::execute(const std::string& statement) {
         fail(err::TableInUse, "The table '" + actual + "' is in use and cannot be removed.");
     beginWrite();
     execSql(db_, "DROP TABLE " + quoteId(actual));
+    if (!findTableName(db_, kPending).empty())
+        execSql(db_, "DELETE FROM " + std::string(kPending) + " WHERE tbl = " + quoteLiteral(actual) + " COLLATE NOCASE");
     impl_->tables.erase(key);
     ++*versionOf(path_, key);
     afterWrite();
@@ -682,8 +778,18 @@ void Database::createTable(const TableDef& def) {
             cols += (cols.empty() ? "" : ", ") + quoteId(c);
         }
         std::string sqlName = def.name + "." + ix.name + (ix.primary ? ".primary" : "");
-        ddl.push_back(std::string("CREATE ") + (ix.unique || ix.primary ? "UNIQUE " : "") + "INDEX " + quoteId(sqlName) +
-                      " ON " + quoteId(def.name) + " (" + cols + ")");
+        std::string create = std::string("CREATE ") + (ix.unique || ix.primary ? "UNIQUE " : "") +
+                             "INDEX IF NOT EXISTS " + quoteId(sqlName) + " ON " + quoteId(def.name) + " (" + cols + ")";
+        if (ix.unique || ix.primary) {
+            ddl.push_back(create);
+        } else {
+            std::string list;
+            for (auto& c : ix.fields) list += (list.empty() ? "" : "\t") + c;
+            ddl.push_back("CREATE TABLE IF NOT EXISTS " + std::string(kPending) +
+                          " (tbl TEXT, idx TEXT, unique_ INTEGER, cols TEXT, sql TEXT)");
+            ddl.push_back("INSERT INTO " + std::string(kPending) + " VALUES (" + quoteLiteral(def.name) + ", " +
+                          quoteLiteral(ix.name) + ", 0, " + quoteLiteral(list) + ", " + quoteLiteral(create) + ")");
+        }
     }
     beginWrite();
     execSql(db_, "SAVEPOINT create_table");
@@ -819,6 +925,7 @@ void Recordset::setIndex(const std::string& name) {
         for (size_t i = 0; i < info_->indexes.size(); ++i)
             if (lower(info_->indexes[i].def.name) == ln) found = int(i);
         if (found < 0) fail(err::IndexNotFound, "'" + name + "' is not an index of table '" + info_->name + "'.");
+        if (!info_->indexes[size_t(found)].createSql.empty()) db_->buildIndex(*info_, size_t(found));
         indexNo_ = found;
         keyFields_ = info_->indexes[size_t(found)].fields;
         indexName_ = info_->indexes[size_t(found)].def.name;
@@ -867,8 +974,7 @@ sqlite3_stmt* Recordset::stmt(Q q, size_t) {
         return stmts_[slot];
     }
     const TableInfo& t = *info_;
-    std::string all = "rowid";
-    for (auto& c : t.cols) all += ", " + c;
+    std::string all = selectList();
     std::string sql;
     switch (q) {
     case Q::First: sql = "SELECT " + all + " FROM " + t.quoted + " ORDER BY " + orderBy(true) + " LIMIT ?"; break;
@@ -921,27 +1027,26 @@ size_t Recordset::fetchBeyond(const std::vector<Value>& pos, bool withRowid, int
     Value rid(rowid);
     if (withRowid) cols.push_back("rowid"), vals.push_back(&rid);
     size_t m = cols.size();
-    std::vector<Row> rows;
+    size_t got = 0;
     auto run = [&](size_t eqCount, int rel) {  // rel: 0 equal, 1 beyond (non-null), 2 beyond (null)
-        std::string key = std::to_string(eqCount) + ':' + std::to_string(rel) + ':' + (forward ? 'f' : 'b') + ':';
-        std::string where;
-        for (size_t i = 0; i < eqCount; ++i) {
-            where += (i ? " AND " : "") + cols[i] + (vals[i]->isNull() ? " IS NULL" : " = ?");
-            key += vals[i]->isNull() ? 'n' : 'v';
-        }
-        if (rel) {
-            const std::string& c = cols[eqCount];
-            where += where.empty() ? "" : " AND ";
-            if (rel == 2) where += c + " IS NULL";
-            else if (vals[eqCount]->isNull()) where += c + " IS NOT NULL";
-            else where += c + (forward ? " > ?" : " < ?");
-            key += vals[eqCount]->isNull() ? 'n' : 'v';
-        }
+        std::string key(1, forward ? 'f' : 'b');
+        key += char('0' + eqCount);
+        key += char('0' + rel);
+        for (size_t i = 0; i < eqCount; ++i) key += vals[i]->isNull() ? 'n' : 'v';
+        if (rel) key += vals[eqCount]->isNull() ? 'n' : 'v';
         auto& st = rangeStmts_[key];
         if (!st) {
-            std::string all = "rowid";
-            for (auto& c : t.cols) all += ", " + c;
-            st = prepare("SELECT " + all + " FROM " + t.quoted + (where.empty() ? "" : " WHERE " + where) +
+            std::string where;
+            for (size_t i = 0; i < eqCount; ++i)
+                where += (i ? " AND " : "") + cols[i] + (vals[i]->isNull() ? " IS NULL" : " = ?");
+            if (rel) {
+                const std::string& c = cols[eqCount];
+                where += where.empty() ? "" : " AND ";
+                if (rel == 2) where += c + " IS NULL";
+                else if (vals[eqCount]->isNull()) where += c + " IS NOT NULL";
+                else where += c + (forward ? " > ?" : " < ?");
+            }
+            st = prepare("SELECT " + selectList() + " FROM " + t.quoted + (where.empty() ? "" : " WHERE " + where) +
                          " ORDER BY " + orderBy(forward) + " LIMIT ?");
         } else {
             sqlite3_reset(st);
@@ -951,24 +1056,34 @@ size_t Recordset::fetchBeyond(const std::vector<Value>& pos, bool withRowid, int
         for (size_t i = 0; i < eqCount; ++i)
             if (!vals[i]->isNull()) bindValue(st, n++, *vals[i]);
         if (rel == 1 && !vals[eqCount]->isNull()) bindValue(st, n++, *vals[eqCount]);
-        sqlite3_bind_int64(st, n, int64_t(limit - rows.size()));
-        collect(st, rows);
+        sqlite3_bind_int64(st, n, int64_t(limit - got));
+        collect(st, got);
     };
     if (inclusive) run(m, 0);
-    for (size_t i = m; i-- > 0 && rows.size() < limit;) {
+    for (size_t i = m; i-- > 0 && got < limit;) {
         if (forward) {
             run(i, 1);
         } else {
             if (!vals[i]->isNull()) run(i, 1);
-            if (rows.size() < limit && !vals[i]->isNull()) run(i, 2);
+            if (got < limit && !vals[i]->isNull()) run(i, 2);
         }
     }
-    return install(std::move(rows), forward);
+    return install(got, forward);
 }
 
-void Recordset::collect(sqlite3_stmt* st, std::vector<Row>& rows) {
+std::string Recordset::selectList() const {
+    std::string all = "rowid";
+    for (auto& c : info_->cols) all += ", " + c;
+    return all;
+}
+
+// Rows are read into scratch_, reusing its storage, and swapped into the window.
+void Recordset::collect(sqlite3_stmt* st, size_t& got) {
     int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) rows.push_back(readRow(st));
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        if (got == scratch_.size()) scratch_.emplace_back();
+        readRowInto(st, scratch_[got++]);
+    }
     sqlite3_reset(st);  // never hold a read transaction between calls
     if (rc != SQLITE_DONE) {
         if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) fail(err::Locked, "The table '" + info_->name + "' is locked.");
@@ -976,12 +1091,12 @@ void Recordset::collect(sqlite3_stmt* st, std::vector<Row>& rows) {
     }
 }
 
-size_t Recordset::install(std::vector<Row> rows, bool forward) {
-    if (!forward) std::reverse(rows.begin(), rows.end());
-    size_t n = rows.size();
+size_t Recordset::install(size_t n, bool forward) {
     if (n) {
+        if (!forward) std::reverse(scratch_.begin(), scratch_.begin() + long(n));
+        scratch_.resize(n);
+        std::swap(window_, scratch_);
         moved_ = false;
-        window_ = std::move(rows);
         pos_ = forward ? 0 : window_.size() - 1;
         hasCurrent_ = true;
         deleted_ = false;
@@ -998,29 +1113,30 @@ void Recordset::bindValue(sqlite3_stmt* st, int n, const Value& v) const {
     else sqlite3_bind_text(st, n, v.text().data(), int(v.text().size()), SQLITE_STATIC);
 }
 
-Recordset::Row Recordset::readRow(sqlite3_stmt* st) const {
-    Row r;
+void Recordset::readRowInto(sqlite3_stmt* st, Row& r) const {
     r.rowid = sqlite3_column_int64(st, 0);
     size_t n = info_->fields.size();
     r.values.resize(n);
     for (size_t i = 0; i < n; ++i) {
         int c = int(i) + 1;
-        int ct = sqlite3_column_type(st, c);
-        if (ct == SQLITE_NULL) continue;
+        Value& v = r.values[i];
+        if (sqlite3_column_type(st, c) == SQLITE_NULL) {
+            v = Value();
+            continue;
+        }
         switch (info_->fields[i].type) {
         case FieldType::Text:
         case FieldType::Memo: {
             auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
-            r.values[i] = Value(std::string(p, size_t(sqlite3_column_bytes(st, c))));
+            v.assignText(p, size_t(sqlite3_column_bytes(st, c)));
             break;
         }
         case FieldType::Byte:
         case FieldType::Integer:
-        case FieldType::Long: r.values[i] = Value(int64_t(sqlite3_column_int64(st, c))); break;
-        default: r.values[i] = Value(sqlite3_column_double(st, c)); break;
+        case FieldType::Long: v = Value(int64_t(sqlite3_column_int64(st, c))); break;
+        default: v = Value(sqlite3_column_double(st, c)); break;
         }
     }
-    return r;
 }
 
 bool Recordset::windowValid() const { return windowVersion_ == info_->version->load(); }
@@ -1048,11 +1164,11 @@ void Recordset::moveEnd(bool first) {
     noMatch_ = false;
     checkExternal();
     batch_ = 16;
-    std::vector<Row> rows;
+    size_t got = 0;
     sqlite3_stmt* st = stmt(first ? Q::First : Q::Last);
     sqlite3_bind_int64(st, 1, int64_t(batch_));
-    collect(st, rows);
-    if (!install(std::move(rows), first)) {
+    collect(st, got);
+    if (!install(got, first)) {
         toEnd(true);
         bof_ = true;
     }
@@ -1180,26 +1296,19 @@ void Recordset::seek(SeekOp op, const std::vector<Value>& key) {
     bool forward = !(op == SeekOp::Lt || op == SeekOp::Le);
     bool inclusive = op == SeekOp::Eq || op == SeekOp::Ge || op == SeekOp::Le;
     batch_ = 16;
-    // On no match the position is left where it was.
-    auto keepWindow = window_;
-    size_t keepPos = pos_;
-    bool keepCur = hasCurrent_, keepDel = deleted_, keepBof = bof_, keepEof = eof_;
-    uint64_t keepVer = windowVersion_;
+    // On no match the position is left where it was: nothing is installed.
     size_t found;
     if (op == SeekOp::Eq) {
-        std::vector<Row> rows;
-        std::string key = "eq" + std::to_string(k.size());
-        std::string where;
-        for (size_t i = 0; i < k.size(); ++i) {
-            where += std::string(i ? " AND " : "") + info_->cols[size_t(keyFields_[i])] + (k[i].isNull() ? " IS NULL" : " = ?");
-            key += k[i].isNull() ? 'n' : 'v';
-        }
+        std::string key = "eq";
+        for (auto& v : k) key += v.isNull() ? 'n' : 'v';
         auto& st = rangeStmts_[key];
         if (!st) {
-            std::string all = "rowid";
-            for (auto& c : info_->cols) all += ", " + c;
-            st = prepare("SELECT " + all + " FROM " + info_->quoted + " WHERE " + where + " ORDER BY " + orderBy(true) +
-                         " LIMIT ?");
+            std::string where;
+            for (size_t i = 0; i < k.size(); ++i)
+                where += std::string(i ? " AND " : "") + info_->cols[size_t(keyFields_[i])] +
+                         (k[i].isNull() ? " IS NULL" : " = ?");
+            st = prepare("SELECT " + selectList() + " FROM " + info_->quoted + " WHERE " + where + " ORDER BY " +
+                         orderBy(true) + " LIMIT ?");
         } else {
             sqlite3_reset(st);
             sqlite3_clear_bindings(st);
@@ -1208,23 +1317,13 @@ void Recordset::seek(SeekOp op, const std::vector<Value>& key) {
         for (auto& v : k)
             if (!v.isNull()) bindValue(st, n++, v);
         sqlite3_bind_int64(st, n, int64_t(batch_));
-        collect(st, rows);
-        found = install(std::move(rows), true);
+        size_t got = 0;
+        collect(st, got);
+        found = install(got, true);
     } else {
         found = fetchBeyond(k, false, 0, forward, inclusive, batch_);
     }
-    if (found) {
-        noMatch_ = false;
-    } else {
-        noMatch_ = true;
-        window_ = std::move(keepWindow);
-        pos_ = keepPos;
-        hasCurrent_ = keepCur;
-        deleted_ = keepDel;
-        bof_ = keepBof;
-        eof_ = keepEof;
-        windowVersion_ = keepVer;
-    }
+    noMatch_ = found == 0;
 }
 
 void Recordset::refreshCurrent() {
@@ -1233,7 +1332,7 @@ void Recordset::refreshCurrent() {
     sqlite3_bind_int64(st, 1, window_[pos_].rowid);
     int rc = sqlite3_step(st);
     if (rc == SQLITE_ROW) {
-        window_[pos_] = readRow(st);
+        readRowInto(st, window_[pos_]);
         sqlite3_reset(st);
         currentVersion_ = info_->version->load();
     } else {
@@ -1386,7 +1485,8 @@ void Recordset::setBookmark(int64_t bookmark) {
         sqlite3_reset(st);
         fail(err::RecordDeleted, "The record has been deleted.");
     }
-    Row r = readRow(st);
+    Row r;
+    readRowInto(st, r);
     sqlite3_reset(st);
     window_.assign(1, std::move(r));
     pos_ = 0;

@@ -137,6 +137,14 @@ public:
     // is started (commitAll) and at a short interval while a run keeps writing.
     void commit();
     void close();
+
+    // One transaction for a group of changes that must be stored all or not
+    // at all: no interval commits while it is open. rollback() drops every
+    // change not yet committed; closing with a transaction open drops it too.
+    void beginTransaction();
+    void commitTransaction();
+    void rollback();
+    bool inTransaction() const;
     bool isOpen() const { return db_ != nullptr; }
     OpenMode mode() const { return mode_; }
     const std::string& path() const { return path_; }
@@ -160,12 +168,15 @@ public:
     sqlite3* handle() const { return db_; }
     void beginWrite();
     void afterWrite();
+    void buildIndex(TableInfo& t, size_t index);
+    void buildIndexes();  // the indexes of new tables still waiting to be built
     struct Impl;
     Impl& impl() { return *impl_; }
 
 private:
     Database();
     static std::unique_ptr<Database> openResolved(const std::string& path, OpenMode mode);
+    void commitNow();
     void requireOpen() const;
 
     sqlite3* db_ = nullptr;
@@ -251,9 +262,10 @@ private:
     std::string orderBy(bool asc) const;
     size_t fetchBeyond(const std::vector<Value>& pos, bool withRowid, int64_t rowid, bool forward, bool inclusive,
                        size_t limit);
-    void collect(sqlite3_stmt* st, std::vector<Row>& rows);
-    size_t install(std::vector<Row> rows, bool forward);
-    Row readRow(sqlite3_stmt* st) const;
+    void collect(sqlite3_stmt* st, size_t& got);
+    size_t install(size_t got, bool forward);
+    void readRowInto(sqlite3_stmt* st, Row& r) const;
+    std::string selectList() const;
     void bindValue(sqlite3_stmt* st, int n, const Value& v) const;
     std::vector<Value> keyOf(const Row& r) const;
     int compareKeys(const std::vector<Value>& a, const std::vector<Value>& b) const;
@@ -276,6 +288,7 @@ private:
     std::vector<sqlite3_stmt*> stmts_;
     std::map<std::string, sqlite3_stmt*> rangeStmts_;
     std::vector<Row> window_;             // consecutive rows in the current order
+    std::vector<Row> scratch_;            // the next window, read into reused storage
     size_t pos_ = 0;
     bool hasCurrent_ = false;
     bool deleted_ = false;                // current row was deleted: move on from its key

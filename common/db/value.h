@@ -35,6 +35,12 @@ public:
     int64_t intValue() const { return std::get<1>(v_); }
     double doubleValue() const { return std::get<2>(v_); }
 
+    // Replaces the value by a text, reusing this value's storage.
+    void assignText(const char* p, size_t n) {
+        if (auto* s = std::get_if<std::string>(&v_)) s->assign(p, n);
+        else v_.emplace<std::string>(p, n);
+    }
+
     bool operator==(const Value& o) const { return v_ == o.v_; }
 
 private:

@@ -1,5 +1,7 @@
 #include "common/db/database.h"
 
+#include <sqlite3.h>
+
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -568,6 +570,64 @@ TEST_F(DbTest, TableDefinitionsReadBack) {
     for (auto& ix : d.indexes)
         if (ix.name == "PrimaryKey") primary = ix.primary && ix.unique && ix.fields.size() == 2;
     EXPECT_TRUE(primary);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DbTest, TransactionsStoreAllOrNothing) {
+    auto db = Database::create("mailsort.mdb");
+    makeCodes(*db);
+    auto rs = db->openTable("codes");
+    add(*rs, "keep", "g", 1);
+    db->beginTransaction();
+    for (int i = 0; i < 20; ++i) add(*rs, std::to_string(i), "g", i);
+    EXPECT_EQ(rs->recordCount(), 21);
+    db->rollback();
+    EXPECT_EQ(rs->recordCount(), 1);
+    rs->moveFirst();
+    EXPECT_EQ(rs->get("code").text(), "keep");
+
+    db->beginTransaction();
+    add(*rs, "new", "g", 2);
+    db->commitTransaction();
+    db->beginTransaction();
+    add(*rs, "lost", "g", 3);
+    db->close();  // an unfinished transaction stores nothing
+    auto again = Database::open("mailsort.mdb");
+    EXPECT_EQ(again->openTable("codes")->recordCount(), 2);
+}
+
+TEST_F(DbTest, IndexesOfANewTableAreThereWhenNeeded) {
+    {
+        auto db = Database::create("mailsort.mdb");
+        makeCodes(*db);
+        auto rs = db->openTable("codes");
+        for (int i = 0; i < 300; ++i) add(*rs, std::to_string(i), std::to_string(i % 7), i);
+        rs->setIndex("Key1");
+        rs->seek("=", Value("3"));
+        EXPECT_EQ(rs->get("n").toInt(), 3);
+        rs->moveNext();
+        EXPECT_EQ(rs->get("n").toInt(), 10);
+    }
+    {
+        // Built on close at the latest: another program finds them in the file.
+        auto db = Database::create("other.mdb");
+        makeCodes(*db);
+        add(*db->openTable("codes"), "A", "1", 1);
+    }
+    sqlite3* h = nullptr;
+    ASSERT_EQ(sqlite3_open("other.mdb", &h), SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(h, "SELECT count(*) FROM sqlite_master WHERE type='index' AND name='codes.Key1'", -1, &st, nullptr);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(st, 0), 1);
+    sqlite3_finalize(st);
+    sqlite3_close(h);
+    auto db = Database::open("other.mdb");
+    EXPECT_EQ(db->tableNames(), std::vector<std::string>{"codes"});
+    EXPECT_EQ(db->tableDef("codes").indexes.size(), 2u);
 }
 
 }  // namespace
