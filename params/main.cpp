@@ -1,0 +1,12 @@
+#include "common/db/database.h"
+#include "params/frmparam.h"
+#include "platform/platform.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    qv::platform::initPlatform(QStringLiteral("Pelgrin"));
+    qv::platform::setBeforeProgramStart([] { qv::db::Database::commitAll(); });
+    return qv::params::runPelgrin();
+}
