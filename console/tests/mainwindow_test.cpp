@@ -1,0 +1,409 @@
+#include "console_fixture.h"
+
+#include "common/parm/parmrecord.h"
+#include "console/configlabs.h"
+#include "console/housekeeping.h"
+#include "console/mainwindow.h"
+#include "platform/forms.h"
+#include "platform/help.h"
+#include "platform/launcher.h"
+#include "platform/messages.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace qv::console;
+using namespace qv::console::testing;
+using qv::db::OpenMode;
+using qv::platform::Answer;
+using qv::platform::Buttons;
+using qv::platform::Icon;
+using qv::platform::child;
+using qv::platform::testing::recordingLauncher;
+using qv::platform::testing::scriptedMessages;
+namespace key = qv::parm::key;
+
+namespace {
+
+const char* const kAnotherRunning =
+    "Another option is currently running, wait until it has finished then try again.";
+const char* const kOneOption =
+    "To just run one option you can click on its icon. Selecting an option like this will cause the option to "
+    "start running immediately.";
+const char* const kNoOption =
+    "If you want to run just one option then click on its icon, if you want to run more than one option then "
+    "select them and click on 'run selected options' again.";
+const char* const kSequence = "Options must be run in sequence.";
+
+void trigger(MainWindow& w, const char* action) { child<QAction>(&w, action)->trigger(); }
+
+class MainWindowTest : public ConsoleTest {
+protected:
+    // Flags that no run writes, so a write shows.
+    void markFlags() {
+        for (const char* k : {key::RunAlone, key::RunCodes, key::RunReports, key::RunLabels}) setParm(k, "X");
+    }
+    std::string flags() {
+        return parmText(key::RunAlone) + parmText(key::RunCodes) + parmText(key::RunReports) +
+               parmText(key::RunLabels);
+    }
+};
+
+}  // namespace
+
+TEST_F(MainWindowTest, StartShowsTheDataDateAndClearsTheRunInProgress) {
+    setParm(key::RunAlone, "Y");
+    setParm(key::RunCodes, "Y");
+    setParm(key::UpdDate, "15/03/2027");
+    MainWindow w;
+    ASSERT_TRUE(showActive(&w));
+    EXPECT_EQ(w.windowTitle(), "Quorvel - Mailsort System");
+    EXPECT_EQ(child<QLabel>(&w, "LblUpdDat")->text(), "15/03/2027");
+    EXPECT_EQ(parmText(key::RunAlone), "N");
+    EXPECT_EQ(parmText(key::RunCodes), "Y");  // only RunAlone is reset
+    EXPECT_FALSE(w.holdsDatabase());
+    EXPECT_TRUE(shownMessages().isEmpty());
+}
+
+TEST_F(MainWindowTest, StartWithoutTheDatabaseOpensQuietly) {
+    fs::remove(dir() / "mailsort.mdb");
+    MainWindow w;
+    ASSERT_TRUE(showActive(&w));
+    EXPECT_EQ(child<QLabel>(&w, "LblUpdDat")->text(), "Update 04/08");
+    EXPECT_TRUE(shownMessages().isEmpty());
+    EXPECT_FALSE(fs::exists(dir() / "mailsort.mdb"));  // nothing created
+}
+
+TEST_F(MainWindowTest, StartWhileAStepHoldsTheDatabaseWritesNothing) {
+    setParm(key::RunAlone, "Y");
+    {
+        OtherProgram step(OpenMode::Exclusive);
+        ASSERT_TRUE(step.holding());
+        MainWindow w;
+        ASSERT_TRUE(showActive(&w));
+        EXPECT_EQ(child<QLabel>(&w, "LblUpdDat")->text(), "Update 04/08");
+        EXPECT_FALSE(w.holdsDatabase());
+        EXPECT_TRUE(shownMessages().isEmpty());
+    }
+    EXPECT_EQ(parmText(key::RunAlone), "Y");
+}
+
+TEST_F(MainWindowTest, RunSequenceTable) {
+    struct Case {
+        const char* ticks;                  // P, C, R, L in row order
+        std::optional<Answer> oneStepAnswer;  // the answer to the one-step question
+        const char* message;                // the second message, if any
+        const char* flags;                  // RunAlone RunCodes RunReports RunLabels afterwards
+        const char* started;                // "" when nothing starts
+    };
+    const Case cases[] = {
+        {"PR", {}, kSequence, "NXXX", ""},
+        {"L", Answer::Ok, nullptr, "YNNY", "mistrel.exe"},
+        {"CRL", {}, nullptr, "YYYY", "kavrin.exe"},
+        {"PCRL", {}, nullptr, "YYYY", "pelgrin.exe"},
+        {"", {}, kNoOption, "NXXX", ""},
+        {"C", Answer::Cancel, nullptr, "NXXX", ""},
+        {"P", Answer::Ok, nullptr, "YNNN", "pelgrin.exe"},
+        {"RL", {}, nullptr, "YNYY", "zolbern.exe"},
+        {"PC", {}, nullptr, "YYNN", "pelgrin.exe"},
+        {"PCR", {}, nullptr, "YYYN", "pelgrin.exe"},
+        {"CL", {}, kSequence, "NXXX", ""},
+        {"PL", {}, kSequence, "NXXX", ""},
+        {"PCL", {}, kSequence, "NXXX", ""},
+        {"PRL", {}, kSequence, "NXXX", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("ticked: ") + c.ticks);
+        markFlags();
+        scriptedMessages().clear();
+        recordingLauncher().clear();
+        MainWindow w;
+        ASSERT_TRUE(showActive(&w));
+        const std::string ticks = c.ticks;
+        const std::pair<char, const char*> rows[] = {
+            {'P', "chkParameters"}, {'C', "chkCodes"}, {'R', "chkReports"}, {'L', "chkLabels"}};
+        for (auto [letter, name] : rows)
+            if (ticks.find(letter) != std::string::npos) clickIndicator(child<QCheckBox>(&w, name));
+        if (c.oneStepAnswer) scriptedMessages().answer(*c.oneStepAnswer, QString::fromLatin1(kOneOption));
+        if (c.message) scriptedMessages().answer(Answer::Ok, QString::fromLatin1(c.message));
+        QTest::mouseClick(child<QPushButton>(&w, "cmdRun"), Qt::LeftButton);
+
+        EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+        EXPECT_EQ(flags(), c.flags);
+        EXPECT_EQ(recordingLauncher().commands(),
+                  *c.started ? QStringList{QString::fromLatin1(c.started)} : QStringList{});
+        EXPECT_FALSE(w.holdsDatabase());
+        // The boxes keep their ticks.
+        for (auto [letter, name] : rows)
+            EXPECT_EQ(child<QCheckBox>(&w, name)->isChecked(), ticks.find(letter) != std::string::npos) << name;
+    }
+    // The icons of the messages: the question and the hint have none, the refusal an exclamation.
+    MainWindow w;
+    ASSERT_TRUE(showActive(&w));
+    scriptedMessages().clear();
+    scriptedMessages().answer(Answer::Ok);
+    w.cmdRun_Click();
+    clickIndicator(child<QCheckBox>(&w, "chkParameters"));
+    clickIndicator(child<QCheckBox>(&w, "chkLabels"));
+    scriptedMessages().answer(Answer::Ok);
+    w.cmdRun_Click();
+    ASSERT_EQ(scriptedMessages().messages().size(), 2u);
+    EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::None);
+    EXPECT_EQ(scriptedMessages().messages()[1].icon, Icon::Exclamation);
+}
+
+TEST_F(MainWindowTest, OneStepQuestionOffersOkAndCancel) {
+    MainWindow w;
+    ASSERT_TRUE(showActive(&w));
+    clickIndicator(child<QCheckBox>(&w, "chkReports"));
+    scriptedMessages().answer(Answer::Cancel);
+    w.cmdRun_Click();
+    ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+    EXPECT_EQ(scriptedMessages().messages()[0].buttons, Buttons::OkCancel);
+    EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::None);
+}
+
+TEST_F(MainWindowTest, RunWhileAStepHoldsTheDatabaseIsRefused) {
+    MainWindow w;
+    ASSERT_TRUE(showActive(&w));
+    markFlags();
+    OtherProgram coding(OpenMode::Exclusive);
+    ASSERT_TRUE(coding.holding());
+    clickIndicator(child<QCheckBox>(&w, "chkCodes"));
+    clickIndicator(child<QCheckBox>(&w, "chkReports"));
+    scriptedMessages().answer(Answer::Ok, QString::fromLatin1(kAnotherRunning));
+    QTest::mouseClick(child<QPushButton>(&w, "cmdRun"), Qt::LeftButton);
+    EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+    EXPECT_EQ(scriptedMessages().messages().at(0).icon, Icon::Exclamation);
+    EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+    EXPECT_FALSE(w.holdsDatabase());
+}
+
+TEST_F(MainWindowTest, RunWhoseProgramCannotStartKeepsTheFlagsQuietly) {
+    MainWindow w;
+    ASSERT_TRUE(showActive(&w));
+    recordingLauncher().setFailing(true);
+    clickIndicator(child<QCheckBox>(&w, "chkReports"));
+    clickIndicator(child<QCheckBox>(&w, "chkLabels"));
+    w.cmdRun_Click();
+    EXPECT_TRUE(shownMessages().isEmpty());
+    EXPECT_EQ(recordingLauncher().commands(), QStringList{"zolbern.exe"});
+    EXPECT_EQ(parmText(key::RunAlone), "Y");
+}
+
+TEST_F(MainWindowTest, NoProgramStartsWhileTheConsoleHoldsTheDatabase) {
+    // Each start must find the database free for the started program's sole use.
+    std::vector<bool> free;
+    qv::platform::setBeforeProgramStart([&] {
+        try {
+            qv::db::DatabaseLock::exclusive("mailsort.mdb");
+            free.push_back(true);
+        } catch (const qv::db::DbError&) {
+            free.push_back(false);
+        }
+    });
+    MainWindow w;
+    ASSERT_TRUE(showActive(&w));
+    clickIndicator(child<QCheckBox>(&w, "chkParameters"));
+    clickIndicator(child<QCheckBox>(&w, "chkCodes"));
+    w.cmdRun_Click();
+    trigger(w, "MnuFileComma");
+    w.Image3_Click();
+    EXPECT_EQ(free, (std::vector<bool>{true, true, true}));
+}
+
+TEST_F(MainWindowTest, IconsStartTheirStepAloneWithoutGuard) {
+    MainWindow w;
+    ASSERT_TRUE(showActive(&w));
+    markFlags();
+    {
+        OtherProgram step(OpenMode::Exclusive);  // the started step refuses for itself
+        const std::pair<const char*, const char*> icons[] = {
+            {"Image2", "pelgrin.exe"}, {"Image3", "kavrin.exe"}, {"Image4", "zolbern.exe"}, {"Image1", "mistrel.exe"}};
+        for (auto [icon, program] : icons) {
+            recordingLauncher().clear();
+            QTest::mouseClick(child<QWidget>(&w, icon), Qt::LeftButton);
+            EXPECT_EQ(recordingLauncher().commands(), QStringList{program}) << icon;
+        }
+    }
+    EXPECT_TRUE(shownMessages().isEmpty());
+    EXPECT_EQ(flags(), "XXXX");
+}
+
+TEST_F(MainWindowTest, UnguardedStartThatFailsSaysWhy) {
+    MainWindow w;
+    ASSERT_TRUE(showActive(&w));
+    recordingLauncher().setFailing(true, "File not found: mistrel.exe");
+    scriptedMessages().answer(Answer::Ok, "File not found: mistrel.exe");
+    w.Image1_Click();
+    scriptedMessages().answer(Answer::Ok, "File not found: mistrel.exe");
+    trigger(w, "mnuDepDup");
+    EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+    EXPECT_EQ(scriptedMessages().messages().at(0).icon, Icon::Exclamation);
+}
+
+TEST_F(MainWindowTest, DeDuplicateStartsEvenWhileAStepRuns) {
+    MainWindow w;
+    ASSERT_TRUE(showActive(&w));
+    OtherProgram step(OpenMode::Exclusive);
+    trigger(w, "mnuDepDup");
+    EXPECT_EQ(recordingLauncher().commands(), QStringList{"fennick.exe"});
+    EXPECT_TRUE(shownMessages().isEmpty());
+}
+
+namespace {
+// The guarded entries: the program each starts, or the form it shows.
+struct Guarded {
+    const char* action;
+    const char* command;  // nullptr: shows a form
+    QWidget* (*form)(const MainWindow&);
+};
+const Guarded kGuarded[] = {
+    {"MnuFileDovodedod", "shoravel.exe C", nullptr},
+    {"MnuFileComma", "lurrow.exe C", nullptr},
+    {"MnuFileFixed", "lurrow.exe F", nullptr},
+    {"MnuFileLayout", "dovanet.exe", nullptr},
+    {"Mnufixed", "Corvath.exe", nullptr},
+    {"MnuFileClean", nullptr, [](const MainWindow& w) -> QWidget* { return w.cleanup(); }},
+    {"CopyFile", nullptr, [](const MainWindow& w) -> QWidget* { return w.copyFile(); }},
+    {"MnuUtilitiesConfigure", nullptr, [](const MainWindow& w) -> QWidget* { return w.configLabs(); }},
+};
+}  // namespace
+
+TEST_F(MainWindowTest, GuardedEntriesActWhenTheDatabaseIsFree) {
+    for (const Guarded& g : kGuarded) {
+        SCOPED_TRACE(g.action);
+        recordingLauncher().clear();
+        MainWindow w;
+        ASSERT_TRUE(showActive(&w));
+        trigger(w, g.action);
+        if (g.command) {
+            EXPECT_EQ(recordingLauncher().commands(), QStringList{g.command});
+        } else {
+            ASSERT_NE(g.form(w), nullptr);
+            EXPECT_TRUE(g.form(w)->isVisible());
+            EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+        }
+        EXPECT_TRUE(shownMessages().isEmpty());
+        EXPECT_FALSE(w.holdsDatabase());
+    }
+}
+
+TEST_F(MainWindowTest, GuardedEntriesRefuseWhileAnotherProgramHoldsTheDatabase) {
+    for (OpenMode mode : {OpenMode::Exclusive, OpenMode::Shared}) {
+        OtherProgram other(mode);
+        ASSERT_TRUE(other.holding());
+        MainWindow w;
+        ASSERT_TRUE(showActive(&w));
+        for (const Guarded& g : kGuarded) {
+            SCOPED_TRACE(g.action);
+            scriptedMessages().clear();
+            scriptedMessages().answer(Answer::Ok, QString::fromLatin1(kAnotherRunning));
+            trigger(w, g.action);
+            EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+            EXPECT_EQ(scriptedMessages().messages().at(0).icon, Icon::Exclamation);
+            if (g.form) {
+                EXPECT_EQ(g.form(w), nullptr);
+            }
+        }
+        scriptedMessages().clear();
+        scriptedMessages().answer(Answer::Ok, QString::fromLatin1(kAnotherRunning));
+        trigger(w, "MnuUtilitiesEstimator");
+        EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+        EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+    }
+}
+
+TEST_F(MainWindowTest, GuardedEntriesEndSilentlyWithoutTheDatabaseOrTheProgram) {
+    MainWindow w;
+    ASSERT_TRUE(showActive(&w));
+    recordingLauncher().setFailing(true);
+    trigger(w, "Mnufixed");  // the outside wizard is not installed
+    EXPECT_EQ(recordingLauncher().commands(), QStringList{"Corvath.exe"});
+    fs::remove(dir() / "mailsort.mdb");
+    recordingLauncher().clear();
+    for (const Guarded& g : kGuarded) trigger(w, g.action);
+    EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+    EXPECT_EQ(w.cleanup(), nullptr);
+    EXPECT_EQ(w.copyFile(), nullptr);
+    EXPECT_EQ(w.configLabs(), nullptr);
+    EXPECT_TRUE(shownMessages().isEmpty());
+}
+
+TEST_F(MainWindowTest, OpenLabelConfigurationKeepsTheGuardedEntriesOut) {
+    MainWindow w;
+    ASSERT_TRUE(showActive(&w));
+    trigger(w, "MnuUtilitiesConfigure");
+    ASSERT_NE(w.configLabs(), nullptr);
+    for (const char* action : {"MnuFileClean", "MnuFileComma", "MnuUtilitiesConfigure"}) {
+        scriptedMessages().answer(Answer::Ok, QString::fromLatin1(kAnotherRunning));
+        trigger(w, action);
+    }
+    EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+    EXPECT_EQ(w.cleanup(), nullptr);
+    EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+
+    // Closed, it lets them through again.
+    QTest::mouseClick(child<QPushButton>(w.configLabs(), "cmdCancel"), Qt::LeftButton);
+    trigger(w, "MnuFileClean");
+    EXPECT_NE(w.cleanup(), nullptr);
+    EXPECT_EQ(scriptedMessages().messages().size(), 3u);
+}
+
+TEST_F(MainWindowTest, HelpOpensAtTheContents) {
+    MainWindow w;
+    ASSERT_TRUE(showActive(&w));
+    qv::platform::helpWindow().showTopic(30);
+    trigger(w, "MnuHelpQuorvel");
+    EXPECT_TRUE(qv::platform::helpWindow().isVisible());
+    EXPECT_EQ(qv::platform::helpWindow().currentTopic(), 0);
+    qv::platform::helpWindow().close();
+}
+
+TEST_F(MainWindowTest, AboutNamesProgramVersionAndSupplier) {
+    MainWindow w;
+    ASSERT_TRUE(showActive(&w));
+    trigger(w, "MnuHelpAbout");
+    AboutBox* about = w.about();
+    ASSERT_NE(about, nullptr);
+    ASSERT_TRUE(waitActive(about));
+    QStringList texts;
+    for (QLabel* l : about->findChildren<QLabel*>()) texts << l->text();
+    EXPECT_TRUE(texts.contains("Quorvel"));
+    EXPECT_TRUE(texts.filter("4.1").size() == 1);
+    EXPECT_TRUE(texts.contains("Brackwith Mailing Services"));
+    QTest::mouseClick(child<QPushButton>(about, "cmdOK"), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.about() == nullptr; }, 2000));
+}
+
+TEST_F(MainWindowTest, EscapeEndsTheProgramAndWritesNothing) {
+    MainWindow w;
+    ASSERT_TRUE(showActive(&w));
+    trigger(w, "MnuUtilitiesConfigure");
+    ASSERT_NE(w.configLabs(), nullptr);
+    w.activateWindow();
+    ASSERT_TRUE(waitActive(&w));
+    markFlags();
+    QTimer::singleShot(0, &w, [&w] { QTest::keyClick(&w, Qt::Key_Escape); });
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_EQ(flags(), "XXXX");
+}
+
+TEST_F(MainWindowTest, FormClosedAndOpenedAgainAtOnceStartsAfresh) {
+    MainWindow w;
+    ASSERT_TRUE(showActive(&w));
+    trigger(w, "MnuUtilitiesConfigure");
+    ASSERT_NE(w.configLabs(), nullptr);
+    QTest::mouseClick(child<QPushButton>(w.configLabs(), "cmdCancel"), Qt::LeftButton);
+    setParm(key::Printer, "E");
+    trigger(w, "MnuUtilitiesConfigure");  // before the closed one has gone
+    ASSERT_NE(w.configLabs(), nullptr);
+    EXPECT_TRUE(w.configLabs()->isVisible());
+    EXPECT_TRUE(w.configLabs()->holdsDatabase());
+    EXPECT_EQ(w.configLabs()->windowTitle(), "Configure Labels - Dot Matrix");
+}
