@@ -1,0 +1,211 @@
+#include "refimport/pogen.h"
+#include "refimport/refload.h"
+#include "reffixture.h"
+
+#include "common/text/chars.h"
+
+#include <set>
+
+using namespace qv::refimport;
+using namespace qv::refimport::testing;
+using qv::db::Database;
+
+namespace {
+
+std::string pad(const std::string& s, std::size_t n) { return qv::padRight(s, n); }
+const std::string kSorts = "01020304050607080910111213141516";
+
+class RefLoad : public RefFolder {
+protected:
+    void writeComma() {
+        write("msortd.dat", {R"("5","A","REGION A")", R"("6","A","101")", R"("6","P","116")", R"("7","B","999")"});
+        write("msorta.dat", {R"("1","B1","2","10101")", R"("1","AB1","3","11601")", R"("1","AB12","4","77701")"});
+        write("msortb.dat", {R"("2","10101","B1 SELECTION")", R"("3","101","RESIDUE 101",")" + kSorts + "\"",
+                             R"("1","116","OTHER TYPE","IGNORED")"});
+        write("msortc.dat", {R"("1","ZORFORD","101")", R"("2","VEXSHIRE","116")", R"("1","NOWHERE","555")"});
+    }
+    void writeFixed() {
+        write("msortd.dat", {"5AREGION A", "6A101", "6P116", "7B999"});
+        write("msorta.dat", {"1B1  210101", "1AB1 311601", "1AB12477701"});
+        write("msortb.dat", {"210101" + pad("B1 SELECTION", 75), "3101" + pad("RESIDUE 101", 50) + kSorts,
+                             "1116" + pad("OTHER TYPE", 50) + "IGNORED"});
+        write("msortc.dat", {"1ZORFORD   101", "2VEXSHIRE  116", "1NOWHERE   555"});
+    }
+    std::vector<PassedOver> load(FileForm form) {
+        auto db = Database::open("mailsort.mdb");
+        return loadReferenceData(*db, form, po());
+    }
+    // The LoadError a load raises, or a failure.
+    LoadError loadFails(FileForm form) {
+        try {
+            load(form);
+        } catch (const LoadError& e) {
+            return e;
+        }
+        ADD_FAILURE() << "the load did not fail";
+        return LoadError(LoadError::Kind::Database, "");
+    }
+    void expectFixtureLoaded() {
+        EXPECT_EQ(rows("region"), (Rows{{"101", "1"}, {"116", "16"}}));
+        EXPECT_EQ(rows("pcode"), (Rows{{"AB1 3", "11601", "16"}, {"AB124", "77701", "0"}, {"B1  2", "10101", "1"}}));
+        EXPECT_EQ(rows("label", true),
+                  (Rows{{"101", "RESIDUE 101"}, {"10101", "B1 SELECTION"}, {"116", "OTHER TYPE"}}));
+        EXPECT_EQ(rows("sequence"), (Rows{{"101", kSorts}}));
+        EXPECT_EQ(rows("cntytown", true),
+                  (Rows{{"NOWHERE", "555", "0"}, {"VEXSHIRE", "116", "16"}, {"ZORFORD", "101", "1"}}));
+    }
+};
+
+TEST_F(RefLoad, CommaFilesFillTheTablesUnchanged) {
+    writeComma();
+    EXPECT_TRUE(load(FileForm::Comma).empty());
+    expectFixtureLoaded();
+    EXPECT_EQ(rows("label")[1], (std::vector<std::string>{"10101", "B1 SELECTION"}));
+    EXPECT_EQ(rows("cntytown")[2][0], "ZORFORD");
+}
+
+TEST_F(RefLoad, FixedFilesKeepTheirPadding) {
+    writeFixed();
+    EXPECT_TRUE(load(FileForm::Fixed).empty());
+    expectFixtureLoaded();
+    auto label = rows("label");
+    EXPECT_EQ(label[0][1], pad("RESIDUE 101", 50));
+    EXPECT_EQ(label[1][1], pad("B1 SELECTION", 75));
+    EXPECT_EQ(rows("cntytown")[2][0], "ZORFORD   ");
+}
+
+TEST_F(RefLoad, ReplacesWhatTheTablesHeld) {
+    seedOldData();
+    writeComma();
+    load(FileForm::Comma);
+    expectFixtureLoaded();
+}
+
+TEST_F(RefLoad, RepeatedKeysKeepTheFirstRecord) {
+    writeComma();
+    write("msorta.dat", {R"("1","B1","2","10101")", R"("1","b1","2","99999")", R"("1","B1  ","2","88888")",
+                         R"("1","AB1","3","11601")"});
+    write("msortb.dat", {R"("3","101","FIRST",")" + kSorts + "\"", R"("3","101","SECOND","99")"});
+    auto passed = load(FileForm::Comma);
+    ASSERT_EQ(passed.size(), 3u);
+    EXPECT_EQ(passed[0].file, PoFile::A);
+    EXPECT_EQ(passed[0].table, "pcode");
+    EXPECT_EQ(passed[0].count, 2);
+    EXPECT_EQ(passed[1].table, "label");
+    EXPECT_EQ(passed[2].table, "sequence");
+    EXPECT_EQ(rows("pcode"), (Rows{{"AB1 3", "11601", "16"}, {"B1  2", "10101", "1"}}));
+    EXPECT_EQ(rows("label"), (Rows{{"101", "FIRST"}}));
+    EXPECT_EQ(rows("sequence"), (Rows{{"101", kSorts}}));
+    const std::string text = passedOverMessage(passed);
+    EXPECT_NE(text.find("2 records of msorta.dat for table pcode"), std::string::npos) << text;
+    EXPECT_NE(text.find("1 record of msortb.dat for table label"), std::string::npos) << text;
+}
+
+TEST_F(RefLoad, AFaultyFileKeepsAllTheOldData) {
+    struct Case {
+        const char* file;
+        std::vector<std::string> lines;
+        std::uint64_t line;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"msortc.dat", {R"("1","ZORFORD","101")", "", R"("1","VEXSHIRE)"}, 3, "a field has no closing quote"},
+        {"msortd.dat", {R"("6","A","101")", R"("6")"}, 2, "it holds a single field"},
+        {"msortb.dat", {R"("2","10101")", R"("2","10102","UNCLOSED)"}, 2, "a field has no closing quote"},
+        {"msortc.dat", {R"("1","ZORFORDBRIDGE","101")"}, 1, "longer than the 10 characters of field mname"},
+    };
+    seedOldData();
+    const auto before = allTables();
+    for (const auto& c : cases) {
+        writeComma();
+        {
+            std::ofstream f(po() / c.file, std::ios::binary);
+            for (const auto& l : c.lines) f << l << "\r\n";
+        }
+        LoadError e = loadFails(FileForm::Comma);
+        EXPECT_EQ(e.kind(), LoadError::Kind::BadLine) << c.file;
+        const std::string text = e.what();
+        EXPECT_NE(text.find("Line " + std::to_string(c.line) + " of file " + (po() / c.file).string()), std::string::npos)
+            << text;
+        EXPECT_NE(text.find(c.says), std::string::npos) << text;
+        EXPECT_EQ(allTables(), before) << c.file;
+    }
+}
+
+TEST_F(RefLoad, AMissingFileKeepsAllTheOldData) {
+    seedOldData();
+    const auto before = allTables();
+    writeFixed();
+    fs::remove(po() / "msortc.dat");
+    LoadError e = loadFails(FileForm::Fixed);
+    EXPECT_EQ(e.kind(), LoadError::Kind::FileMissing);
+    EXPECT_EQ(std::string(e.what()), "File " + (po() / "msortc.dat").string() + " not found.");
+    EXPECT_EQ(allTables(), before);
+}
+
+TEST_F(RefLoad, FindsFileNamesInAnyCase) {
+    writeFixed();
+    for (const char* n : {"msortd.dat", "msorta.dat", "msortb.dat", "msortc.dat"})
+        fs::rename(po() / n, po() / qv::ucase(n));
+    load(FileForm::Fixed);
+    expectFixtureLoaded();
+}
+
+TEST_F(RefLoad, PassesOverEmptyLinesAndTheEndOfFileByte) {
+    writeComma();
+    writeRaw("msortd.dat", "\r\n\"6\",\"A\",\"101\"\n   \n\"6\",\"P\",\"116\"\r\n\r\n\x1a");
+    writeRaw("msortc.dat",
+             "\"1\",\"ZORFORD\",\"101\"\r\n\"2\",\"VEXSHIRE\",\"116\"\r\n\"1\",\"NOWHERE\",\"555\"\x1a\r\n");
+    load(FileForm::Comma);
+    expectFixtureLoaded();
+}
+
+TEST_F(RefLoad, ShortFixedLinesGiveShortValues) {
+    writeFixed();
+    write("msortd.dat", {"6A101", "6P116", "6"});
+    write("msorta.dat", {"1B1  210101", "1ZZ9 3777", "1ZZ8"});
+    load(FileForm::Fixed);
+    // No letter, no region number.
+    EXPECT_EQ(rows("region"), (Rows{{"", "<null>"}, {"101", "1"}, {"116", "16"}}));
+    EXPECT_EQ(rows("pcode"), (Rows{{"B1  2", "10101", "1"}, {"ZZ8", "", "<null>"}, {"ZZ9 3", "777", "0"}}));
+}
+
+TEST_F(RefLoad, WithoutRegionsEveryRegionNumberIsZero) {
+    writeComma();
+    write("msortd.dat", {R"("5","A","REGION A")"});
+    load(FileForm::Comma);
+    EXPECT_TRUE(rows("region").empty());
+    for (const auto& r : rows("pcode")) EXPECT_EQ(r[2], "0") << r[0];
+    for (const auto& r : rows("cntytown")) EXPECT_EQ(r[2], "0") << r[0];
+}
+
+TEST_F(RefLoad, BothFormsOfAGeneratedSetLoadTheSame) {
+    const auto data = qv::pogen::generate({.seed = 11, .sectors = 400});
+    std::vector<std::vector<Rows>> loaded;
+    for (auto form : {qv::pogen::Form::Comma, qv::pogen::Form::Fixed}) {
+        qv::pogen::writeFiles(data, form, po());
+        auto db = Database::open("mailsort.mdb");
+        EXPECT_TRUE(loadReferenceData(*db, form == qv::pogen::Form::Comma ? FileForm::Comma : FileForm::Fixed, po()).empty());
+        std::vector<Rows> tables;
+        for (const char* t : {"region", "pcode", "label", "sequence", "cntytown"}) tables.push_back(rows(*db, t, true));
+        loaded.push_back(tables);
+    }
+    EXPECT_EQ(loaded[0], loaded[1]);
+
+    const auto& t = loaded[0];
+    EXPECT_EQ(t[0].size(), data.residues.size());
+    EXPECT_EQ(t[1].size(), data.sectors.size());
+    EXPECT_EQ(t[2].size(), data.selections.size() + data.residues.size() + data.otherLabels.size());
+    EXPECT_EQ(t[3].size(), data.residues.size());
+    EXPECT_EQ(t[4].size(), data.places.size());
+    // Every sector and place finds its region, every selection its label.
+    std::set<std::string> labels;
+    for (const auto& r : t[2]) labels.insert(r[0]);
+    for (const auto& r : t[1]) {
+        EXPECT_NE(r[2], "0") << r[0];
+        EXPECT_TRUE(labels.count(r[1])) << r[1];
+    }
+    for (const auto& r : t[4]) EXPECT_NE(r[2], "0") << r[0];
+}
+
+}  // namespace
