@@ -1,0 +1,542 @@
+#include "designer/frmdovanet.h"
+#include "designer/layoutrow.h"
+#include "designer/program.h"
+
+#include "scratch.h"
+
+#include "common/parm/parmrecord.h"
+#include "platform/forms.h"
+#include "platform/testing/test_services.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+
+#include <fstream>
+#include <map>
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+using namespace qv::designer;
+using qv::platform::Answer;
+using qv::platform::testing::scriptedMessages;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const QString kNoPostcode = QStringLiteral("Postcode field must be selected.");
+const QString kEnd = QStringLiteral("Reached end of file.");
+
+// Pads each text to its width: a fixed-column record.
+std::string fixed(const std::vector<std::pair<std::string, int>>& cells) {
+    std::string r;
+    for (const auto& [text, width] : cells) r += text + std::string(static_cast<std::size_t>(width) - text.size(), ' ');
+    return r;
+}
+
+class DesignerForm : public ::testing::Test {
+protected:
+    void TearDown() override {
+        form.reset();
+        EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+    }
+
+    // The form as the chooser leaves it: shown, then given the answer and
+    // the path; the start runs when OK takes the focus.
+    FrmDovanet& open(const std::string& path, const char* headings) {
+        form = std::make_unique<FrmDovanet>();
+        EXPECT_TRUE(form->Form_Load());
+        form->show();
+        form->DummyField()->setText(headings);
+        form->lblFile()->setText(QString::fromStdString(path));
+        form->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        QApplication::processEvents();
+        return *form;
+    }
+
+    QStringList listed() const {
+        QStringList out;
+        for (int i = 0; i < form->lstFields()->count(); ++i) out << form->lstFields()->item(i)->text();
+        return out;
+    }
+    QString sample(SampleBox s) const { return form->sampleBox(s)->text(); }
+
+    // A drag from the list onto a box, as the handlers see it.
+    void assign(const QString& caption, Part p) {
+        auto items = form->lstFields()->findItems(caption, Qt::MatchExactly);
+        ASSERT_FALSE(items.isEmpty()) << caption.toStdString();
+        form->lstFields()->setCurrentItem(items.first());
+        form->lstFields_MouseMove();
+        form->box_OLEDragDrop(p);
+    }
+
+    std::map<std::string, std::string> storedRow(const std::string& file) {
+        auto db = scratch.open();
+        auto data = db->openTable("data");
+        data->setIndex("File");
+        data->seek("=", qv::db::Value(file));
+        std::map<std::string, std::string> row;
+        if (data->noMatch()) return row;
+        for (int i = 0; i < data->fieldCount(); ++i) row[data->fieldDef(i).name] = data->get(i).toString();
+        qv::parm::ParmRecord parm(*db);
+        row["MailFile"] = parm.text(qv::parm::key::MailFile);
+        return row;
+    }
+    // Checks every part field: `set` lists the non-zero ones.
+    void expectParts(const std::map<std::string, std::string>& row, const std::map<std::string, std::pair<int, int>>& set) {
+        for (const auto& part : kPartFields) {
+            const auto it = set.find(part.name);
+            const auto want = it == set.end() ? std::pair{0, 0} : it->second;
+            EXPECT_EQ(row.at(std::string(part.name) + "from"), std::to_string(want.first)) << part.name;
+            EXPECT_EQ(row.at(std::string(part.name) + "length"), std::to_string(want.second)) << part.name;
+        }
+    }
+    std::vector<std::string> dataFiles() {
+        auto db = scratch.open();
+        auto data = db->openTable("data");
+        std::vector<std::string> out;
+        if (data->recordCount() == 0) return out;
+        for (data->moveFirst(); !data->eof(); data->moveNext()) out.push_back(data->get("file").toString());
+        return out;
+    }
+
+    test::ScratchFolder scratch;
+    std::unique_ptr<FrmDovanet> form;
+};
+
+TEST_F(DesignerForm, ListsColumnsWithoutHeadings) {
+    const std::string path = scratch.write("five.csv", {"a,b,c,d,e", "f,g,h,i,j"});
+    open(path, "7");
+    ASSERT_TRUE(form->started());
+    EXPECT_EQ(form->fileType(), "3");
+    EXPECT_EQ(listed(), (QStringList{"Column A", "Column B", "Column C", "Column D", "Column E"}));
+    EXPECT_FALSE(form->chkSkipFirst()->isChecked());
+    for (int s = 0; s < SampleCount; ++s) EXPECT_EQ(sample(static_cast<SampleBox>(s)), "");
+    EXPECT_EQ(QApplication::focusWidget(), form->cmdOK());
+}
+
+TEST_F(DesignerForm, ListsAtMostThirtyFields) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> lines;
+        int count;
+        const char* last;
+    };
+    std::string thirty, thirtyOne, columns28;
+    for (int i = 1; i <= 31; ++i) {
+        if (i <= 30) thirty += (i > 1 ? "," : "") + std::to_string(i);
+        thirtyOne += (i > 1 ? "," : "") + std::to_string(i);
+        if (i <= 28) columns28 += (i > 1 ? "     " : "") + std::string("XX");
+    }
+    const Case cases[] = {
+        {"28 fixed columns", {columns28, columns28, columns28}, 28, "Column BB"},
+        {"30 fields", {thirty}, 30, "Column DD"},
+        {"31 fields", {thirtyOne}, 30, "Column DD"},
+    };
+    for (const auto& c : cases) {
+        open(scratch.write("wide.txt", c.lines), "7");
+        const QStringList l = listed();
+        EXPECT_EQ(l.size(), c.count) << c.what;
+        EXPECT_EQ(l.value(25), "Column Z") << c.what;
+        EXPECT_EQ(l.value(26), "Column AA") << c.what;
+        EXPECT_EQ(l.last(), c.last) << c.what;
+    }
+}
+
+TEST_F(DesignerForm, StepsThroughTheRecords) {
+    const std::string path = scratch.write("three.csv", {R"("Name","Town","Postcode")", R"("Ann","Leeds","LS1 1AA")",
+                                                         R"("Bob","York","YO1 2BB")", R"("Cy","Hull","HU1 3CC")"});
+    open(path, "6");
+    EXPECT_EQ(form->fileType(), "2");
+    EXPECT_TRUE(form->chkSkipFirst()->isChecked());
+    EXPECT_EQ(listed(), (QStringList{"Name", "Town", "Postcode"}));
+    EXPECT_EQ(form->sampleRecord(), R"("Ann","Leeds","LS1 1AA")");
+
+    assign("Postcode", Post1);
+    assign("Name", Name1);
+    EXPECT_EQ(sample(SmpPost), "LS1 1AA ");
+    EXPECT_EQ(sample(SmpName), "Ann  ");
+
+    // Record 2, then the message in place of the last line, then round again.
+    scriptedMessages().answer(Answer::Ok, kEnd).answer(Answer::Ok, kEnd);
+    const char* expected[] = {"Bob  ", "Bob  ", "Ann  ", "Bob  ", "Bob  "};
+    for (const char* e : expected) {
+        form->cmdNext_Click();
+        EXPECT_EQ(sample(SmpName), e);
+    }
+    EXPECT_EQ(scriptedMessages().messages().size(), 2u);
+
+    form->cmdPrevious_Click();
+    EXPECT_EQ(sample(SmpName), "Ann  ");
+    form->cmdNext_Click();
+    EXPECT_EQ(sample(SmpName), "Bob  ");
+}
+
+TEST_F(DesignerForm, PostcodeMustBeAssigned) {
+    const std::string path = scratch.write("nine.csv", {"1,2,3,4,5,6,7,8,9", "1,2,3,4,5,6,7,8,9"});
+    const auto before = dataFiles();
+    open(path, "7");
+    scriptedMessages().answer(Answer::Ok, kNoPostcode);
+    form->cmdOK_Click();
+    EXPECT_EQ(form->layoutError(), "Y");
+    EXPECT_FALSE(form->ended());
+    EXPECT_EQ(dataFiles(), before);
+
+    assign("Column I", Post1);
+    form->cmdOK_Click();
+    EXPECT_TRUE(form->ended());
+    const auto row = storedRow(path);
+    ASSERT_FALSE(row.empty());
+    EXPECT_EQ(row.at("type"), "N");
+    expectParts(row, {{"postcode1", {9, 9}}});
+    EXPECT_EQ(row.at("MailFile"), path);
+}
+
+TEST_F(DesignerForm, SavesEachFileType) {
+    struct Case {
+        const char* what;
+        const char* name;
+        std::vector<std::string> lines;
+        const char* headings;
+        std::vector<std::pair<const char*, Part>> drops;
+        const char* type;
+        const char* skipFirst;
+        std::map<std::string, std::pair<int, int>> parts;
+    };
+    const std::vector<std::pair<std::string, int>> r1 = {
+        {"Jane Smith", 20}, {"12 Oak Road", 25}, {"Leeds", 15}, {"LS6 2AB", 12}, {"R001", 4}};
+    const std::vector<std::pair<std::string, int>> r2 = {
+        {"Joe Bloggs", 20}, {"3 Mill Lane", 25}, {"York", 15}, {"YO1 7HH", 12}, {"R002", 4}};
+    const std::vector<std::pair<std::string, int>> s1 = {
+        {"Jane Smith", 20}, {"Leeds", 15}, {"LS6", 8}, {"2AB", 8}, {"R001", 4}};
+    const std::vector<std::pair<std::string, int>> s2 = {
+        {"Joe Bloggs", 20}, {"York", 15}, {"YO1", 8}, {"7HH", 8}, {"R002", 4}};
+    const Case cases[] = {
+        {"fixed, postcode in one column",
+         "fixed1.txt",
+         {fixed(r1), fixed(r2), fixed(r1), fixed(r2)},
+         "7",
+         {{"Column A", Name1}, {"Column B", Add11}, {"Column C", Town}, {"Column D", Post1}, {"Column E", Ref}},
+         "A",
+         "N",
+         {{"name1", {1, 19}}, {"address11", {21, 24}}, {"town", {46, 14}}, {"postcode1", {61, 8}}, {"ref", {73, 4}}}},
+        {"fixed, postcode in two columns",
+         "fixed2.txt",
+         {fixed(s1), fixed(s2), fixed(s2)},
+         "7",
+         {{"Column A", Name1}, {"Column B", Town}, {"Column C", Post1}, {"Column D", Post2}, {"Column E", Ref}},
+         "A",
+         "N",
+         {{"name1", {1, 19}}, {"town", {21, 14}}, {"postcode1", {36, 7}}, {"postcode2", {44, 7}}, {"ref", {52, 4}}}},
+        {"quoted, with a heading line",
+         "quoted.csv",
+         {R"("Name","Address","Town","Postcode","Ref")", R"("Jane Smith","Flat 2, Oak House","Leeds","LS6 2AB",1)"},
+         "6",
+         {{"Name", Name1}, {"Address", Add11}, {"Town", Town}, {"Postcode", Post1}, {"Ref", Ref}},
+         "C",
+         "Y",
+         {{"name1", {1, 1}}, {"address11", {2, 2}}, {"town", {3, 3}}, {"postcode1", {4, 4}}, {"ref", {5, 5}}}},
+        {"plain",
+         "plain.csv",
+         {"Jane Smith,12 Oak Road,Leeds,West Yorkshire,LS6,2AB,R001"},
+         "7",
+         {{"Column A", Name1},
+          {"Column B", Add11},
+          {"Column C", Town},
+          {"Column D", County},
+          {"Column E", Post1},
+          {"Column F", Post2},
+          {"Column G", Ref}},
+         "N",
+         "N",
+         {{"name1", {1, 1}},
+          {"address11", {2, 2}},
+          {"town", {3, 3}},
+          {"county", {4, 4}},
+          {"postcode1", {5, 5}},
+          {"postcode2", {6, 6}},
+          {"ref", {7, 7}}}},
+    };
+    for (const auto& c : cases) {
+        const std::string path = scratch.write(c.name, c.lines);
+        open(path, c.headings);
+        for (const auto& [caption, part] : c.drops) assign(caption, part);
+        form->cmdOK_Click();
+        EXPECT_TRUE(form->ended()) << c.what;
+        const auto row = storedRow(path);
+        ASSERT_FALSE(row.empty()) << c.what;
+        EXPECT_EQ(row.at("type"), c.type) << c.what;
+        EXPECT_EQ(row.at("SkipFirst"), c.skipFirst) << c.what;
+        EXPECT_EQ(row.at("MailFile"), path) << c.what;
+        expectParts(row, c.parts);
+    }
+}
+
+TEST_F(DesignerForm, SkipFirstAsTickedNotAsRead) {
+    const std::string path = scratch.write("h.csv", {"Name,Addr,Town,County,Postcode", "Ann,1 Rd,Leeds,W Yorks,LS1 1AA"});
+    open(path, "6");
+    assign("Postcode", Post1);
+    form->chkSkipFirst()->setChecked(false);
+    form->cmdPrevious_Click();
+    EXPECT_EQ(sample(SmpPost), "LS1 1AA ");  // still after the heading
+    form->cmdOK_Click();
+    EXPECT_EQ(storedRow(path).at("SkipFirst"), "N");
+}
+
+TEST_F(DesignerForm, FilesThatCannotBeLaidOut) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> lines;  // empty: written as raw bytes below
+        std::string raw;
+        const char* headings;
+        QString message;
+    };
+    std::string wide;
+    for (int i = 0; i < 31; ++i) wide += (i ? "     " : "") + std::string("XX");
+    const Case cases[] = {
+        {"empty", {}, "", "7", "The selected file is empty."},
+        {"binary", {}, std::string("PK\x03\x04\0\0\x14\0\x06\0", 10) + std::string(200, '\0'), "7",
+         "The selected file is not a text file."},
+        {"fixed, two records", {"Jane Smith     Leeds", "Joe Bloggs     York"}, "", "7",
+         "The selected file has fewer than three records: the columns of a fixed-column file are found from its "
+         "first three."},
+        {"fixed, 31 columns", {wide, wide, wide}, "", "7", "The selected file has more than 30 columns."},
+        {"a heading line only", {"Name,Addr,Town,County,Postcode"}, "", "6",
+         "The selected file has no record after its heading line."},
+    };
+    const auto before = dataFiles();
+    for (const auto& c : cases) {
+        std::string path;
+        if (c.lines.empty()) {
+            path = (scratch.dir() / "bad.dat").string();
+            std::ofstream(path, std::ios::binary) << c.raw;
+        } else {
+            path = scratch.write("bad.dat", c.lines);
+        }
+        scriptedMessages().answer(Answer::Ok, c.message);
+        open(path, c.headings);
+        EXPECT_TRUE(form->ended()) << c.what;
+        EXPECT_FALSE(form->isVisible()) << c.what;
+        EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u) << c.what;
+    }
+
+    const std::string missing = (scratch.dir() / "gone.csv").string();
+    scriptedMessages().answer(Answer::Ok, QString::fromStdString("File " + missing + " not found."));
+    open(missing, "7");
+    EXPECT_TRUE(form->ended());
+    EXPECT_EQ(dataFiles(), before);
+}
+
+TEST_F(DesignerForm, ExitWritesNothing) {
+    const std::string path = scratch.write("x.csv", {"a,b,c,d,e"});
+    const auto before = dataFiles();
+    open(path, "7");
+    assign("Column E", Post1);
+    form->cmdCancel_Click();
+    EXPECT_TRUE(form->ended());
+    EXPECT_EQ(dataFiles(), before);
+
+    open(path, "7");
+    assign("Column E", Post1);
+    form->close();  // the window's close box
+    EXPECT_TRUE(form->ended());
+    EXPECT_EQ(dataFiles(), before);
+}
+
+TEST_F(DesignerForm, WithoutADatabaseTheFormDoesNotLoad) {
+    fs::remove(scratch.dir() / "mailsort.mdb");
+    scriptedMessages().answer(Answer::Ok);
+    FrmDovanet f;
+    EXPECT_FALSE(f.Form_Load());
+    ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+    EXPECT_TRUE(scriptedMessages().messages()[0].text.startsWith(
+        "An unexpected error has occurred.  Please make a note of the following error details and contact "
+        "Brackwith Mailing Services.  Error number: 3024  Description: "));
+}
+
+// Drag and drop through the widgets. The offscreen platform runs no real
+// drag loop, so the drop half is delivered as the drag manager delivers it.
+class DragAndDrop : public DesignerForm {
+protected:
+    static void deliverDrop(QWidget* target) {
+        QMimeData mime;
+        mime.setData(QString::fromLatin1(FieldMimeType), QByteArray("caption"));
+        const QPoint at = target->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QDragMoveEvent move(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &move);
+        if (!move.isAccepted()) return;
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+    }
+    // Press on the widget, move past the drag distance with the button held.
+    static void dragFrom(QWidget* w, QPoint at) {
+        QTest::mouseMove(w, at);
+        QTest::mousePress(w, Qt::LeftButton, {}, at);
+        QTest::mouseMove(w, at + QPoint(QApplication::startDragDistance() + 5, 0));
+        QTest::mouseMove(w, at + QPoint(QApplication::startDragDistance() + 10, 0));
+        QTest::mouseRelease(w, Qt::LeftButton, {}, at + QPoint(QApplication::startDragDistance() + 10, 0));
+    }
+};
+
+TEST_F(DragAndDrop, FromTheListToABoxAndBack) {
+    const std::string path = scratch.write("d.csv", {"Jane Smith,12 Oak Road,Leeds,LS6 2AB,R001"});
+    open(path, "7");
+    QListWidget* list = form->lstFields();
+    QLineEdit* town = form->partBox(Town);
+    QLineEdit* post = form->partBox(Post1);
+
+    // List -> town box: the focus goes to OK once the drag starts.
+    QListWidgetItem* item = list->findItems("Column C", Qt::MatchExactly).value(0);
+    ASSERT_NE(item, nullptr);
+    dragFrom(list->viewport(), list->visualItemRect(item).center());
+    EXPECT_EQ(QApplication::focusWidget(), form->cmdOK());
+    EXPECT_EQ(form->DummyField()->text(), "lstFields");
+    deliverDrop(town);
+    EXPECT_EQ(town->text(), "Column C");
+    EXPECT_EQ(form->assignment().number(Town), 3);
+    EXPECT_EQ(sample(SmpTown), "Leeds");
+    EXPECT_FALSE(listed().contains("Column C"));
+
+    // Town box -> postcode box.
+    dragFrom(town, town->rect().center());
+    EXPECT_EQ(form->DummyField()->text(), "Column C");
+    deliverDrop(post);
+    EXPECT_EQ(town->text(), "");
+    EXPECT_EQ(form->assignment().number(Town), 0);
+    EXPECT_EQ(post->text(), "Column C");
+    EXPECT_EQ(form->assignment().number(Post1), 3);
+    EXPECT_EQ(QApplication::focusWidget(), form->cmdOK());
+
+    // Postcode box -> the list: appended at its end; the focus stays on the box.
+    dragFrom(post, post->rect().center());
+    deliverDrop(list->viewport());
+    EXPECT_EQ(post->text(), "");
+    EXPECT_EQ(listed().last(), "Column C");
+    EXPECT_EQ(QApplication::focusWidget(), post);
+
+    // A drop on anything else is refused, and so is anything but a caption.
+    dragFrom(list->viewport(), list->visualItemRect(list->item(0)).center());
+    deliverDrop(form->sampleBox(SmpRef));
+    QMimeData foreign;
+    foreign.setText("Column A");
+    QDragEnterEvent enter(post->rect().center(), Qt::CopyAction, &foreign, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(post, &enter);
+    EXPECT_FALSE(enter.isAccepted());
+    EXPECT_EQ(post->text(), "");
+    EXPECT_EQ(listed().size(), 5);
+}
+
+TEST_F(DragAndDrop, BoxesTakeNoTypingAndSelectTheirText) {
+    const std::string path = scratch.write("d.csv", {"Jane Smith,12 Oak Road,Leeds,LS6 2AB,R001"});
+    open(path, "7");
+    assign("Column D", Post1);
+    QLineEdit* post = form->partBox(Post1);
+    post->setFocus();
+    EXPECT_EQ(post->selectedText(), "Column D");
+    QTest::keyClicks(post, "xy");
+    QTest::keyClick(post, Qt::Key_Backspace);
+    QTest::keyClick(post, Qt::Key_Delete);
+    EXPECT_EQ(post->text(), "Column D");
+    QTest::keyClicks(form->sampleBox(SmpPost), "xy");
+    EXPECT_EQ(sample(SmpPost), "LS6 2AB ");
+    EXPECT_EQ(form->assignment().number(Post1), 4);
+}
+
+TEST_F(DragAndDrop, ADropFromTheListWithNothingSelectedDoesNothing) {
+    const std::string path = scratch.write("d.csv", {"Jane Smith,12 Oak Road,Leeds,LS6 2AB,R001"});
+    open(path, "7");
+    assign("Column D", Post1);
+    form->lstFields()->clearSelection();
+    form->lstFields_MouseMove();
+    form->box_OLEDragDrop(Post1);
+    EXPECT_EQ(form->partBox(Post1)->text(), "Column D");
+    EXPECT_EQ(form->assignment().number(Post1), 4);
+    EXPECT_EQ(listed().size(), 4);
+}
+
+// The sample files the demo ships, laid out and saved in turn, from the
+// chooser on.
+TEST(DemoFiles, EachCanBeLaidOutAndSaved) {
+    test::ScratchFolder scratch;
+    for (const auto& e : fs::directory_iterator(fs::path(QV_DATA_DIR) / "demo"))
+        fs::copy_file(e.path(), scratch.dir() / e.path().filename());
+
+    struct Case {
+        const char* file;
+        const char* headings;
+        Answer answer;
+        const char* type;
+        QStringList captions;
+        std::vector<std::pair<int, Part>> drops;  // caption number -> part
+    };
+    const Case cases[] = {
+        {"CUSTFIXED.TXT", "7", Answer::No, "A",
+         {"Column A", "Column B", "Column C", "Column D", "Column E", "Column F", "Column G"},
+         {{1, Name1}, {2, Add11}, {3, Add21}, {4, Town}, {5, County}, {6, Post1}, {7, Ref}}},
+        {"CUSTQUOTED.CSV", "6", Answer::Yes, "C",
+         {"Title", "Forename", "Surname", "Address 1", "Address 2", "Town", "County", "Postcode", "Member No"},
+         {{1, Name1}, {2, Name2}, {3, Name3}, {4, Add11}, {5, Add21}, {6, Town}, {7, County}, {8, Post1}, {9, Ref}}},
+        {"CUSTPLAIN.CSV", "7", Answer::No, "N",
+         {"Column A", "Column B", "Column C", "Column D", "Column E", "Column F", "Column G", "Column H"},
+         {{1, Name1}, {2, Add11}, {3, Add21}, {4, Town}, {5, County}, {6, Post1}, {7, Post2}, {8, Ref}}},
+    };
+    for (const auto& c : cases) {
+        auto* chooser = makeStartForm();
+        FrmDovanet* designer = nullptr;
+        chooser->setNextForm([&](qv::filesel::FrmFileSel&, const qv::filesel::FrmFileSel::Accepted& a) {
+            designer = showDesigner(a);
+        });
+        chooser->show();
+        ASSERT_TRUE(chooser->selectFile(c.file)) << c.file;
+        scriptedMessages().answer(c.answer);
+        chooser->cmdOK_Click();
+        ASSERT_NE(designer, nullptr);
+        QPointer<FrmDovanet> alive(designer);
+        designer->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(designer));
+        QApplication::processEvents();
+        ASSERT_TRUE(designer->started()) << c.file;
+        QStringList l;
+        for (int i = 0; i < designer->lstFields()->count(); ++i) l << designer->lstFields()->item(i)->text().trimmed();
+        EXPECT_EQ(l, c.captions) << c.file;
+        for (const auto& [n, part] : c.drops) {
+            auto items = designer->lstFields()->findItems(l.value(n - 1), Qt::MatchStartsWith);
+            ASSERT_FALSE(items.isEmpty());
+            designer->lstFields()->setCurrentItem(items.first());
+            designer->lstFields_MouseMove();
+            designer->box_OLEDragDrop(part);
+        }
+        EXPECT_FALSE(designer->sampleBox(SmpPost)->text().trimmed().isEmpty()) << c.file;
+        designer->cmdOK_Click();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(alive.isNull()) << c.file;
+
+        auto db = scratch.open();
+        qv::parm::ParmRecord parm(*db);
+        const std::string path = (scratch.dir() / c.file).string();
+        EXPECT_EQ(parm.text(qv::parm::key::MailFile), path);
+        auto data = db->openTable("data");
+        data->setIndex("File");
+        data->seek("=", qv::db::Value(path));
+        ASSERT_FALSE(data->noMatch()) << c.file;
+        EXPECT_EQ(data->get("type").toString(), c.type);
+        EXPECT_EQ(data->get("SkipFirst").toString(), c.answer == Answer::Yes ? "Y" : "N");
+        EXPECT_GT(data->get("postcode1from").toInt(), 0);
+        EXPECT_EQ(data->recordCount(), 1);  // the first row took each layout in turn
+    }
+}
+
+}  // namespace
