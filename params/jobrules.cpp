@@ -140,7 +140,8 @@ std::optional<SectorKeys> sectorKeys(std::string_view postcode) {
         }
     }
     SectorKeys keys;
-    keys.outward = padRight(outward, 4);
+    // Padded to four characters, never cut: a longer outward code stays whole.
+    keys.outward = charLength(outward) < 4 ? padRight(outward, 4) : outward;
     const std::string digit = at(s) == " " ? at(s + 1) : at(s);
     keys.sector = keys.outward + digit;
     return keys;
@@ -182,8 +183,7 @@ std::vector<Failure> checkEntries(const JobEntries& e, const SectorLookup& looku
     if (format == "LE" && weight > 100) fail(msg::Weight100, Box::Weight);
     if ((format == "A3" || format == "LL") && weight > 750) fail(msg::Weight750, Box::Weight);
 
-    // No option chosen is stored as "P2", so it is checked as that.
-    const bool presstream = isPresstream(e.service) || e.service == ServiceOption::None;
+    const bool presstream = isPresstream(e.service);
     if (presstream && format == "LE") fail(msg::Presstream, Box::Format);
 
     // The leave checks again: a value loaded and never focused is stored as it stands.

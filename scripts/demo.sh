@@ -11,6 +11,14 @@ cd demo
 if [ ! -e mailsort.mdb ]; then
   "$root/build/bin/qvmakedb"
 fi
+# Sample customer files, and a synthetic national set of Post Office files in
+# both forms (File > Load new PO database: type podata-comma or podata-fixed
+# in the drive box).
+for f in "$root"/data/demo/*; do
+  [ -e "$(basename "$f")" ] || cp "$f" .
+done
+[ -e podata-comma ] || "$root/build/bin/qvpogen" --size national --form comma podata-comma
+[ -e podata-fixed ] || "$root/build/bin/qvpogen" --size national --form fixed podata-fixed
 if [ -x "$root/build/bin/quorvel" ]; then
   exec "$root/build/bin/quorvel"
 fi

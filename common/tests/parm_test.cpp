@@ -54,7 +54,7 @@ TEST_F(ParmTest, ReadsKeysByNameWithoutRegardToCase) {
     };
     const Case cases[] = {
         {"Service", "M1"}, {"SERVICE", "M1"}, {"postcode", ""},     {"Company Name", "Quorvel Demo Company"},
-        {"add offset", "2"}, {"Lab Across", "3"}, {"FontSize", "8"}, {"MailFile", "C:\\QUORVEL\\SAMPLE.CSV"},
+        {"add offset", "2"}, {"Lab Across", "3"}, {"FontSize", "8"}, {"MailFile", "CUSTQUOTED.CSV"},
     };
     for (const auto& c : cases) EXPECT_EQ(p.text(c.name), c.text) << c.name;
     EXPECT_TRUE(p.yes(key::LayWin));

@@ -70,6 +70,7 @@ TEST(CentrePostcode, KeysOfEachShape) {
         {"AB123CD", "AB12", "AB123"},   {"AB12CD", "AB1 ", "AB1 2"},  {"B12CD", "B1  ", "B1  2"},
         {"B1  2CD", "B1  ", "B1  2"},   // a second blank: the sector digit follows it
         {"AB12", "AB12", "AB12 "},      // outward code only
+        {"AB1234CD", "AB123", "AB1234"},  // a five-character outward code is not cut
         {"", "    ", "     "},         // nothing typed: keys of blanks only
         {"ABCDEFG", nullptr, nullptr},  {"AB12C3D", nullptr, nullptr}, {"B12cd", nullptr, nullptr},
     };
@@ -202,8 +203,7 @@ TEST(CheckEntries, EveryFailureInOrder) {
         {"Presstream 2 letters of 150 g", [](JobEntries& e) { e.service = SO::P2, e.weight = "150"; },
          {F{msg::Weight100, Box::Weight}, F{msg::Presstream, Box::Format}}},
         {"Presstream 1 packets", [](JobEntries& e) { e.service = SO::P1, e.format = "PK", e.selection = "5"; }, {}},
-        {"no service is stored as Presstream 2", [](JobEntries& e) { e.service = SO::None; },
-         {F{msg::Presstream, Box::Format}}},
+        {"no service chosen: a valid letter job is stored", [](JobEntries& e) { e.service = SO::None; }, {}},
         {"defer ticked, bad date", [](JobEntries& e) { e.deferTicked = true, e.deferDate = "31/02/99"; },
          {F{msg::DeferDate, Box::DefDate}}},
         {"defer ticked, empty date", [](JobEntries& e) { e.deferTicked = true; }, {F{msg::DeferDate, Box::DefDate}}},
