@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -233,13 +234,26 @@ struct LockHandle {
         } else {
             --st.shared;
         }
-        if (fd >= 0) ::close(fd);
         if (st.shared == 0 && st.exclusive == 0) {
-            if (st.heirFd >= 0) ::close(st.heirFd);
+            // The last hold of this process: remove the lock file when no other
+            // program holds it either. Openers check that the file they locked
+            // is still the one under the name, so removing it is safe.
+            int last = fd >= 0 ? fd : st.heirFd;
+            if (last >= 0 && flock(last, LOCK_EX | LOCK_NB) == 0) ::unlink(key.c_str());
+            if (st.heirFd >= 0 && st.heirFd != fd) ::close(st.heirFd);
             r.locks.erase(it);
         }
+        if (fd >= 0) ::close(fd);
     }
 };
+
+namespace {
+// True when fd is still the file that the name stands for.
+bool stillNamed(int fd, const std::string& path) {
+    struct stat a, b;
+    return fstat(fd, &a) == 0 && ::stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+}  // namespace
 
 namespace {
 
@@ -263,12 +277,22 @@ std::unique_ptr<LockHandle> acquireLock(const std::string& dbPath, OpenMode mode
         return fd;
     };
     std::string file = fs::path(dbPath).filename().string();
+    // Locks a freshly opened lock file; the file may have been removed by its
+    // last holder between our open and our lock, so check and try again.
+    auto lockFd = [&](int how) {
+        for (int attempt = 0;; ++attempt) {
+            int fd = openFd();
+            if (flock(fd, how | LOCK_NB) != 0) return std::pair{fd, false};
+            if (stillNamed(fd, h->key) || attempt == 20) return std::pair{fd, true};
+            ::close(fd);
+        }
+    };
     if (h->exclusive) {
         if (st.exclusive > 0)
             fail(err::ExclusivelyHeld, "The database '" + file + "' is already opened exclusively.");
         if (st.shared > 0) fail(err::FileInUse, "The database '" + file + "' is already in use.");
-        int fd = openFd();
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        auto [fd, ok] = lockFd(LOCK_EX);
+        if (!ok) {
             bool othersShared = flock(fd, LOCK_SH | LOCK_NB) == 0;
             ::close(fd);
             dropIfUnused();
@@ -282,8 +306,8 @@ std::unique_ptr<LockHandle> acquireLock(const std::string& dbPath, OpenMode mode
         if (st.exclusive > 0 || st.heirFd >= 0) {
             ++st.shared;  // this process already holds the file
         } else {
-            int fd = openFd();
-            if (flock(fd, LOCK_SH | LOCK_NB) != 0) {
+            auto [fd, ok] = lockFd(LOCK_SH);
+            if (!ok) {
                 ::close(fd);
                 dropIfUnused();
                 fail(err::ExclusivelyHeld, "The database '" + file + "' is opened exclusively by another program.");

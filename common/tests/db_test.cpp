@@ -161,6 +161,8 @@ TEST_F(DbTest, LocksBetweenProcesses) {
         // A killed holder never leaves the database locked.
         h.kill9();
         EXPECT_EQ(code([] { Database::open("mailsort.mdb", OpenMode::Exclusive); }), 0);
+        // The last holder tidies its lock file away.
+        EXPECT_FALSE(fs::exists("mailsort.mdb.lock"));
     }
 }
 
