@@ -1,0 +1,344 @@
+// Imports and codes a generated customer's file of a million addresses, in
+// fixed columns and as quoted CSV, as kavrin does, over the synthetic
+// national Post Office data; prints the rate beside merely reading and
+// splitting the same file, and reading, splitting and coding it without
+// storing a row.
+//
+//   coding_bench [addresses] [folder]   (default 1000000, a new folder in the temp directory)
+
+#include "coding/fixedcols.h"
+#include "coding/form1.h"
+#include "coding/importer.h"
+#include "coding/report.h"
+#include "coding/splitters.h"
+#include "common/db/database.h"
+#include "common/dbbuild/builder.h"
+#include "common/parm/parmrecord.h"
+#include "common/text/chars.h"
+#include "common/text/lines.h"
+#include "platform/platform.h"
+#include "platform/printer.h"
+#include "refimport/pogen.h"
+#include "refimport/refload.h"
+
+#include <unistd.h>
+
+#include <QApplication>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace qv;
+using namespace qv::coding;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+double secondsSince(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+
+// A printer that lays the report out and sends it nowhere.
+class NullPrinter : public platform::Printer {
+protected:
+    QSizeF pageSizePt() const override { return {595, 842}; }
+    double textWidthPt(const QString& line, const platform::PrintFont& f) const override {
+        return 0.6 * f.size * line.size();
+    }
+    double lineHeightPt(const platform::PrintFont& f) const override { return f.size * 2320.0 / 2048.0; }
+    bool outputDocument(const std::vector<std::vector<platform::PrintedLine>>&, QString*) override { return true; }
+};
+
+struct Customer {
+    std::string name, address1, address2, town, county, postcode, ref;
+};
+
+// Deterministic addresses over the generated sectors: most with a full
+// postcode of a known sector, some to be matched by town or county, a few
+// that cannot be coded.
+class Customers {
+public:
+    explicit Customers(const pogen::PoData& po) : po_(po), unknown_(pogen::unknownSectorPostcodes(po, 2000, 3)) {}
+
+    Customer make(std::uint64_t i) const {
+        const std::uint64_t h = (i + 1) * 0x9E3779B97F4A7C15ull;
+        const auto& s = po_.sectors[(h >> 16) % po_.sectors.size()];
+        Customer c;
+        c.name = "Mr A Customer " + std::to_string(i + 1);
+        c.address1 = std::to_string((h >> 40) % 300 + 1) + " High Street";
+        c.address2 = "Little Wickham";
+        c.town = po_.towns[std::size_t(s.town)].name;
+        c.county = po_.counties[std::size_t(s.county)].name;
+        c.ref = "R" + std::to_string(i + 1);
+        const unsigned kind = unsigned(h % 100);
+        if (kind < 90) {
+            c.postcode = pogen::postcode(s, unsigned(h >> 24));
+        } else if (kind < 94 && !unknown_.empty()) {
+            c.postcode = unknown_[(h >> 20) % unknown_.size()];  // sector unknown: coded by county or town
+        } else if (kind < 97) {
+            c.postcode = s.outward;  // outward code only
+        } else if (kind < 99) {
+            c.postcode.clear();
+        } else {
+            c.postcode = "XX";
+            c.town = "NOWHERE";
+            c.county.clear();
+        }
+        return c;
+    }
+
+private:
+    const pogen::PoData& po_;
+    std::vector<std::string> unknown_;
+};
+
+// name 1-30, address1 31-60, address2 61-90, town 91-110, county 111-140,
+// postcode 141-148, ref 149-158.
+const std::map<int, std::pair<int, int>> kFixedParts = {{Name1, {1, 30}},    {Address11, {31, 30}},
+                                                        {Address21, {61, 30}}, {Town, {91, 20}},
+                                                        {County, {111, 30}}, {Postcode1, {141, 8}},
+                                                        {Ref, {149, 10}}};
+const std::map<int, std::pair<int, int>> kCsvParts = {{Name1, {1, 1}}, {Address11, {2, 2}}, {Address21, {3, 3}},
+                                                      {Town, {4, 4}},  {County, {5, 5}},    {Postcode1, {6, 6}},
+                                                      {Ref, {7, 7}}};
+
+void writeCustomers(const Customers& gen, std::uint64_t n, const fs::path& fixed, const fs::path& csv) {
+    std::ofstream f(fixed, std::ios::binary), c(csv, std::ios::binary);
+    std::string line;
+    for (std::uint64_t i = 0; i < n; ++i) {
+        const Customer x = gen.make(i);
+        line = padRight(x.name, 30) + padRight(x.address1, 30) + padRight(x.address2, 30) + padRight(x.town, 20) +
+               padRight(x.county, 30) + padRight(x.postcode, 8) + x.ref;
+        f << line << "\r\n";
+        c << '"' << x.name << "\",\"" << x.address1 << "\",\"" << x.address2 << "\",\"" << x.town << "\",\""
+          << x.county << "\",\"" << x.postcode << "\",\"" << x.ref << "\"\r\n";
+    }
+}
+
+LayoutRow layoutRow(const std::string& type, const std::map<int, std::pair<int, int>>& parts) {
+    LayoutRow r;
+    r.type = type;
+    r.skipFirst = "N";
+    for (int p = 0; p < PartCount; ++p) {
+        auto it = parts.find(p);
+        r.from[std::size_t(p)] = it == parts.end() ? 0 : it->second.first;
+        r.length[std::size_t(p)] = it == parts.end() ? 0 : it->second.second;
+    }
+    return r;
+}
+
+// Reading and splitting alone; with `code`, also the coding of every record.
+double readAndSplit(const fs::path& file, const LayoutRow& layout, bool code, Counters& counters) {
+    auto start = Clock::now();
+    std::unique_ptr<db::Database> db;
+    std::unique_ptr<ReferenceLookup> ref;
+    NullPrinter printer;
+    CodingReport report(printer);
+    if (code) {
+        db = db::Database::open("mailsort.mdb", db::OpenMode::Exclusive);
+        ref = std::make_unique<ReferenceLookup>(*db);
+        report.begin();
+    }
+    const bool fixed = layout.type.toString() == "A";
+    const FixedLayout columns = fixed ? fixedLayout(layout) : FixedLayout{};
+    const FieldNumbers numbers = fixed ? FieldNumbers{} : fieldNumbers(layout);
+    LineReader in(file);
+    std::string line;
+    AddressFields a;
+    std::size_t sum = 0;
+    while (in.readLine(line)) {
+        counters.processed += 1;
+        if (fixed) cutFixed(line, columns, a);
+        else rmvquotes(line, numbers, a);
+        sum += a.name.size() + a.postcode.size();
+        if (code) resreg(a, *ref, report, counters);
+    }
+    if (code) report.summary(counters);
+    if (sum == 0) std::puts("");
+    return secondsSince(start);
+}
+
+// The whole import as the program runs it: the exclusive open, mmwork
+// re-created, every record read, split, coded and stored, the report, and
+// the close that makes the rows and their indexes durable.
+struct ImportTimes {
+    double total = 0, newFile = 0, records = 0, close = 0;
+};
+
+ImportTimes importAndCode(const fs::path& file, const std::string& type,
+                          const std::map<int, std::pair<int, int>>& parts, Counters& counters, std::uint64_t& rows) {
+    {
+        auto db = db::Database::open("mailsort.mdb", db::OpenMode::Exclusive);
+        auto data = db->openTable("data");
+        data->moveFirst();
+        data->edit();
+        data->set("file", file.string());
+        data->set("type", type);
+        data->set("SkipFirst", "N");
+        for (int p = 0; p < PartCount; ++p) {
+            auto it = parts.find(p);
+            data->set(std::string(partNames[std::size_t(p)]) + "from", it == parts.end() ? 0 : it->second.first);
+            data->set(std::string(partNames[std::size_t(p)]) + "length", it == parts.end() ? 0 : it->second.second);
+        }
+        data->update();
+        parm::ParmRecord parm(*db);
+        parm.edit();
+        parm.set(parm::key::MailFile, file.string());
+        parm.update();
+    }
+    ImportTimes t;
+    auto start = Clock::now();
+    NullPrinter printer;
+    CodingReport report(printer);
+    {
+        auto db = db::Database::open("Mailsort.mdb ", db::OpenMode::Exclusive);
+        auto phase = Clock::now();
+        NewFile(*db);
+        t.newFile = secondsSince(phase);
+        phase = Clock::now();
+        const std::string mailFile = parm::ParmRecord(*db).text(parm::key::MailFile);
+        report.begin();
+        auto layout = findLayout(*db, mailFile);
+        if (!layout) throw std::runtime_error("no layout row");
+        Importer importer(*db, report, counters);
+        std::uint64_t statuses = 0;
+        importer.setStatusHandler([&](const std::string&) { ++statuses; });
+        importer.setStopTest([] { return false; });
+        if (type == "A") importer.doascii(mailFile, *layout);
+        else importer.docomma(mailFile, *layout);
+        report.summary(counters);
+        t.records = secondsSince(phase);
+        phase = Clock::now();
+        db->close();
+        t.close = secondsSince(phase);
+    }
+    t.total = secondsSince(start);
+    auto db = db::Database::open("mailsort.mdb");
+    rows = std::uint64_t(db->openTable("mmwork")->recordCount());
+    return t;
+}
+
+// The same through the program's window, offscreen, on the layout row that
+// importAndCode left: the status text and the yield every 10 records included.
+double throughWindow() {
+    platform::setPrinter(std::make_shared<NullPrinter>());
+    Form1 form;
+    if (!form.Form_Load()) throw std::runtime_error("the window refused to start");
+    form.show();
+    auto start = Clock::now();
+    form.cmdImport_Click();
+    const double t = secondsSince(start);
+    form.close();
+    return t;
+}
+
+void line(const char* what, double fixedSec, double csvSec, std::uint64_t n) {
+    std::printf("%-40s %8.2f s %10.0f/s   %8.2f s %10.0f/s\n", what, fixedSec, double(n) / fixedSec, csvSec,
+                double(n) / csvSec);
+}
+
+void detail(const char* what, double fixedSec, double csvSec) {
+    std::printf("%-40s %8.2f s %22.2f s\n", what, fixedSec, csvSec);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const std::uint64_t n = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1000000;
+    const fs::path folder = argc > 2 ? fs::path(argv[2])
+                                     : fs::temp_directory_path() / ("coding-bench-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    fs::current_path(folder);
+    try {
+        std::ostringstream out, err;
+        if (dbbuild::makeDatabases({QV_DATA_DIR, folder, true}, out, err) != 0) {
+            std::cerr << err.str();
+            return 1;
+        }
+        auto t = Clock::now();
+        const pogen::PoData po = pogen::generate({.seed = 7, .sectors = pogen::kNationalSectors});
+        pogen::writeFiles(po, pogen::Form::Fixed, folder / "podata");
+        {
+            auto db = db::Database::open("mailsort.mdb", db::OpenMode::Exclusive);
+            refimport::loadReferenceData(*db, refimport::FileForm::Fixed, folder / "podata");
+        }
+        std::printf("reference data: %zu sectors, %zu places loaded in %.2f s\n", po.sectors.size(),
+                    po.places.size(), secondsSince(t));
+
+        t = Clock::now();
+        const Customers gen(po);
+        const fs::path fixed = folder / "customers.dat", csv = folder / "customers.csv";
+        writeCustomers(gen, n, fixed, csv);
+        std::printf("customer files: %llu addresses, %.0f MB fixed, %.0f MB csv, written in %.2f s\n",
+                    static_cast<unsigned long long>(n), double(fs::file_size(fixed)) / 1e6,
+                    double(fs::file_size(csv)) / 1e6, secondsSince(t));
+        std::printf("folder: %s\n\n", folder.string().c_str());
+
+        const LayoutRow fixedLayoutRow = layoutRow("A", kFixedParts), csvLayoutRow = layoutRow("C", kCsvParts);
+        struct Form {
+            const char* name;
+            fs::path file;
+            std::string type;
+            const std::map<int, std::pair<int, int>>* parts;
+            const LayoutRow* layout;
+            double split = 0, code = 0, window = 0;
+            ImportTimes first, again;
+            Counters counters;
+            std::uint64_t rows = 0;
+        };
+        Form forms[] = {{"fixed", fixed, "A", &kFixedParts, &fixedLayoutRow},
+                        {"csv", csv, "C", &kCsvParts, &csvLayoutRow}};
+        for (Form& f : forms) {
+            Counters c1, c2, c3;
+            f.split = readAndSplit(f.file, *f.layout, false, c1);
+            f.code = readAndSplit(f.file, *f.layout, true, c2);
+            {
+                // The first job: no mmwork yet.
+                auto db = db::Database::open("mailsort.mdb", db::OpenMode::Exclusive);
+                if (db->hasTable("mmwork")) db->execute("DROP TABLE[mmwork]");
+            }
+            f.first = importAndCode(f.file, f.type, *f.parts, c3, f.rows);
+            f.again = importAndCode(f.file, f.type, *f.parts, f.counters, f.rows);
+            f.window = throughWindow();
+        }
+        const Form &x = forms[0], &y = forms[1];
+        std::printf("%-40s %21s   %21s\n", "", "fixed columns", "quoted CSV");
+        line("read and split", x.split, y.split, n);
+        line("read, split and code (nothing stored)", x.code, y.code, n);
+        line("import and code, the first job", x.first.total, y.first.total, n);
+        detail("  of which the records", x.first.records, y.first.records);
+        detail("  of which the closing commit", x.first.close, y.first.close);
+        line("import and code, replacing a job", x.again.total, y.again.total, n);
+        detail("  of which re-creating mmwork", x.again.newFile, y.again.newFile);
+        detail("  of which the records", x.again.records, y.again.records);
+        detail("  of which the closing commit", x.again.close, y.again.close);
+        line("the same through the window, offscreen", x.window, y.window, n);
+        std::printf("%-40s %8.2fx %24.2fx\n", "first job / read and split", x.first.total / x.split,
+                    y.first.total / y.split);
+        for (const Form& f : forms)
+            std::printf("\n%-5s rows stored %llu; processed %.0f, postcoded %.0f, fully postcoded %.0f, matched on "
+                        "address %.0f, in error %.0f",
+                        f.name, static_cast<unsigned long long>(f.rows), f.counters.processed, f.counters.postcoded,
+                        f.counters.fullyPostcoded, f.counters.matched, f.counters.inError);
+        std::printf("\n");
+    } catch (const std::exception& e) {
+        std::cerr << "coding_bench: " << e.what() << "\n";
+        return 1;
+    } catch (const ReaderFailure& e) {
+        std::cerr << "coding_bench: import failed: " << e.number << " " << e.description << e.path << "\n";
+        return 1;
+    }
+    if (argc <= 2) {
+        fs::current_path(fs::temp_directory_path());
+        fs::remove_all(folder);
+    }
+    return 0;
+}

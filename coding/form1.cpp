@@ -1,0 +1,400 @@
+#include "coding/form1.h"
+
+#include "common/text/chars.h"
+#include "platform/platform.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace qv::coding {
+
+namespace key = parm::key;
+using platform::Buttons;
+using platform::Icon;
+
+namespace {
+
+namespace msg {
+constexpr const char* Held = "Another option is currently running, wait until it has finished then try again.";
+constexpr const char* Unexpected =
+    "An unexpected error has occurred.  Please make a note of the following error details and contact Brackwith "
+    "Mailing Services.  Error number: ";
+constexpr const char* Description = "  Description: ";
+constexpr const char* IncorrectType = "Error in definition file - incorrect type";
+constexpr const char* NoDatabase = "The database mailsort.mdb was not found in the current folder.";
+constexpr const char* NoMailFile =
+    "No customer's file has been chosen for this job. Save the layout of the file with the layout designer, then "
+    "try again.";
+}  // namespace msg
+
+// The status label is repainted at most this often during a run.
+constexpr int kRepaintMs = 50;
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+Form1::Form1(QWidget* parent) : QWidget(parent) {
+    build();
+    report_ = std::make_unique<CodingReport>(platform::printer());
+}
+
+Form1::~Form1() { closeDatabase(); }
+
+void Form1::build() {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Apply Mailsort Codes"));
+
+    Label1_ = platform::control<QLabel>(this, QStringLiteral("Label1"), QStringLiteral("Quorvel - Database Import"));
+    QFont title(QStringLiteral("Arial"));
+    title.setPointSize(14);
+    title.setBold(true);
+    Label1_->setFont(title);
+    Label2_ = platform::control<QLabel>(
+        this, QStringLiteral("Label2"),
+        QStringLiteral("This program will import your names and addresses into Quorvel's own format and then "
+                       "attempt to match it with the Post Office's database."));
+    Label3_ = platform::control<QLabel>(
+        this, QStringLiteral("Label3"),
+        QStringLiteral("If too many errors are reported, the names and addresses can be corrected and this program "
+                       "re-run  before printing the Post Office reports."));
+    for (QLabel* l : {Label2_, Label3_}) l->setWordWrap(true);
+    Image1_ = platform::control<QLabel>(this, QStringLiteral("Image1"));
+    const QIcon icon = windowIcon().isNull() ? style()->standardIcon(QStyle::SP_DriveNetIcon) : windowIcon();
+    Image1_->setPixmap(icon.pixmap(32, 32));
+
+    optAll_ = platform::control<QRadioButton>(this, QStringLiteral("optAll"), QStringLiteral("Print All Reports."));
+    optSummary_ =
+        platform::control<QRadioButton>(this, QStringLiteral("optSummary"), QStringLiteral("Only Print Summary."));
+    optAll_->setChecked(true);
+    cmdImport_ = platform::control<QPushButton>(this, QStringLiteral("cmdImport"), QStringLiteral("Import"));
+    cmdCancel_ = platform::control<QPushButton>(this, QStringLiteral("cmdCancel"), QStringLiteral("Cancel"));
+    Status_ = platform::control<QLabel>(this, QStringLiteral("Status"), QStringLiteral(" "));
+    // A fixed size keeps each new status text from laying the window out again.
+    Status_->setFixedSize(480, Status_->fontMetrics().height() + 4);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(Image1_, 0, Qt::AlignTop);
+    auto* texts = new QVBoxLayout;
+    texts->addWidget(Label1_);
+    texts->addWidget(Label2_);
+    texts->addWidget(Label3_);
+    top->addLayout(texts, 1);
+
+    auto* options = new QVBoxLayout;
+    options->addWidget(optAll_);
+    options->addWidget(optSummary_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addLayout(options);
+    buttons->addStretch(1);
+    buttons->addWidget(cmdImport_);
+    buttons->addWidget(cmdCancel_);
+
+    auto* all = new QVBoxLayout(this);
+    all->addLayout(top);
+    all->addSpacing(8);
+    all->addLayout(buttons);
+    all->addWidget(Status_);
+    setFixedWidth(520);
+
+    connect(cmdImport_, &QPushButton::clicked, this, [this] { cmdImport_Click(); });
+    connect(cmdCancel_, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    // The window takes the focus as it appears; waiting for the show rather
+    // than the activation starts a sequenced run even where the window
+    // manager keeps the focus from a program started by another.
+    platform::onFirstAppearance(this, [this] { Form_GotFocus(); }, platform::FirstAppearance::Trigger::Show);
+}
+
+// ---- Start and hand-over ----------------------------------------------------------
+
+bool Form1::Form_Load() {
+    platform::centreOnScreen(this);
+    try {
+        db_ = db::Database::open("Mailsort.mdb ", db::OpenMode::Exclusive);
+    } catch (const db::DbError& e) {
+        if (db::isHeldElsewhere(e.number())) {
+            platform::messages().msgBox(QString::fromLatin1(msg::Held), Buttons::OkOnly, Icon::Exclamation);
+            endProgram(1);
+        } else if (e.number() == db::err::FileNotFound) {
+            platform::messages().msgBox(QString::fromLatin1(msg::NoDatabase));
+            endProgram(1);
+        } else {
+            reportUnexpected(e.number(), qs(e.description()));
+        }
+        return false;
+    }
+    try {
+        parm_ = std::make_unique<parm::ParmRecord>(*db_);
+        if (sequenced()) {
+            // A sequenced run always prints the full report.
+            for (QWidget* w : std::initializer_list<QWidget*>{cmdImport_, cmdCancel_, optSummary_, optAll_})
+                w->setEnabled(false);
+        }
+    } catch (const db::DbError& e) {
+        reportUnexpected(e.number(), qs(e.description()));
+        return false;
+    }
+    Status_->setText(QStringLiteral(" "));
+    runState_ = 'Y';
+    return true;
+}
+
+bool Form1::sequenced() const {
+    try {
+        return parm_ && parm_->text(key::RunAlone) == "Y";
+    } catch (const db::DbError&) {
+        return false;
+    }
+}
+
+void Form1::Form_GotFocus() {
+    if (ended_) return;
+    cmdCancel_->setEnabled(true);
+    if (!sequenced()) return;
+    cmdImport_Click();
+    if (ended_) return;
+    handOver();
+}
+
+void Form1::handOver() {
+    QString next;
+    if (stopflag_ != 'Y') {
+        try {
+            if (parm_->yes(key::RunReports)) next = QStringLiteral("zolbern.exe");
+            else if (parm_->yes(key::RunLabels)) next = QStringLiteral("mistrel.exe");
+        } catch (const db::DbError&) {
+        }
+    }
+    hide();
+    if (next.isEmpty()) {
+        clearRunAlone();
+        closeDatabase();
+    } else {
+        closeDatabase();
+        QString error;
+        if (!platform::launcher().start(next, &error)) {
+            platform::messages().msgBox(QStringLiteral("The program %1 could not be started: %2").arg(next, error));
+            // The sequence cannot go on: nothing is to start later steps by itself.
+            if (reopenShared()) {
+                clearRunAlone();
+                closeDatabase();
+            }
+        }
+    }
+    endProgram(0);
+}
+
+void Form1::clearRunAlone() {
+    if (!parm_) return;
+    try {
+        if (parm_->editing()) parm_->recordset().cancelUpdate();
+        parm_->edit();
+        parm_->set(key::RunAlone, "N");
+        parm_->update();
+    } catch (const db::DbError&) {
+    }
+}
+
+// ---- The run ------------------------------------------------------------------------
+
+void Form1::cmdImport_Click() {
+    // One run at a time: a press during a run finds it under way.
+    if (runState_ != 'Y' || ended_ || !db_) return;
+    counters_ = Counters{};
+    platform::WaitCursor wait;
+    runState_ = 'N';
+    painted_.start();
+    Status_->setUpdatesEnabled(false);  // repainted by showStatus at its own pace
+    run();
+    Status_->setUpdatesEnabled(true);
+    wait.restore();
+    if (ended_) return;
+    if (stopflag_ != 'Y') {
+        showStatus(QStringLiteral("Import complete"));
+        cmdCancel_->setText(QStringLiteral("Exit"));
+    }
+    if (!sequenced()) {
+        stopflag_ = 'N';
+        closeDatabase();
+        if (!reopenShared()) return;
+    }
+    runState_ = 'Y';
+    if (closeRequested_ && !sequenced()) close();
+}
+
+void Form1::run() {
+    try {
+        NewFile(*db_);
+    } catch (const db::DbError& e) {
+        platform::messages().msgBox(
+            QStringLiteral("The work table mmwork of the last job could not be replaced, so nothing has been "
+                           "imported. Close any program that is using it, then try again. (%1)")
+                .arg(qs(e.description())));
+        stopflag_ = 'Y';
+        return;
+    }
+
+    std::string mailFile, company;
+    try {
+        mailFile = parm_->text(key::MailFile);
+        company = parm_->text(key::CompanyName);
+    } catch (const db::DbError&) {
+    }
+    report_->setCompany(company);
+    report_->setPrintAll(optAll_->isChecked());
+    report_->begin();
+
+    std::optional<LayoutRow> layout;
+    if (!trim(mailFile).empty()) {
+        try {
+            layout = findLayout(*db_, mailFile);
+        } catch (const db::DbError&) {
+        }
+    }
+    if (!layout) {
+        // An import of nothing must not pass for a finished job.
+        report_->discard();
+        platform::messages().msgBox(trim(mailFile).empty()
+                                        ? QString::fromLatin1(msg::NoMailFile)
+                                        : QStringLiteral("No layout has been saved for the file %1. Save its "
+                                                         "layout with the layout designer, then try again.")
+                                              .arg(qs(mailFile)));
+        stopflag_ = 'Y';
+        return;
+    }
+
+    Importer importer(*db_, *report_, counters_);
+    importer.setStatusHandler([this](const std::string& s) { showStatus(qs(s), true); });
+    importer.setStopTest([this] { return stopflag_ == 'Y'; });
+    const std::string type = layout->type.isNull() ? std::string("\x01") : layout->type.toString();
+    try {
+        if (type == "A") {
+            importer.doascii(mailFile, *layout);
+        } else if (type == "C") {
+            importer.docomma(mailFile, *layout);
+        } else if (type == "N") {
+            importer.donoquote(mailFile, *layout);
+        } else if (type != "D") {  // "D" reads no file
+
+            report_->discard();
+            platform::messages().msgBox(QString::fromLatin1(msg::IncorrectType));
+            stopflag_ = 'Y';
+            return;
+        }
+    } catch (const ReaderFailure& f) {
+        readerFailed(f);
+        return;
+    }
+
+    if (stopflag_ != 'Y') report_->summary(counters_);
+    else report_->end();
+}
+
+void Form1::readerFailed(const ReaderFailure& f) {
+    // The lines of the records imported so far are printed; a header alone is not.
+    if (counters_.processed > 0) report_->end();
+    else report_->discard();
+    if (sequenced()) clearRunAlone();
+    closeDatabase();  // the rows stored so far are kept
+    if (f.kind == ReaderFailure::Kind::FileNotFound) {
+        platform::messages().msgBox(QStringLiteral("File %1 not found.").arg(qs(f.path)), Buttons::OkOnly,
+                                    Icon::Critical);
+        hide();
+        endProgram(1);
+    } else {
+        reportUnexpected(f.number, qs(f.description));
+    }
+}
+
+void Form1::showStatus(const QString& text, bool duringRun) {
+    Status_->setText(text);
+    if (!duringRun) {
+        platform::repaintNow(Status_);
+        return;
+    }
+    if (painted_.elapsed() >= kRepaintMs) {
+        Status_->setUpdatesEnabled(true);
+        platform::repaintNow(Status_);
+        Status_->setUpdatesEnabled(false);
+        painted_.restart();
+    }
+    platform::yieldToUi();
+}
+
+// ---- Stop and end -------------------------------------------------------------------
+
+void Form1::cmdCancel_Click() {
+    if (runState_ != 'Y') {
+        Status_->setText(QStringLiteral("Import incomplete"));
+        Status_->setUpdatesEnabled(true);
+        platform::repaintNow(Status_);
+        stopflag_ = 'Y';
+        return;
+    }
+    close();
+}
+
+void Form1::closeEvent(QCloseEvent* e) {
+    if (runState_ != 'Y') {
+        // Closed during a run: stop it first; the program ends after it.
+        e->ignore();
+        closeRequested_ = true;
+        cmdCancel_Click();
+        return;
+    }
+    e->accept();
+    closeDatabase();
+    endProgram(0);
+}
+
+bool Form1::reopenShared() {
+    try {
+        db_ = db::Database::open("mailsort.mdb", db::OpenMode::Shared);
+        parm_ = std::make_unique<parm::ParmRecord>(*db_);
+        return true;
+    } catch (const db::DbError& e) {
+        reportUnexpected(e.number(), qs(e.description()));
+        return false;
+    }
+}
+
+void Form1::closeDatabase() {
+    parm_.reset();
+    if (!db_) return;
+    try {
+        db_->close();
+    } catch (const db::DbError&) {
+    }
+    db_.reset();
+}
+
+void Form1::reportUnexpected(int number, const QString& description) {
+    closeDatabase();
+    platform::messages().msgBox(QString::fromLatin1(msg::Unexpected) + QString::number(number) +
+                                QString::fromLatin1(msg::Description) + description);
+    hide();
+    endProgram(1);
+}
+
+void Form1::endProgram(int status) {
+    if (ended_) return;
+    ended_ = true;
+    exitStatus_ = status;
+    if (endHandler_) endHandler_(status);
+}
+
+int runKavrin() {
+    Form1 form;
+    form.setEndHandler([](int status) { QCoreApplication::exit(status); });
+    if (!form.Form_Load()) return form.exitStatus();
+    platform::showActivated(&form);
+    return QApplication::exec();
+}
+
+}  // namespace qv::coding

@@ -1,0 +1,390 @@
+// The window: its start and run guard, interactive and sequenced runs, the
+// stop, the hand-over and the messages of a run that cannot go on.
+#include "coding/form1.h"
+#include "platform/platform.h"
+#include "platform/testing/test_services.h"
+#include "tests/fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace qv::coding;
+using namespace qv::platform;
+using qv::platform::testing::recordingLauncher;
+using qv::platform::testing::recordingPrinter;
+using qv::platform::testing::scriptedMessages;
+namespace key = qv::parm::key;
+
+namespace {
+
+const QString kUnexpected =
+    "An unexpected error has occurred.  Please make a note of the following error details and contact Brackwith "
+    "Mailing Services.  Error number: ";
+
+class Window : public fixture::DatabaseFolder {
+protected:
+    void SetUp() override {
+        DatabaseFolder::SetUp();
+        addPcode({{"LS1 4", "12345", 3}});
+        addPlaces({{"LEEDS", "123", 2}});
+        setParm({{"Company Name", "Acme Mailing"}});
+    }
+    void TearDown() override {
+        form_.reset();
+        EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+        DatabaseFolder::TearDown();
+    }
+
+    // A comma file of n good addresses and its layout.
+    std::string customers(int n, const std::string& name = "cust.csv") {
+        std::vector<std::string> lines;
+        for (int i = 1; i <= n; ++i) lines.push_back("Customer " + std::to_string(i) + ",1 High St,LEEDS,LS1 4AB,R");
+        const std::string file = writeFile(name, lines);
+        setLayout(file, "N", "N", {{Name1, {1, 1}}, {Address11, {2, 2}}, {Town, {3, 3}}, {Postcode1, {4, 4}}});
+        return file;
+    }
+    void sequence(const char* reports, const char* labels) {
+        setParm({{key::RunAlone, "Y"}, {key::RunCodes, "Y"}, {key::RunReports, reports}, {key::RunLabels, labels}});
+    }
+
+    Form1& start() {
+        form_ = std::make_unique<Form1>();
+        EXPECT_TRUE(form_->Form_Load());
+        return *form_;
+    }
+    void show() {
+        form_->show();
+        form_->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+    }
+    void waitForEnd() { QTRY_VERIFY_WITH_TIMEOUT(form_->programEnded(), 20000); }
+
+    // Runs `act` once, at the first yield of a run.
+    void duringRun(std::function<void()> act) {
+        auto* t = new QTimer(form_.get());
+        t->setInterval(0);
+        QObject::connect(t, &QTimer::timeout, form_.get(), [this, t, act] {
+            if (!form_->runUnderWay()) return;
+            t->stop();
+            act();
+        });
+        t->start();
+    }
+
+    template <class W>
+    W* ctl(const char* name) {
+        return child<W>(form_.get(), name);
+    }
+    void click(const char* name) { QTest::mouseClick(ctl<QPushButton>(name), Qt::LeftButton); }
+    QString status() { return ctl<QLabel>("Status")->text(); }
+    bool summaryPrinted() { return recordingPrinter().texts().join('\n').contains("Records Processed:"); }
+
+    std::unique_ptr<Form1> form_;
+};
+
+TEST_F(Window, OpensWithItsCaptions) {
+    start();
+    EXPECT_EQ(form_->windowTitle(), "Apply Mailsort Codes");
+    EXPECT_EQ(ctl<QLabel>("Label1")->text(), "Quorvel - Database Import");
+    EXPECT_EQ(ctl<QLabel>("Label3")->text(),
+              "If too many errors are reported, the names and addresses can be corrected and this program re-run  "
+              "before printing the Post Office reports.");
+    EXPECT_TRUE(ctl<QRadioButton>("optAll")->isChecked());
+    EXPECT_EQ(ctl<QRadioButton>("optSummary")->text(), "Only Print Summary.");
+    EXPECT_EQ(ctl<QPushButton>("cmdImport")->text(), "Import");
+    EXPECT_EQ(ctl<QPushButton>("cmdCancel")->text(), "Cancel");
+    EXPECT_EQ(status(), " ");
+    EXPECT_TRUE(form_->databaseOpen());
+    EXPECT_FALSE(form_->databaseShared());
+}
+
+TEST_F(Window, RefusesToStartWhileAnotherProgramHoldsTheDatabase) {
+    auto held = qv::db::DatabaseLock::exclusive("mailsort.mdb");
+    scriptedMessages().answer(Answer::Ok,
+                              "Another option is currently running, wait until it has finished then try again.");
+    form_ = std::make_unique<Form1>();
+    EXPECT_FALSE(form_->Form_Load());
+    EXPECT_TRUE(form_->programEnded());
+    ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+    EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Exclamation);
+}
+
+TEST_F(Window, SequencedRunHandsOnByTheRunFlags) {
+    struct Case {
+        const char* reports;
+        const char* labels;
+        QStringList started;
+        const char* runAloneAfter;
+    };
+    const Case cases[] = {
+        {"Y", "Y", {"zolbern.exe"}, "Y"},
+        {"N", "Y", {"mistrel.exe"}, "Y"},
+        {"N", "N", {}, "N"},
+    };
+    for (const auto& c : cases) {
+        qv::platform::testing::installTestServices();
+        customers(12);
+        sequence(c.reports, c.labels);
+        start();
+        for (const char* name : {"cmdImport", "cmdCancel"}) EXPECT_FALSE(ctl<QPushButton>(name)->isEnabled());
+        for (const char* name : {"optAll", "optSummary"}) EXPECT_FALSE(ctl<QRadioButton>(name)->isEnabled());
+        show();
+        waitForEnd();
+        EXPECT_EQ(recordingLauncher().commands(), c.started) << c.reports << c.labels;
+        EXPECT_EQ(parmText(key::RunAlone), c.runAloneAfter) << c.reports << c.labels;
+        EXPECT_EQ(parmText(key::RunCodes), "Y");
+        EXPECT_FALSE(form_->databaseOpen());
+        EXPECT_FALSE(form_->isVisible());
+        EXPECT_EQ(mmwork().size(), 12u);
+        // The full report: its header, then the summary on a page of its own.
+        ASSERT_EQ(recordingPrinter().documents().size(), 1u);
+        const auto& pages = recordingPrinter().documents()[0];
+        ASSERT_EQ(pages.size(), 2u);
+        EXPECT_TRUE(pages[0][0].text.endsWith("Page: 1"));
+        EXPECT_EQ(pages[1][3].text, "                        Records Processed:          12");
+        form_.reset();
+    }
+}
+
+TEST_F(Window, AHandOverThatCannotStartTheNextProgramEndsTheSequence) {
+    customers(3);
+    sequence("Y", "N");
+    recordingLauncher().setFailing(true, "no such program");
+    scriptedMessages().answer(Answer::Ok, "The program zolbern.exe could not be started: no such program");
+    start();
+    show();
+    waitForEnd();
+    EXPECT_EQ(parmText(key::RunAlone), "N");
+    EXPECT_FALSE(form_->databaseOpen());
+}
+
+TEST_F(Window, ASequencedRunStoppedByCancelEndsTheSequence) {
+    customers(35);
+    sequence("Y", "Y");
+    start();
+    duringRun([this] {
+        EXPECT_TRUE(ctl<QPushButton>("cmdCancel")->isEnabled());
+        click("cmdCancel");
+    });
+    show();
+    waitForEnd();
+    EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+    EXPECT_EQ(parmText(key::RunAlone), "N");
+    EXPECT_EQ(mmwork().size(), 10u);
+    EXPECT_FALSE(summaryPrinted());
+}
+
+TEST_F(Window, InteractiveRunsThenExit) {
+    customers(25);
+    start();
+    show();
+    click("cmdImport");
+    EXPECT_EQ(status(), "Import complete");
+    EXPECT_EQ(ctl<QPushButton>("cmdCancel")->text(), "Exit");
+    EXPECT_TRUE(form_->databaseShared());
+    EXPECT_TRUE(summaryPrinted());
+    EXPECT_EQ(form_->counters().processed, 25);
+
+    // A second run re-creates mmwork on the shared database.
+    customers(3, "other.csv");
+    recordingPrinter().clear();
+    click("cmdImport");
+    EXPECT_EQ(mmwork().size(), 3u);
+    EXPECT_TRUE(summaryPrinted());
+    EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+    EXPECT_FALSE(form_->programEnded());
+
+    click("cmdCancel");
+    EXPECT_TRUE(form_->programEnded());
+    EXPECT_FALSE(form_->databaseOpen());
+}
+
+TEST_F(Window, AStoppedInteractiveRunCanBeRunAgain) {
+    customers(35);
+    start();
+    show();
+    duringRun([this] { click("cmdCancel"); });
+    click("cmdImport");
+    EXPECT_EQ(status(), "Import incomplete");
+    EXPECT_EQ(ctl<QPushButton>("cmdCancel")->text(), "Cancel");
+    EXPECT_EQ(mmwork().size(), 10u);
+    EXPECT_FALSE(summaryPrinted());
+    EXPECT_FALSE(form_->programEnded());
+    EXPECT_EQ(parmText(key::RunAlone), "N");
+
+    click("cmdImport");
+    EXPECT_EQ(status(), "Import complete");
+    EXPECT_EQ(mmwork().size(), 35u);
+    EXPECT_TRUE(summaryPrinted());
+}
+
+TEST_F(Window, ASecondPressOfImportDuringARunDoesNothing) {
+    customers(30);
+    start();
+    show();
+    duringRun([this] { click("cmdImport"); });
+    click("cmdImport");
+    EXPECT_EQ(form_->counters().processed, 30);
+    EXPECT_EQ(mmwork().size(), 30u);
+    EXPECT_EQ(recordingPrinter().documents().size(), 1u);
+}
+
+TEST_F(Window, ClosingTheWindowDuringARunStopsItAndEnds) {
+    customers(35);
+    start();
+    show();
+    duringRun([this] { form_->close(); });
+    click("cmdImport");
+    EXPECT_TRUE(form_->programEnded());
+    EXPECT_EQ(mmwork().size(), 10u);
+    EXPECT_FALSE(summaryPrinted());
+}
+
+TEST_F(Window, ALayoutOfTypeDReadsNoFileAndSumsUpNothing) {
+    setLayout((dir_ / "not-there.csv").string(), "D", "N", {});
+    start();
+    show();
+    click("cmdImport");
+    EXPECT_EQ(status(), "Import complete");
+    EXPECT_TRUE(mmwork().empty());
+    const QStringList lines = recordingPrinter().texts();
+    EXPECT_TRUE(lines.contains("                        Records Processed:           0"));
+    EXPECT_TRUE(lines.contains("                        Percent Postcoded:          .0"));
+}
+
+TEST_F(Window, OnlySummaryPrintsTheSummaryPageAlone) {
+    // Every address in error: the full report would print a block for each.
+    std::vector<std::string> lines(20, "Nobody,,NOWHERE,ZZ");
+    setLayout(writeFile("bad.csv", lines), "N", "N", {{Name1, {1, 1}}, {Town, {3, 3}}, {Postcode1, {4, 4}}});
+    start();
+    show();
+    ctl<QRadioButton>("optSummary")->click();
+    click("cmdImport");
+    ASSERT_EQ(recordingPrinter().documents().size(), 1u);
+    const auto& pages = recordingPrinter().documents()[0];
+    ASSERT_EQ(pages.size(), 1u);
+    ASSERT_EQ(pages[0].size(), 14u);
+    EXPECT_EQ(pages[0][0].text, "10/12/2026                     Mailsort Line Report                       ");
+    EXPECT_EQ(pages[0][1].text, "Acme Mailing");
+    EXPECT_EQ(pages[0][13].text, "                         Records in error:          20");
+}
+
+TEST_F(Window, ARunThatCannotGoOnEndsTheSequence) {
+    struct Case {
+        const char* what;
+        std::function<void()> setUp;
+        QString message;
+        Icon icon;
+    };
+    const Case cases[] = {
+        {"an unknown layout type",
+         [&] { setLayout(writeFile("a.csv", {"a"}), "X", "N", {{Name1, {1, 1}}}); },
+         "Error in definition file - incorrect type", Icon::None},
+        {"no layout row for the file",
+         [&] {
+             customers(3);
+             setParm({{key::MailFile, (dir_ / "unknown.csv").string()}});
+         },
+         QString("No layout has been saved for the file %1. Save its layout with the layout designer, then try "
+                 "again.")
+             .arg(QString::fromStdString((dir_ / "unknown.csv").string())),
+         Icon::None},
+        {"no file named",
+         [&] {
+             customers(3);
+             setParm({{key::MailFile, ""}});
+         },
+         "No customer's file has been chosen for this job. Save the layout of the file with the layout designer, "
+         "then try again.",
+         Icon::None},
+        {"the file not found",
+         [&] { setLayout((dir_ / "gone.csv").string(), "N", "N", {{Name1, {1, 1}}}); },
+         QString("File %1 not found.").arg(QString::fromStdString((dir_ / "gone.csv").string())), Icon::Critical},
+    };
+    for (const auto& c : cases) {
+        qv::platform::testing::installTestServices();
+        c.setUp();
+        sequence("Y", "Y");
+        scriptedMessages().answer(Answer::Ok, c.message);
+        start();
+        show();
+        waitForEnd();
+        ASSERT_EQ(scriptedMessages().messages().size(), 1u) << c.what;
+        EXPECT_EQ(scriptedMessages().messages()[0].icon, c.icon) << c.what;
+        EXPECT_TRUE(recordingLauncher().commands().isEmpty()) << c.what;
+        EXPECT_EQ(parmText(key::RunAlone), "N") << c.what;
+        EXPECT_TRUE(mmwork().empty()) << c.what;
+        EXPECT_FALSE(summaryPrinted()) << c.what;
+        EXPECT_TRUE(recordingPrinter().documents().empty()) << c.what;
+        form_.reset();
+    }
+}
+
+// Answers every box with OK after running a hook.
+class HookedMessages : public MessageService {
+public:
+    std::function<void()> hook;
+    QStringList texts;
+    Answer msgBox(const QString& text, Buttons, Icon, const QString&) override {
+        texts << text;
+        if (hook) hook();
+        return Answer::Ok;
+    }
+    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override { return {}; }
+};
+
+TEST_F(Window, AWorkTableThatCannotBeReplacedStopsTheRun) {
+    customers(4);
+    {
+        Form1 first;  // an earlier job of 4 rows
+        ASSERT_TRUE(first.Form_Load());
+        first.cmdImport_Click();
+    }
+    sequence("Y", "N");
+    customers(9, "next.csv");
+    start();
+    // Another program in the middle of writing: the drop waits, then fails.
+    auto other = open();
+    other->beginTransaction();
+    {
+        qv::parm::ParmRecord p(*other);
+        p.edit();
+        p.set(key::JobRef, "busy");
+        p.update();
+    }
+    auto boxes = std::make_shared<HookedMessages>();
+    boxes->hook = [&] { other->rollback(); };
+    setMessageService(boxes);
+    show();
+    waitForEnd();
+    ASSERT_EQ(boxes->texts.size(), 1);
+    EXPECT_TRUE(boxes->texts[0].startsWith("The work table mmwork of the last job could not be replaced, so nothing "
+                                           "has been imported."));
+    EXPECT_EQ(mmwork().size(), 4u);
+    EXPECT_EQ(parmText(key::RunAlone), "N");
+    EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+}
+
+TEST_F(Window, AReaderFailureKeepsTheRowsStoredAndSaysWhere) {
+    // The third record has no name, which the table refuses.
+    setLayout(writeFile("a.dat", {"Smith", "Jones", ""}), "A", "N", {{Name1, {1, 10}}});
+    scriptedMessages().setAutoAcceptOk(true);
+    start();
+    show();
+    click("cmdImport");
+    EXPECT_TRUE(form_->programEnded());
+    EXPECT_EQ(form_->exitStatus(), 1);
+    ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+    const QString text = scriptedMessages().messages()[0].text;
+    EXPECT_TRUE(text.startsWith(kUnexpected + "3315  Description: ")) << text.toStdString();
+    EXPECT_TRUE(text.endsWith("The import stopped at record 3 (line 3 of the file).")) << text.toStdString();
+    EXPECT_EQ(mmwork().size(), 2u);
+    EXPECT_FALSE(summaryPrinted());
+}
+
+}  // namespace
