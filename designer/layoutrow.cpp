@@ -70,39 +70,46 @@ void saveLayout(db::Database& db, const LayoutRow& row) {
     // before the layout is touched.
     parm::ParmRecord parm(db);
 
-    auto data = db.openTable("data");
-    data->setIndex("File");
-    if (data->recordCount() == 0) {
-        data->addNew();
-    } else {
-        data->moveFirst();
-        data->edit();
-    }
-    data->set("type", row.type);
-    for (int p = 0; p < PartCount; ++p) {
-        const auto i = static_cast<std::size_t>(p);
-        data->set(std::string(kPartFields[i].name) + "from", row.from[i]);
-        data->set(std::string(kPartFields[i].name) + "length", row.length[i]);
-    }
-    data->set("SkipFirst", row.skipFirst);
-    data->set("file", row.file);
-    data->update();
-    const std::int64_t written = data->lastModified();
-
-    // An older layout of the same file would leave the import's seek two rows
-    // to choose from.
-    data->seek("=", db::Value(row.file));
-    if (!data->noMatch()) {
-        while (!data->eof() && data->get("file").toString() == row.file) {
-            if (data->bookmark() != written) data->deleteCurrent();
-            data->moveNext();
+    // The layout row and MailFile are stored together or not at all.
+    db.beginTransaction();
+    try {
+        auto data = db.openTable("data");
+        data->setIndex("File");
+        if (data->recordCount() == 0) {
+            data->addNew();
+        } else {
+            data->moveFirst();
+            data->edit();
         }
-    }
+        data->set("type", row.type);
+        for (int p = 0; p < PartCount; ++p) {
+            const auto i = static_cast<std::size_t>(p);
+            data->set(std::string(kPartFields[i].name) + "from", row.from[i]);
+            data->set(std::string(kPartFields[i].name) + "length", row.length[i]);
+        }
+        data->set("SkipFirst", row.skipFirst);
+        data->set("file", row.file);
+        data->update();
+        const std::int64_t written = data->lastModified();
 
-    parm.edit();
-    parm.set(parm::key::MailFile, row.file);
-    parm.update();
-    db.commit();
+        // An older layout of the same file would leave the import's seek two rows
+        // to choose from.
+        data->seek("=", db::Value(row.file));
+        if (!data->noMatch()) {
+            while (!data->eof() && data->get("file").toString() == row.file) {
+                if (data->bookmark() != written) data->deleteCurrent();
+                data->moveNext();
+            }
+        }
+
+        parm.edit();
+        parm.set(parm::key::MailFile, row.file);
+        parm.update();
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+    db.commitTransaction();
 }
 
 }  // namespace qv::designer

@@ -533,7 +533,7 @@ std::unique_ptr<Database> Database::openResolved(const std::string& path, OpenMo
     sqlite3_busy_timeout(h, 5000);
     sqlite3_create_collation(h, kCollation, SQLITE_UTF8, nullptr, keyCollation);
     try {
-        execSql(h, "PRAGMA cache_size=-524288; PRAGMA mmap_size=2147483648; PRAGMA temp_store=MEMORY; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;",
+        execSql(h, "PRAGMA cache_size=-524288; PRAGMA mmap_size=2147483648; PRAGMA temp_store=MEMORY; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA secure_delete=OFF;",
                 err::NotADatabase);
         execSql(h, "SELECT count(*) FROM sqlite_master", err::NotADatabase);
     } catch (...) {
