@@ -134,25 +134,29 @@ TEST_F(ConfigLabsTest, PresetsThenOkStoreTheirValues) {
         const char* option;
         QStringList measures;
         const char* labelsPage;
-        int fontSize;
+        int storedFont;  // FontSize before the dialog opens
+        int fontSize;    // selected after the preset, and stored by OK
     };
     const Case cases[] = {
-        {"L", "optSet1", {"38.1", "63.5", "0", "2.5", "19", "8", "2", "3"}, "7", 8},
-        {"L", "optSet2", {"38.1", "99.1", "0", "2.5", "19", "4", "2", "2"}, "7", 10},
-        // The dot-matrix presets leave the hidden labels-per-page and font alone.
-        {"E", "optSet1", {"9", "32", "8", "0", "0", "0", "1", "1"}, "5", 12},
-        {"E", "optSet2", {"9", "32", "8", "5", "0", "0", "1", "2"}, "5", 12},
-        {"E", "optSet3", {"9", "32", "8", "5", "0", "0", "1", "3"}, "5", 12},
+        {"L", "optSet1", {"38.1", "63.5", "0", "2.5", "19", "8", "2", "3"}, "7", 12, 8},
+        {"L", "optSet2", {"38.1", "99.1", "0", "2.5", "19", "4", "2", "2"}, "7", 12, 10},
+        // The dot-matrix presets leave the hidden labels-per-page and font
+        // alone. Stored 8 and 10 are not the fallback, and differ from what a
+        // laser preset would select, so a wrong font change shows.
+        {"E", "optSet1", {"9", "32", "8", "0", "0", "0", "1", "1"}, "5", 10, 10},
+        {"E", "optSet2", {"9", "32", "8", "5", "0", "0", "1", "2"}, "5", 8, 8},
+        {"E", "optSet3", {"9", "32", "8", "5", "0", "0", "1", "3"}, "5", 10, 10},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.printer) + " " + c.option);
         setParm(key::Printer, c.printer);
         setParm(key::LabelsPage, "5");
-        setParm(key::FontSize, 12);
+        setParm(key::FontSize, c.storedFont);
         setParm(key::CompanyName, "Acme Mailing");
         auto d = open();
         click(d.get(), c.option);
         EXPECT_EQ(measures(d.get()), c.measures);
+        EXPECT_EQ(checkedFont(d.get()), c.fontSize);
         EXPECT_EQ(storedMeasures(), kShippedMeasures);  // nothing stored before OK
         press(d.get(), "cmdOK");
         EXPECT_FALSE(d->isVisible());

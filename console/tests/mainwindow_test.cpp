@@ -13,6 +13,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
 
@@ -352,6 +355,126 @@ TEST_F(MainWindowTest, OpenLabelConfigurationKeepsTheGuardedEntriesOut) {
     trigger(w, "MnuFileClean");
     EXPECT_NE(w.cleanup(), nullptr);
     EXPECT_EQ(scriptedMessages().messages().size(), 3u);
+}
+
+namespace {
+// What the user reads on a control: a window's title, a label's or button's
+// caption (with its access-key "&"), or a box's text.
+std::string shownText(QWidget* w) {
+    if (w->isWindow()) return w->windowTitle().toStdString();
+    if (auto* l = qobject_cast<QLabel*>(w)) return l->text().toStdString();
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text().toStdString();
+    if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text().toStdString();
+    return std::string("<") + w->metaObject()->className() + ">";
+}
+}  // namespace
+
+TEST_F(MainWindowTest, MenusAndFixedCaptions) {
+    MainWindow w;
+    ASSERT_TRUE(showActive(&w));
+
+    // The menu bar as one line per entry, in order: a menu at the left, its
+    // entries indented under it, "-" for a separator.
+    const std::vector<std::string> tree = {
+        "MnuFile &File",
+        "  mnuDepDup &De-Duplicate",
+        "  MnuFileDovodedod Create &Dovodedod File",
+        "  sep1 -",
+        "  MnuFileComma Load new PO database - &Comma",
+        "  MnuFileFixed Load new PO database - &Fixed",
+        "  sep2 -",
+        "  MnuFileClean Clean&up Work Files",
+        "  CopyFile Copy &PO Line List File to Disk",
+        "  sep3 -",
+        "  MnuFileExit E&xit",
+        "mnuUtilities &Utilities",
+        "  MnuUtilitiesEstimator &Estimator",
+        "  MnuUtilitiesConfigure &Configure Labels",
+        "  MnuFileLayout E&xtract File Layout",
+        "  Mnufixed Fixed Format Layout",
+        "MnuPrices &Prices",
+        "  MnuPricesMailsort &Mailsort Prices",
+        "  MnuPricesPO &PO Prices",
+        "MnuHelp &Help",
+        "  MnuHelpQuorvel &Quorvel Help",
+        "  sep4 -",
+        "  MnuHelpAbout A&bout Quorvel",
+    };
+    std::vector<std::string> walked;
+    for (QAction* top : w.menuBar()->actions()) {
+        QMenu* menu = top->menu();
+        if (!menu) {
+            ADD_FAILURE() << "menu bar entry without a menu: " << top->text().toStdString();
+            continue;
+        }
+        walked.push_back(menu->objectName().toStdString() + " " + top->text().toStdString());
+        for (QAction* a : menu->actions()) {
+            walked.push_back("  " + a->objectName().toStdString() + " " +
+                             (a->isSeparator() ? std::string("-") : a->text().toStdString()));
+            // Flat menus, and no entry has a shortcut key.
+            EXPECT_EQ(a->menu(), nullptr) << a->objectName().toStdString();
+            EXPECT_TRUE(a->shortcut().isEmpty()) << a->objectName().toStdString();
+        }
+    }
+    EXPECT_EQ(walked, tree);
+
+    // The fixed texts of the main window and of the two dialogs the File menu
+    // shows; a row naming the form itself is its title.
+    trigger(w, "MnuFileClean");
+    trigger(w, "CopyFile");
+    ASSERT_NE(w.cleanup(), nullptr);
+    ASSERT_NE(w.copyFile(), nullptr);
+    struct Row {
+        QWidget* form;  // searched for the control; the dialogs are children of the window
+        const char* name;
+        const char* text;
+    };
+    QWidget* main = w.centralWidget();
+    const Row rows[] = {
+        {&w, "frmMailsort", "Quorvel - Mailsort System"},
+        {main, "Label5", "Quorvel"},
+        {main, "Label1", "4.1"},
+        {main, "chkParameters", "Update Parameters"},
+        {main, "chkCodes", "Apply Mailsort Codes"},
+        {main, "chkReports", "Print PO Reports"},
+        {main, "chkLabels", "Print Labels"},
+        {main, "cmdRun", "&Run Selected Options"},
+        {main, "cmdOK", "E&xit"},
+        {w.cleanup(), "frmCleanup", "Cleanup Mailsort Work Files"},
+        {w.cleanup(), "Label1", "This option will delete the work files used by Mailsort."},
+        {w.cleanup(), "Label2",
+         "You should have produced all reports and labels required before running this option.  If you require "
+         "reports/labels after taking this option, you will need to start the Mailsort process again."},
+        {w.cleanup(), "cmdOK", "OK"},
+        {w.cleanup(), "cmdCancel", "Cancel"},
+        {w.copyFile(), "frmCpyfile", "Copy PO Line List File to Diskette"},
+        {w.copyFile(), "Label1",
+         "This program will take the file created from the Print PO Reports option and copy it to a diskette.  "
+         "This can then be sent to the Post Office to allow them to create bag labels.  It is just an electronic "
+         "version of the line listing."},
+        {w.copyFile(), "Label2", "Insert a blank, formatted diskette and ensure it is not write-protected."},
+        {w.copyFile(), "Label3", "Target drive (A/B):"},
+        {w.copyFile(), "txtDrive", "A"},
+        {w.copyFile(), "Label4", "Name: POFILE"},
+        {w.copyFile(), "cmdOK", "OK"},
+        {w.copyFile(), "cmdCancel", "Cancel"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        QWidget* c = r.form->objectName() == QLatin1String(r.name) ? r.form
+                                                                    : r.form->findChild<QWidget*>(QLatin1String(r.name));
+        ASSERT_NE(c, nullptr);
+        EXPECT_EQ(shownText(c), r.text);
+    }
+
+    // The step rows stand top to bottom in row order, and start unticked.
+    int above = -1;
+    for (const char* name : {"chkParameters", "chkCodes", "chkReports", "chkLabels"}) {
+        auto* box = child<QCheckBox>(&w, name);
+        EXPECT_GT(box->mapTo(&w, QPoint(0, 0)).y(), above) << name;
+        above = box->mapTo(&w, QPoint(0, 0)).y();
+        EXPECT_EQ(box->checkState(), Qt::Unchecked) << name;
+    }
 }
 
 TEST_F(MainWindowTest, HelpOpensAtTheContents) {

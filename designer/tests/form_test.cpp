@@ -4,7 +4,10 @@
 
 #include "scratch.h"
 
+#include "coding/fixedcols.h"
+#include "coding/splitters.h"
 #include "common/parm/parmrecord.h"
+#include "common/text/lines.h"
 #include "platform/forms.h"
 #include "platform/testing/test_services.h"
 
@@ -474,6 +477,12 @@ TEST(DemoFiles, EachCanBeLaidOutAndSaved) {
     for (const auto& e : fs::directory_iterator(fs::path(QV_DATA_DIR) / "demo"))
         fs::copy_file(e.path(), scratch.dir() / e.path().filename());
 
+    // The row's part fields, in part order.
+    const char* const partFields[PartCount] = {
+        "name1",     "name2",     "name3",     "address11", "address12", "address13",
+        "address21", "address22", "address23", "address31", "address32", "address33",
+        "address4",  "town",      "county",    "postcode1", "postcode2", "ref",
+    };
     struct Case {
         const char* file;
         const char* headings;
@@ -481,17 +490,52 @@ TEST(DemoFiles, EachCanBeLaidOutAndSaved) {
         const char* type;
         QStringList captions;
         std::vector<std::pair<int, Part>> drops;  // caption number -> part
+        std::map<Part, std::pair<int, int>> stored;  // from and length; the other parts store 0 and 0
+        // The import's cut of the first data record by the stored row: name,
+        // address 1 to 4, town, county, postcode, ref (trailing blanks dropped).
+        std::array<const char*, 9> cut;
     };
     const Case cases[] = {
+        // Columns start at 1, 31, 66, 96, 121, 145 and 158 of a 165-character
+        // first record: a column closed by the next leaves out its last blank,
+        // the last takes the record's end, the postcode is cut to 8.
         {"CUSTFIXED.TXT", "7", Answer::No, "A",
          {"Column A", "Column B", "Column C", "Column D", "Column E", "Column F", "Column G"},
-         {{1, Name1}, {2, Add11}, {3, Add21}, {4, Town}, {5, County}, {6, Post1}, {7, Ref}}},
+         {{1, Name1}, {2, Add11}, {3, Add21}, {4, Town}, {5, County}, {6, Post1}, {7, Ref}},
+         {{Name1, {1, 29}},
+          {Add11, {31, 34}},
+          {Add21, {66, 29}},
+          {Town, {96, 24}},
+          {County, {121, 23}},
+          {Post1, {145, 8}},
+          {Ref, {158, 8}}},
+         {"Miss M Jessop", "95 Chapel Close", "Hathern", "", "", "Zaniholt", "Xilormouth", "JC11 1EU", "F10001"}},
         {"CUSTQUOTED.CSV", "6", Answer::Yes, "C",
          {"Title", "Forename", "Surname", "Address 1", "Address 2", "Town", "County", "Postcode", "Member No"},
-         {{1, Name1}, {2, Name2}, {3, Name3}, {4, Add11}, {5, Add21}, {6, Town}, {7, County}, {8, Post1}, {9, Ref}}},
+         {{1, Name1}, {2, Name2}, {3, Name3}, {4, Add11}, {5, Add21}, {6, Town}, {7, County}, {8, Post1}, {9, Ref}},
+         {{Name1, {1, 1}},
+          {Name2, {2, 2}},
+          {Name3, {3, 3}},
+          {Add11, {4, 4}},
+          {Add21, {5, 5}},
+          {Town, {6, 6}},
+          {County, {7, 7}},
+          {Post1, {8, 8}},
+          {Ref, {9, 9}}},
+         {"Miss Nicola Greenhalgh", "44 Albert Street", "Didsbury", "", "", "East Quori", "Jaranstow", "Q7 4PF",
+          "20001"}},
         {"CUSTPLAIN.CSV", "7", Answer::No, "N",
          {"Column A", "Column B", "Column C", "Column D", "Column E", "Column F", "Column G", "Column H"},
-         {{1, Name1}, {2, Add11}, {3, Add21}, {4, Town}, {5, County}, {6, Post1}, {7, Post2}, {8, Ref}}},
+         {{1, Name1}, {2, Add11}, {3, Add21}, {4, Town}, {5, County}, {6, Post1}, {7, Post2}, {8, Ref}},
+         {{Name1, {1, 1}},
+          {Add11, {2, 2}},
+          {Add21, {3, 3}},
+          {Town, {4, 4}},
+          {County, {5, 5}},
+          {Post1, {6, 6}},
+          {Post2, {7, 7}},
+          {Ref, {8, 8}}},
+         {"Miss Sarah Quarmby", "30 Meadow Bank", "Harborne", "", "", "Zibegate", "Zelicaster", "VP5 9US", "D30001"}},
     };
     for (const auto& c : cases) {
         auto* chooser = makeStartForm();
@@ -532,10 +576,46 @@ TEST(DemoFiles, EachCanBeLaidOutAndSaved) {
         data->setIndex("File");
         data->seek("=", qv::db::Value(path));
         ASSERT_FALSE(data->noMatch()) << c.file;
+        EXPECT_EQ(data->get("file").toString(), path);
         EXPECT_EQ(data->get("type").toString(), c.type);
         EXPECT_EQ(data->get("SkipFirst").toString(), c.answer == Answer::Yes ? "Y" : "N");
-        EXPECT_GT(data->get("postcode1from").toInt(), 0);
+        qv::coding::FixedLayout columns{};
+        qv::coding::FieldNumbers numbers{};
+        for (int p = 0; p < PartCount; ++p) {
+            const auto it = c.stored.find(Part(p));
+            const auto [from, length] = it == c.stored.end() ? std::pair{0, 0} : it->second;
+            const std::string name = partFields[p];
+            const auto storedFrom = data->get(name + "from").toInt();
+            const auto storedLength = data->get(name + "length").toInt();
+            EXPECT_EQ(storedFrom, from) << c.file << " " << name << "from";
+            EXPECT_EQ(storedLength, length) << c.file << " " << name << "length";
+            columns[std::size_t(p)] = {std::int16_t(storedFrom), std::int16_t(storedLength)};
+            numbers[std::size_t(p)] = std::uint8_t(storedFrom);
+        }
         EXPECT_EQ(data->recordCount(), 1);  // the first row took each layout in turn
+
+        // The import cuts the first data record by that row into the right parts.
+        qv::LineReader in(scratch.dir() / c.file);
+        std::string record;
+        ASSERT_TRUE(in.readLine(record));
+        if (data->get("SkipFirst").toString() == "Y") {
+            ASSERT_TRUE(in.readLine(record));
+        }
+        qv::coding::AddressFields out;
+        const std::string type = data->get("type").toString();
+        if (type == "A")
+            qv::coding::cutFixed(record, columns, out);
+        else if (type == "C")
+            qv::coding::rmvquotes(record, numbers, out);
+        else
+            qv::coding::rmvcomma(record, numbers, out);
+        const std::string got[9] = {out.name, out.address1, out.address2, out.address3, out.address4,
+                                    out.town, out.county,   out.postcode, out.ref};
+        for (int f = 0; f < 9; ++f) {
+            std::string text = got[f];
+            text.erase(text.find_last_not_of(' ') + 1);
+            EXPECT_EQ(text, c.cut[std::size_t(f)]) << c.file << " field " << f + 1;
+        }
     }
 }
 
