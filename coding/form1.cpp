@@ -229,6 +229,32 @@ void Form1::cmdImport_Click() {
 }
 
 void Form1::run() {
+    std::string mailFile, company;
+    try {
+        mailFile = parm_->text(key::MailFile);
+        company = parm_->text(key::CompanyName);
+    } catch (const db::DbError&) {
+    }
+
+    // Looked up before the last job's work table is dropped: an import of
+    // nothing must neither pass for a finished job nor cost the last one.
+    std::optional<LayoutRow> layout;
+    if (!trim(mailFile).empty()) {
+        try {
+            layout = findLayout(*db_, mailFile);
+        } catch (const db::DbError&) {
+        }
+    }
+    if (!layout) {
+        platform::messages().msgBox(trim(mailFile).empty()
+                                        ? QString::fromLatin1(msg::NoMailFile)
+                                        : QStringLiteral("No layout has been saved for the file %1. Save its "
+                                                         "layout with the layout designer, then try again.")
+                                              .arg(qs(mailFile)));
+        stopflag_ = 'Y';
+        return;
+    }
+
     try {
         NewFile(*db_);
     } catch (const db::DbError& e) {
@@ -239,35 +265,9 @@ void Form1::run() {
         stopflag_ = 'Y';
         return;
     }
-
-    std::string mailFile, company;
-    try {
-        mailFile = parm_->text(key::MailFile);
-        company = parm_->text(key::CompanyName);
-    } catch (const db::DbError&) {
-    }
     report_->setCompany(company);
     report_->setPrintAll(optAll_->isChecked());
     report_->begin();
-
-    std::optional<LayoutRow> layout;
-    if (!trim(mailFile).empty()) {
-        try {
-            layout = findLayout(*db_, mailFile);
-        } catch (const db::DbError&) {
-        }
-    }
-    if (!layout) {
-        // An import of nothing must not pass for a finished job.
-        report_->discard();
-        platform::messages().msgBox(trim(mailFile).empty()
-                                        ? QString::fromLatin1(msg::NoMailFile)
-                                        : QStringLiteral("No layout has been saved for the file %1. Save its "
-                                                         "layout with the layout designer, then try again.")
-                                              .arg(qs(mailFile)));
-        stopflag_ = 'Y';
-        return;
-    }
 
     Importer importer(*db_, *report_, counters_);
     importer.setStatusHandler([this](const std::string& s) { showStatus(qs(s), true); });

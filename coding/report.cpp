@@ -39,7 +39,8 @@ std::vector<std::string> summaryLines(const std::string& date, const std::string
     const double pc = percent(c.postcoded, c.processed);
     const double full = percent(c.fullyPostcoded, c.processed);
     std::string fullLine = summaryLine("Percent Fully Postcoded:", field6(formatNumber(full, ".0")));
-    if (full < 90) fullLine += "   ** Below P.O. Limit **";
+    // An empty job has no percentage to fall short with.
+    if (full < 90 && c.processed > 0) fullLine += "   ** Below P.O. Limit **";
     return {date + kTitle,
             company,
             " ",

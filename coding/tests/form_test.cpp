@@ -338,6 +338,26 @@ public:
     std::optional<QString> inputBox(const QString&, const QString&, const QString&) override { return {}; }
 };
 
+TEST_F(Window, ARunWithNoLayoutKeepsTheLastJob) {
+    customers(4);
+    sequence("N", "N");
+    {
+        Form1 first;  // an earlier job of 4 rows
+        ASSERT_TRUE(first.Form_Load());
+        setParm({{key::RunAlone, "N"}});
+        first.cmdImport_Click();
+    }
+    ASSERT_EQ(mmwork().size(), 4u);
+    sequence("Y", "N");
+    setParm({{key::MailFile, (dir_ / "unknown.csv").string()}});
+    scriptedMessages().answer(Answer::Ok);
+    start();
+    show();
+    waitForEnd();
+    EXPECT_EQ(mmwork().size(), 4u);
+    EXPECT_EQ(parmText(key::RunAlone), "N");
+}
+
 TEST_F(Window, AWorkTableThatCannotBeReplacedStopsTheRun) {
     customers(4);
     {
