@@ -4,6 +4,7 @@
 //
 //   db_bench [rows]      (run in a scratch folder; it writes bench*.mdb there)
 
+#include "coding/importer.h"
 #include "common/db/database.h"
 
 #include <sqlite3.h>
@@ -46,26 +47,6 @@ Fake fake(int i) {
     return f;
 }
 
-TableDef mmworkDef() {
-    return {"mmwork",
-            {{"name", FieldType::Text, 45, false},
-             {"address1", FieldType::Text, 45},
-             {"address2", FieldType::Text, 45},
-             {"address3", FieldType::Text, 45},
-             {"address4", FieldType::Text, 45},
-             {"town", FieldType::Text, 30},
-             {"county", FieldType::Text, 30},
-             {"postcode", FieldType::Text, 9},
-             {"ref", FieldType::Text, 20},
-             {"mscode", FieldType::Text, 5, false},
-             {"rscode", FieldType::Text, 3},
-             {"rgcode", FieldType::Integer, 0},
-             {"sflag", FieldType::Text, 1},
-             {"pcflag", FieldType::Text, 1},
-             {"seq", FieldType::Double, 0}},
-            {{"Key1", {"mscode"}}, {"Key2", {"seq"}}}};
-}
-
 struct Times {
     double store, recode, walk;
     long long recoded, walked;
@@ -75,7 +56,7 @@ Times viaLayer(int rows) {
     Times t{};
     auto start = Clock::now();
     auto db = Database::create("bench-layer.mdb");
-    db->createTable(mmworkDef());
+    db->createTable(qv::coding::mmworkDef());
     auto rs = db->openTable("mmwork");
     int fName = rs->fieldIndex("name"), fA1 = rs->fieldIndex("address1"), fA2 = rs->fieldIndex("address2"),
         fA3 = rs->fieldIndex("address3"), fTown = rs->fieldIndex("town"), fCounty = rs->fieldIndex("county"),
