@@ -1,5 +1,6 @@
 #include "coding/form1.h"
 
+#include "common/suitetexts.h"
 #include "common/text/chars.h"
 #include "platform/platform.h"
 
@@ -21,11 +22,6 @@ using platform::Icon;
 namespace {
 
 namespace msg {
-constexpr const char* Held = "Another option is currently running, wait until it has finished then try again.";
-constexpr const char* Unexpected =
-    "An unexpected error has occurred.  Please make a note of the following error details and contact Brackwith "
-    "Mailing Services.  Error number: ";
-constexpr const char* Description = "  Description: ";
 constexpr const char* IncorrectType = "Error in definition file - incorrect type";
 constexpr const char* NoDatabase = "The database mailsort.mdb was not found in the current folder.";
 constexpr const char* NoMailFile =
@@ -119,7 +115,7 @@ bool Form1::Form_Load() {
         db_ = db::Database::open("Mailsort.mdb ", db::OpenMode::Exclusive);
     } catch (const db::DbError& e) {
         if (db::isHeldElsewhere(e.number())) {
-            platform::messages().msgBox(QString::fromLatin1(msg::Held), Buttons::OkOnly, Icon::Exclamation);
+            platform::messages().msgBox(QString::fromLatin1(texts::HeldElsewhere), Buttons::OkOnly, Icon::Exclamation);
             endProgram(1);
         } else if (e.number() == db::err::FileNotFound) {
             platform::messages().msgBox(QString::fromLatin1(msg::NoDatabase));
@@ -376,8 +372,7 @@ void Form1::closeDatabase() {
 
 void Form1::reportUnexpected(int number, const QString& description) {
     closeDatabase();
-    platform::messages().msgBox(QString::fromLatin1(msg::Unexpected) + QString::number(number) +
-                                QString::fromLatin1(msg::Description) + description);
+    platform::messages().msgBox(qs(texts::unexpectedError(number, description.toStdString())));
     hide();
     endProgram(1);
 }

@@ -1,9 +1,10 @@
 // Message texts the console's forms share.
 #pragma once
 
+#include "common/suitetexts.h"
+
 namespace qv::console::text {
 
-inline constexpr const char* AnotherRunning =
-    "Another option is currently running, wait until it has finished then try again.";
+inline constexpr const char* AnotherRunning = texts::HeldElsewhere;
 
 }  // namespace qv::console::text

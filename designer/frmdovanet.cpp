@@ -1,5 +1,6 @@
 #include "designer/frmdovanet.h"
 
+#include "common/suitetexts.h"
 #include "designer/layoutrow.h"
 
 #include "common/text/chars.h"
@@ -42,13 +43,8 @@ const std::array<const char*, SampleCount> kSampleBoxNames = {
 
 namespace {
 
-const QString kHeld =
-    QStringLiteral("Another option is currently running, wait until it has finished then try again.");
-
 QString unexpected(int number, const QString& description) {
-    return QStringLiteral("An unexpected error has occurred.  Please make a note of the following error details "
-                          "and contact Brackwith Mailing Services.  Error number: ") +
-           QString::number(number) + QStringLiteral("  Description: ") + description;
+    return QString::fromStdString(texts::unexpectedError(number, description.toStdString()));
 }
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
@@ -353,7 +349,7 @@ bool FrmDovanet::Form_Load() {
     } catch (const db::DbError& e) {
         data_.reset();
         db_.reset();
-        messages().msgBox(db::isHeldElsewhere(e.number()) ? kHeld
+        messages().msgBox(db::isHeldElsewhere(e.number()) ? QString::fromLatin1(texts::HeldElsewhere)
                                                           : unexpected(e.number(), q(e.description())));
         return false;
     }

@@ -375,8 +375,7 @@ bool FrmParam::Form_Load() {
             platform::messages().msgBox(QString::fromLatin1(msg::Held), platform::Buttons::OkOnly,
                                         platform::Icon::Exclamation);
         else
-            platform::messages().msgBox(QString::fromLatin1(msg::Unexpected) + QString::number(e.number()) +
-                                        QString::fromLatin1(msg::Description) + qs(e.description()));
+            platform::messages().msgBox(qs(texts::unexpectedError(e.number(), e.description())));
         unloaded_ = true;  // ends without unloading and without writing
         closeDatabase();
         endProgram(1);
@@ -417,8 +416,7 @@ void FrmParam::endProgram(int status) {
 }
 
 void FrmParam::reportUnexpected(int number, const QString& description) {
-    platform::messages().msgBox(QString::fromLatin1(msg::Unexpected) + QString::number(number) +
-                                QString::fromLatin1(msg::Description) + description);
+    platform::messages().msgBox(qs(texts::unexpectedError(number, description.toStdString())));
     unloaded_ = true;
     hide();
     closeDatabase();

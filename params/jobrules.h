@@ -3,6 +3,8 @@
 // the checks made before a job is stored.
 #pragma once
 
+#include "common/suitetexts.h"
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -49,11 +51,9 @@ inline constexpr const char* MustEnter = "Must enter a value";
 inline constexpr const char* BagBelowWeight = "Bag Maximum must not be less than the Item Weight";
 inline constexpr const char* WarnSelection25 = "Minimum selection is normally 25 for Letter Format";
 inline constexpr const char* WarnSelection5 = "Minimum selection is normally 5 for Selected Format";
-inline constexpr const char* Held = "Another option is currently running, wait until it has finished then try again.";
-inline constexpr const char* Unexpected =
-    "An unexpected error has occurred.  Please make a note of the following error details and contact "
-    "Brackwith Mailing Services.  Error number: ";
-inline constexpr const char* Description = "  Description: ";
+inline constexpr const char* Held = texts::HeldElsewhere;
+inline constexpr const char* Unexpected = texts::UnexpectedLead;
+inline constexpr const char* Description = texts::UnexpectedDescription;
 }  // namespace msg
 
 // ---- Box rules -------------------------------------------------------------

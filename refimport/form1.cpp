@@ -1,6 +1,7 @@
 #include "refimport/form1.h"
 
 #include "common/db/database.h"
+#include "common/suitetexts.h"
 #include "common/text/files.h"
 #include "platform/platform.h"
 #include "refimport/refload.h"
@@ -166,8 +167,7 @@ void Form1::cmdImport_Click() {
         db = db::Database::open("MAILSORT.MDB", db::OpenMode::Shared);
     } catch (const db::DbError& e) {
         messages().msgBox(db::isHeldElsewhere(e.number())
-                              ? QStringLiteral("Another option is currently running, wait until it has finished then "
-                                               "try again.")
+                              ? QString::fromLatin1(texts::HeldElsewhere)
                               : QStringLiteral("Couldn't find Mailsort database - contact supplier"));
         return;
     }

@@ -1,0 +1,23 @@
+// Message texts every program of the suite shows in the same words.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qv::texts {
+
+// The database is held by another program of the suite.
+inline constexpr const char* HeldElsewhere =
+    "Another option is currently running, wait until it has finished then try again.";
+
+inline constexpr const char* UnexpectedLead =
+    "An unexpected error has occurred.  Please make a note of the following error details and contact "
+    "Brackwith Mailing Services.  Error number: ";
+inline constexpr const char* UnexpectedDescription = "  Description: ";
+
+// The message of an error the program did not expect.
+inline std::string unexpectedError(int number, std::string_view description) {
+    return std::string(UnexpectedLead) + std::to_string(number) + UnexpectedDescription + std::string(description);
+}
+
+}  // namespace qv::texts
