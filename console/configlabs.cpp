@@ -186,16 +186,7 @@ bool ConfigLabsDialog::Form_Load() {
         if (!laser()) DotMatrix();
 
         txtCompName_->setText(textOf(parm_->value(key::CompanyName)));
-        txtLabelHeight_->setText(textOf(parm_->value(key::LabelHeight)));
-        txtLabelWidth_->setText(textOf(parm_->value(key::LabelWidth)));
-        txtVertGap_->setText(textOf(parm_->value(key::VertGap)));
-        txtHorGap_->setText(textOf(parm_->value(key::HorGap)));
-        txtTopMarg_->setText(textOf(parm_->value(key::TopMarg)));
-        txtLeftMarg_->setText(textOf(parm_->value(key::LeftMarg)));
-        txtAddOffset_->setText(textOf(parm_->value(key::AddOffset)));
-        txtLabAcross_->setText(textOf(parm_->value(key::LabAcross)));
-        selectFontOption();
-        txtNumLabels_->setText(textOf(parm_->value(key::LabelsPage)));
+        showStored();
     } catch (const db::DbError& e) {
         Form_Unload();
         const QString text = db::isHeldElsewhere(e.number()) ? QString::fromLatin1(text::AnotherRunning)

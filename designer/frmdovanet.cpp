@@ -51,6 +51,16 @@ QString q(const std::string& s) { return QString::fromStdString(s); }
 
 bool isOurDrag(const QMimeData* m) { return m && m->hasFormat(QString::fromLatin1(FieldMimeType)); }
 
+// Takes a drag or drop of one of our field captions and refuses any other.
+bool acceptOurDrag(QDropEvent* e) {
+    if (!isOurDrag(e->mimeData())) {
+        e->ignore();
+        return false;
+    }
+    e->acceptProposedAction();
+    return true;
+}
+
 void startFieldDrag(QWidget* source, const QString& caption) {
     auto* mime = new QMimeData;
     mime->setData(QString::fromLatin1(FieldMimeType), caption.toUtf8());
@@ -88,25 +98,10 @@ protected:
         if (onDragStart) onDragStart();
         startFieldDrag(this, caption);
     }
-    void dragEnterEvent(QDragEnterEvent* e) override {
-        if (isOurDrag(e->mimeData()))
-            e->acceptProposedAction();
-        else
-            e->ignore();
-    }
-    void dragMoveEvent(QDragMoveEvent* e) override {
-        if (isOurDrag(e->mimeData()))
-            e->acceptProposedAction();
-        else
-            e->ignore();
-    }
+    void dragEnterEvent(QDragEnterEvent* e) override { acceptOurDrag(e); }
+    void dragMoveEvent(QDragMoveEvent* e) override { acceptOurDrag(e); }
     void dropEvent(QDropEvent* e) override {
-        if (!isOurDrag(e->mimeData())) {
-            e->ignore();
-            return;
-        }
-        e->acceptProposedAction();
-        if (onDrop) onDrop();
+        if (acceptOurDrag(e) && onDrop) onDrop();
     }
 };
 
@@ -158,25 +153,10 @@ protected:
         e->accept();
     }
     void mouseDoubleClickEvent(QMouseEvent* e) override { e->accept(); }
-    void dragEnterEvent(QDragEnterEvent* e) override {
-        if (isOurDrag(e->mimeData()))
-            e->acceptProposedAction();
-        else
-            e->ignore();
-    }
-    void dragMoveEvent(QDragMoveEvent* e) override {
-        if (isOurDrag(e->mimeData()))
-            e->acceptProposedAction();
-        else
-            e->ignore();
-    }
+    void dragEnterEvent(QDragEnterEvent* e) override { acceptOurDrag(e); }
+    void dragMoveEvent(QDragMoveEvent* e) override { acceptOurDrag(e); }
     void dropEvent(QDropEvent* e) override {
-        if (!isOurDrag(e->mimeData())) {
-            e->ignore();
-            return;
-        }
-        e->acceptProposedAction();
-        if (onDrop) onDrop();
+        if (acceptOurDrag(e) && onDrop) onDrop();
     }
 
 private:
