@@ -69,6 +69,8 @@ void Form1::build() {
     optSummary_ =
         platform::control<QRadioButton>(this, QStringLiteral("optSummary"), QStringLiteral("Only Print Summary."));
     optAll_->setChecked(true);
+    // The option is read for every record: a change during a run counts from the next one.
+    connect(optAll_, &QRadioButton::toggled, this, [this](bool on) { report_->setPrintAll(on); });
     cmdImport_ = platform::control<QPushButton>(this, QStringLiteral("cmdImport"), QStringLiteral("Import"));
     cmdCancel_ = platform::control<QPushButton>(this, QStringLiteral("cmdCancel"), QStringLiteral("Cancel"));
     Status_ = platform::control<QLabel>(this, QStringLiteral("Status"), QStringLiteral(" "));
