@@ -4,7 +4,7 @@
 //
 //   db_bench [rows]      (run in a scratch folder; it writes bench*.mdb there)
 
-#include "coding/importer.h"
+#include "common/jobtables.h"
 #include "common/db/database.h"
 
 #include <sqlite3.h>
@@ -56,7 +56,7 @@ Times viaLayer(int rows) {
     Times t{};
     auto start = Clock::now();
     auto db = Database::create("bench-layer.mdb");
-    db->createTable(qv::coding::mmworkDef());
+    db->createTable(qv::jobtables::mmworkDef());
     auto rs = db->openTable("mmwork");
     int fName = rs->fieldIndex("name"), fA1 = rs->fieldIndex("address1"), fA2 = rs->fieldIndex("address2"),
         fA3 = rs->fieldIndex("address3"), fTown = rs->fieldIndex("town"), fCounty = rs->fieldIndex("county"),

@@ -1,5 +1,7 @@
 #include "coding/importer.h"
 
+#include "common/jobtables.h"
+
 #include "common/text/chars.h"
 #include "common/text/files.h"
 #include "common/text/lines.h"
@@ -16,33 +18,9 @@ using db::DbError;
 using db::FieldType;
 using db::Value;
 
-db::TableDef mmworkDef() {
-    return {"mmwork",
-            {{"name", FieldType::Text, 45, false},
-             {"address1", FieldType::Text, 45},
-             {"address2", FieldType::Text, 45},
-             {"address3", FieldType::Text, 45},
-             {"address4", FieldType::Text, 45},
-             {"town", FieldType::Text, 30},
-             {"county", FieldType::Text, 30},
-             {"postcode", FieldType::Text, 9},
-             {"ref", FieldType::Text, 20},
-             {"mscode", FieldType::Text, 5, false},
-             {"rscode", FieldType::Text, 3},
-             {"rgcode", FieldType::Integer},
-             {"sflag", FieldType::Text, 1},
-             {"pcflag", FieldType::Text, 1},
-             {"seq", FieldType::Double}},
-            {{"Key1", {"mscode"}, false, false}, {"Key2", {"seq"}, false, false}}};
-}
-
 void NewFile(db::Database& db) {
-    try {
-        db.execute("DROP TABLE[mmwork]");
-    } catch (const DbError& e) {
-        if (e.number() != db::err::DropMissingTable) throw;
-    }
-    db.createTable(mmworkDef());
+    jobtables::dropIfThere(db, jobtables::Mmwork);
+    db.createTable(jobtables::mmworkDef());
 }
 
 std::optional<LayoutRow> findLayout(db::Database& db, const std::string& mailFile) {

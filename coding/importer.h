@@ -20,9 +20,6 @@
 
 namespace qv::coding {
 
-// The work table of one job.
-db::TableDef mmworkDef();
-
 // Drops mmwork and creates it again, empty. A table that is not there is no
 // failure; any other failure to drop it is raised, so that a new job is never
 // appended to the old one.

@@ -6,6 +6,7 @@
 #include "platform/forms.h"
 #include "platform/help.h"
 #include "platform/launcher.h"
+#include "platform/lptport.h"
 #include "platform/messages.h"
 #include "platform/numericbox.h"
 #include "platform/printer.h"

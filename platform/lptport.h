@@ -1,0 +1,74 @@
+// The parallel port LPT1 that dot-matrix labels are written to.
+//
+// LPT1 is the file of that bare name in the current folder; a user makes it
+// a link to the printer's device. Lines are written whole with CRLF after
+// each, trailing blanks kept; characters outside ASCII go in the printer's
+// single-byte code page (Windows-1252), and one that has no place there
+// becomes "?". A port that cannot be opened or written is an error the
+// caller sees (the functions return false and lastError() says why).
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace qv::platform {
+
+class LinePort {
+public:
+    virtual ~LinePort() = default;
+    virtual bool open() = 0;                        // opens for output, emptying a plain file
+    virtual bool writeLine(const QString& line) = 0;  // the line and CRLF
+    virtual bool close() = 0;                       // flushes; false when that failed
+    virtual QString lastError() const = 0;
+};
+
+// LPT1 (or another bare name) in the current folder.
+class FilePort : public LinePort {
+public:
+    explicit FilePort(QString name = QStringLiteral("LPT1"));
+    ~FilePort() override;
+    bool open() override;
+    bool writeLine(const QString& line) override;
+    bool close() override;
+    QString lastError() const override { return error_; }
+
+private:
+    struct File;
+    std::unique_ptr<File> file_;
+    QString name_;
+    QString error_;
+};
+
+// For tests: keeps the lines; can be told to refuse the open or a write.
+class RecordingPort : public LinePort {
+public:
+    bool open() override;
+    bool writeLine(const QString& line) override;
+    bool close() override;
+    QString lastError() const override { return error_; }
+
+    void setFailOpen(bool on) { failOpen_ = on; }
+    void setFailAfter(int lines) { failAfter_ = lines; }  // refuse writes after this many; -1 never
+    const QStringList& lines() const { return lines_; }
+    bool isOpen() const { return open_; }
+    int opens() const { return opens_; }
+
+private:
+    QStringList lines_;
+    QString error_;
+    bool open_ = false;
+    bool failOpen_ = false;
+    int failAfter_ = -1;
+    int opens_ = 0;
+};
+
+// Windows-1252 bytes of a text, "?" for a character it cannot hold.
+QByteArray toCodePage1252(const QString& text);
+
+// "The" port of the program: a FilePort on LPT1 unless a test installed another.
+LinePort& lptPort();
+void setLptPort(std::shared_ptr<LinePort> port);
+
+}  // namespace qv::platform
