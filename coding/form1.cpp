@@ -174,7 +174,16 @@ void Form1::handOver() {
         clearRunAlone();
         closeDatabase();
     } else {
-        closeDatabase();
+        // The next step must find every row: a close that fails hands nothing on.
+        if (const auto failure = closeDatabase()) {
+            storeFailed(*failure);
+            if (reopenShared()) {
+                clearRunAlone();
+                closeDatabase();
+            }
+            endProgram(1);
+            return;
+        }
         QString error;
         if (!platform::launcher().start(next, &error)) {
             platform::messages().msgBox(QStringLiteral("The program %1 could not be started: %2").arg(next, error));
@@ -290,8 +299,28 @@ void Form1::run() {
         return;
     }
 
-    if (stopflag_ != 'Y') report_->summary(counters_);
-    else report_->end();
+    if (stopflag_ == 'Y') {
+        report_->end();
+        return;
+    }
+    // The run counts as finished only once its rows are in the file: the
+    // summary and the hand-over come after the closing commit.
+    try {
+        db_->save();
+    } catch (const db::DbError& e) {
+        storeFailed(e.description());
+        return;
+    }
+    report_->summary(counters_);
+}
+
+void Form1::storeFailed(const std::string& description) {
+    // Stopped: a sequenced run hands nothing on and clears RunAlone as it ends.
+    report_->discard();
+    stopflag_ = 'Y';
+    Status_->setText(QStringLiteral("Import incomplete"));
+    platform::messages().msgBox(QStringLiteral("The records could not be stored: ") + qs(description),
+                                Buttons::OkOnly, Icon::Critical);
 }
 
 void Form1::readerFailed(const ReaderFailure& f) {
@@ -362,14 +391,17 @@ bool Form1::reopenShared() {
     }
 }
 
-void Form1::closeDatabase() {
+std::optional<std::string> Form1::closeDatabase() {
     parm_.reset();
-    if (!db_) return;
+    if (!db_) return std::nullopt;
+    std::optional<std::string> failure;
     try {
         db_->close();
-    } catch (const db::DbError&) {
+    } catch (const db::DbError& e) {
+        failure = e.description();
     }
     db_.reset();
+    return failure;
 }
 
 void Form1::reportUnexpected(int number, const QString& description) {

@@ -13,6 +13,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 class QLabel;
 class QPushButton;
@@ -55,7 +57,9 @@ private:
     void handOver();
     void clearRunAlone();
     bool reopenShared();
-    void closeDatabase();
+    // The failure of the closing commit, if any; only failure paths pass it over.
+    std::optional<std::string> closeDatabase();
+    void storeFailed(const std::string& description);
     void showStatus(const QString& text, bool duringRun = false);
     void endProgram(int status);
     void reportUnexpected(int number, const QString& description);

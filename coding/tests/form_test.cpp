@@ -13,6 +13,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 using namespace qv::coding;
 using namespace qv::platform;
 using qv::platform::testing::recordingLauncher;
@@ -408,3 +412,61 @@ TEST_F(Window, AReaderFailureKeepsTheRowsStoredAndSaysWhere) {
 }
 
 }  // namespace
+
+// The disk fills before the closing commit: writes that grow a file beyond a
+// small size fail, as on a full file system, until the first message box.
+class FullDisk : public qv::platform::MessageService {
+public:
+    explicit FullDisk(rlim_t bytes) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit small = saved_;
+        small.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FullDisk() override { lift(); }
+    void lift() { setrlimit(RLIMIT_FSIZE, &saved_); }
+    Answer msgBox(const QString& text, Buttons, Icon icon, const QString&) override {
+        lift();
+        shown.push_back(text);
+        icons.push_back(icon);
+        return Answer::Ok;
+    }
+    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override { return std::nullopt; }
+    QStringList shown;
+    std::vector<Icon> icons;
+
+private:
+    rlimit saved_{};
+};
+
+TEST_F(Window, ACommitThatFailsAtTheEndIsReportedAndEndsTheSequence) {
+    for (const bool inSequence : {true, false}) {
+        qv::platform::testing::installTestServices();
+        customers(3000);
+        if (inSequence) sequence("Y", "Y");
+        // No interval commit: every row waits for the closing one.
+        qv::db::Database::setCommitInterval(600000);
+        start();
+        auto disk = std::make_shared<FullDisk>(64 * 1024);
+        qv::platform::setMessageService(disk);
+        show();
+        if (inSequence) waitForEnd();
+        else click("cmdImport");
+        disk->lift();
+        qv::db::Database::setCommitInterval(500);
+
+        ASSERT_EQ(disk->shown.size(), 1u) << disk->shown.join('\n').toStdString();
+        EXPECT_TRUE(disk->shown[0].startsWith("The records could not be stored: ")) << disk->shown[0].toStdString();
+        EXPECT_GT(disk->shown[0].size(), QString("The records could not be stored: ").size());
+        EXPECT_EQ(status(), "Import incomplete");
+        EXPECT_NE(ctl<QPushButton>("cmdCancel")->text(), "Exit");
+        EXPECT_FALSE(summaryPrinted());
+        EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+        EXPECT_EQ(parmText(key::RunAlone), "N");
+        EXPECT_TRUE(!open()->hasTable("mmwork") || mmwork().size() < 3000u);
+        form_.reset();
+        qv::platform::setMessageService(nullptr);
+    }
+    qv::platform::testing::installTestServices();
+}

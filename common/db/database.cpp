@@ -589,6 +589,20 @@ void Database::commit() {
     commitNow();
 }
 
+void Database::save() {
+    requireOpen();
+    if (impl_->explicitTx) fail(err::InvalidArgument, "A transaction is open.");
+    try {
+        buildIndexes();
+        if (impl_->inWrite) commitNow();
+    } catch (const DbError&) {
+        // A failed statement may have ended the transaction; either way
+        // nothing after the last good commit is in the file.
+        if (sqlite3_get_autocommit(db_)) impl_->inWrite = false;
+        throw;
+    }
+}
+
 void Database::commitNow() {
     for (int attempt = 0;; ++attempt) {
         int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);

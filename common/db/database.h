@@ -136,6 +136,10 @@ public:
     // transactions; they are committed here, on close, before another program
     // is started (commitAll) and at a short interval while a run keeps writing.
     void commit();
+    // Builds the indexes of new tables still waiting and commits: when it
+    // returns, every change so far is in the file. A run that counts its rows
+    // as stored calls this first; a failure is raised, never passed over.
+    void save();
     void close();
 
     // One transaction for a group of changes that must be stored all or not
