@@ -196,7 +196,9 @@ void Form1::cmdImport_Click() {
     } catch (const db::DbError&) {
     }
     db.reset();
-    if (!compactThroughBackup(compactor_)) messages().msgBox(QStringLiteral("Database not compressed"));
+    db::CompactionOptions compaction;
+    compaction.compact = compactor_;
+    if (!db::compactThroughBackup(compaction).compacted) messages().msgBox(QStringLiteral("Database not compressed"));
 
     wait.restore();
     status_->setText(QString());

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -845,27 +846,43 @@ void Database::createTable(const TableDef& def) {
 
 void Database::settle(const std::string& path) {
     std::string found = resolve(path);
-    if (found.empty()) return;
-    std::error_code ec;
-    if (!fs::exists(found + "-journal", ec) && !fs::exists(found + "-wal", ec)) return;
-    // Opening and closing the file recovers what a crashed program left in its
-    // log and folds it back into the file.
+    if (found.empty() || selfContained(found)) return;
+    // Opening the file recovers what a crashed program left in its log; the
+    // checkpoint folds the log back, and the last close removes it.
     sqlite3* h = nullptr;
     if (sqlite3_open_v2(found.c_str(), &h, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
         sqlite3_busy_timeout(h, 5000);
-        sqlite3_exec(h, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+        sqlite3_exec(h, "SELECT count(*) FROM sqlite_master; PRAGMA wal_checkpoint(TRUNCATE);", nullptr, nullptr,
+                     nullptr);
     }
     sqlite3_close(h);
 }
 
-void Database::compact(const std::string& sourcePath, const std::string& targetPath) {
-    std::string src = resolve(sourcePath);
-    if (src.empty()) fail(err::FileNotFound, "Could not find the database file '" + sourcePath + "'.");
-    if (!resolve(targetPath).empty()) fail(err::DatabaseExists, "The database '" + targetPath + "' already exists.");
-    auto lock = acquireLock(absolutePath(src), OpenMode::Exclusive);
-    settle(src);
+bool Database::selfContained(const std::string& path) {
+    for (const char* log : {"-wal", "-journal"}) {
+        std::error_code ec;
+        const auto size = fs::file_size(path + log, ec);
+        if (!ec && size > 0) return false;
+    }
+    return true;
+}
+
+void Database::vacuumInto(const std::string& sourcePath, const std::string& targetPath) {
+    // Read as an unchanging file: no lock, and no log or index file is made
+    // beside it, so a full disk cannot leave one behind.
+    std::string uri = "file:";
+    for (char c : absolutePath(sourcePath)) {
+        if (c == '?' || c == '#' || c == '%') {
+            char buf[4];
+            std::snprintf(buf, sizeof buf, "%%%02X", static_cast<unsigned char>(c));
+            uri += buf;
+        } else {
+            uri += c;
+        }
+    }
+    uri += "?immutable=1";
     sqlite3* h = nullptr;
-    int rc = sqlite3_open_v2(src.c_str(), &h, SQLITE_OPEN_READWRITE, nullptr);
+    int rc = sqlite3_open_v2(uri.c_str(), &h, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
     std::string msg;
     if (rc == SQLITE_OK) {
         sqlite3_create_collation(h, kCollation, SQLITE_UTF8, nullptr, keyCollation);
@@ -874,14 +891,26 @@ void Database::compact(const std::string& sourcePath, const std::string& targetP
         rc = sqlite3_exec(h, sql.c_str(), nullptr, nullptr, &m);
         if (m) msg = m, sqlite3_free(m);
     } else {
-        msg = sqlite3_errstr(rc);
+        msg = h ? sqlite3_errmsg(h) : sqlite3_errstr(rc);
     }
     sqlite3_close(h);
     if (rc != SQLITE_OK) {
         std::error_code ec;
         fs::remove(targetPath, ec);
+        fs::remove(targetPath + "-journal", ec);
         fail(err::WriteFailed, "The database could not be compacted: " + msg + ".");
     }
+}
+
+void Database::compact(const std::string& sourcePath, const std::string& targetPath) {
+    std::string src = resolve(sourcePath);
+    if (src.empty()) fail(err::FileNotFound, "Could not find the database file '" + sourcePath + "'.");
+    if (!resolve(targetPath).empty()) fail(err::DatabaseExists, "The database '" + targetPath + "' already exists.");
+    auto lock = acquireLock(absolutePath(src), OpenMode::Exclusive);
+    settle(src);
+    if (!selfContained(src))
+        fail(err::WriteFailed, "The database could not be compacted: its log could not be folded back.");
+    vacuumInto(src, targetPath);
 }
 
 // ---------------------------------------------------------------------------

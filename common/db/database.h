@@ -167,6 +167,13 @@ public:
     // Brings a closed database file to a self-contained state (a crash may have
     // left its journal beside it) so that it can be renamed or copied safely.
     static void settle(const std::string& path);
+    // True when the file needs no log beside it: no journal or write-ahead
+    // log with anything in it.
+    static bool selfContained(const std::string& path);
+    // Writes a compacted copy of a closed, settled database that the caller
+    // holds exclusively into the new file targetPath; takes no lock itself
+    // and leaves no file beside the source.
+    static void vacuumInto(const std::string& sourcePath, const std::string& targetPath);
 
     // Used by Recordset.
     sqlite3* handle() const { return db_; }
