@@ -329,9 +329,11 @@ void Form1::readerFailed(const ReaderFailure& f) {
     else report_->discard();
     if (sequenced()) clearRunAlone();
     closeDatabase();  // the rows stored so far are kept
-    if (f.kind == ReaderFailure::Kind::FileNotFound) {
-        platform::messages().msgBox(QStringLiteral("File %1 not found.").arg(qs(f.path)), Buttons::OkOnly,
-                                    Icon::Critical);
+    if (f.kind != ReaderFailure::Kind::Unexpected) {
+        const QString text = f.kind == ReaderFailure::Kind::FileNotFound
+                                 ? QStringLiteral("File %1 not found.").arg(qs(f.path))
+                                 : QStringLiteral("File %1 is not a regular file.").arg(qs(f.path));
+        platform::messages().msgBox(text, Buttons::OkOnly, Icon::Critical);
         hide();
         endProgram(1);
     } else {

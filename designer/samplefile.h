@@ -10,7 +10,7 @@
 
 namespace qv::designer {
 
-enum class FileProblem { None, NotFound, CannotOpen, NotText, Empty };
+enum class FileProblem { None, NotFound, NotRegular, CannotOpen, NotText, Empty };
 
 // Looks at a file before the designer works on it: can it be read, does it
 // look like text, has it a record at all.

@@ -45,6 +45,11 @@ void ReferenceLoader::forEachRecord(PoFile file,
     current_ = poFilePath(folder_, file);
     lineNo_ = 0;
     const std::string shown = utf8FromPath(current_);
+    try {
+        refuseNonRegular(current_);
+    } catch (const NotRegularFile&) {
+        throw LoadError(LoadError::Kind::FileMissing, "File " + shown + " is not a regular file.", current_);
+    }
     std::error_code ec;
     if (!fs::is_regular_file(current_, ec)) throw LoadError(LoadError::Kind::FileMissing, "File " + shown + " not found.", current_);
     try {

@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 
@@ -309,6 +310,21 @@ TEST_F(Window, ARunThatCannotGoOnEndsTheSequence) {
         {"the file not found",
          [&] { setLayout((dir_ / "gone.csv").string(), "N", "N", {{Name1, {1, 1}}}); },
          QString("File %1 not found.").arg(QString::fromStdString((dir_ / "gone.csv").string())), Icon::Critical},
+        // Opening a FIFO would wait for a writer for ever, holding the database.
+        {"a FIFO",
+         [&] {
+             ASSERT_EQ(mkfifo((dir_ / "pipe.csv").c_str(), 0600), 0);
+             setLayout((dir_ / "pipe.csv").string(), "N", "N", {{Name1, {1, 1}}});
+         },
+         QString("File %1 is not a regular file.").arg(QString::fromStdString((dir_ / "pipe.csv").string())),
+         Icon::Critical},
+        {"a folder named in another case",
+         [&] {
+             std::filesystem::create_directory(dir_ / "FOLDER.CSV");
+             setLayout((dir_ / "folder.csv").string(), "N", "N", {{Name1, {1, 1}}});
+         },
+         QString("File %1 is not a regular file.").arg(QString::fromStdString((dir_ / "folder.csv").string())),
+         Icon::Critical},
     };
     for (const auto& c : cases) {
         qv::platform::testing::installTestServices();

@@ -2,6 +2,10 @@
 #include "refimport/refload.h"
 #include "reffixture.h"
 
+#include <sys/stat.h>
+
+#include <functional>
+
 #include "common/text/chars.h"
 
 #include <set>
@@ -141,6 +145,27 @@ TEST_F(RefLoad, AMissingFileKeepsAllTheOldData) {
     EXPECT_EQ(e.kind(), LoadError::Kind::FileMissing);
     EXPECT_EQ(std::string(e.what()), "File " + (po() / "msortc.dat").string() + " not found.");
     EXPECT_EQ(allTables(), before);
+}
+
+TEST_F(RefLoad, AFileThatIsNoRegularFileIsRefusedByNameAtOnce) {
+    seedOldData();
+    const auto before = allTables();
+    const std::pair<const char*, std::function<void(const fs::path&)>> cases[] = {
+        {"a FIFO", [](const fs::path& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }},
+        {"a folder", [](const fs::path& p) { fs::create_directory(p); }},
+        {"a folder named in capitals", [](const fs::path& p) { fs::create_directory(p.parent_path() / "MSORTC.DAT"); }},
+    };
+    for (const auto& [what, make] : cases) {
+        writeFixed();
+        fs::remove(po() / "msortc.dat");
+        make(po() / "msortc.dat");
+        LoadError e = loadFails(FileForm::Fixed);
+        EXPECT_EQ(e.kind(), LoadError::Kind::FileMissing) << what;
+        EXPECT_EQ(std::string(e.what()), "File " + (po() / "msortc.dat").string() + " is not a regular file.") << what;
+        EXPECT_EQ(allTables(), before) << what;
+        fs::remove_all(po() / "msortc.dat");
+        fs::remove_all(po() / "MSORTC.DAT");
+    }
 }
 
 TEST_F(RefLoad, FindsFileNamesInAnyCase) {
