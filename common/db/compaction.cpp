@@ -74,7 +74,13 @@ CompactionResult compactThroughBackup(const CompactionOptions& o) {
     auto step = [&](CompactionStep s) {
         if (o.afterStep) o.afterStep(s);
     };
-    const std::string found = Database::resolve(o.database);
+    std::string found;
+    try {
+        found = Database::resolve(o.database);
+    } catch (const DbError& e) {
+        r.failure = e.description();
+        return r;
+    }
     if (found.empty()) {
         r.failure = "Could not find the database file '" + o.database + "'.";
         return r;

@@ -500,7 +500,6 @@ std::string Database::resolve(const std::string& path) {
     fs::path dir = p.parent_path();
     if (want.empty()) return {};
     std::error_code ec;
-    if (fs::is_regular_file(dir / want, ec)) return (dir / want).string();
     std::string lw = lower(want);
     std::vector<std::string> hits;
     for (auto& e : fs::directory_iterator(dir.empty() ? fs::path(".") : dir, ec)) {
@@ -508,7 +507,14 @@ std::string Database::resolve(const std::string& path) {
         if (lower(rtrimBlanks(n)) == lw && e.is_regular_file(ec)) hits.push_back(n);
     }
     if (hits.empty()) return {};
-    std::sort(hits.begin(), hits.end());
+    if (hits.size() > 1) {
+        // Programs asking in different spellings would open different files
+        // under different locks: refuse rather than pick one.
+        std::sort(hits.begin(), hits.end());
+        std::string list;
+        for (const auto& h : hits) list += (list.empty() ? "" : ", ") + h;
+        fail(err::AmbiguousName, "More than one file here is named " + want + " (" + list + "): keep one of them.");
+    }
     return (dir / hits.front()).string();
 }
 

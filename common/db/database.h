@@ -32,6 +32,7 @@ constexpr int FileNotFound = 3024;
 constexpr int FileInUse = 3045;         // exclusive open refused: others have it open
 constexpr int ExclusivelyHeld = 3356;   // another program holds it exclusively
 constexpr int CannotOpen = 3051;
+constexpr int AmbiguousName = 3050;     // two files whose names differ only in case
 constexpr int NotADatabase = 3049;
 constexpr int TooLong = 3163;
 constexpr int RecordDeleted = 3167;
@@ -160,7 +161,9 @@ public:
     static void setCommitInterval(int milliseconds);
 
     // The file a name stands for: path's folder as given, its last part matched
-    // without regard to case and trailing blanks; "" when there is none.
+    // without regard to case and trailing blanks; "" when there is none. Two
+    // or more files that match are refused (AmbiguousName), so that every
+    // program opens the same file under the same lock.
     static std::string resolve(const std::string& path);
     // Compacts a closed database into a new file (which must not exist).
     static void compact(const std::string& sourcePath, const std::string& targetPath);

@@ -84,6 +84,41 @@ TEST_F(DbTest, OpenFindsTheFileWithoutRegardToCaseAndTrailingBlanks) {
     EXPECT_EQ(code([] { Database::open("junk.mdb"); }), err::NotADatabase);
 }
 
+TEST_F(DbTest, TwoFilesWhoseNamesDifferOnlyInCaseAreRefusedEverywhere) {
+    Database::create("mailsort.mdb")->close();
+    fs::copy_file("mailsort.mdb", "MAILSORT.MDB");
+    fs::copy_file("mailsort.mdb", "Mailsort.mdb ");
+    // The message names the file as the program asked for it.
+    auto expected = [](const char* asked) {
+        return "More than one file here is named " + std::string(asked) +
+               " (MAILSORT.MDB, Mailsort.mdb , mailsort.mdb): keep one of them.";
+    };
+    struct Case {
+        const char* what;
+        const char* asked;
+        std::function<void(const char*)> f;
+    };
+    const Case cases[] = {
+        {"shared open", "mailsort.mdb", [](const char* n) { Database::open(n, OpenMode::Shared); }},
+        {"exclusive open in another spelling", "MAILSORT.MDB",
+         [](const char* n) { Database::open(n, OpenMode::Exclusive); }},
+        {"a hold", "mailsort.mdb", [](const char* n) { DatabaseLock::exclusive(n); }},
+        {"a new file", "mailsort.mdb", [](const char* n) { Database::create(n); }},
+    };
+    for (const auto& c : cases) {
+        try {
+            c.f(c.asked);
+            ADD_FAILURE() << c.what << " was not refused";
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.number(), err::AmbiguousName) << c.what;
+            EXPECT_EQ(e.description(), expected(c.asked)) << c.what;
+        }
+    }
+    fs::remove("MAILSORT.MDB");
+    fs::remove("Mailsort.mdb ");
+    EXPECT_NO_THROW(Database::open("MAILSORT.MDB")->close());
+}
+
 TEST_F(DbTest, LocksWithinOneProcess) {
     Database::create("mailsort.mdb")->close();
     {
