@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <fstream>
 #include <functional>
 
 #include "common/text/chars.h"
@@ -187,19 +188,80 @@ TEST_F(RefLoad, PassesOverEmptyLinesAndTheEndOfFileByte) {
 
 TEST_F(RefLoad, ShortFixedLinesGiveShortValues) {
     writeFixed();
-    write("msortd.dat", {"6A101", "6P116", "6"});
-    write("msorta.dat", {"1B1  210101", "1ZZ9 3777", "1ZZ8"});
+    write("msortd.dat", {"6A101", "6P116", "6B1"});
+    write("msorta.dat", {"1B1  210101", "1ZZ9 3777", "1ZZ8 4 5"});
     load(FileForm::Fixed);
-    // No letter, no region number.
-    EXPECT_EQ(rows("region"), (Rows{{"", "<null>"}, {"101", "1"}, {"116", "16"}}));
-    EXPECT_EQ(rows("pcode"), (Rows{{"B1  2", "10101", "1"}, {"ZZ8", "", "<null>"}, {"ZZ9 3", "777", "0"}}));
+    EXPECT_EQ(rows("region"), (Rows{{"1", "2"}, {"101", "1"}, {"116", "16"}}));
+    EXPECT_EQ(rows("pcode"), (Rows{{"B1  2", "10101", "1"}, {"ZZ8 4", " 5", "0"}, {"ZZ9 3", "777", "0"}}));
 }
 
-TEST_F(RefLoad, WithoutRegionsEveryRegionNumberIsZero) {
+TEST_F(RefLoad, ARecordWithAnEmptyKeyOrCodeStopsTheLoadAtItsLine) {
+    struct Case {
+        FileForm form;
+        const char* file;
+        std::vector<std::string> lines;
+        std::uint64_t line;
+        const char* says;
+    };
+    const Case cases[] = {
+        {FileForm::Fixed, "msorta.dat", {"1B1  210101", "1QQ8"}, 2, "its selection code is empty"},
+        {FileForm::Comma, "msorta.dat", {R"("1","B1","2","10101")", R"("1","QQ9","5")"}, 2,
+         "its selection code is empty"},
+        {FileForm::Comma, "msorta.dat", {R"("1","","","10101")"}, 1, "its postcode sector is empty"},
+        {FileForm::Fixed, "msortc.dat", {"1ZORFORD   101", "", "2SHORT"}, 3, "its residue code is empty"},
+        {FileForm::Fixed, "msortd.dat", {"6A101", "6"}, 2, "its residue code is empty"},
+        {FileForm::Fixed, "msortd.dat", {"6 101"}, 1, "its region letter is empty"},
+        {FileForm::Comma, "msortb.dat", {R"("2","","NO CODE")"}, 1, "its selection code is empty"},
+        {FileForm::Comma, "msortc.dat", {R"("1","  ","101")"}, 1, "its place name is empty"},
+    };
+    seedOldData();
+    const auto before = allTables();
+    for (const auto& c : cases) {
+        if (c.form == FileForm::Fixed) writeFixed();
+        else writeComma();
+        {
+            std::ofstream f(po() / c.file, std::ios::binary);
+            for (const auto& l : c.lines) f << l << "\r\n";
+        }
+        LoadError e = loadFails(c.form);
+        EXPECT_EQ(e.kind(), LoadError::Kind::BadLine) << c.file;
+        EXPECT_EQ(std::string(e.what()), "Line " + std::to_string(c.line) + " of file " + (po() / c.file).string() +
+                                             " is not a valid record: " + c.says + ".");
+        EXPECT_EQ(allTables(), before) << c.file;
+    }
+}
+
+TEST_F(RefLoad, AFileWithNoRecordForItsTableIsRefused) {
+    struct Case {
+        const char* file;
+        std::vector<std::string> lines;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"msortd.dat", {R"("5","A","REGION A")", R"("7","B","999")"}, "holds no region records (type 6) for table region"},
+        {"msorta.dat", {}, "holds no sector records for table pcode"},
+        {"msortb.dat", {"", "   "}, "holds no label records for table label"},
+        {"msortc.dat", {""}, "holds no place records for table cntytown"},
+    };
+    seedOldData();
+    const auto before = allTables();
+    for (const auto& c : cases) {
+        writeComma();
+        {
+            std::ofstream f(po() / c.file, std::ios::binary);
+            for (const auto& l : c.lines) f << l << "\r\n";
+        }
+        LoadError e = loadFails(FileForm::Comma);
+        EXPECT_EQ(std::string(e.what()), "File " + (po() / c.file).string() + " " + c.says + ".");
+        EXPECT_EQ(allTables(), before) << c.file;
+    }
+}
+
+TEST_F(RefLoad, ARegionNotInTheFileGivesRegionNumberZero) {
     writeComma();
-    write("msortd.dat", {R"("5","A","REGION A")"});
+    write("msortd.dat", {R"("5","A","REGION A")", R"("6","C","999")"});
     load(FileForm::Comma);
-    EXPECT_TRUE(rows("region").empty());
+    EXPECT_EQ(rows("region"), (Rows{{"999", "3"}}));
     for (const auto& r : rows("pcode")) EXPECT_EQ(r[2], "0") << r[0];
     for (const auto& r : rows("cntytown")) EXPECT_EQ(r[2], "0") << r[0];
 }
