@@ -122,6 +122,9 @@ bool Form1::Form_Load() {
         } else if (e.number() == db::err::FileNotFound) {
             platform::messages().msgBox(QString::fromLatin1(msg::NoDatabase));
             endProgram(1);
+        } else if (db::isFileRefusal(e.number())) {
+            platform::messages().msgBox(qs(e.description()), Buttons::OkOnly, Icon::Critical);
+            endProgram(1);
         } else {
             reportUnexpected(e.number(), qs(e.description()));
         }

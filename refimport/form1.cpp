@@ -167,7 +167,7 @@ void Form1::cmdImport_Click() {
         db = db::Database::open("MAILSORT.MDB", db::OpenMode::Shared);
     } catch (const db::DbError& e) {
         messages().msgBox(db::isHeldElsewhere(e.number())          ? QString::fromLatin1(texts::HeldElsewhere)
-                          : e.number() == db::err::AmbiguousName ? QString::fromStdString(e.description())
+                          : db::isFileRefusal(e.number())         ? QString::fromStdString(e.description())
                                                                  : QStringLiteral("Couldn't find Mailsort database - contact supplier"));
         return;
     }

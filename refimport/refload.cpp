@@ -120,7 +120,7 @@ public:
             rs_->cancelUpdate();
             const auto& def = rs_->fieldDef(f);
             throw LoadError(LoadError::Kind::BadLine,
-                            where + " holds \"" + v.toString() + "\", longer than the " + std::to_string(def.size) +
+                            where + " holds \"" + quotedStart(v.toString()) + "\", longer than the " + std::to_string(def.size) +
                                 " characters of field " + def.name + " in table " + table_ + ".");
         }
     }

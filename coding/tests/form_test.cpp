@@ -119,6 +119,34 @@ TEST_F(Window, RefusesToStartWhileAnotherProgramHoldsTheDatabase) {
     EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Exclamation);
 }
 
+TEST_F(Window, ADatabaseFileThatCannotBeUsedIsRefusedByName) {
+    const std::pair<std::function<void()>, QString> cases[] = {
+        {[] {
+             std::filesystem::permissions("mailsort.mdb", std::filesystem::perms::owner_write |
+                                                              std::filesystem::perms::group_write |
+                                                              std::filesystem::perms::others_write,
+                                          std::filesystem::perm_options::remove);
+         },
+         "The database mailsort.mdb is read-only."},
+        {[] { std::filesystem::copy_file("mailsort.mdb", "MAILSORT.MDB"); },
+         "More than one file here is named Mailsort.mdb (MAILSORT.MDB, mailsort.mdb): keep one of them."},
+    };
+    for (const auto& [make, message] : cases) {
+        qv::platform::testing::installTestServices();
+        make();
+        scriptedMessages().answer(Answer::Ok, message);
+        form_ = std::make_unique<Form1>();
+        EXPECT_FALSE(form_->Form_Load());
+        EXPECT_TRUE(form_->programEnded());
+        EXPECT_EQ(form_->exitStatus(), 1);
+        EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+        form_.reset();
+        std::filesystem::remove("MAILSORT.MDB");
+        std::filesystem::permissions("mailsort.mdb", std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add);
+    }
+}
+
 TEST_F(Window, SequencedRunHandsOnByTheRunFlags) {
     struct Case {
         const char* reports;

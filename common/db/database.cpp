@@ -270,10 +270,13 @@ std::unique_ptr<LockHandle> acquireLock(const std::string& dbPath, OpenMode mode
     };
     auto openFd = [&] {
         int fd = ::open(h->key.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        // The first failure is the cause: the read-only retry of a lock file
+        // that could not be made only finds it missing.
+        const int cause = errno;
         if (fd < 0) fd = ::open(h->key.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
             dropIfUnused();
-            fail(err::CannotOpen, "Cannot create the lock file '" + h->key + "': " + std::strerror(errno) + ".");
+            fail(err::CannotOpen, "Cannot create the lock file '" + h->key + "': " + std::strerror(cause) + ".");
         }
         return fd;
     };
@@ -524,7 +527,19 @@ std::unique_ptr<Database> Database::open(const std::string& name, OpenMode mode)
     return openResolved(found, mode);
 }
 
+namespace {
+// A file marked read-only, or one this program may not write: every program
+// writes the database, so it is refused by name rather than failing later.
+bool readOnlyFile(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    return (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
+}  // namespace
+
 std::unique_ptr<Database> Database::openResolved(const std::string& path, OpenMode mode) {
+    if (readOnlyFile(path))
+        fail(err::ReadOnlyDatabase, "The database " + fs::path(path).filename().string() + " is read-only.");
     std::unique_ptr<Database> d(new Database());
     d->path_ = absolutePath(path);
     d->mode_ = mode;

@@ -33,6 +33,7 @@ constexpr int FileInUse = 3045;         // exclusive open refused: others have i
 constexpr int ExclusivelyHeld = 3356;   // another program holds it exclusively
 constexpr int CannotOpen = 3051;
 constexpr int AmbiguousName = 3050;     // two files whose names differ only in case
+constexpr int ReadOnlyDatabase = 3052;  // the file is read-only
 constexpr int NotADatabase = 3049;
 constexpr int TooLong = 3163;
 constexpr int RecordDeleted = 3167;
@@ -58,6 +59,12 @@ public:
 private:
     int number_;
 };
+
+// Refusals of a file whose description is the whole message to show: two
+// files of one name, a read-only file.
+inline bool isFileRefusal(int number) {
+    return number == err::AmbiguousName || number == err::ReadOnlyDatabase;
+}
 
 // True for the two refusals that mean "held by another program".
 inline bool isHeldElsewhere(int number) {
