@@ -61,7 +61,10 @@ PdfPrinter::PdfPrinter() : pdf_(std::make_unique<Pdf>()) {
 
 PdfPrinter::~PdfPrinter() { pdf_->drop(); }
 
-QSizeF PdfPrinter::pageSizePt() const { return pdfLayout().paintRect(QPageLayout::Point).size(); }
+QSizeF PdfPrinter::pageSizePt() const {
+    static const QSizeF size = pdfLayout().paintRect(QPageLayout::Point).size();
+    return size;
+}
 
 double PdfPrinter::dotsPerInch() const { return kPdfDpi; }
 

@@ -10,6 +10,7 @@ namespace {
 constexpr double kMmPerPt = 25.4 / 72.0;
 
 QStringList splitLines(const QString& text) {
+    if (!text.contains(u'\n') && !text.contains(u'\r')) return {text};
     QString t = text;
     t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     t.replace(u'\r', u'\n');
