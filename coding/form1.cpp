@@ -1,5 +1,6 @@
 #include "coding/form1.h"
 
+#include "common/programstart.h"
 #include "common/suitetexts.h"
 #include "common/text/chars.h"
 #include "platform/platform.h"
@@ -113,20 +114,20 @@ void Form1::build() {
 
 bool Form1::Form_Load() {
     platform::centreOnScreen(this);
-    try {
-        db_ = db::Database::open("Mailsort.mdb ", db::OpenMode::Exclusive);
-    } catch (const db::DbError& e) {
-        if (db::isHeldElsewhere(e.number())) {
-            platform::messages().msgBox(QString::fromLatin1(texts::HeldElsewhere), Buttons::OkOnly, Icon::Exclamation);
+    start::Opened opened = start::openDatabase(db::OpenMode::Exclusive, "Mailsort.mdb ");
+    if (!opened) {
+        if (opened.heldElsewhere()) {
+            platform::messages().msgBox(qs(opened.refusal()), Buttons::OkOnly, Icon::Exclamation);
             endProgram(1);
-        } else if (e.number() == db::err::FileNotFound) {
+        } else if (opened.error == db::err::FileNotFound) {
             platform::messages().msgBox(QString::fromLatin1(msg::NoDatabase));
             endProgram(1);
         } else {
-            reportUnexpected(e.number(), qs(e.description()));
+            reportUnexpected(opened.error, qs(opened.description));
         }
         return false;
     }
+    db_ = std::move(opened.db);
     try {
         parm_ = std::make_unique<parm::ParmRecord>(*db_);
         if (sequenced()) {
@@ -161,40 +162,25 @@ void Form1::Form_GotFocus() {
 }
 
 void Form1::handOver() {
-    QString next;
-    if (stopflag_ != 'Y') {
-        try {
-            if (parm_->yes(key::RunReports)) next = QStringLiteral("zolbern.exe");
-            else if (parm_->yes(key::RunLabels)) next = QStringLiteral("mistrel.exe");
-        } catch (const db::DbError&) {
-        }
-    }
     hide();
-    if (next.isEmpty()) {
-        clearRunAlone();
-        closeDatabase();
-    } else {
-        closeDatabase();
-        QString error;
-        if (!platform::launcher().start(next, &error)) {
-            platform::messages().msgBox(QStringLiteral("The program %1 could not be started: %2").arg(next, error));
-            // The sequence cannot go on: nothing is to start later steps by itself.
-            if (reopenShared()) {
-                clearRunAlone();
-                closeDatabase();
-            }
-        }
-    }
+    start::handOver(db_, parm_, start::Step::Codes, stopflag_ == 'Y',
+                    [this](const std::string& program, const std::string& error) {
+                        platform::messages().msgBox(
+                            QStringLiteral("The program %1 could not be started: %2").arg(qs(program), qs(error)));
+                        // The sequence cannot go on: nothing is to start later steps by itself.
+                        if (reopenShared()) {
+                            clearRunAlone();
+                            closeDatabase();
+                        }
+                    });
+    closeDatabase();
     endProgram(0);
 }
 
 void Form1::clearRunAlone() {
     if (!parm_) return;
     try {
-        if (parm_->editing()) parm_->recordset().cancelUpdate();
-        parm_->edit();
-        parm_->set(key::RunAlone, "N");
-        parm_->update();
+        start::writeFlag(*parm_, key::RunAlone, false);
     } catch (const db::DbError&) {
     }
 }
@@ -364,12 +350,7 @@ bool Form1::reopenShared() {
 
 void Form1::closeDatabase() {
     parm_.reset();
-    if (!db_) return;
-    try {
-        db_->close();
-    } catch (const db::DbError&) {
-    }
-    db_.reset();
+    start::closeQuietly(db_);
 }
 
 void Form1::reportUnexpected(int number, const QString& description) {
