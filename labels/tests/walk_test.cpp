@@ -3,6 +3,7 @@
 #include "fixture.h"
 #include "labels/writers.h"
 #include "platform/lptport.h"
+#include "platform/testing/recordingport.h"
 #include "qtprint.h"
 
 #include <QFile>
