@@ -8,7 +8,7 @@
 
 #include "coding/codingjob.h"
 #include "coding/fixedcols.h"
-#include "coding/form1.h"
+#include "coding/importwindow.h"
 #include "coding/importer.h"
 #include "coding/report.h"
 #include "coding/splitters.h"

@@ -1,6 +1,6 @@
 #include "designer/program.h"
 
-#include "designer/frmdovanet.h"
+#include "designer/designerwindow.h"
 
 #include "platform/forms.h"
 

@@ -1,6 +1,6 @@
 // The window: its start and run guard, interactive and sequenced runs, the
 // stop, the hand-over and the messages of a run that cannot go on.
-#include "coding/form1.h"
+#include "coding/importwindow.h"
 #include "platform/platform.h"
 #include "platform/testing/test_services.h"
 #include "tests/fixture.h"

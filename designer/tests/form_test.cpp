@@ -1,4 +1,4 @@
-#include "designer/frmdovanet.h"
+#include "designer/designerwindow.h"
 #include "designer/layoutrow.h"
 #include "designer/program.h"
 

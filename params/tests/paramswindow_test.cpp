@@ -1,6 +1,6 @@
 #include "common/testing/scratch.h"
 #include "common/parm/parmrecord.h"
-#include "params/frmparam.h"
+#include "params/paramswindow.h"
 #include "platform/platform.h"
 #include "platform/testing/test_services.h"
 

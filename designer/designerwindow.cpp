@@ -1,4 +1,4 @@
-#include "designer/frmdovanet.h"
+#include "designer/designerwindow.h"
 
 #include "common/programstart.h"
 #include "common/suitetexts.h"

@@ -1,4 +1,4 @@
-#include "coding/form1.h"
+#include "coding/importwindow.h"
 
 #include "coding/codingjob.h"
 #include "common/programstart.h"

@@ -1,4 +1,4 @@
-#include "params/frmparam.h"
+#include "params/paramswindow.h"
 
 #include "common/programstart.h"
 

@@ -1,4 +1,4 @@
-#include "refimport/form1.h"
+#include "refimport/refimportwindow.h"
 #include "refimport/pogen.h"
 #include "reffixture.h"
 

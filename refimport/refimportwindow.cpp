@@ -1,4 +1,4 @@
-#include "refimport/form1.h"
+#include "refimport/refimportwindow.h"
 
 #include "common/programstart.h"
 #include "common/db/database.h"
