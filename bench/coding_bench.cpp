@@ -53,7 +53,10 @@ protected:
         return 0.6 * f.size * line.size();
     }
     double lineHeightPt(const platform::PrintFont& f) const override { return f.size * 2320.0 / 2048.0; }
-    bool outputDocument(const std::vector<std::vector<platform::PrintedLine>>&, QString*) override { return true; }
+    bool beginOutput(QString*) override { return true; }
+    bool outputPage(const std::vector<platform::PrintedLine>&, QString*) override { return true; }
+    bool endOutput(QString*) override { return true; }
+    void discardOutput() override {}
 };
 
 struct Customer {
