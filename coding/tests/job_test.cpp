@@ -1,7 +1,7 @@
 // The import and coding job as one call: what it leaves for each way a run
 // ends, as the window and the benchmark rely on it.
 #include "coding/codingjob.h"
-#include "platform/printer.h"
+#include "platform/testing/recordingprinter.h"
 #include "tests/fixture.h"
 
 #include <gtest/gtest.h>
