@@ -5,7 +5,11 @@
 #include "console_fixture.h"
 
 #include <initializer_list>
+#include <ostream>
 #include <utility>
+
+// Readable failures of texts.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace qv::console::testing {
 
