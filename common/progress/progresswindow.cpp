@@ -4,6 +4,7 @@
 #include "platform/forms.h"
 #include "platform/messages.h"
 
+#include <QCloseEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -103,6 +104,17 @@ void ProgressWindow::cmdCancel_Click() {
     using namespace qv::platform;
     if (messages().msgBox(QStringLiteral("Are you sure you want to cancel ?"), Buttons::YesNo) == Answer::Yes)
         stopflag = QStringLiteral("Y");
+}
+
+void ProgressWindow::closeEvent(QCloseEvent* event) {
+    if (!inRun()) {
+        QWidget::closeEvent(event);
+        return;
+    }
+    // The run still paints into the window and tests its stop flag: it must
+    // outlive the run. Closing it is a request to cancel.
+    event->ignore();
+    cmdCancel_Click();
 }
 
 void ProgressWindow::showProgress(double p) {

@@ -4,7 +4,9 @@
 //
 // The window stops nothing itself: the run sets `percdone`, calls `percbar`
 // (or `showProgress`), yields to the user interface, and tests `stopflag`
-// before its next record.
+// before its next record. While a run uses the window (a `Run` is alive),
+// closing it by its frame asks the Cancel question instead and the window
+// stays; the run closes it when it is done.
 #pragma once
 
 #include <QString>
@@ -12,6 +14,7 @@
 
 #include <array>
 
+class QCloseEvent;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -28,6 +31,19 @@ public:
 
     ProgressWindow(const QString& caption, const QString& stepText, const QString& words,
                    TextLayout layout = TextLayout::StepPercentWords, QWidget* parent = nullptr);
+
+    // Marks the window as used by a run for as long as it lives.
+    class Run {
+    public:
+        explicit Run(ProgressWindow& w) : w_(w) { ++w_.runs_; }
+        ~Run() { --w_.runs_; }
+        Run(const Run&) = delete;
+        Run& operator=(const Run&) = delete;
+
+    private:
+        ProgressWindow& w_;
+    };
+    bool inRun() const { return runs_ > 0; }
 
     // Run state, kept with the window as the runs expect it.
     double percdone = 0;
@@ -68,7 +84,11 @@ public:
     // A percentage as "0.00" text.
     static QString formatPercent(double p);
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    int runs_ = 0;
     TextLayout layout_;
     QString words_;
     std::array<QFrame*, 20> blocks_{};

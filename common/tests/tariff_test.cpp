@@ -1,18 +1,13 @@
-#include "common/dbbuild/builder.h"
 #include "common/tariff/tariff.h"
+#include "common/testing/scratch.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
 #include <map>
-#include <sstream>
 
 using namespace qv::tariff;
 using qv::db::Database;
 using qv::db::Value;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -210,24 +205,16 @@ TEST(TariffRules, StandardStepByFormatAndWeight) {
     }
 }
 
-class TariffTables : public ::testing::Test {
+class TariffTables : public qv::testkit::ScratchTest {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("qvtariff-" + std::to_string(getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        std::ostringstream out, err;
-        qv::dbbuild::MakeOptions o{QV_DATA_DIR, dir_, false};
-        ASSERT_EQ(qv::dbbuild::makeDatabases(o, out, err), 0) << err.str();
-        db_ = Database::open((dir_ / "mailsort.mdb").string());
+        ScratchTest::SetUp();
+        db_ = scratch().open();
     }
     void TearDown() override {
         db_.reset();
-        fs::remove_all(dir_);
+        ScratchTest::TearDown();
     }
-    fs::path dir_;
     std::unique_ptr<Database> db_;
 };
 

@@ -29,6 +29,9 @@ CsvWriter& CsvWriter::quoted(std::string_view text) {
 }
 
 CsvWriter& CsvWriter::bare(std::string_view text) {
+    // A bare value that would split or open a field is quoted instead, so
+    // that the record stays well-formed and reads back as the same value.
+    if (text.find_first_of(",\"\r\n") != std::string_view::npos) return quoted(text);
     separate();
     line_ += text;
     return *this;
@@ -44,7 +47,11 @@ void CsvWriter::endRecord() {
 
 void CsvWriter::flush() { out_.flush(); }
 
-void CsvWriter::close() { out_.close(); }
+void CsvWriter::close() {
+    // A record left open is written, not lost.
+    if (!first_) endRecord();
+    out_.close();
+}
 
 std::vector<std::string> parseCsvRecord(std::string_view line) {
     std::vector<std::string> fields;
