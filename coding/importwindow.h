@@ -13,8 +13,6 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
-#include <string>
 
 class QLabel;
 class QPushButton;
@@ -22,11 +20,11 @@ class QRadioButton;
 
 namespace qv::coding {
 
-class Form1 : public QWidget {
+class ImportWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit Form1(QWidget* parent = nullptr);
-    ~Form1() override;
+    explicit ImportWindow(QWidget* parent = nullptr);
+    ~ImportWindow() override;
 
     // Opens the database for sole use and reads parmcode. False when the
     // start was refused: the message has been shown and the program ends.
@@ -57,9 +55,7 @@ private:
     void handOver();
     void clearRunAlone();
     bool reopenShared();
-    // The failure of the closing commit, if any; only failure paths pass it over.
-    std::optional<std::string> closeDatabase();
-    void storeFailed(const std::string& description);
+    void closeDatabase();
     void showStatus(const QString& text, bool duringRun = false);
     void endProgram(int status);
     void reportUnexpected(int number, const QString& description);
