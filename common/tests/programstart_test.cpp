@@ -2,7 +2,7 @@
 // and the hand-over with its close before the start.
 #include "common/programstart.h"
 #include "common/testing/scratch.h"
-#include "platform/launcher.h"
+#include "platform/testing/recordinglauncher.h"
 
 #include <gtest/gtest.h>
 

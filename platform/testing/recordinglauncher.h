@@ -1,0 +1,28 @@
+// A program launcher for tests (library qv_testing).
+#pragma once
+
+#include "platform/launcher.h"
+
+namespace qv::platform {
+
+// For tests: records the commands and starts nothing. Can be told to fail.
+class RecordingLauncher : public ProgramLauncher {
+public:
+    const QStringList& commands() const { return commands_; }
+    // Failing commands are recorded too.
+    void setFailing(bool on, QString error = QStringLiteral("program could not be started")) {
+        failing_ = on;
+        error_ = std::move(error);
+    }
+    void clear() { commands_.clear(); }
+
+protected:
+    bool doStart(const ProgramCommand& command, QString* error) override;
+
+private:
+    QStringList commands_;
+    bool failing_ = false;
+    QString error_;
+};
+
+}  // namespace qv::platform
