@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-
 namespace qv::start {
 namespace {
 
@@ -204,9 +202,3 @@ TEST_F(ProgramStart, AFailedStartGoesToTheCallersPolicyAfterTheClose) {
 
 }  // namespace
 }  // namespace qv::start
-
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    QCoreApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}
