@@ -15,15 +15,6 @@ using qv::testkit::ScratchTest;
 
 class ProgramStart : public ScratchTest {
 protected:
-    void SetUp() override {
-        ScratchTest::SetUp();
-        launcher_ = std::make_shared<platform::RecordingLauncher>();
-        platform::setLauncher(launcher_);
-    }
-    void TearDown() override {
-        platform::setLauncher(nullptr);
-        ScratchTest::TearDown();
-    }
     void setFlags(const char* alone, const char* codes, const char* reports, const char* labels) {
         auto db = scratch().open();
         parm::ParmRecord p(*db);
@@ -38,7 +29,7 @@ protected:
         auto db = scratch().open();
         return parm::ParmRecord(*db).text(key);
     }
-    std::shared_ptr<platform::RecordingLauncher> launcher_;
+    platform::InstalledRecordingLauncher launcher_;
 };
 
 TEST_F(ProgramStart, OpenTellsAnotherProgramsHoldFromOtherErrors) {

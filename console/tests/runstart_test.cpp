@@ -10,15 +10,6 @@ namespace {
 
 class RunStartTest : public testkit::ScratchTest {
 protected:
-    void SetUp() override {
-        ScratchTest::SetUp();
-        launcher_ = std::make_shared<platform::RecordingLauncher>();
-        platform::setLauncher(launcher_);
-    }
-    void TearDown() override {
-        platform::setLauncher(nullptr);
-        ScratchTest::TearDown();
-    }
     std::string flags() {
         auto db = scratch().open();
         parm::ParmRecord p(*db);
@@ -27,7 +18,7 @@ protected:
             out += p.text(k);
         return out;
     }
-    std::shared_ptr<platform::RecordingLauncher> launcher_;
+    platform::InstalledRecordingLauncher launcher_;
 };
 
 TEST_F(RunStartTest, WritesTheFlagsThenStartsTheFirstStep) {

@@ -25,4 +25,18 @@ private:
     QString error_;
 };
 
+// Installs a fresh recording launcher for as long as it lives, for tests
+// without the form-test main (which installs one before every test).
+class InstalledRecordingLauncher {
+public:
+    InstalledRecordingLauncher() : launcher_(std::make_shared<RecordingLauncher>()) { setLauncher(launcher_); }
+    ~InstalledRecordingLauncher() { setLauncher(nullptr); }
+    InstalledRecordingLauncher(const InstalledRecordingLauncher&) = delete;
+    InstalledRecordingLauncher& operator=(const InstalledRecordingLauncher&) = delete;
+    RecordingLauncher* operator->() const { return launcher_.get(); }
+
+private:
+    std::shared_ptr<RecordingLauncher> launcher_;
+};
+
 }  // namespace qv::platform
