@@ -35,29 +35,6 @@ bool blanksFrom(const std::vector<std::string_view>& rec, int from, int to) {
 
 }  // namespace
 
-std::string DetectType(std::string_view record) {
-    std::string result;
-    bool quoteSeen = false, quoteComma = false, hit = false, commaSeen = false;
-    int counter = 0;
-    for (std::size_t i = 0; i < record.size() && result.empty(); ++i) {
-        const char c = record[i];
-        if (c == '"') {
-            if (quoteComma)
-                hit = true;
-            else
-                quoteSeen = true;
-        } else if (c == ',') {
-            commaSeen = true;
-            if (quoteSeen) quoteComma = true;
-        } else {
-            hit = quoteSeen = commaSeen = quoteComma = false;
-        }
-        if (hit) result = TypeQuoted;
-        if (commaSeen && ++counter == 4) result = TypePlain;
-    }
-    return result;
-}
-
 int FieldTable::listLength() const {
     if (markerAt == 0) return MaxFields;
     return markerAt - 1 < MaxFields ? markerAt - 1 : MaxFields;
@@ -70,16 +47,10 @@ void FieldTable::clear() {
 
 void SplitFields(std::string_view record, FieldTable& fields) {
     fields.clear();
-    bool inQuotes = false;
-    int n = 1;
-    for (const char c : record) {
-        if (c == '"')
-            inQuotes = !inQuotes;
-        else if (c == ',' && !inQuotes)
-            ++n;
-        else if (n <= MaxFields)
-            fields.slot[static_cast<std::size_t>(n)] += c;
-    }
+    std::vector<std::string> split;
+    splitCommaFields(record, split, DoubledQuote::Toggles);
+    const int n = static_cast<int>(split.size());
+    for (int i = 1; i <= n && i <= MaxFields; ++i) fields.slot[static_cast<std::size_t>(i)] = std::move(split[static_cast<std::size_t>(i - 1)]);
     if (n <= MaxFields) {
         fields.slot[static_cast<std::size_t>(n + 1)] = EndMarker;
         fields.markerAt = n + 1;
