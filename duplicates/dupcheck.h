@@ -141,7 +141,7 @@ RunEnd checkFile(DupWork& work, const CheckSetup& setup, Decider& decider, const
 // value trimmed of blanks and in double quotes (inner quotes doubled), at
 // least `listEntries` values a line (short records filled with ""), more when
 // a record has more fields; CR LF line ends. Throws std::system_error when it
-// cannot be written.
+// cannot be written, leaving no part-written file in its place.
 void writeOutput(DupWork& work, int listEntries, const std::filesystem::path& file);
 
 }  // namespace qv::duplicates

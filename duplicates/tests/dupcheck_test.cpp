@@ -431,6 +431,7 @@ TEST(CheckRun, AnOutputThatCannotBeWrittenIsAnError) {
     checkFile(*work, CheckSetup{path, scan.layout, {true, false, false, false, false}}, decider);
     std::filesystem::create_directories(folder.dir() / "OUTPUT.CSV");  // a folder in its place
     EXPECT_THROW(writeOutput(*work, scan.layout.fields, folder.dir() / "OUTPUT.CSV"), std::system_error);
+    EXPECT_FALSE(std::filesystem::exists(folder.dir() / "OUTPUT.CSV.part"));
 }
 
 }  // namespace
