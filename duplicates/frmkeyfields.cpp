@@ -47,6 +47,12 @@ FrmKeyFields::FrmKeyFields(QWidget* parent) : QWidget(parent, Qt::Window) {
     cmdOK_ = control<QPushButton>(this, QStringLiteral("cmdOK"), QStringLiteral("OK"));
     cmdCancel_ = control<QPushButton>(this, QStringLiteral("cmdCancel"), QStringLiteral("Exit"));
 
+    // Wide enough for either caption of the toggle.
+    cmdAll_->setText(QStringLiteral("De-Select All"));
+    const int width = cmdAll_->sizeHint().width();
+    cmdAll_->setText(QStringLiteral("Select All"));
+    for (QPushButton* b : {cmdAll_, cmdOK_, cmdCancel_}) b->setMinimumWidth(width);
+
     auto* grid = new QGridLayout(this);
     grid->addWidget(label1_, 0, 0);
     grid->addWidget(lstKeys_, 1, 0);

@@ -72,6 +72,8 @@ private:
     }
 
     void end() {
+        // Quitting closes every window, which the shield would refuse.
+        shielded_ = false;
         if (hooks_.endProgram)
             hooks_.endProgram();
         else
