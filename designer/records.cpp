@@ -8,20 +8,6 @@ namespace qv::designer {
 
 namespace {
 
-// One UTF-8 character per entry, so that positions count characters.
-std::vector<std::string_view> splitChars(std::string_view s) {
-    std::vector<std::string_view> out;
-    out.reserve(s.size());
-    std::size_t i = 0;
-    while (i < s.size()) {
-        std::size_t j = i + 1;
-        while (j < s.size() && (static_cast<unsigned char>(s[j]) & 0xC0) == 0x80) ++j;
-        out.push_back(s.substr(i, j - i));
-        i = j;
-    }
-    return out;
-}
-
 // A position beyond the record holds no character, which is not a blank.
 bool blankAt(const std::vector<std::string_view>& rec, int p) {
     return p >= 1 && p <= static_cast<int>(rec.size()) && rec[static_cast<std::size_t>(p - 1)] == " ";
@@ -59,9 +45,9 @@ void SplitFields(std::string_view record, FieldTable& fields) {
 
 ScanResult DoFirstAscii(std::string_view record1, std::string_view record2, std::string_view record3,
                         FieldTable& fields, Columns& columns) {
-    const auto r1 = splitChars(record1);
-    const auto r2 = splitChars(record2);
-    const auto r3 = splitChars(record3);
+    const auto r1 = qv::charsOf(record1);
+    const auto r2 = qv::charsOf(record2);
+    const auto r3 = qv::charsOf(record3);
     const std::vector<std::string_view>* all[] = {&r1, &r2, &r3};
 
     fields.clear();

@@ -12,20 +12,6 @@ namespace qv::duplicates {
 
 namespace {
 
-// One UTF-8 character per entry, so that positions count characters.
-std::vector<std::string_view> splitChars(std::string_view s) {
-    std::vector<std::string_view> out;
-    out.reserve(s.size());
-    std::size_t i = 0;
-    while (i < s.size()) {
-        std::size_t j = i + 1;
-        while (j < s.size() && (static_cast<unsigned char>(s[j]) & 0xC0) == 0x80) ++j;
-        out.push_back(s.substr(i, j - i));
-        i = j;
-    }
-    return out;
-}
-
 using Chars = std::vector<std::string_view>;
 
 // A position past the end of a record holds no character, which is not a blank.
@@ -58,7 +44,7 @@ FirstFields SplitFirst(std::string_view firstRecord) {
 
 FirstFields FindColumns(std::string_view record1, std::string_view record2, std::string_view record3,
                         FileLayout& layout) {
-    const Chars r1 = splitChars(record1), r2 = splitChars(record2), r3 = splitChars(record3);
+    const Chars r1 = qv::charsOf(record1), r2 = qv::charsOf(record2), r3 = qv::charsOf(record3);
     std::array<std::string, MaxColumns + 2> text;
     layout.start.fill(0);
     layout.end.fill(0);
