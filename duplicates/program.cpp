@@ -1,7 +1,7 @@
 #include "duplicates/program.h"
 
-#include "duplicates/frmcheckdup.h"
-#include "duplicates/frmkeyfields.h"
+#include "duplicates/checkwindow.h"
+#include "duplicates/keyfieldswindow.h"
 
 #include "platform/forms.h"
 
@@ -18,15 +18,15 @@ const char* kProgramName = "qvFennick";
 // The program's state, owned by the chooser, which lives as long as the program.
 class Program : public QObject {
 public:
-    Program(filesel::FrmFileSel* chooser, ProgramHooks hooks) : QObject(chooser), chooser_(chooser), hooks_(std::move(hooks)) {
+    Program(filesel::FileChooser* chooser, ProgramHooks hooks) : QObject(chooser), chooser_(chooser), hooks_(std::move(hooks)) {
         setObjectName(kProgramName);
         chooser_->installEventFilter(this);
         chooser_->setEndProgram([this] { end(); });
-        chooser_->setNextForm([this](filesel::FrmFileSel&, const filesel::FrmFileSel::Accepted&) { showKeyFields(); });
+        chooser_->setNextForm([this](filesel::FileChooser&, const filesel::FileChooser::Accepted&) { showKeyFields(); });
     }
 
-    QPointer<FrmKeyFields> keys;
-    QPointer<FrmCheckDup> run;
+    QPointer<KeyFieldsWindow> keys;
+    QPointer<CheckWindow> run;
 
 private:
     void showKeyFields() {
@@ -35,24 +35,24 @@ private:
             keys->close();
             delete keys.data();
         }
-        auto* form = new FrmKeyFields;
+        auto* form = new KeyFieldsWindow;
         form->setAttribute(Qt::WA_DeleteOnClose);
         if (!form->Form_Load(*chooser_)) {
             delete form;
             return;
         }
         form->installEventFilter(this);
-        form->setStartRun([this](FrmKeyFields& from, const CheckSetup& setup) { startRun(from, setup); });
+        form->setStartRun([this](KeyFieldsWindow& from, const CheckSetup& setup) { startRun(from, setup); });
         keys = form;
         qv::platform::showActivated(form);
     }
 
-    void startRun(FrmKeyFields&, const CheckSetup& setup) {
+    void startRun(KeyFieldsWindow&, const CheckSetup& setup) {
         if (run) {
             qv::platform::showActivated(run);
             return;
         }
-        auto* form = new FrmCheckDup;
+        auto* form = new CheckWindow;
         form->setAttribute(Qt::WA_DeleteOnClose);
         form->setShield([this](bool on) { shield(on); });
         form->setEndProgram([this] { end(); });
@@ -89,30 +89,30 @@ private:
         return QObject::eventFilter(watched, event);
     }
 
-    filesel::FrmFileSel* chooser_;
+    filesel::FileChooser* chooser_;
     ProgramHooks hooks_;
     bool shielded_ = false;
 };
 
-Program* programOf(const filesel::FrmFileSel& chooser) {
+Program* programOf(const filesel::FileChooser& chooser) {
     return chooser.findChild<Program*>(kProgramName, Qt::FindDirectChildrenOnly);
 }
 
 }  // namespace
 
-filesel::FrmFileSel* makeStartForm(ProgramHooks hooks) {
-    auto* chooser = new filesel::FrmFileSel(filesel::Variant::DuplicateChecker);
+filesel::FileChooser* makeStartForm(ProgramHooks hooks) {
+    auto* chooser = new filesel::FileChooser(filesel::Variant::DuplicateChecker);
     chooser->setAttribute(Qt::WA_DeleteOnClose);
     new Program(chooser, std::move(hooks));
     return chooser;
 }
 
-FrmKeyFields* keyFieldsOf(const filesel::FrmFileSel& chooser) {
+KeyFieldsWindow* keyFieldsOf(const filesel::FileChooser& chooser) {
     Program* p = programOf(chooser);
     return p ? p->keys.data() : nullptr;
 }
 
-FrmCheckDup* runOf(const filesel::FrmFileSel& chooser) {
+CheckWindow* runOf(const filesel::FileChooser& chooser) {
     Program* p = programOf(chooser);
     return p ? p->run.data() : nullptr;
 }

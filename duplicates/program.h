@@ -12,23 +12,23 @@
 
 namespace qv::duplicates {
 
-class FrmKeyFields;
-class FrmCheckDup;
+class KeyFieldsWindow;
+class CheckWindow;
 
 struct ProgramHooks {
     // Called on every run form before it loads (tests answer its dialog here).
-    std::function<void(FrmCheckDup&)> prepareRun;
+    std::function<void(CheckWindow&)> prepareRun;
     // Ends the program; by default the application quits.
     std::function<void()> endProgram;
 };
 
 // The start form, not yet shown; the program's forms delete themselves when
 // they close.
-filesel::FrmFileSel* makeStartForm(ProgramHooks hooks = {});
+filesel::FileChooser* makeStartForm(ProgramHooks hooks = {});
 
 // The key-field form now open for the chooser, or null.
-FrmKeyFields* keyFieldsOf(const filesel::FrmFileSel& chooser);
+KeyFieldsWindow* keyFieldsOf(const filesel::FileChooser& chooser);
 // The run form now open for the chooser, or null.
-FrmCheckDup* runOf(const filesel::FrmFileSel& chooser);
+CheckWindow* runOf(const filesel::FileChooser& chooser);
 
 }  // namespace qv::duplicates

@@ -1,10 +1,10 @@
-// The designer's tests work in a scratch folder with a fresh mailsort.mdb.
+// The designer's tests work in the shared scratch folder.
 #pragma once
 
-#include "common/testing/scratchfolder.h"
+#include "common/testing/scratch.h"
 
 namespace qv::designer::test {
 
-using ScratchFolder = qv::test::ScratchFolder;
+using qv::testkit::ScratchFolder;
 
 }  // namespace qv::designer::test

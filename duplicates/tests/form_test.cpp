@@ -1,11 +1,12 @@
-#include "duplicates/frmcheckdup.h"
-#include "duplicates/frmdupfound.h"
-#include "duplicates/frmkeyfields.h"
+#include "duplicates/checkwindow.h"
+#include "duplicates/duplicatedialog.h"
+#include "duplicates/keyfieldswindow.h"
 #include "duplicates/program.h"
 
 #include "workfolder.h"
 
 #include "common/db/database.h"
+#include "common/dbbuild/builder.h"
 #include "platform/forms.h"
 #include "platform/testing/test_services.h"
 
@@ -39,7 +40,7 @@ const QString kHeadings =
 const QString kNoKey = QStringLiteral("At least one key field must be selected");
 const QString kCancel = QStringLiteral("Are you sure you want to cancel processing?");
 
-QStringList listed(const FrmKeyFields& form) {
+QStringList listed(const KeyFieldsWindow& form) {
     QStringList out;
     for (int i = 0; i < form.lstKeys()->count(); ++i) out << form.lstKeys()->item(i)->text();
     return out;
@@ -63,7 +64,7 @@ public:
 private:
     void poll() {
         for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* d = qobject_cast<FrmDupFound*>(w);
+            auto* d = qobject_cast<DuplicateDialog*>(w);
             if (!d || !d->isVisible() || done_.contains(d)) continue;
             done_.append(d);
             shown.push_back({d->windowTitle(), qv::platform::child<QLabel>(d, "Label1")->text(),
@@ -86,7 +87,7 @@ private:
     }
     QTimer timer_;
     std::deque<QString> buttons_;
-    QList<QPointer<FrmDupFound>> done_;
+    QList<QPointer<DuplicateDialog>> done_;
 };
 
 class Fennick : public ::testing::Test {
@@ -94,7 +95,7 @@ protected:
     void SetUp() override {
         ProgramHooks hooks;
         hooks.endProgram = [this] { ++ended; };
-        hooks.prepareRun = [this](FrmCheckDup& run) {
+        hooks.prepareRun = [this](CheckWindow& run) {
             if (ask) run.setAsk(ask);
         };
         chooser = makeStartForm(hooks);
@@ -104,7 +105,7 @@ protected:
     }
     void TearDown() override {
         for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w == chooser.data() || qobject_cast<FrmKeyFields*>(w) || qobject_cast<FrmCheckDup*>(w)) {
+            if (w == chooser.data() || qobject_cast<KeyFieldsWindow*>(w) || qobject_cast<CheckWindow*>(w)) {
                 w->setEnabled(true);
                 delete w;
             }
@@ -121,14 +122,14 @@ protected:
         if (refusal) scriptedMessages().answer(Answer::Ok, *refusal);
         chooser->cmdOK_Click();
     }
-    FrmKeyFields* keys() const { return keyFieldsOf(*chooser); }
+    KeyFieldsWindow* keys() const { return keyFieldsOf(*chooser); }
 
     // Selects the entries and presses OK; the run goes as the window takes the focus.
     void runWith(const std::vector<int>& entries) {
         ASSERT_NE(keys(), nullptr);
         for (int e : entries) keys()->lstKeys()->item(e)->setSelected(true);
         keys()->cmdOK_Click();
-        FrmCheckDup* run = runOf(*chooser);
+        CheckWindow* run = runOf(*chooser);
         if (!run) return;
         QTRY_VERIFY_WITH_TIMEOUT(ended > 0 || !runOf(*chooser), 10000);
     }
@@ -145,8 +146,8 @@ protected:
     }
 
     test::WorkFolder folder;
-    QPointer<qv::filesel::FrmFileSel> chooser;
-    FrmCheckDup::Ask ask;
+    QPointer<qv::filesel::FileChooser> chooser;
+    CheckWindow::Ask ask;
     int ended = 0;
 };
 
@@ -225,7 +226,7 @@ TEST_F(Fennick, ASecondChoiceReloadsTheKeyList) {
     folder.write("five.csv", {"a,b,c,d,e"});
     folder.write("six.csv", {"Name,Town,Post,Ref,Tel,Mail"});
     choose("five.csv", Answer::No);
-    QPointer<FrmKeyFields> first = keys();
+    QPointer<KeyFieldsWindow> first = keys();
     first->lstKeys()->item(0)->setSelected(true);
     choose("six.csv", Answer::Yes);
     QApplication::processEvents();
@@ -270,7 +271,7 @@ TEST_F(Fennick, EachDecisionOfTheDialog) {
         EXPECT_EQ(d.label2, "Duplicate already in file:");
         EXPECT_EQ(d.lower, "Smith\n1 High St\nLeeds\nLS1 1AA\n1");
         EXPECT_EQ(folder.read("OUTPUT.CSV"), c.output);
-        FrmCheckDup* run = runOf(*chooser);
+        CheckWindow* run = runOf(*chooser);
         ASSERT_NE(run, nullptr);
         EXPECT_EQ(run->windowTitle(), "Checking for duplicates");
         EXPECT_EQ(run->lblStage()->text(), "Creating CSV file: OUTPUT.CSV");
@@ -280,7 +281,7 @@ TEST_F(Fennick, EachDecisionOfTheDialog) {
 }
 
 TEST_F(Fennick, TheDialogsButtons) {
-    FrmDupFound d(QStringLiteral("a\r\nb\r\n"), QStringLiteral("c\r\n"));
+    DuplicateDialog d(QStringLiteral("a\r\nb\r\n"), QStringLiteral("c\r\n"));
     const std::pair<const char*, const char*> captions[] = {
         {"cmdDelete1", "Delete Record"}, {"cmdDelete2", "Delete Record"}, {"cmdLeave", "Leave Both Records in File"}};
     for (const auto& [name, caption] : captions) EXPECT_EQ(qv::platform::child<QPushButton>(&d, name)->text(), caption);
@@ -292,13 +293,13 @@ TEST_F(Fennick, TheDialogsButtons) {
                           {"cmdDelete2", Decision::DeleteEarlier},
                           {"cmdLeave", Decision::LeaveBoth}};
     for (const auto& c : cases) {
-        FrmDupFound dialog(QStringLiteral("x\r\n"), QStringLiteral("y\r\n"));
+        DuplicateDialog dialog(QStringLiteral("x\r\n"), QStringLiteral("y\r\n"));
         dialog.show();
         qv::platform::child<QPushButton>(&dialog, c.button)->click();
         EXPECT_EQ(dialog.decision(), c.decision) << c.button;
         EXPECT_FALSE(dialog.isVisible()) << c.button;
     }
-    FrmDupFound escaped(QStringLiteral("x\r\n"), QStringLiteral("y\r\n"));
+    DuplicateDialog escaped(QStringLiteral("x\r\n"), QStringLiteral("y\r\n"));
     escaped.show();
     QTest::keyClick(&escaped, Qt::Key_Escape);
     EXPECT_FALSE(escaped.isVisible());
@@ -319,7 +320,7 @@ TEST_F(Fennick, CancelAskedDuringTheRun) {
         choose("cust.csv", Answer::No);
         // The Cancel button pressed while the run is at its second record.
         ask = [this](const DuplicatePair&) {
-            FrmCheckDup* run = runOf(*chooser);
+            CheckWindow* run = runOf(*chooser);
             EXPECT_TRUE(run->cmdCancel()->isVisible());
             EXPECT_FALSE(chooser->isEnabled());  // nothing else takes input meanwhile
             EXPECT_FALSE(keys()->isEnabled());
