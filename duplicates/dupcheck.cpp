@@ -256,4 +256,13 @@ void writeOutput(DupWork& work, int listEntries, const std::filesystem::path& fi
     }
 }
 
+RunEnd deduplicate(const CheckSetup& setup, Decider& decider, const RunHooks& hooks) {
+    auto work = DupWork::open();
+    work->MakeTables();
+    work->openTables();
+    const RunEnd end = checkFile(*work, setup, decider, hooks);
+    if (end == RunEnd::Completed) writeOutput(*work, setup.layout.fields, qv::filePath(OutputFile));
+    return end;
+}
+
 }  // namespace qv::duplicates

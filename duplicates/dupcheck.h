@@ -144,4 +144,9 @@ RunEnd checkFile(DupWork& work, const CheckSetup& setup, Decider& decider, const
 // cannot be written, leaving no part-written file in its place.
 void writeOutput(DupWork& work, int listEntries, const std::filesystem::path& file);
 
+// The whole job unattended: DupWork.mdb opened and its tables re-made, the
+// run, and OUTPUT.CSV in the current folder when the run completes. Throws
+// as the steps do (DbError, std::system_error).
+RunEnd deduplicate(const CheckSetup& setup, Decider& decider, const RunHooks& hooks = {});
+
 }  // namespace qv::duplicates

@@ -420,6 +420,18 @@ TEST(CheckRun, TheCounterShowsOneThenEveryTenthRecord) {
     EXPECT_EQ(run.shown, (std::vector<int64_t>{1, 10, 20}));
 }
 
+TEST(CheckRun, TheWholeJobUnattended) {
+    test::WorkFolder folder;
+    folder.write("output.csv", {"an earlier file of that name, in another case"});
+    const std::string path = folder.write("cust.txt", {"a,1,x,y,z", "A,2,x,y,z"});
+    const KeyScan scan = scanKeyFields(path, false);
+    TableDecider decider({{2, Decision::DeleteEarlier}});
+    EXPECT_EQ(deduplicate(CheckSetup{path, scan.layout, {true, false, false, false, false}}, decider),
+              RunEnd::Completed);
+    EXPECT_EQ(folder.read("output.csv"), "\"A\",\"2\",\"x\",\"y\",\"z\"\r\n");
+    EXPECT_EQ(folder.read("OUTPUT.CSV"), "<missing>");
+}
+
 TEST(CheckRun, AnOutputThatCannotBeWrittenIsAnError) {
     test::WorkFolder folder;
     const std::string path = folder.write("cust.txt", {"a,b,c,d,e"});
