@@ -1,5 +1,6 @@
 #include "designer/frmdovanet.h"
 
+#include "common/programstart.h"
 #include "common/suitetexts.h"
 #include "designer/layoutrow.h"
 
@@ -322,8 +323,13 @@ void FrmDovanet::buildControls() {
 }
 
 bool FrmDovanet::Form_Load() {
+    start::Opened opened = start::openDatabase(db::OpenMode::Shared);
+    if (!opened) {
+        messages().msgBox(q(opened.refusal()));
+        return false;
+    }
+    db_ = std::move(opened.db);
     try {
-        db_ = db::Database::open("mailsort.mdb", db::OpenMode::Shared);
         data_ = db_->openTable("data");
         data_->setIndex("File");
     } catch (const db::DbError& e) {

@@ -1,5 +1,7 @@
 #include "params/frmparam.h"
 
+#include "common/programstart.h"
+
 #include "platform/platform.h"
 
 #include <QApplication>
@@ -366,17 +368,21 @@ void FrmParam::optService_Click(ServiceOption o) {
 bool FrmParam::Form_Load() {
     errorFlag_ = false;
     platform::centreOnScreen(this);
+    start::Opened opened = start::openDatabase(db::OpenMode::Exclusive);
+    if (!opened) {
+        platform::messages().msgBox(qs(opened.refusal()), platform::Buttons::OkOnly,
+                                    opened.heldElsewhere() ? platform::Icon::Exclamation : platform::Icon::None);
+        unloaded_ = true;  // ends without unloading and without writing
+        endProgram(1);
+        return false;
+    }
+    db_ = std::move(opened.db);
     try {
-        db_ = db::Database::open("mailsort.mdb", db::OpenMode::Exclusive);
         parm_ = std::make_unique<parm::ParmRecord>(*db_);
         LoadParams();
     } catch (const db::DbError& e) {
-        if (db::isHeldElsewhere(e.number()))
-            platform::messages().msgBox(QString::fromLatin1(msg::Held), platform::Buttons::OkOnly,
-                                        platform::Icon::Exclamation);
-        else
-            platform::messages().msgBox(qs(texts::unexpectedError(e.number(), e.description())));
-        unloaded_ = true;  // ends without unloading and without writing
+        platform::messages().msgBox(qs(texts::unexpectedError(e.number(), e.description())));
+        unloaded_ = true;
         closeDatabase();
         endProgram(1);
         return false;
@@ -576,30 +582,15 @@ void FrmParam::cmdOK_Click() {
 }
 
 void FrmParam::handOver() {
-    if (parm_->text(key::RunAlone) == "Y") {
+    if (parm_->yes(key::RunAlone)) {
         hide();
-        QString next;
-        if (parm_->yes(key::RunCodes))
-            next = QStringLiteral("kavrin.exe");
-        else if (parm_->yes(key::RunReports))
-            next = QStringLiteral("zolbern.exe");
-        else if (parm_->yes(key::RunLabels))
-            next = QStringLiteral("mistrel.exe");
-        if (next.isEmpty()) {
-            parm_->edit();
-            parm_->set(key::RunAlone, "N");
-            parm_->update();
-            db_->commit();
-            closeDatabase();
-        } else {
-            // The next step opens the database for its sole use.
-            closeDatabase();
-            QString error;
-            if (!platform::launcher().start(next, &error)) {
-                reportUnexpected(kStartFailed, error);
-                return;
-            }
-        }
+        pcode_.reset();
+        // The next step opens the database for its sole use.
+        const auto done = start::handOver(db_, parm_, start::Step::Parameters, false,
+                                          [this](const std::string&, const std::string& error) {
+                                              reportUnexpected(kStartFailed, qs(error));
+                                          });
+        if (done == start::HandedOver::StartFailed) return;
     }
     close();
     Form_Unload();  // a hidden form gets no close event

@@ -1,5 +1,6 @@
 #include "refimport/form1.h"
 
+#include "common/programstart.h"
 #include "common/db/database.h"
 #include "common/suitetexts.h"
 #include "common/text/files.h"
@@ -162,15 +163,13 @@ void Form1::cmdImport_Click() {
         fs::current_path(target, ec);
     }
 
-    std::unique_ptr<db::Database> db;
-    try {
-        db = db::Database::open("MAILSORT.MDB", db::OpenMode::Shared);
-    } catch (const db::DbError& e) {
-        messages().msgBox(db::isHeldElsewhere(e.number())
-                              ? QString::fromLatin1(texts::HeldElsewhere)
-                              : QStringLiteral("Couldn't find Mailsort database - contact supplier"));
+    start::Opened opened = start::openDatabase(db::OpenMode::Shared, "MAILSORT.MDB");
+    if (!opened) {
+        messages().msgBox(opened.heldElsewhere() ? QString::fromStdString(opened.refusal())
+                                                 : QStringLiteral("Couldn't find Mailsort database - contact supplier"));
         return;
     }
+    std::unique_ptr<db::Database> db = std::move(opened.db);
 
     WaitCursor wait;
     status_->show();

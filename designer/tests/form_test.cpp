@@ -119,7 +119,7 @@ protected:
 };
 
 TEST_F(DesignerForm, ListsColumnsWithoutHeadings) {
-    const std::string path = scratch.write("five.csv", {"a,b,c,d,e", "f,g,h,i,j"});
+    const std::string path = scratch.writeLines("five.csv", {"a,b,c,d,e", "f,g,h,i,j"});
     open(path, "7");
     ASSERT_TRUE(form->started());
     EXPECT_EQ(form->fileType(), "3");
@@ -148,7 +148,7 @@ TEST_F(DesignerForm, ListsAtMostThirtyFields) {
         {"31 fields", {thirtyOne}, 30, "Column DD"},
     };
     for (const auto& c : cases) {
-        open(scratch.write("wide.txt", c.lines), "7");
+        open(scratch.writeLines("wide.txt", c.lines), "7");
         const QStringList l = listed();
         EXPECT_EQ(l.size(), c.count) << c.what;
         EXPECT_EQ(l.value(25), "Column Z") << c.what;
@@ -158,7 +158,7 @@ TEST_F(DesignerForm, ListsAtMostThirtyFields) {
 }
 
 TEST_F(DesignerForm, StepsThroughTheRecords) {
-    const std::string path = scratch.write("three.csv", {R"("Name","Town","Postcode")", R"("Ann","Leeds","LS1 1AA")",
+    const std::string path = scratch.writeLines("three.csv", {R"("Name","Town","Postcode")", R"("Ann","Leeds","LS1 1AA")",
                                                          R"("Bob","York","YO1 2BB")", R"("Cy","Hull","HU1 3CC")"});
     open(path, "6");
     EXPECT_EQ(form->fileType(), "2");
@@ -187,7 +187,7 @@ TEST_F(DesignerForm, StepsThroughTheRecords) {
 }
 
 TEST_F(DesignerForm, PostcodeMustBeAssigned) {
-    const std::string path = scratch.write("nine.csv", {"1,2,3,4,5,6,7,8,9", "1,2,3,4,5,6,7,8,9"});
+    const std::string path = scratch.writeLines("nine.csv", {"1,2,3,4,5,6,7,8,9", "1,2,3,4,5,6,7,8,9"});
     const auto before = dataFiles();
     open(path, "7");
     scriptedMessages().answer(Answer::Ok, kNoPostcode);
@@ -272,7 +272,7 @@ TEST_F(DesignerForm, SavesEachFileType) {
           {"ref", {7, 7}}}},
     };
     for (const auto& c : cases) {
-        const std::string path = scratch.write(c.name, c.lines);
+        const std::string path = scratch.writeLines(c.name, c.lines);
         open(path, c.headings);
         for (const auto& [caption, part] : c.drops) assign(caption, part);
         form->cmdOK_Click();
@@ -287,7 +287,7 @@ TEST_F(DesignerForm, SavesEachFileType) {
 }
 
 TEST_F(DesignerForm, SkipFirstAsTickedNotAsRead) {
-    const std::string path = scratch.write("h.csv", {"Name,Addr,Town,County,Postcode", "Ann,1 Rd,Leeds,W Yorks,LS1 1AA"});
+    const std::string path = scratch.writeLines("h.csv", {"Name,Addr,Town,County,Postcode", "Ann,1 Rd,Leeds,W Yorks,LS1 1AA"});
     open(path, "6");
     assign("Postcode", Post1);
     form->chkSkipFirst()->setChecked(false);
@@ -325,7 +325,7 @@ TEST_F(DesignerForm, FilesThatCannotBeLaidOut) {
             path = (scratch.dir() / "bad.dat").string();
             std::ofstream(path, std::ios::binary) << c.raw;
         } else {
-            path = scratch.write("bad.dat", c.lines);
+            path = scratch.writeLines("bad.dat", c.lines);
         }
         scriptedMessages().answer(Answer::Ok, c.message);
         open(path, c.headings);
@@ -342,7 +342,7 @@ TEST_F(DesignerForm, FilesThatCannotBeLaidOut) {
 }
 
 TEST_F(DesignerForm, ExitWritesNothing) {
-    const std::string path = scratch.write("x.csv", {"a,b,c,d,e"});
+    const std::string path = scratch.writeLines("x.csv", {"a,b,c,d,e"});
     const auto before = dataFiles();
     open(path, "7");
     assign("Column E", Post1);
@@ -395,7 +395,7 @@ protected:
 };
 
 TEST_F(DragAndDrop, FromTheListToABoxAndBack) {
-    const std::string path = scratch.write("d.csv", {"Jane Smith,12 Oak Road,Leeds,LS6 2AB,R001"});
+    const std::string path = scratch.writeLines("d.csv", {"Jane Smith,12 Oak Road,Leeds,LS6 2AB,R001"});
     open(path, "7");
     QListWidget* list = form->lstFields();
     QLineEdit* town = form->partBox(Town);
@@ -443,7 +443,7 @@ TEST_F(DragAndDrop, FromTheListToABoxAndBack) {
 }
 
 TEST_F(DragAndDrop, BoxesTakeNoTypingAndSelectTheirText) {
-    const std::string path = scratch.write("d.csv", {"Jane Smith,12 Oak Road,Leeds,LS6 2AB,R001"});
+    const std::string path = scratch.writeLines("d.csv", {"Jane Smith,12 Oak Road,Leeds,LS6 2AB,R001"});
     open(path, "7");
     assign("Column D", Post1);
     QLineEdit* post = form->partBox(Post1);
@@ -459,7 +459,7 @@ TEST_F(DragAndDrop, BoxesTakeNoTypingAndSelectTheirText) {
 }
 
 TEST_F(DragAndDrop, ADropFromTheListWithNothingSelectedDoesNothing) {
-    const std::string path = scratch.write("d.csv", {"Jane Smith,12 Oak Road,Leeds,LS6 2AB,R001"});
+    const std::string path = scratch.writeLines("d.csv", {"Jane Smith,12 Oak Road,Leeds,LS6 2AB,R001"});
     open(path, "7");
     assign("Column D", Post1);
     form->lstFields()->clearSelection();
