@@ -8,7 +8,7 @@
 
 #include "coding/codingjob.h"
 #include "coding/fixedcols.h"
-#include "coding/form1.h"
+#include "coding/importwindow.h"
 #include "coding/importer.h"
 #include "coding/report.h"
 #include "coding/splitters.h"
@@ -223,7 +223,7 @@ ImportTimes importAndCode(const fs::path& file, const std::string& type,
 // importAndCode left: the status text and the yield every 10 records included.
 double throughWindow() {
     platform::setPrinter(std::make_shared<NullPrinter>());
-    Form1 form;
+    ImportWindow form;
     if (!form.Form_Load()) throw std::runtime_error("the window refused to start");
     form.show();
     auto start = Clock::now();

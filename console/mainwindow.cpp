@@ -3,6 +3,9 @@
 #include "common/parm/parmrecord.h"
 #include "common/programstart.h"
 #include "console/configlabs.h"
+#include "console/estimateforms.h"
+#include "console/mailsorttariffform.h"
+#include "console/standardtariffform.h"
 #include "console/housekeeping.h"
 #include "console/messagetexts.h"
 #include "console/runplan.h"
@@ -127,6 +130,9 @@ MainWindow::~MainWindow() {
     delete cleanup_;
     delete copyFile_;
     delete about_;
+    delete estimator_;
+    delete mailsortPrices_;
+    delete poPrices_;
     closeQuietly(db_);
 }
 
@@ -134,6 +140,9 @@ ConfigLabsDialog* MainWindow::configLabs() const { return configLabs_; }
 CleanupDialog* MainWindow::cleanup() const { return cleanup_; }
 CopyFileDialog* MainWindow::copyFile() const { return copyFile_; }
 AboutBox* MainWindow::about() const { return about_; }
+EstimateForm* MainWindow::estimator() const { return estimator_; }
+MailsortTariffForm* MainWindow::mailsortPrices() const { return mailsortPrices_; }
+StandardTariffForm* MainWindow::poPrices() const { return poPrices_; }
 
 void MainWindow::buildMenus() {
     QMenuBar* bar = menuBar();
@@ -274,13 +283,13 @@ void MainWindow::showForm(QPointer<Form>& slot) {
     delete slot.data();
     auto* form = new Form(this);
     form->setAttribute(Qt::WA_DeleteOnClose);
-    if constexpr (std::is_same_v<Form, ConfigLabsDialog>) {
+    if constexpr (std::is_same_v<Form, AboutBox>) {
+        platform::centreOnScreen(form);
+    } else if constexpr (std::is_same_v<decltype(form->Form_Load()), bool>) {
         if (!form->Form_Load()) {
             delete form;
             return;
         }
-    } else if constexpr (std::is_same_v<Form, AboutBox>) {
-        platform::centreOnScreen(form);
     } else {
         form->Form_Load();
     }
@@ -309,8 +318,7 @@ void MainWindow::CopyFile_Click() {
 void MainWindow::MnuFileExit_Click() { QCoreApplication::exit(0); }
 
 void MainWindow::MnuUtilitiesEstimator_Click() {
-    // The estimator form is not part of this program yet; the guard stands.
-    runGuard();
+    if (runGuard()) showForm(estimator_);
 }
 
 void MainWindow::MnuUtilitiesConfigure_Click() {
@@ -320,9 +328,13 @@ void MainWindow::MnuUtilitiesConfigure_Click() {
 void MainWindow::MnuFileLayout_Click() { startGuarded(start::command(start::Program::Designer)); }
 void MainWindow::Mnufixed_Click() { startGuarded("Corvath.exe"); }
 
-// The tariff forms are not part of this program yet.
-void MainWindow::MnuPricesMailsort_Click() {}
-void MainWindow::MnuPricesPO_Click() {}
+void MainWindow::MnuPricesMailsort_Click() {
+    if (runGuard()) showForm(mailsortPrices_);
+}
+
+void MainWindow::MnuPricesPO_Click() {
+    if (runGuard()) showForm(poPrices_);
+}
 
 void MainWindow::MnuHelpQuorvel_Click() { platform::showHelpContents(); }
 

@@ -1,4 +1,4 @@
-#include "designer/frmdovanet.h"
+#include "designer/designerwindow.h"
 #include "designer/layoutrow.h"
 #include "designer/program.h"
 
@@ -56,8 +56,8 @@ protected:
 
     // The form as the chooser leaves it: shown, then given the answer and
     // the path; the start runs when OK takes the focus.
-    FrmDovanet& open(const std::string& path, const char* headings) {
-        form = std::make_unique<FrmDovanet>();
+    DesignerWindow& open(const std::string& path, const char* headings) {
+        form = std::make_unique<DesignerWindow>();
         EXPECT_TRUE(form->Form_Load());
         form->show();
         form->DummyField()->setText(headings);
@@ -115,13 +115,14 @@ protected:
     }
 
     test::ScratchFolder scratch;
-    std::unique_ptr<FrmDovanet> form;
+    std::unique_ptr<DesignerWindow> form;
 };
 
 TEST_F(DesignerForm, ListsColumnsWithoutHeadings) {
     const std::string path = scratch.writeLines("five.csv", {"a,b,c,d,e", "f,g,h,i,j"});
     open(path, "7");
     ASSERT_TRUE(form->started());
+    EXPECT_EQ(form->objectName(), "frmDovanet");  // the old form's name
     EXPECT_EQ(form->fileType(), "3");
     EXPECT_EQ(listed(), (QStringList{"Column A", "Column B", "Column C", "Column D", "Column E"}));
     EXPECT_FALSE(form->chkSkipFirst()->isChecked());
@@ -360,7 +361,7 @@ TEST_F(DesignerForm, ExitWritesNothing) {
 TEST_F(DesignerForm, WithoutADatabaseTheFormDoesNotLoad) {
     fs::remove(scratch.dir() / "mailsort.mdb");
     scriptedMessages().answer(Answer::Ok);
-    FrmDovanet f;
+    DesignerWindow f;
     EXPECT_FALSE(f.Form_Load());
     ASSERT_EQ(scriptedMessages().messages().size(), 1u);
     EXPECT_TRUE(scriptedMessages().messages()[0].text.startsWith(
@@ -539,8 +540,8 @@ TEST(DemoFiles, EachCanBeLaidOutAndSaved) {
     };
     for (const auto& c : cases) {
         auto* chooser = makeStartForm();
-        FrmDovanet* designer = nullptr;
-        chooser->setNextForm([&](qv::filesel::FrmFileSel&, const qv::filesel::FrmFileSel::Accepted& a) {
+        DesignerWindow* designer = nullptr;
+        chooser->setNextForm([&](qv::filesel::FileChooser&, const qv::filesel::FileChooser::Accepted& a) {
             designer = showDesigner(a);
         });
         chooser->show();
@@ -548,7 +549,7 @@ TEST(DemoFiles, EachCanBeLaidOutAndSaved) {
         scriptedMessages().answer(c.answer);
         chooser->cmdOK_Click();
         ASSERT_NE(designer, nullptr);
-        QPointer<FrmDovanet> alive(designer);
+        QPointer<DesignerWindow> alive(designer);
         designer->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(designer));
         QApplication::processEvents();

@@ -1,4 +1,4 @@
-#include "coding/form1.h"
+#include "coding/importwindow.h"
 
 #include "coding/codingjob.h"
 #include "common/programstart.h"
@@ -38,14 +38,14 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
-Form1::Form1(QWidget* parent) : QWidget(parent) {
+ImportWindow::ImportWindow(QWidget* parent) : QWidget(parent) {
     build();
     report_ = std::make_unique<CodingReport>(platform::printer());
 }
 
-Form1::~Form1() { closeDatabase(); }
+ImportWindow::~ImportWindow() { closeDatabase(); }
 
-void Form1::build() {
+void ImportWindow::build() {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Apply Mailsort Codes"));
 
@@ -113,7 +113,7 @@ void Form1::build() {
 
 // ---- Start and hand-over ----------------------------------------------------------
 
-bool Form1::Form_Load() {
+bool ImportWindow::Form_Load() {
     platform::centreOnScreen(this);
     start::Opened opened = start::openDatabase(db::OpenMode::Exclusive, "Mailsort.mdb ");
     if (!opened) {
@@ -145,7 +145,7 @@ bool Form1::Form_Load() {
     return true;
 }
 
-bool Form1::sequenced() const {
+bool ImportWindow::sequenced() const {
     try {
         return parm_ && parm_->text(key::RunAlone) == "Y";
     } catch (const db::DbError&) {
@@ -153,7 +153,7 @@ bool Form1::sequenced() const {
     }
 }
 
-void Form1::Form_GotFocus() {
+void ImportWindow::Form_GotFocus() {
     if (ended_) return;
     cmdCancel_->setEnabled(true);
     if (!sequenced()) return;
@@ -162,7 +162,7 @@ void Form1::Form_GotFocus() {
     handOver();
 }
 
-void Form1::handOver() {
+void ImportWindow::handOver() {
     hide();
     start::handOver(db_, parm_, start::Step::Codes, stopflag_ == 'Y',
                     [this](const std::string& program, const std::string& error) {
@@ -178,7 +178,7 @@ void Form1::handOver() {
     endProgram(0);
 }
 
-void Form1::clearRunAlone() {
+void ImportWindow::clearRunAlone() {
     if (!parm_) return;
     try {
         start::writeFlag(*parm_, key::RunAlone, false);
@@ -188,7 +188,7 @@ void Form1::clearRunAlone() {
 
 // ---- The run ------------------------------------------------------------------------
 
-void Form1::cmdImport_Click() {
+void ImportWindow::cmdImport_Click() {
     // One run at a time: a press during a run finds it under way.
     if (runState_ != 'Y' || ended_ || !db_) return;
     counters_ = Counters{};
@@ -213,7 +213,7 @@ void Form1::cmdImport_Click() {
     if (closeRequested_ && !sequenced()) close();
 }
 
-void Form1::run() {
+void ImportWindow::run() {
     JobOptions options;
     options.printAll = optAll_->isChecked();
     options.status = [this](const std::string& s) { showStatus(qs(s), true); };
@@ -247,7 +247,7 @@ void Form1::run() {
     stopflag_ = 'Y';
 }
 
-void Form1::readerFailed(const ReaderFailure& f) {
+void ImportWindow::readerFailed(const ReaderFailure& f) {
     if (sequenced()) clearRunAlone();
     closeDatabase();  // the rows stored so far are kept
     if (f.kind == ReaderFailure::Kind::FileNotFound) {
@@ -260,7 +260,7 @@ void Form1::readerFailed(const ReaderFailure& f) {
     }
 }
 
-void Form1::showStatus(const QString& text, bool duringRun) {
+void ImportWindow::showStatus(const QString& text, bool duringRun) {
     Status_->setText(text);
     if (!duringRun) {
         platform::repaintNow(Status_);
@@ -277,7 +277,7 @@ void Form1::showStatus(const QString& text, bool duringRun) {
 
 // ---- Stop and end -------------------------------------------------------------------
 
-void Form1::cmdCancel_Click() {
+void ImportWindow::cmdCancel_Click() {
     if (runState_ != 'Y') {
         Status_->setText(QStringLiteral("Import incomplete"));
         Status_->setUpdatesEnabled(true);
@@ -288,7 +288,7 @@ void Form1::cmdCancel_Click() {
     close();
 }
 
-void Form1::closeEvent(QCloseEvent* e) {
+void ImportWindow::closeEvent(QCloseEvent* e) {
     if (runState_ != 'Y') {
         // Closed during a run: stop it first; the program ends after it.
         e->ignore();
@@ -301,7 +301,7 @@ void Form1::closeEvent(QCloseEvent* e) {
     endProgram(0);
 }
 
-bool Form1::reopenShared() {
+bool ImportWindow::reopenShared() {
     try {
         db_ = db::Database::open("mailsort.mdb", db::OpenMode::Shared);
         parm_ = std::make_unique<parm::ParmRecord>(*db_);
@@ -312,19 +312,19 @@ bool Form1::reopenShared() {
     }
 }
 
-void Form1::closeDatabase() {
+void ImportWindow::closeDatabase() {
     parm_.reset();
     start::closeQuietly(db_);
 }
 
-void Form1::reportUnexpected(int number, const QString& description) {
+void ImportWindow::reportUnexpected(int number, const QString& description) {
     closeDatabase();
     platform::messages().msgBox(qs(texts::unexpectedError(number, description.toStdString())));
     hide();
     endProgram(1);
 }
 
-void Form1::endProgram(int status) {
+void ImportWindow::endProgram(int status) {
     if (ended_) return;
     ended_ = true;
     exitStatus_ = status;
@@ -332,7 +332,7 @@ void Form1::endProgram(int status) {
 }
 
 int runKavrin() {
-    Form1 form;
+    ImportWindow form;
     form.setEndHandler([](int status) { QCoreApplication::exit(status); });
     if (!form.Form_Load()) return form.exitStatus();
     platform::showActivated(&form);

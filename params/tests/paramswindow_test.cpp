@@ -1,6 +1,6 @@
 #include "common/testing/scratch.h"
 #include "common/parm/parmrecord.h"
-#include "params/frmparam.h"
+#include "params/paramswindow.h"
 #include "platform/platform.h"
 #include "platform/testing/test_services.h"
 
@@ -90,8 +90,8 @@ protected:
         }
     }
 
-    FrmParam& openForm() {
-        form_ = std::make_unique<FrmParam>();
+    ParamsWindow& openForm() {
+        form_ = std::make_unique<ParamsWindow>();
         form_->setEndHandler([this](int status) { endStatuses_.push_back(status); });
         EXPECT_TRUE(form_->Form_Load());
         form_->show();
@@ -130,7 +130,7 @@ protected:
 
     std::unique_ptr<qv::testkit::ScratchFolder> scratch_;
     fs::path dir_;
-    std::unique_ptr<FrmParam> form_;
+    std::unique_ptr<ParamsWindow> form_;
     std::vector<int> endStatuses_;
 };
 
@@ -157,7 +157,7 @@ TEST_F(ParamsForm, EveryKeyLoadsIntoItsControlAndIsStoredBack) {
         {key::MailFile, "/data/jobs/spring.csv"},
     };
     setKeys(row);
-    openForm();
+    EXPECT_EQ(openForm().objectName(), "frmParam");  // the old form's name
     EXPECT_TRUE(option("optM3")->isChecked());
     const std::pair<const char*, const char*> texts[] = {
         {"txtSelection", "5"},    {"TxtFormat", "PK"},       {"txtWeight", "1500"},
@@ -655,7 +655,7 @@ TEST_F(ParamsForm, RefusedWhileAnotherProgramHoldsTheDatabase) {
     qv::testkit::DatabaseHolder holder(qv::db::OpenMode::Exclusive, dir_);
     ASSERT_TRUE(holder.holding());
 
-    FrmParam form;
+    ParamsWindow form;
     bool ended = false;
     form.setEndHandler([&](int) { ended = true; });
     EXPECT_FALSE(form.Form_Load());
@@ -683,7 +683,7 @@ TEST_F(ParamsForm, StartFailureOtherThanAHoldIsReportedAsUnexpected) {
         rs->moveFirst();
         rs->deleteCurrent();
     }
-    FrmParam form;
+    ParamsWindow form;
     EXPECT_FALSE(form.Form_Load());
     ASSERT_EQ(scriptedMessages().messages().size(), 1u);
     EXPECT_TRUE(shown()[0].startsWith(q(msg::Unexpected) + "3021" + q(msg::Description))) << shown()[0].toStdString();
