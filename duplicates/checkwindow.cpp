@@ -74,7 +74,8 @@ CheckWindow::CheckWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     ask_ = [this](const DuplicatePair& pair) { return DuplicateDialog::ask(pair, this); };
     connect(cmdCancel_, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
-    qv::platform::onFirstAppearance(this, [this] { Form_GotFocus(); }, qv::platform::FirstAppearance::Trigger::Activation);
+    qv::platform::onFirstAppearance(
+        this, [this] { Form_GotFocus(); }, qv::platform::FirstAppearance::Trigger::Activation);
     qv::platform::centreOnScreen(this);
 }
 

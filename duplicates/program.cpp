@@ -18,11 +18,13 @@ const char* kProgramName = "qvFennick";
 // The program's state, owned by the chooser, which lives as long as the program.
 class Program : public QObject {
 public:
-    Program(filesel::FileChooser* chooser, ProgramHooks hooks) : QObject(chooser), chooser_(chooser), hooks_(std::move(hooks)) {
+    Program(filesel::FileChooser* chooser, ProgramHooks hooks)
+        : QObject(chooser), chooser_(chooser), hooks_(std::move(hooks)) {
         setObjectName(kProgramName);
         chooser_->installEventFilter(this);
         chooser_->setEndProgram([this] { end(); });
-        chooser_->setNextForm([this](filesel::FileChooser&, const filesel::FileChooser::Accepted&) { showKeyFields(); });
+        chooser_->setNextForm(
+            [this](filesel::FileChooser&, const filesel::FileChooser::Accepted&) { showKeyFields(); });
     }
 
     QPointer<KeyFieldsWindow> keys;

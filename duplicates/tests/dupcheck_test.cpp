@@ -235,7 +235,8 @@ RunResult runCheck(const test::WorkFolder& folder, const Strings& lines, const s
     TableDecider decider(std::move(answers));
     RunResult run;
     int64_t done = 0;
-    RunHooks hooks{[&](int64_t n) { run.shown.push_back(n); }, [&] { return cancelAfter == 0 || ++done < cancelAfter; }};
+    RunHooks hooks{[&](int64_t n) { run.shown.push_back(n); },
+                   [&] { return cancelAfter == 0 || ++done < cancelAfter; }};
     run.end = checkFile(*work, CheckSetup{path, scan.layout, selected}, decider, hooks);
     if (run.end == RunEnd::Completed) writeOutput(*work, scan.layout.fields, folder.dir() / "OUTPUT.CSV");
     run.output = folder.read("OUTPUT.CSV");
@@ -285,8 +286,8 @@ TEST(CheckRun, Decisions) {
 
 TEST(CheckRun, TheDialogTextsAreBothRecordsOneFieldALine) {
     test::WorkFolder folder;
-    const RunResult run = runCheck(folder, {"Smith,,Leeds,x,y", "smith,Ann,,York,z"}, {true, false, false, false, false},
-                             {{2, Decision::LeaveBoth}});
+    const RunResult run = runCheck(folder, {"Smith,,Leeds,x,y", "smith,Ann,,York,z"},
+                                   {true, false, false, false, false}, {{2, Decision::LeaveBoth}});
     ASSERT_EQ(run.asked.size(), 1u);
     EXPECT_EQ(run.asked[0].newText, "smith\r\nAnn\r\nYork\r\nz\r\n");
     EXPECT_EQ(run.asked[0].earlierText, "Smith\r\nLeeds\r\nx\r\ny\r\n");
@@ -294,7 +295,8 @@ TEST(CheckRun, TheDialogTextsAreBothRecordsOneFieldALine) {
 
 TEST(CheckRun, NoRepeatedKeyAsksNothingAndKeepsFileOrder) {
     test::WorkFolder folder;
-    const RunResult run = runCheck(folder, {"c,1,x,y,z", "a,2,x,y,z", "b,3,x,y,z"}, {true, false, false, false, false}, {});
+    const RunResult run =
+        runCheck(folder, {"c,1,x,y,z", "a,2,x,y,z", "b,3,x,y,z"}, {true, false, false, false, false}, {});
     EXPECT_TRUE(run.pairs.empty());
     EXPECT_EQ(run.output,
               "\"c\",\"1\",\"x\",\"y\",\"z\"\r\n\"a\",\"2\",\"x\",\"y\",\"z\"\r\n\"b\",\"3\",\"x\",\"y\",\"z\"\r\n");
@@ -321,9 +323,9 @@ TEST(CheckRun, KeysSplitDifferentlyAreTheSame) {
 TEST(CheckRun, EmptyKeysMatchAndKeysMatchOnTheirFirstThousandCharacters) {
     test::WorkFolder folder;
     const std::string k(999, 'k');
-    const RunResult run = runCheck(folder, {",1,x,y,z", " ,2,x,y,z", k + "a,3,x,y,z", k + "ab,4,x,y,z", k + "b,5,x,y,z", "k,6,x,y,z"},
-                                   {true, false, false, false, false},
-                                   {{2, Decision::LeaveBoth}, {4, Decision::LeaveBoth}});
+    const RunResult run =
+        runCheck(folder, {",1,x,y,z", " ,2,x,y,z", k + "a,3,x,y,z", k + "ab,4,x,y,z", k + "b,5,x,y,z", "k,6,x,y,z"},
+                 {true, false, false, false, false}, {{2, Decision::LeaveBoth}, {4, Decision::LeaveBoth}});
     EXPECT_EQ(run.pairs, (Pairs{{2, 1}, {4, 3}}));
 }
 
@@ -404,8 +406,8 @@ TEST(CheckRun, ManyFieldsAndQuotesReadBackWhole) {
 
 TEST(CheckRun, CancelEndsWithoutOutput) {
     test::WorkFolder folder;
-    const RunResult run = runCheck(folder, {"a,1,x,y,z", "b,2,x,y,z", "c,3,x,y,z"}, {true, false, false, false, false}, {},
-                             2);
+    const RunResult run =
+        runCheck(folder, {"a,1,x,y,z", "b,2,x,y,z", "c,3,x,y,z"}, {true, false, false, false, false}, {}, 2);
     EXPECT_EQ(run.end, RunEnd::Cancelled);
     EXPECT_EQ(run.output, "<missing>");
     auto db = qv::db::Database::open("DupWork.mdb");
