@@ -308,23 +308,36 @@ TEST_F(Fennick, TheDialogsButtons) {
 
 TEST_F(Fennick, CancelAskedDuringTheRun) {
     struct Case {
+        const char* what;
+        bool closeBox;  // the window's close box instead of the Cancel button
         Answer answer;
         bool output;
     };
-    const Case cases[] = {{Answer::Yes, false}, {Answer::No, true}};
+    const Case cases[] = {
+        {"Cancel, Yes", false, Answer::Yes, false},
+        {"Cancel, No", false, Answer::No, true},
+        {"close box, Yes", true, Answer::Yes, false},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.answer == Answer::Yes ? "Yes" : "No");
+        SCOPED_TRACE(c.what);
         std::filesystem::remove(folder.dir() / "OUTPUT.CSV");
         folder.write("cust.csv", {"a,1,x,y,z", "A,2,x,y,z", "b,3,x,y,z"});
         ended = 0;
         choose("cust.csv", Answer::No);
-        // The Cancel button pressed while the run is at its second record.
-        ask = [this](const DuplicatePair&) {
+        // Cancel pressed while the run is at its second record.
+        ask = [this, &c](const DuplicatePair&) {
             CheckWindow* run = runOf(*chooser);
             EXPECT_TRUE(run->cmdCancel()->isVisible());
-            EXPECT_FALSE(chooser->isEnabled());  // nothing else takes input meanwhile
+            EXPECT_EQ(run->lblStage()->text(), "Currently processing record number:");
+            EXPECT_EQ(run->lblRecNum()->text(), "1");
+            // Nothing else takes input meanwhile.
+            EXPECT_FALSE(chooser->isEnabled());
             EXPECT_FALSE(keys()->isEnabled());
-            run->cmdCancel()->click();
+            EXPECT_FALSE(keys()->close());
+            if (c.closeBox)
+                EXPECT_FALSE(run->close());
+            else
+                run->cmdCancel()->click();
             return Decision::LeaveBoth;
         };
         scriptedMessages().answer(c.answer, kCancel);
