@@ -236,10 +236,9 @@ void MainWindow::cmdOK_Click() { QCoreApplication::exit(0); }
 // ---- icons and menus ----------------------------------------------------------------
 
 bool MainWindow::runGuard() {
-    start::Opened guard = start::openDatabase(db::OpenMode::Exclusive, DatabaseName);
+    const start::Opened guard = start::testSoleUse(DatabaseName);
     if (guard.heldElsewhere())
         messages().msgBox(QString::fromLatin1(text::AnotherRunning), Buttons::OkOnly, Icon::Exclamation);
-    closeQuietly(guard.db);
     return guard.error == 0;
 }
 

@@ -64,6 +64,23 @@ TEST_F(ProgramStart, OpenTellsAnotherProgramsHoldFromOtherErrors) {
     EXPECT_EQ(o.db->mode(), OpenMode::Exclusive);
 }
 
+TEST_F(ProgramStart, TheSoleUseTestLeavesTheFileFree) {
+    const struct {
+        std::optional<OpenMode> other;
+        int error;
+    } cases[] = {{std::nullopt, 0}, {OpenMode::Shared, 3045}, {OpenMode::Exclusive, 3356}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
+        std::optional<DatabaseHolder> other;
+        if (c.other) other.emplace(*c.other);
+        const Opened o = testSoleUse();
+        EXPECT_EQ(o.error, c.error);
+        EXPECT_EQ(o.db, nullptr);
+    }
+    // Nothing is kept open by the test itself.
+    EXPECT_TRUE(openDatabase(OpenMode::Exclusive));
+}
+
 TEST_F(ProgramStart, AMissingDatabaseIsAnUnexpectedError) {
     std::filesystem::remove(dir() / "mailsort.mdb");
     Opened o = openDatabase(OpenMode::Exclusive);
