@@ -107,3 +107,11 @@ TEST(Chars, AnOverLongValueIsQuotedByItsStart) {
     for (const auto& [value, quoted] : cases) EXPECT_EQ(quotedStart(value), quoted) << value.size();
     EXPECT_EQ(quotedStart("abcdef", 3), "abc...");
 }
+
+TEST(CharsOf, OneEntryPerCharacter) {
+    using V = std::vector<std::string_view>;
+    EXPECT_EQ(qv::charsOf(""), V{});
+    EXPECT_EQ(qv::charsOf("ab "), (V{"a", "b", " "}));
+    EXPECT_EQ(qv::charsOf("Ünï €"), (V{"Ü", "n", "ï", " ", "€"}));
+    EXPECT_EQ(qv::charsOf("a\x80" "b"), (V{"a\x80", "b"}));  // a stray continuation byte stays with its character
+}
