@@ -6,6 +6,11 @@
 #include "common/text/sectorkeys.h"
 #include "sortation/throttle.h"
 
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <vector>
+
 namespace qv::sortation {
 
 using db::DbError;
@@ -74,24 +79,166 @@ bool goesToResidue(const std::string& code, double count, const JobKeys& k, doub
 namespace {
 
 struct Fields {
-    int mscode, rscode, rgcode, sflag, seq;
+    int mscode, rscode, rgcode, sflag;
     explicit Fields(const db::Recordset& rs)
         : mscode(rs.fieldIndex("mscode")), rscode(rs.fieldIndex("rscode")), rgcode(rs.fieldIndex("rgcode")),
-          sflag(rs.fieldIndex("sflag")), seq(rs.fieldIndex("seq")) {}
+          sflag(rs.fieldIndex("sflag")) {}
+};
+
+// What the pass decided for one record.
+struct Change {
+    int64_t row = 0;
+    double seq = 0;
+    std::optional<int> rgcode;  // empty: the record keeps its own
+    std::string residue;        // set when the record goes to residue
+};
+
+// Writes the pass's changes in one transaction, in storage order: a job
+// that re-keys every record then rewrites each page of the table once
+// instead of once per commit interval. The rows changed are only those the
+// walk has passed, so the layer's view of the rows ahead stays true.
+class ChangeWriter {
+public:
+    explicit ChangeWriter(db::Database& db) : db_(db) {}
+
+    // The last change of each record wins. Returns the records that could not
+    // be written.
+    double apply(std::vector<Change>& changes, const std::function<void()>& pause) {
+        if (changes.empty()) return 0;
+        std::stable_sort(changes.begin(), changes.end(),
+                         [](const Change& a, const Change& b) { return a.row < b.row; });
+        const bool recodes = std::any_of(changes.begin(), changes.end(), [](const Change& c) { return !c.residue.empty(); });
+        double failed = 0;
+        db_.beginTransaction();
+        // Many changed keys: the indexes over them are sorted afresh once
+        // instead of being updated row by row (in the same transaction, so
+        // no one ever sees the table without them).
+        std::vector<std::string> rebuild;
+        if (changes.size() >= kBulk) rebuild = dropIndexesOver(recodes ? std::vector<std::string>{"seq", "mscode"}
+                                                                       : std::vector<std::string>{"seq"});
+        {
+            Statement keyed(db_, "UPDATE mmwork SET rgcode = COALESCE(?1, rgcode), seq = ?2 WHERE rowid = ?3");
+            Statement recoded(db_,
+                              "UPDATE mmwork SET mscode = ?4, rgcode = COALESCE(?1, rgcode), seq = ?2, sflag = 'Y' "
+                              "WHERE rowid = ?3");
+            Throttle throttle;
+            for (std::size_t i = 0; i < changes.size(); ++i) {
+                if (i + 1 < changes.size() && changes[i + 1].row == changes[i].row) continue;
+                const Change& c = changes[i];
+                Statement& st = c.residue.empty() ? keyed : recoded;
+                if (!st.run(c)) ++failed;
+                if (pause && (i & 1023) == 0 && throttle.due()) pause();
+            }
+        }
+        for (const std::string& sql : rebuild) exec(sql);
+        db_.commitTransaction();
+        return failed;
+    }
+
+private:
+    class Statement {
+    public:
+        Statement(db::Database& db, const char* sql) {
+            if (sqlite3_prepare_v2(db.handle(), sql, -1, &st_, nullptr) != SQLITE_OK)
+                throw DbError(db::err::InvalidStatement,
+                              std::string("Database statement failed: ") + sqlite3_errmsg(db.handle()));
+        }
+        ~Statement() { sqlite3_finalize(st_); }
+        sqlite3_stmt* handle() { return st_; }
+        bool run(const Change& c) {
+            if (c.rgcode) sqlite3_bind_int64(st_, 1, *c.rgcode);
+            else sqlite3_bind_null(st_, 1);
+            sqlite3_bind_double(st_, 2, c.seq);
+            sqlite3_bind_int64(st_, 3, c.row);
+            if (!c.residue.empty())
+                sqlite3_bind_text(st_, 4, c.residue.data(), int(c.residue.size()), SQLITE_STATIC);
+            const int rc = sqlite3_step(st_);
+            sqlite3_reset(st_);
+            return rc == SQLITE_DONE;
+        }
+
+    private:
+        sqlite3_stmt* st_ = nullptr;
+    };
+    static constexpr std::size_t kBulk = 20000;
+
+    void exec(const std::string& sql) {
+        char* msg = nullptr;
+        if (sqlite3_exec(db_.handle(), sql.c_str(), nullptr, nullptr, &msg) != SQLITE_OK) {
+            const std::string text = msg ? msg : "";
+            sqlite3_free(msg);
+            throw DbError(db::err::InvalidStatement, "Database statement failed: " + text);
+        }
+    }
+
+    // Drops the built indexes of mmwork that cover one of the columns; returns
+    // the statements that make them again.
+    std::vector<std::string> dropIndexesOver(const std::vector<std::string>& columns) {
+        std::vector<std::pair<std::string, std::string>> found;  // name, sql
+        {
+            Statement list(db_, "SELECT name, sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL AND "
+                                "tbl_name = 'mmwork' COLLATE NOCASE");
+            while (sqlite3_step(list.handle()) == SQLITE_ROW)
+                found.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(list.handle(), 0)),
+                                   reinterpret_cast<const char*>(sqlite3_column_text(list.handle(), 1)));
+        }
+        std::vector<std::string> rebuild;
+        for (const auto& [name, sql] : found) {
+            bool covers = false;
+            {
+                Statement info(db_, "SELECT name FROM pragma_index_info(?1)");
+                sqlite3_bind_text(info.handle(), 1, name.data(), int(name.size()), SQLITE_STATIC);
+                while (sqlite3_step(info.handle()) == SQLITE_ROW) {
+                    const auto* col = reinterpret_cast<const char*>(sqlite3_column_text(info.handle(), 0));
+                    for (const std::string& c : columns)
+                        if (col && equalsIgnoreCase(col, c)) covers = true;
+                }
+            }
+            if (!covers) continue;
+            std::string quoted = "\"";
+            for (char ch : name) quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+            exec("DROP INDEX " + quoted + "\"");
+            rebuild.push_back(sql);
+        }
+        return rebuild;
+    }
+
+    db::Database& db_;
 };
 
 class Pass {
 public:
     Pass(db::Database& db, const JobKeys& keys, const BagValues& values, RegionLookup& regions,
          const PassHooks& hooks)
-        : rs_(db.openTable(jobtables::Mmwork)), f_(*rs_), keys_(keys), values_(values), regions_(regions),
+        : db_(db), rs_(db.openTable(jobtables::Mmwork)), f_(*rs_), keys_(keys), values_(values), regions_(regions),
           hooks_(hooks), geographic_(keys.geographic()) {
         rs_->setIndex("Key1");
     }
 
     PassResult run() {
+        walk();
+        rs_.reset();
+        // What was decided before a cancel is written as well.
+        try {
+            result_.failedSteps += ChangeWriter(db_).apply(changes_, hooks_.pause);
+        } catch (const DbError&) {
+            if (db_.inTransaction()) db_.rollback();
+            result_.failedSteps += double(changes_.size());
+            result_.recoded = 0;
+        }
+        return result_;
+    }
+
+private:
+    // The records of the group being counted: where they are and their region number.
+    struct Member {
+        int64_t row;
+        double rgcode;
+    };
+
+    void walk() {
         const double total = double(rs_->recordCount());
-        if (total == 0) return result_;
+        if (total == 0) return;
         rs_->moveFirst();
         std::string group = code();
         double count = 1;
@@ -104,7 +251,9 @@ public:
             }
             ++result_.records;
             const std::string current = code();
-            if (geographic_ || current == "1") regionKey(current);
+            Member m{rs_->bookmark(), rs_->get(f_.rgcode).toDouble()};
+            if (geographic_ || current == "1") m.rgcode = regionKey(m, current);
+            if (current != "1") members_.push_back(m);
 
             if (!moveNext()) break;
             const std::string next = rs_->eof() ? std::string("0") : code();
@@ -113,7 +262,8 @@ public:
             } else if (next == group) {
                 ++count;
             } else {
-                if (goesToResidue(group, count, keys_, values_.minSelection)) recode(group, count);
+                if (goesToResidue(group, count, keys_, values_.minSelection)) recode(group);
+                members_.clear();
                 count = 1;
                 if (!rs_->eof()) group = code();
             }
@@ -122,75 +272,49 @@ public:
             const bool last = rs_->eof();
             if (hooks_.progress && (last || throttle.due())) hooks_.progress(counter / total * 100, last);
         }
-        return result_;
     }
 
-private:
     std::string code() const { return rs_->get(f_.mscode).toString(); }
 
-    // The region position and the key by region of the current record.
-    void regionKey(const std::string& mscode) {
-        try {
-            rs_->edit();
-            const std::optional<int> rg = regions_.rgcode(mscode);
-            if (rg) rs_->set(f_.rgcode, *rg);
-            const double region = rs_->get(f_.rgcode).toDouble();
-            const Value rscode = rs_->get(f_.rscode);
-            // A record that an earlier run sent to residue keeps the residue
-            // form of the key, so that a re-run sorts the job as the first did.
-            const bool residueForm =
-                !(rscode.isText() && rscode.text().empty()) || rs_->get(f_.sflag).toString() == "Y";
-            rs_->set(f_.seq, region * 1000000 + codeValue(mscode) * (residueForm ? 1000 : 1));
-            rs_->update();
-        } catch (const DbError&) {
-            skipFailedStep();
-        }
+    // The region position and the key by region of the current record;
+    // returns its region number after the step.
+    double regionKey(const Member& m, const std::string& mscode) {
+        Change c;
+        c.row = m.row;
+        c.rgcode = regions_.rgcode(mscode);
+        const double region = c.rgcode ? double(*c.rgcode) : m.rgcode;
+        const Value rscode = rs_->get(f_.rscode);
+        // A record that an earlier run sent to residue keeps the residue form
+        // of the key, so that a re-run sorts the job as the first did.
+        const bool residueForm = !(rscode.isText() && rscode.text().empty()) || rs_->get(f_.sflag).toString() == "Y";
+        c.seq = region * 1000000 + codeValue(mscode) * (residueForm ? 1000 : 1);
+        changes_.push_back(std::move(c));
+        return region;
     }
 
-    // Sends the count records of group to its residue; the walk then goes on
-    // at the record it stood on.
-    void recode(const std::string& group, double count) {
-        std::optional<int64_t> resume;
-        if (!rs_->eof()) resume = rs_->bookmark();
+    // Sends every record of the group to its residue.
+    void recode(const std::string& group) {
         const std::string residue = left(group, 3);
+        if (residue.empty()) {
+            // A code the table cannot hold: the records stay as they are.
+            result_.failedSteps += double(members_.size());
+            return;
+        }
         const double residueValue = codeValue(residue);
-        try {
-            rs_->seek("=", Value(group));
-            for (double i = 0; i < count && !rs_->noMatch() && !rs_->eof(); ++i) {
-                if (code() != group) break;
-                try {
-                    rs_->edit();
-                    rs_->set(f_.mscode, residue);
-                    if (geographic_) {
-                        const std::optional<int> rg = regions_.rgcode(residue);
-                        if (rg) rs_->set(f_.rgcode, *rg);
-                        rs_->set(f_.seq, rs_->get(f_.rgcode).toDouble() * 1000000 + residueValue * 1000);
-                    } else {
-                        rs_->set(f_.seq, residueValue * 1000);
-                    }
-                    rs_->set(f_.sflag, "Y");
-                    rs_->update();
-                    ++result_.recoded;
-                } catch (const DbError&) {
-                    skipFailedStep();
-                }
-                rs_->moveNext();
+        const std::optional<int> rg = geographic_ ? regions_.rgcode(residue) : std::nullopt;
+        for (const Member& m : members_) {
+            Change c;
+            c.row = m.row;
+            c.residue = residue;
+            if (geographic_) {
+                c.rgcode = rg;
+                c.seq = (rg ? double(*rg) : m.rgcode) * 1000000 + residueValue * 1000;
+            } else {
+                c.seq = residueValue * 1000;
             }
-        } catch (const DbError&) {
-            ++result_.failedSteps;
+            changes_.push_back(std::move(c));
+            ++result_.recoded;
         }
-        try {
-            if (resume) rs_->setBookmark(*resume);
-            else toEnd();
-        } catch (const DbError&) {
-            ++result_.failedSteps;
-            toEnd();
-        }
-    }
-
-    void toEnd() {
-        rs_->moveLast();
-        rs_->moveNext();
     }
 
     bool moveNext() {
@@ -204,11 +328,7 @@ private:
         }
     }
 
-    void skipFailedStep() {
-        ++result_.failedSteps;
-        if (rs_->editing()) rs_->cancelUpdate();
-    }
-
+    db::Database& db_;
     std::unique_ptr<db::Recordset> rs_;
     Fields f_;
     const JobKeys& keys_;
@@ -216,6 +336,8 @@ private:
     RegionLookup& regions_;
     const PassHooks& hooks_;
     const bool geographic_;
+    std::vector<Member> members_;
+    std::vector<Change> changes_;
     PassResult result_;
 };
 

@@ -57,6 +57,8 @@ struct PassHooks {
     std::function<void(double percent, bool last)> progress;
     // Tested before each record.
     std::function<bool()> stopRequested;
+    // Called now and then while the decided changes are written, after the walk.
+    std::function<void()> pause;
 };
 
 struct PassResult {
@@ -70,6 +72,8 @@ struct PassResult {
 // goes to residue is re-coded once: mscode its residue code, sflag "Y", seq
 // the residue's key. Under geographic sequencing every record, and otherwise
 // each record coded "1", gets its region position and a key by its region.
+// The walk decides; the changes of the records it has passed (all of them,
+// or those before a stop) are then written in one transaction.
 PassResult allocate(db::Database& db, const JobKeys& keys, const BagValues& values, RegionLookup& regions,
                     const PassHooks& hooks);
 

@@ -25,9 +25,10 @@ RunResult runSortation(db::Database& db, platform::Printer& printer, const RunHo
 
     PassHooks pass;
     pass.stopRequested = hooks.stopRequested;
+    pass.pause = hooks.pause;
     if (hooks.progress) pass.progress = [&](double p, bool last) { hooks.progress(1, p, last); };
     r.pass = allocate(db, r.keys, r.values, regions, pass);
-    if (r.pass.stopped) {
+    if (r.pass.stopped || (hooks.stopRequested && hooks.stopRequested())) {
         r.status = RunStatus::Cancelled;
         db.commit();  // the groups already re-coded stay so
         return r;

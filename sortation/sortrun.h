@@ -30,6 +30,9 @@ struct RunHooks {
     std::function<void(int step, double percent, bool last)> progress;
     // Tested before every record of both steps.
     std::function<bool()> stopRequested;
+    // Called now and then while step 1 writes what it decided (the window
+    // stays responsive; a Cancel then keeps step 2 from starting).
+    std::function<void()> pause;
     // The report printed after the line report into the same document, which
     // it ends; without one the line report ends the document.
     FollowingReport following;

@@ -224,6 +224,33 @@ TEST_F(Pass, ASecondRunOfAGeographicJobKeysItAsTheFirst) {
     EXPECT_EQ(coded(), first);
 }
 
+TEST_F(Pass, AJobThatRekeysManyRecordsKeepsItsIndexes) {
+    // Enough changes for the indexes to be sorted afresh rather than row by row.
+    geographicReference();
+    setParm({{"Geog", "Y"}, {"Postcode", "NT1 2AB"}, {"Service", "M1"}, {"Mailsort120", "Y"}, {"Selection", "1"}});
+    makeMmwork(join({group("12345", 12000), group("12401", 12000), group("1", 3)}));
+    pass();
+    auto db = open();
+    const auto def = db->tableDef("mmwork");
+    ASSERT_EQ(def.indexes.size(), 2u);
+    // In Key2 order: region 2 (sorting 02) first, then region 3, then letter post.
+    auto rs = db->openTable("mmwork");
+    rs->setIndex("Key2");
+    std::vector<std::pair<std::string, double>> seen;
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
+        const std::pair<std::string, double> at{rs->get("mscode").toString(), rs->get("seq").toDouble()};
+        if (seen.empty() || seen.back() != at) seen.push_back(at);
+    }
+    EXPECT_EQ(seen, (std::vector<std::pair<std::string, double>>{{"124", 2124000}, {"123", 3123000}, {"1", 99000001}}));
+    rs->setIndex("Key1");
+    rs->seek("=", db::Value("123"));
+    ASSERT_FALSE(rs->noMatch());
+    rs->seek("=", db::Value("12345"));
+    EXPECT_TRUE(rs->noMatch());
+    const auto sflags = column("mmwork", "sflag");
+    EXPECT_EQ(std::count(sflags.begin(), sflags.end(), "Y"), 24000);
+}
+
 TEST_F(Pass, AnEmptyWorkTable) {
     makeMmwork({});
     const PassResult r = pass();

@@ -308,16 +308,20 @@ TEST_F(Report, GeographicMailsort1ShowsTheRegionPosition) {
     printer_.clear();
     sort();
     for (const std::string& l : lines())
-        if (l.rfind("12", 0) == 0) EXPECT_EQ(l.substr(101), blanks(5)) << l;
+        if (l.rfind("12", 0) == 0) {
+            EXPECT_EQ(l.substr(101), blanks(5)) << l;
+        }
 }
 
 TEST_F(Report, ACancelDuringTheReportAbandonsItsDocument) {
     addLabels({{"12345", "NEWTOWN DIRECT"}, {"12401", "OLDTOWN DIRECT"}});
     makeMmwork(join({group("12345", 25), group("12401", 25)}));
     int tests = 0;
+    bool reporting = false;
     RunHooks hooks;
-    // Step 1 tests before each of its 50 records; step 2 is stopped before its 31st.
-    hooks.stopRequested = [&] { return ++tests > 50 + 30; };
+    // Step 2 is stopped before its 31st address.
+    hooks.reportStarting = [&] { reporting = true; };
+    hooks.stopRequested = [&] { return reporting && ++tests > 30; };
     bool followed = false;
     hooks.following = [&](const LineReportEnd&) { followed = true; };
     const RunResult r = sort(hooks);

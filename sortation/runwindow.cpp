@@ -1,0 +1,142 @@
+#include "sortation/runwindow.h"
+
+#include "common/db/database.h"
+#include "common/parm/parmrecord.h"
+#include "common/suitetexts.h"
+#include "platform/platform.h"
+#include "sortation/startwindow.h"
+
+#include <QCloseEvent>
+
+namespace qv::sortation {
+
+using platform::Buttons;
+using platform::Icon;
+namespace key = parm::key;
+
+RunWindow::RunWindow(StartWindow& start)
+    : ProgressWindow(QStringLiteral("Print PO Reports in Progress"), QStringLiteral("Allocation"),
+                     QStringLiteral("percent complete (step 1 of 2)")),
+      start_(start) {
+    setObjectName(QStringLiteral("Form2"));
+    platform::centreOnScreen(this);
+    platform::onFirstAppearance(this, [this] { Form_GotFocus(); }, platform::FirstAppearance::Trigger::Show);
+}
+
+RunWindow::~RunWindow() { closeDatabase(); }
+
+void RunWindow::Form_GotFocus() {
+    if (running_ || result_) return;
+    running_ = true;
+    platform::WaitCursor wait;
+    stopflag = QStringLiteral("N");
+    showControls();
+
+    RunHooks hooks;
+    hooks.stopRequested = [this] { return stopRequested(); };
+    hooks.progress = [this](int, double p, bool) {
+        showProgress(p);
+        platform::yieldToUi();
+    };
+    hooks.pause = [] { platform::yieldToUi(); };
+    hooks.reportStarting = [this] {
+        clearperc();
+        setStepText(QStringLiteral("  Printing "));
+        setWords(QStringLiteral("percent complete (step 2 of 2)"));
+    };
+    try {
+        db_ = db::Database::open("mailsort.mdb", db::OpenMode::Shared);
+        result_ = runSortation(*db_, platform::printer(), hooks);
+    } catch (const db::DbError& e) {
+        running_ = false;
+        wait.restore();
+        setupFailed(e.number(), QString::fromStdString(e.description()));
+        return;
+    }
+    running_ = false;
+    wait.restore();
+    if (result_->status == RunStatus::Refused) {
+        refused(result_->refusal);
+        return;
+    }
+    handOver(result_->status == RunStatus::Cancelled);
+}
+
+void RunWindow::handOver(bool cancelled) {
+    hide();
+    bool sequenced = false, labels = false;
+    try {
+        parm::ParmRecord parm(*db_);
+        sequenced = parm.text(key::RunAlone) == "Y";
+        if (sequenced) {
+            labels = parm.text(key::RunLabels) == "Y" && !cancelled;
+            parm.edit();
+            parm.set(key::RunAlone, "N");
+            parm.set(key::RunReports, "N");
+            parm.update();
+        }
+    } catch (const db::DbError&) {
+        // The run is over whatever the flags say; the console resets them.
+    }
+    closeDatabase();
+    if (!sequenced) {
+        start_.runFinished();
+        return;
+    }
+    if (labels) {
+        // Whether the label program starts is not looked at: this one ends.
+        platform::launcher().start(QStringLiteral("mistrel.exe"));
+    }
+    start_.endProgram(0);
+}
+
+void RunWindow::refused(const std::string& message) {
+    platform::messages().msgBox(QString::fromStdString(message), Buttons::OkOnly, Icon::Exclamation);
+    endSequence();
+    start_.endProgram(1);
+}
+
+void RunWindow::setupFailed(int number, const QString& description) {
+    platform::messages().msgBox(QString::fromStdString(texts::unexpectedError(number, description.toStdString())));
+    endSequence();
+    start_.endProgram(1);
+}
+
+// A run that cannot be made ends its sequence: nothing further is started.
+void RunWindow::endSequence() {
+    hide();
+    try {
+        if (!db_) db_ = db::Database::open("mailsort.mdb", db::OpenMode::Shared);
+        parm::ParmRecord parm(*db_);
+        if (parm.text(key::RunAlone) == "Y") {
+            parm.edit();
+            parm.set(key::RunAlone, "N");
+            parm.set(key::RunReports, "N");
+            parm.update();
+        }
+    } catch (const db::DbError&) {
+        // Without the database there are no flags to reset.
+    }
+    closeDatabase();
+}
+
+void RunWindow::closeDatabase() {
+    if (!db_) return;
+    try {
+        db_->close();
+    } catch (const db::DbError&) {
+    }
+    db_.reset();
+}
+
+void RunWindow::closeEvent(QCloseEvent* e) {
+    if (running_) {
+        // Closing the window during a run asks as Cancel does.
+        e->ignore();
+        cmdCancel_Click();
+        return;
+    }
+    e->accept();
+}
+
+}  // namespace qv::sortation
