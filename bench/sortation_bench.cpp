@@ -9,7 +9,7 @@
 // synthetic national Post Office set, imported and coded into mmwork.
 
 #include "bench/customers.h"
-#include "coding/importer.h"
+#include "coding/codingjob.h"
 #include "coding/report.h"
 #include "common/db/database.h"
 #include "common/dbbuild/builder.h"
@@ -23,7 +23,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
-#include <QApplication>
+#include <QGuiApplication>
 
 #include <chrono>
 #include <cstdio>
@@ -48,7 +48,10 @@ protected:
         return 0.6 * f.size * line.size();
     }
     double lineHeightPt(const platform::PrintFont& f) const override { return f.size * 2320.0 / 2048.0; }
-    bool outputDocument(const std::vector<std::vector<platform::PrintedLine>>&, QString*) override { return true; }
+    bool beginOutput(QString*) override { return true; }
+    bool outputPage(const std::vector<platform::PrintedLine>&, QString*) override { return true; }
+    bool endOutput(QString*) override { return true; }
+    void discardOutput() override {}
 };
 
 void codedJob(const fs::path& folder, std::uint64_t n) {
@@ -79,17 +82,15 @@ void codedJob(const fs::path& folder, std::uint64_t n) {
             data->set(std::string(coding::partNames[std::size_t(p)]) + "length", v);
         }
         data->update();
-        coding::NewFile(*db);
+        parm::ParmRecord parm(*db);
+        parm.edit();
+        parm.set(parm::key::MailFile, csv.string());
+        parm.update();
         NullPrinter printer;
         coding::CodingReport report(printer);
         coding::Counters counters;
-        report.begin();
-        auto layout = coding::findLayout(*db, csv.string());
-        coding::Importer importer(*db, report, counters);
-        importer.setStatusHandler([](const std::string&) {});
-        importer.setStopTest([] { return false; });
-        importer.docomma(csv.string(), *layout);
-        report.summary(counters);
+        const coding::JobResult r = coding::runCodingJob(*db, report, counters);
+        if (r.outcome != coding::JobOutcome::Done) throw std::runtime_error("the coding job did not finish");
     }
     std::printf("coded job: %llu addresses over %zu sectors, made in %.2f s\n", static_cast<unsigned long long>(n),
                 po.sectors.size(), secondsSince(t));
@@ -144,7 +145,7 @@ struct SortTimes {
 
 SortTimes sortJob(const fs::path& folder) {
     SortTimes t;
-    platform::QtPrinter printer(platform::QtPrinter::Target::Pdf);
+    platform::PdfPrinter printer;
     printer.setPdfFolder(QString::fromStdString(folder.string()));
     auto start = Clock::now();
     Clock::time_point reportStart;
@@ -166,7 +167,7 @@ SortTimes sortJob(const fs::path& folder) {
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     const std::uint64_t n = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1000000;
     const fs::path folder = argc > 2 ? fs::path(argv[2])
                                      : fs::temp_directory_path() / ("sortation-bench-" + std::to_string(getpid()));

@@ -133,29 +133,35 @@ std::int32_t codeNumber(const std::string& code) {
     return static_cast<std::int32_t>(n);
 }
 
-std::string pofileRecord(const std::string& code, double bags) {
-    return std::to_string(codeNumber(code)) + "," + numberText(bags);
+CsvRecord pofileRecord(const std::string& code, double bags) {
+    return {{std::to_string(codeNumber(code)), false}, {numberText(bags), false}};
 }
 
 namespace {
-std::string quotedList(std::initializer_list<std::string> values) {
-    std::string out;
-    for (const std::string& v : values) {
-        if (!out.empty()) out += ',';
-        out += csvQuoted(v);
-    }
-    return out;
+CsvRecord texts(std::initializer_list<std::string> values) {
+    CsvRecord r;
+    for (const std::string& v : values) r.push_back({v, true});
+    return r;
 }
 }  // namespace
 
-std::string polineRecord(const SelectionLine& l) {
-    return quotedList({trim(padRight(l.code, 5)), trim(description50(l.description)), numberText(l.items),
-                       numberText(l.cumItems), numberText(l.bags), numberText(l.cumBags)});
+CsvRecord polineRecord(const SelectionLine& l) {
+    return texts({trim(padRight(l.code, 5)), trim(description50(l.description)), numberText(l.items),
+                  numberText(l.cumItems), numberText(l.bags), numberText(l.cumBags)});
 }
 
-std::string polineLetterPostRecord(double items, double cumItems, double bags, double cumBags) {
-    return quotedList({"None", "Letter Post", numberText(items), numberText(cumItems), numberText(bags),
-                       numberText(cumBags)});
+CsvRecord polineLetterPostRecord(double items, double cumItems, double bags, double cumBags) {
+    return texts({"None", "Letter Post", numberText(items), numberText(cumItems), numberText(bags),
+                  numberText(cumBags)});
+}
+
+std::string recordText(const CsvRecord& r) {
+    std::string out;
+    for (const CsvField& f : r) {
+        if (!out.empty()) out += ',';
+        out += f.quoted ? csvQuoted(f.value) : f.value;
+    }
+    return out;
 }
 
 // ---- The report run ---------------------------------------------------------------------
@@ -196,6 +202,15 @@ public:
         } catch (const std::system_error& e) {
             failed(e);
         }
+    }
+    void record(const CsvRecord& r) {
+        write([&](CsvWriter& w) {
+            for (const CsvField& f : r) {
+                if (f.quoted) w.quoted(f.value);
+                else w.bare(f.value);
+            }
+            w.endRecord();
+        });
     }
     void close() {
         write([](CsvWriter& w) { w.close(); });
@@ -398,8 +413,8 @@ private:
         print(selectionLineText(line));
         ++lineCounter_;
         ++result_.lines;
-        poline_->write([&](CsvWriter& w) { w.bare(polineRecord(line)).endRecord(); });
-        pofile_->write([&](CsvWriter& w) { w.bare(pofileRecord(g.code, count.bags)).endRecord(); });
+        poline_->record(polineRecord(line));
+        pofile_->record(pofileRecord(g.code, count.bags));
         Statistics& s = result_.stats;
         if (g.residue()) {
             ++s.ressels;
@@ -422,9 +437,7 @@ private:
         const double bags = bagsOf(s.nomatch, values_.bagitems);
         cumBags_ += bags;
         print(letterPostLineText(s.nomatch, cumItems_ + s.nomatch, bags, cumBags_, geographic_));
-        poline.write([&](CsvWriter& w) {
-            w.bare(polineLetterPostRecord(s.nomatch, cumItems_ + s.nomatch, bags, cumBags_)).endRecord();
-        });
+        poline.record(polineLetterPostRecord(s.nomatch, cumItems_ + s.nomatch, bags, cumBags_));
         addRow(numbering_.letterPost(cumItems_, s.nomatch, cumBags_, s.resbund, firstSeq));
     }
 

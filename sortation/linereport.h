@@ -98,10 +98,17 @@ extern const char* const EndLine;
 
 // ---- The Post Office files ------------------------------------------------------------
 
-// The records as written, without their line end.
-std::string pofileRecord(const std::string& code, double bags);
-std::string polineRecord(const SelectionLine& l);
-std::string polineLetterPostRecord(double items, double cumItems, double bags, double cumBags);
+// A record's values: texts are quoted, numbers bare.
+struct CsvField {
+    std::string value;
+    bool quoted = true;
+};
+using CsvRecord = std::vector<CsvField>;
+CsvRecord pofileRecord(const std::string& code, double bags);
+CsvRecord polineRecord(const SelectionLine& l);
+CsvRecord polineLetterPostRecord(double items, double cumItems, double bags, double cumBags);
+// A record as the file holds it, without its line end.
+std::string recordText(const CsvRecord& r);
 // The leading digits of a selection code as a number (0 with none).
 std::int32_t codeNumber(const std::string& code);
 

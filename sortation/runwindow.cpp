@@ -2,6 +2,7 @@
 
 #include "common/db/database.h"
 #include "common/parm/parmrecord.h"
+#include "common/programstart.h"
 #include "common/suitetexts.h"
 #include "platform/platform.h"
 #include "sortation/startwindow.h"
@@ -12,7 +13,6 @@ namespace qv::sortation {
 
 using platform::Buttons;
 using platform::Icon;
-namespace key = parm::key;
 
 RunWindow::RunWindow(StartWindow& start)
     : ProgressWindow(QStringLiteral("Print PO Reports in Progress"), QStringLiteral("Allocation"),
@@ -44,8 +44,15 @@ void RunWindow::Form_GotFocus() {
         setStepText(QStringLiteral("  Printing "));
         setWords(QStringLiteral("percent complete (step 2 of 2)"));
     };
+    start::Opened opened = start::openDatabase(db::OpenMode::Shared);
+    if (!opened) {
+        running_ = false;
+        wait.restore();
+        setupFailed(opened.error, QString::fromStdString(opened.description));
+        return;
+    }
+    db_ = std::move(opened.db);
     try {
-        db_ = db::Database::open("mailsort.mdb", db::OpenMode::Shared);
         result_ = runSortation(*db_, platform::printer(), hooks);
     } catch (const db::DbError& e) {
         running_ = false;
@@ -67,26 +74,25 @@ void RunWindow::handOver(bool cancelled) {
     bool sequenced = false, labels = false;
     try {
         parm::ParmRecord parm(*db_);
-        sequenced = parm.text(key::RunAlone) == "Y";
+        start::RunFlags flags = start::readRunFlags(parm);
+        sequenced = flags.alone;
         if (sequenced) {
-            labels = parm.text(key::RunLabels) == "Y" && !cancelled;
-            parm.edit();
-            parm.set(key::RunAlone, "N");
-            parm.set(key::RunReports, "N");
-            parm.update();
+            labels = flags.labels && !cancelled;
+            flags.alone = false;
+            flags.reports = false;
+            start::writeRunFlags(parm, flags);
         }
     } catch (const db::DbError&) {
         // The run is over whatever the flags say; the console resets them.
     }
-    closeDatabase();
     if (!sequenced) {
+        closeDatabase();
         start_.runFinished();
         return;
     }
-    if (labels) {
-        // Whether the label program starts is not looked at: this one ends.
-        platform::launcher().start(QStringLiteral("mistrel.exe"));
-    }
+    // Whether the label program starts is not looked at: this one ends.
+    if (labels) start::closeAndStart(db_, start::Program::Labels);
+    closeDatabase();
     start_.endProgram(0);
 }
 
@@ -105,14 +111,18 @@ void RunWindow::setupFailed(int number, const QString& description) {
 // A run that cannot be made ends its sequence: nothing further is started.
 void RunWindow::endSequence() {
     hide();
+    if (!db_) {
+        start::Opened opened = start::openDatabase(db::OpenMode::Shared);
+        if (!opened) return;  // without the database there are no flags to reset
+        db_ = std::move(opened.db);
+    }
     try {
-        if (!db_) db_ = db::Database::open("mailsort.mdb", db::OpenMode::Shared);
         parm::ParmRecord parm(*db_);
-        if (parm.text(key::RunAlone) == "Y") {
-            parm.edit();
-            parm.set(key::RunAlone, "N");
-            parm.set(key::RunReports, "N");
-            parm.update();
+        start::RunFlags flags = start::readRunFlags(parm);
+        if (flags.alone) {
+            flags.alone = false;
+            flags.reports = false;
+            start::writeRunFlags(parm, flags);
         }
     } catch (const db::DbError&) {
         // Without the database there are no flags to reset.
@@ -120,14 +130,7 @@ void RunWindow::endSequence() {
     closeDatabase();
 }
 
-void RunWindow::closeDatabase() {
-    if (!db_) return;
-    try {
-        db_->close();
-    } catch (const db::DbError&) {
-    }
-    db_.reset();
-}
+void RunWindow::closeDatabase() { start::closeQuietly(db_); }
 
 void RunWindow::closeEvent(QCloseEvent* e) {
     if (running_) {

@@ -2,6 +2,7 @@
 
 #include "common/db/database.h"
 #include "common/parm/parmrecord.h"
+#include "common/programstart.h"
 #include "common/suitetexts.h"
 #include "platform/platform.h"
 #include "sortation/runwindow.h"
@@ -69,26 +70,28 @@ void StartWindow::build() {
 bool StartWindow::Form_Load() {
     adjustSize();
     platform::centreOnScreen(this);
-    bool sequenced = false;
-    try {
-        // The guard: held only for this test; the run works on its own connection.
-        auto guard = db::Database::open("mailsort.mdb", db::OpenMode::Exclusive);
-        parm::ParmRecord parm(*guard);
-        if (parm.text(key::RunAlone) == "Y") {
-            parm.edit();
-            parm.set(key::RunCodes, "N");
-            parm.update();
-            sequenced = true;
-        }
-        guard->close();
-    } catch (const db::DbError& e) {
-        if (db::isHeldElsewhere(e.number())) {
+    // The guard: held only for this test; the run works on its own connection.
+    start::Opened guard = start::openDatabase(db::OpenMode::Exclusive);
+    if (!guard) {
+        if (guard.heldElsewhere()) {
             platform::messages().msgBox(QString::fromLatin1(texts::HeldElsewhere), Buttons::OkOnly, Icon::Exclamation);
             endProgram(1);
             return false;
         }
         // Anything else stops the load without a word; OK then meets it in the run.
+        return true;
     }
+    bool sequenced = false;
+    try {
+        parm::ParmRecord parm(*guard.db);
+        if (start::readRunFlags(parm).alone) {
+            start::writeFlag(parm, key::RunCodes, false);
+            sequenced = true;
+        }
+    } catch (const db::DbError&) {
+        // As above: the load stops here and the dialog waits.
+    }
+    start::closeQuietly(guard.db);
     if (sequenced) {
         hide();
         showRun();

@@ -4,14 +4,12 @@
 #pragma once
 
 #include "common/db/database.h"
-#include "common/dbbuild/builder.h"
 #include "common/jobtables.h"
 #include "common/parm/parmrecord.h"
+#include "common/testing/scratch.h"
 #include "common/text/dates.h"
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -44,15 +42,8 @@ using Row = std::map<std::string, db::Value>;
 class SortFolder : public ::testing::Test {
 protected:
     void SetUp() override {
-        previous_ = fs::current_path();
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() / ("qvsort-" + std::to_string(getpid()) + "-" + info->test_suite_name() +
-                                            "-" + info->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        fs::current_path(dir_);
-        std::ostringstream out, err;
-        ASSERT_EQ(dbbuild::makeDatabases({QV_DATA_DIR, dir_, false}, out, err), 0) << err.str();
+        scratch_ = std::make_unique<testkit::ScratchFolder>();
+        dir_ = scratch_->dir();
         setTodayOverride(Date{2026, 12, 10});
         // A plain Mailsort 1 letter job: 25 a selection, 10 items a bag, 5 a bundle.
         setParm({{"Service", "M1"}, {"Mailsort120", "N"}, {"Selection", "25"}, {"Format", "LE"},
@@ -62,8 +53,7 @@ protected:
     }
     void TearDown() override {
         setTodayOverride(std::nullopt);
-        fs::current_path(previous_);
-        fs::remove_all(dir_);
+        scratch_.reset();
     }
 
     std::unique_ptr<db::Database> open() { return db::Database::open("mailsort.mdb"); }
@@ -169,8 +159,8 @@ protected:
         out << bytes;
     }
 
+    std::unique_ptr<testkit::ScratchFolder> scratch_;
     fs::path dir_;
-    fs::path previous_;
 };
 
 }  // namespace qv::sortation::fixture

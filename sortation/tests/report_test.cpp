@@ -1,6 +1,6 @@
 // The line report over a sorted job: its printed lines and pages, the bags
 // rows, the statistics and the Post Office files.
-#include "platform/printer.h"
+#include "platform/testing/recordingprinter.h"
 #include "sortation/sortrun.h"
 #include "sortation/tests/fixture.h"
 

@@ -1,0 +1,342 @@
+#include "coding/importwindow.h"
+
+#include "coding/codingjob.h"
+#include "common/programstart.h"
+#include "common/suitetexts.h"
+#include "common/text/chars.h"
+#include "platform/platform.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace qv::coding {
+
+namespace key = parm::key;
+using platform::Buttons;
+using platform::Icon;
+
+namespace {
+
+namespace msg {
+constexpr const char* IncorrectType = "Error in definition file - incorrect type";
+constexpr const char* NoDatabase = "The database mailsort.mdb was not found in the current folder.";
+constexpr const char* NoMailFile =
+    "No customer's file has been chosen for this job. Save the layout of the file with the layout designer, then "
+    "try again.";
+}  // namespace msg
+
+// The status label is repainted at most this often during a run.
+constexpr int kRepaintMs = 50;
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+ImportWindow::ImportWindow(QWidget* parent) : QWidget(parent) {
+    build();
+    report_ = std::make_unique<CodingReport>(platform::printer());
+}
+
+ImportWindow::~ImportWindow() { closeDatabase(); }
+
+void ImportWindow::build() {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Apply Mailsort Codes"));
+
+    Label1_ = platform::control<QLabel>(this, QStringLiteral("Label1"), QStringLiteral("Quorvel - Database Import"));
+    QFont title(QStringLiteral("Arial"));
+    title.setPointSize(14);
+    title.setBold(true);
+    Label1_->setFont(title);
+    Label2_ = platform::control<QLabel>(
+        this, QStringLiteral("Label2"),
+        QStringLiteral("This program will import your names and addresses into Quorvel's own format and then "
+                       "attempt to match it with the Post Office's database."));
+    Label3_ = platform::control<QLabel>(
+        this, QStringLiteral("Label3"),
+        QStringLiteral("If too many errors are reported, the names and addresses can be corrected and this program "
+                       "re-run  before printing the Post Office reports."));
+    for (QLabel* l : {Label2_, Label3_}) l->setWordWrap(true);
+    Image1_ = platform::control<QLabel>(this, QStringLiteral("Image1"));
+    const QIcon icon = windowIcon().isNull() ? style()->standardIcon(QStyle::SP_DriveNetIcon) : windowIcon();
+    Image1_->setPixmap(icon.pixmap(32, 32));
+
+    optAll_ = platform::control<QRadioButton>(this, QStringLiteral("optAll"), QStringLiteral("Print All Reports."));
+    optSummary_ =
+        platform::control<QRadioButton>(this, QStringLiteral("optSummary"), QStringLiteral("Only Print Summary."));
+    optAll_->setChecked(true);
+    // The option is read for every record: a change during a run counts from the next one.
+    connect(optAll_, &QRadioButton::toggled, this, [this](bool on) { report_->setPrintAll(on); });
+    cmdImport_ = platform::control<QPushButton>(this, QStringLiteral("cmdImport"), QStringLiteral("Import"));
+    cmdCancel_ = platform::control<QPushButton>(this, QStringLiteral("cmdCancel"), QStringLiteral("Cancel"));
+    Status_ = platform::control<QLabel>(this, QStringLiteral("Status"), QStringLiteral(" "));
+    // A fixed size keeps each new status text from laying the window out again.
+    Status_->setFixedSize(480, Status_->fontMetrics().height() + 4);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(Image1_, 0, Qt::AlignTop);
+    auto* texts = new QVBoxLayout;
+    texts->addWidget(Label1_);
+    texts->addWidget(Label2_);
+    texts->addWidget(Label3_);
+    top->addLayout(texts, 1);
+
+    auto* options = new QVBoxLayout;
+    options->addWidget(optAll_);
+    options->addWidget(optSummary_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addLayout(options);
+    buttons->addStretch(1);
+    buttons->addWidget(cmdImport_);
+    buttons->addWidget(cmdCancel_);
+
+    auto* all = new QVBoxLayout(this);
+    all->addLayout(top);
+    all->addSpacing(8);
+    all->addLayout(buttons);
+    all->addWidget(Status_);
+    setFixedWidth(520);
+
+    connect(cmdImport_, &QPushButton::clicked, this, [this] { cmdImport_Click(); });
+    connect(cmdCancel_, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    // The window takes the focus as it appears; waiting for the show rather
+    // than the activation starts a sequenced run even where the window
+    // manager keeps the focus from a program started by another.
+    platform::onFirstAppearance(this, [this] { Form_GotFocus(); }, platform::FirstAppearance::Trigger::Show);
+}
+
+// ---- Start and hand-over ----------------------------------------------------------
+
+bool ImportWindow::Form_Load() {
+    platform::centreOnScreen(this);
+    start::Opened opened = start::openDatabase(db::OpenMode::Exclusive, "Mailsort.mdb ");
+    if (!opened) {
+        if (opened.heldElsewhere()) {
+            platform::messages().msgBox(qs(opened.refusal()), Buttons::OkOnly, Icon::Exclamation);
+            endProgram(1);
+        } else if (opened.error == db::err::FileNotFound) {
+            platform::messages().msgBox(QString::fromLatin1(msg::NoDatabase));
+            endProgram(1);
+        } else {
+            reportUnexpected(opened.error, qs(opened.description));
+        }
+        return false;
+    }
+    db_ = std::move(opened.db);
+    try {
+        parm_ = std::make_unique<parm::ParmRecord>(*db_);
+        if (sequenced()) {
+            // A sequenced run always prints the full report.
+            for (QWidget* w : std::initializer_list<QWidget*>{cmdImport_, cmdCancel_, optSummary_, optAll_})
+                w->setEnabled(false);
+        }
+    } catch (const db::DbError& e) {
+        reportUnexpected(e.number(), qs(e.description()));
+        return false;
+    }
+    Status_->setText(QStringLiteral(" "));
+    runState_ = 'Y';
+    return true;
+}
+
+bool ImportWindow::sequenced() const {
+    try {
+        return parm_ && parm_->text(key::RunAlone) == "Y";
+    } catch (const db::DbError&) {
+        return false;
+    }
+}
+
+void ImportWindow::Form_GotFocus() {
+    if (ended_) return;
+    cmdCancel_->setEnabled(true);
+    if (!sequenced()) return;
+    cmdImport_Click();
+    if (ended_) return;
+    handOver();
+}
+
+void ImportWindow::handOver() {
+    hide();
+    start::handOver(db_, parm_, start::Step::Codes, stopflag_ == 'Y',
+                    [this](const std::string& program, const std::string& error) {
+                        platform::messages().msgBox(
+                            QStringLiteral("The program %1 could not be started: %2").arg(qs(program), qs(error)));
+                        // The sequence cannot go on: nothing is to start later steps by itself.
+                        if (reopenShared()) {
+                            clearRunAlone();
+                            closeDatabase();
+                        }
+                    });
+    closeDatabase();
+    endProgram(0);
+}
+
+void ImportWindow::clearRunAlone() {
+    if (!parm_) return;
+    try {
+        start::writeFlag(*parm_, key::RunAlone, false);
+    } catch (const db::DbError&) {
+    }
+}
+
+// ---- The run ------------------------------------------------------------------------
+
+void ImportWindow::cmdImport_Click() {
+    // One run at a time: a press during a run finds it under way.
+    if (runState_ != 'Y' || ended_ || !db_) return;
+    counters_ = Counters{};
+    platform::WaitCursor wait;
+    runState_ = 'N';
+    painted_.start();
+    Status_->setUpdatesEnabled(false);  // repainted by showStatus at its own pace
+    run();
+    Status_->setUpdatesEnabled(true);
+    wait.restore();
+    if (ended_) return;
+    if (stopflag_ != 'Y') {
+        showStatus(QStringLiteral("Import complete"));
+        cmdCancel_->setText(QStringLiteral("Exit"));
+    }
+    if (!sequenced()) {
+        stopflag_ = 'N';
+        closeDatabase();
+        if (!reopenShared()) return;
+    }
+    runState_ = 'Y';
+    if (closeRequested_ && !sequenced()) close();
+}
+
+void ImportWindow::run() {
+    JobOptions options;
+    options.printAll = optAll_->isChecked();
+    options.status = [this](const std::string& s) { showStatus(qs(s), true); };
+    options.stop = [this] { return stopflag_ == 'Y'; };
+    const JobResult r = runCodingJob(*db_, *report_, counters_, options);
+    switch (r.outcome) {
+    case JobOutcome::Done:
+    case JobOutcome::Stopped:
+        return;
+    case JobOutcome::NoMailFile:
+        platform::messages().msgBox(QString::fromLatin1(msg::NoMailFile));
+        break;
+    case JobOutcome::NoLayout:
+        platform::messages().msgBox(QStringLiteral("No layout has been saved for the file %1. Save its "
+                                                   "layout with the layout designer, then try again.")
+                                        .arg(qs(r.mailFile)));
+        break;
+    case JobOutcome::WorkTableNotReplaced:
+        platform::messages().msgBox(
+            QStringLiteral("The work table mmwork of the last job could not be replaced, so nothing has been "
+                           "imported. Close any program that is using it, then try again. (%1)")
+                .arg(qs(r.detail)));
+        break;
+    case JobOutcome::IncorrectType:
+        platform::messages().msgBox(QString::fromLatin1(msg::IncorrectType));
+        break;
+    case JobOutcome::ReaderFailed:
+        readerFailed(*r.failure);
+        return;
+    }
+    stopflag_ = 'Y';
+}
+
+void ImportWindow::readerFailed(const ReaderFailure& f) {
+    if (sequenced()) clearRunAlone();
+    closeDatabase();  // the rows stored so far are kept
+    if (f.kind == ReaderFailure::Kind::FileNotFound) {
+        platform::messages().msgBox(QStringLiteral("File %1 not found.").arg(qs(f.path)), Buttons::OkOnly,
+                                    Icon::Critical);
+        hide();
+        endProgram(1);
+    } else {
+        reportUnexpected(f.number, qs(f.description));
+    }
+}
+
+void ImportWindow::showStatus(const QString& text, bool duringRun) {
+    Status_->setText(text);
+    if (!duringRun) {
+        platform::repaintNow(Status_);
+        return;
+    }
+    if (painted_.elapsed() >= kRepaintMs) {
+        Status_->setUpdatesEnabled(true);
+        platform::repaintNow(Status_);
+        Status_->setUpdatesEnabled(false);
+        painted_.restart();
+    }
+    platform::yieldToUi();
+}
+
+// ---- Stop and end -------------------------------------------------------------------
+
+void ImportWindow::cmdCancel_Click() {
+    if (runState_ != 'Y') {
+        Status_->setText(QStringLiteral("Import incomplete"));
+        Status_->setUpdatesEnabled(true);
+        platform::repaintNow(Status_);
+        stopflag_ = 'Y';
+        return;
+    }
+    close();
+}
+
+void ImportWindow::closeEvent(QCloseEvent* e) {
+    if (runState_ != 'Y') {
+        // Closed during a run: stop it first; the program ends after it.
+        e->ignore();
+        closeRequested_ = true;
+        cmdCancel_Click();
+        return;
+    }
+    e->accept();
+    closeDatabase();
+    endProgram(0);
+}
+
+bool ImportWindow::reopenShared() {
+    try {
+        db_ = db::Database::open("mailsort.mdb", db::OpenMode::Shared);
+        parm_ = std::make_unique<parm::ParmRecord>(*db_);
+        return true;
+    } catch (const db::DbError& e) {
+        reportUnexpected(e.number(), qs(e.description()));
+        return false;
+    }
+}
+
+void ImportWindow::closeDatabase() {
+    parm_.reset();
+    start::closeQuietly(db_);
+}
+
+void ImportWindow::reportUnexpected(int number, const QString& description) {
+    closeDatabase();
+    platform::messages().msgBox(qs(texts::unexpectedError(number, description.toStdString())));
+    hide();
+    endProgram(1);
+}
+
+void ImportWindow::endProgram(int status) {
+    if (ended_) return;
+    ended_ = true;
+    exitStatus_ = status;
+    if (endHandler_) endHandler_(status);
+}
+
+int runKavrin() {
+    ImportWindow form;
+    form.setEndHandler([](int status) { QCoreApplication::exit(status); });
+    if (!form.Form_Load()) return form.exitStatus();
+    platform::showActivated(&form);
+    return QApplication::exec();
+}
+
+}  // namespace qv::coding

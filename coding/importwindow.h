@@ -1,0 +1,85 @@
+// "Apply Mailsort Codes": imports the customer's file named by parmcode
+// MailFile into mmwork, codes every address, prints the coding report with
+// its summary, and in a run sequence hands the job on to the next step.
+#pragma once
+
+#include "coding/importer.h"
+#include "coding/report.h"
+#include "common/db/database.h"
+#include "common/parm/parmrecord.h"
+
+#include <QElapsedTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace qv::coding {
+
+class ImportWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit ImportWindow(QWidget* parent = nullptr);
+    ~ImportWindow() override;
+
+    // Opens the database for sole use and reads parmcode. False when the
+    // start was refused: the message has been shown and the program ends.
+    bool Form_Load();
+    // The window's first focus: a sequenced run starts here by itself.
+    void Form_GotFocus();
+    void cmdImport_Click();
+    void cmdCancel_Click();
+
+    // Called once when the program is to end, with the exit status.
+    void setEndHandler(std::function<void(int)> handler) { endHandler_ = std::move(handler); }
+    bool programEnded() const { return ended_; }
+    int exitStatus() const { return exitStatus_; }
+
+    bool databaseOpen() const { return db_ != nullptr; }
+    bool databaseShared() const { return db_ && db_->mode() == db::OpenMode::Shared; }
+    bool runUnderWay() const { return runState_ != 'Y'; }
+    const Counters& counters() const { return counters_; }
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void build();
+    bool sequenced() const;
+    void run();
+    void readerFailed(const ReaderFailure& f);
+    void handOver();
+    void clearRunAlone();
+    bool reopenShared();
+    void closeDatabase();
+    void showStatus(const QString& text, bool duringRun = false);
+    void endProgram(int status);
+    void reportUnexpected(int number, const QString& description);
+
+    // Recordsets go before the database they belong to.
+    std::unique_ptr<db::Database> db_;
+    std::unique_ptr<parm::ParmRecord> parm_;
+    Counters counters_;
+    std::unique_ptr<CodingReport> report_;
+    char runState_ = 'Y';   // 'Y' idle, 'N' a run under way
+    char stopflag_ = 'N';   // 'Y' stop the run / it was stopped
+    bool closeRequested_ = false;
+    bool ended_ = false;
+    int exitStatus_ = 0;
+    std::function<void(int)> endHandler_;
+    QElapsedTimer painted_;
+
+    QLabel *Label1_, *Label2_, *Label3_, *Image1_, *Status_;
+    QRadioButton *optAll_, *optSummary_;
+    QPushButton *cmdImport_, *cmdCancel_;
+};
+
+// The program: shows the window unless the start is refused, and runs until
+// it ends. Returns the exit status.
+int runKavrin();
+
+}  // namespace qv::coding
