@@ -7,6 +7,7 @@
 //   coding_bench [addresses] [folder]   (default 1000000, a new folder in the temp directory)
 
 #include "bench/customers.h"
+#include "bench/nullprinter.h"
 #include "coding/codingjob.h"
 #include "coding/fixedcols.h"
 #include "coding/importwindow.h"
@@ -40,6 +41,7 @@
 using namespace qv;
 using namespace qv::coding;
 using qv::bench::Customers;
+using qv::bench::NullPrinter;
 using qv::bench::writeCustomers;
 namespace fs = std::filesystem;
 
@@ -48,19 +50,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 double secondsSince(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
 
-// A printer that lays the report out and sends it nowhere.
-class NullPrinter : public platform::Printer {
-protected:
-    QSizeF pageSizePt() const override { return {595, 842}; }
-    double textWidthPt(const QString& line, const platform::PrintFont& f) const override {
-        return 0.6 * f.size * line.size();
-    }
-    double lineHeightPt(const platform::PrintFont& f) const override { return f.size * 2320.0 / 2048.0; }
-    bool beginOutput(QString*) override { return true; }
-    bool outputPage(const std::vector<platform::PrintedLine>&, QString*) override { return true; }
-    bool endOutput(QString*) override { return true; }
-    void discardOutput() override {}
-};
 
 // name 1-30, address1 31-60, address2 61-90, town 91-110, county 111-140,
 // postcode 141-148, ref 149-158.

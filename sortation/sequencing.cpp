@@ -79,10 +79,10 @@ bool goesToResidue(const std::string& code, double count, const JobKeys& k, doub
 namespace {
 
 struct Fields {
-    int mscode, rscode, rgcode, sflag;
+    int mscode, rscode, rgcode, sflag, seq;
     explicit Fields(const db::Recordset& rs)
         : mscode(rs.fieldIndex("mscode")), rscode(rs.fieldIndex("rscode")), rgcode(rs.fieldIndex("rgcode")),
-          sflag(rs.fieldIndex("sflag")) {}
+          sflag(rs.fieldIndex("sflag")), seq(rs.fieldIndex("seq")) {}
 };
 
 // What the pass decided for one record.
@@ -234,6 +234,9 @@ private:
     struct Member {
         int64_t row;
         double rgcode;
+        db::Value stored;    // rgcode as stored
+        double seq;          // as stored, or as the region step set it
+        bool residue;        // already coded to its residue by an earlier run
     };
 
     void walk() {
@@ -251,8 +254,10 @@ private:
             }
             ++result_.records;
             const std::string current = code();
-            Member m{rs_->bookmark(), rs_->get(f_.rgcode).toDouble()};
-            if (geographic_ || current == "1") m.rgcode = regionKey(m, current);
+            const Value rg = rs_->get(f_.rgcode);
+            Member m{rs_->bookmark(), rg.toDouble(), rg, rs_->get(f_.seq).toDouble(),
+                     rs_->get(f_.sflag).toString() == "Y"};
+            if (geographic_ || current == "1") regionKey(m, current);
             if (current != "1") members_.push_back(m);
 
             if (!moveNext()) break;
@@ -276,9 +281,9 @@ private:
 
     std::string code() const { return rs_->get(f_.mscode).toString(); }
 
-    // The region position and the key by region of the current record;
-    // returns its region number after the step.
-    double regionKey(const Member& m, const std::string& mscode) {
+    // The region position and the key by region of the current record; the
+    // member takes its region number and key after the step.
+    void regionKey(Member& m, const std::string& mscode) {
         Change c;
         c.row = m.row;
         c.rgcode = regions_.rgcode(mscode);
@@ -288,8 +293,15 @@ private:
         // of the key, so that a re-run sorts the job as the first did.
         const bool residueForm = !(rscode.isText() && rscode.text().empty()) || rs_->get(f_.sflag).toString() == "Y";
         c.seq = region * 1000000 + codeValue(mscode) * (residueForm ? 1000 : 1);
-        changes_.push_back(std::move(c));
-        return region;
+        m.rgcode = region;
+        // A record that already holds these (a re-run) is not written again.
+        if (c.seq != m.seq || !sameRegion(m, c.rgcode)) changes_.push_back(std::move(c));
+        m.seq = c.seq;
+        if (c.rgcode) m.stored = *c.rgcode;
+    }
+
+    static bool sameRegion(const Member& m, const std::optional<int>& rg) {
+        return !rg || (m.stored.isNumber() && m.stored.toDouble() == double(*rg));
     }
 
     // Sends every record of the group to its residue.
@@ -302,6 +314,7 @@ private:
         }
         const double residueValue = codeValue(residue);
         const std::optional<int> rg = geographic_ ? regions_.rgcode(residue) : std::nullopt;
+        const bool sameCode = residue == group;
         for (const Member& m : members_) {
             Change c;
             c.row = m.row;
@@ -312,8 +325,11 @@ private:
             } else {
                 c.seq = residueValue * 1000;
             }
-            changes_.push_back(std::move(c));
             ++result_.recoded;
+            // Already so from an earlier run: nothing to write. (The region
+            // step's change, if any, stands.)
+            if (sameCode && m.residue && c.seq == m.seq && sameRegion(m, c.rgcode)) continue;
+            changes_.push_back(std::move(c));
         }
     }
 

@@ -47,6 +47,8 @@ void StartWindow::build() {
     for (QLabel* l : {Label2_, Label3_}) l->setWordWrap(true);
     cmdOK_ = control<QPushButton>(this, QStringLiteral("cmdOK"), QStringLiteral("OK"));
     cmdCancel_ = control<QPushButton>(this, QStringLiteral("cmdCancel"), QStringLiteral("Exit"));
+    cmdOK_->setDefault(true);
+    platform::setCancelButton(this, cmdCancel_);
 
     auto* top = new QHBoxLayout;
     top->addWidget(Picture1_, 0, Qt::AlignTop);
