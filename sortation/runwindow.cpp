@@ -7,7 +7,6 @@
 #include "platform/platform.h"
 #include "sortation/startwindow.h"
 
-#include <QCloseEvent>
 
 namespace qv::sortation {
 
@@ -131,15 +130,5 @@ void RunWindow::endSequence() {
 }
 
 void RunWindow::closeDatabase() { start::closeQuietly(db_); }
-
-void RunWindow::closeEvent(QCloseEvent* e) {
-    if (running_) {
-        // Closing the window during a run asks as Cancel does.
-        e->ignore();
-        cmdCancel_Click();
-        return;
-    }
-    e->accept();
-}
 
 }  // namespace qv::sortation

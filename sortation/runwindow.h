@@ -30,9 +30,6 @@ public:
     // The result of the run, once it has ended (empty after a set-up failure).
     const std::optional<RunResult>& result() const { return result_; }
 
-protected:
-    void closeEvent(QCloseEvent* e) override;
-
 private:
     void setupFailed(int number, const QString& description);
     void refused(const std::string& message);

@@ -113,7 +113,7 @@ void StartWindow::showRun() {
 
 void StartWindow::runFinished() {
     if (run_) {
-        run_->hide();
+        run_->finish();
         run_->deleteLater();
         run_ = nullptr;
     }

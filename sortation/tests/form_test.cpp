@@ -154,6 +154,17 @@ TEST_F(Program, ACancelledSequenceStartsNoLabels) {
     EXPECT_TRUE(recordingPrinter().events().empty());
 }
 
+TEST_F(Program, ClosingTheRunWindowAsksTheCancelQuestion) {
+    sequence("Y");
+    scriptedMessages().answer(Answer::Yes, kCancelQuestion);
+    ASSERT_TRUE(start());
+    QTimer::singleShot(0, [this] { form_->runWindow()->close(); });
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+    EXPECT_EQ(flags(), (std::vector<std::string>{"N", "N", "N", "Y"}));
+    EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+}
+
 TEST_F(Program, AnsweringNoLetsTheRunGoOn) {
     sequence("Y");
     scriptedMessages().answer(Answer::No, kCancelQuestion);
