@@ -245,10 +245,10 @@ int main(int argc, char** argv) {
         line("read and split", x.split, y.split, n);
         line("read, split and code (nothing stored)", x.code, y.code, n);
         line("import and code, the first job", x.first.total, y.first.total, n);
-        detail("  of which the job (mmwork, records, report)", x.first.records, y.first.records);
+        detail("  of which the job", x.first.records, y.first.records);
         detail("  of which the closing commit", x.first.close, y.first.close);
         line("import and code, replacing a job", x.again.total, y.again.total, n);
-        detail("  of which the job (mmwork, records, report)", x.again.records, y.again.records);
+        detail("  of which the job", x.again.records, y.again.records);
         detail("  of which the closing commit", x.again.close, y.again.close);
         line("the same through the window, offscreen", x.window, y.window, n);
         std::printf("%-40s %8.2fx %24.2fx\n", "first job / read and split", x.first.total / x.split,

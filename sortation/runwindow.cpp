@@ -28,7 +28,7 @@ void RunWindow::Form_GotFocus() {
     if (running_ || result_) return;
     running_ = true;
     platform::WaitCursor wait;
-    stopflag = QStringLiteral("N");
+    setStopRequested(false);
     showControls();
 
     RunHooks hooks;
