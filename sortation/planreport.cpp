@@ -58,9 +58,9 @@ Texts buildTexts(const PlanJob& job, const RunStatistics& st) {
         if (job.mailsort120.value_or(false)) t.service = padRight(*job.service + " 120", 6);
         else t.service = padLeft(*job.service, 6);
     }
-    if (job.selection) t.selection = rightIn(num(*job.selection), 6);
-    if (job.bundleMax) t.bundleMax = rightIn(num(*job.bundleMax), 6);
-    if (job.weight) t.weight = rightIn(num(*job.weight), 6);
+    if (job.selection) t.selection = padLeft(*job.selection, 6);
+    if (job.bundleMax) t.bundleMax = padLeft(*job.bundleMax, 6);
+    if (job.weightText) t.weight = padLeft(*job.weightText, 6);
     if (job.jobRef) t.jobRef = padLeft(*job.jobRef, 15);
     t.description = formatDescription(job.format);
 
@@ -199,8 +199,9 @@ PlanJob readPlanJob(db::Database& db) {
         job.jobRef = textKey(rec, key::JobRef);
         if (auto m = textKey(rec, key::Mailsort120)) job.mailsort120 = *m == "Y";
         if (auto r = textKey(rec, key::RoyalMail)) job.royalMail = *r == "Y";
-        job.selection = numberKey(rec, key::Selection);
-        job.bundleMax = numberKey(rec, key::BundleMax);
+        job.selection = textKey(rec, key::Selection);
+        job.bundleMax = textKey(rec, key::BundleMax);
+        job.weightText = textKey(rec, key::Weight);
         job.weight = numberKey(rec, key::Weight);
     } catch (const db::DbError&) {
         // no parmcode row: every key stays unread
@@ -212,16 +213,19 @@ Tariff lookUpTariff(db::Database& db, const PlanJob& job, const RunStatistics& s
     Tariff tf;
     if (job.service) tf.serviceKey = padRight(*job.service + (job.mailsort120.value_or(false) ? " 120" : ""), 6);
     const auto format = job.format ? tariff::mailFormat(*job.format) : std::nullopt;
+    // A letter's price goes by no weight.
+    const bool priceable = format && (job.weight || *format == tariff::MailFormat::Letter);
+    const tariff::MailFormat f = format.value_or(tariff::MailFormat::Letter);
     try {
         if (job.service) {
             if (auto row = tariff::findPriceRow(db, tf.serviceKey)) {
                 tf.priceRow = true;
                 const tariff::FieldReader read = tariff::rowReader(*row);
                 try {
-                    if (format && job.weight) {
-                        tf.p = tariff::mailsortItemPrice(read, *format, *job.weight);
-                        tf.d = tariff::directPercent(read, *format, st.diritems);
-                        tf.r = tariff::residuePercent(read, *format);
+                    if (priceable) {
+                        tf.p = tariff::mailsortItemPrice(read, f, job.weight.value_or(0));
+                        tf.d = tariff::directPercent(read, f, st.diritems);
+                        tf.r = tariff::residuePercent(read, f);
                         tf.priced = true;
                     }
                     if (job.royalMail.value_or(false)) tf.franking = tariff::frankingPercent(read);
@@ -241,8 +245,8 @@ Tariff lookUpTariff(db::Database& db, const PlanJob& job, const RunStatistics& s
             tf.standardRow = true;
             const tariff::FieldReader read = tariff::rowReader(*standard);
             try {
-                if (job.format && job.weight) {
-                    if (auto step = tariff::standardStep(read, *job.format, *job.weight)) {
+                if (job.format && (job.weight || *job.format == "LE")) {
+                    if (auto step = tariff::standardStep(read, *job.format, job.weight.value_or(0))) {
                         tf.standardStep = true;
                         const std::string svc = job.service.value_or("");
                         tf.s = (svc == "M1" || svc == "P1") ? step->first : step->second;
@@ -274,7 +278,7 @@ std::vector<PlanLine> planningLines(const PlanJob& job, const RunStatistics& st,
     line(caption("Minimum Selection Size", 49) + t.selection);
     line(caption("Mail Format", 49) + t.description);
     line(caption("Max Bundle Size", 49) + t.bundleMax);
-    line(caption("Weight of item", 49) + t.weight + (job.weight ? "g" : ""));
+    line(caption("Weight of item", 49) + t.weight + (job.weightText ? "g" : ""));
     line(caption("Job Reference", 40) + t.jobRef);
     line(" ");
 

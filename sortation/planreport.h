@@ -32,10 +32,13 @@ struct RunStatistics {
 
 // The job keys the report reads; a key that is missing or cannot be read is
 // nullopt, and the lines built from it are left as they start (empty or 0).
+// Selection, BundleMax and Weight are printed and filed as stored; the
+// costs take the weight as a number.
 struct PlanJob {
     std::optional<std::string> companyName, service, format, jobRef;
     std::optional<bool> mailsort120, royalMail;
-    std::optional<double> selection, bundleMax, weight;
+    std::optional<std::string> selection, bundleMax, weightText;
+    std::optional<double> weight;
 };
 
 // Reads the keys from the first row of parmcode.

@@ -23,8 +23,9 @@ PlanJob letterJob() {
     j.jobRef = "JOB42";
     j.mailsort120 = false;
     j.royalMail = true;
-    j.selection = 25;
-    j.bundleMax = 50;
+    j.selection = "25";
+    j.bundleMax = "50";
+    j.weightText = "40";
     j.weight = 40;
     return j;
 }
@@ -156,9 +157,11 @@ TEST(PlanningReport, ValuesEndInColumn55AndWideFiguresAreNotCut) {
     st.diritems = 12345678;
     st.resitems = 0;
     const auto lines = planningLines(letterJob(), st, letterTariff(), "10/12/2026");
-    for (const auto& l : lines)
-        if (l.text.rfind("Minimum Selection Size", 0) == 0 || l.text.rfind("Straight Line Total Cost", 0) == 0)
+    for (const auto& l : lines) {
+        if (l.text.rfind("Minimum Selection Size", 0) == 0 || l.text.rfind("Straight Line Total Cost", 0) == 0) {
             EXPECT_EQ(l.text.size(), 55u) << l.text;
+        }
+    }
     EXPECT_EQ(section(lines, "Address Records Processed", 1)[0],
               "Address Records Processed                        12345678");
     EXPECT_EQ(section(lines, "Direct Selections", 1)[0],
@@ -166,6 +169,27 @@ TEST(PlanningReport, ValuesEndInColumn55AndWideFiguresAreNotCut) {
     // 0.214 x 12345678 = 2641975.092: the whole figure, wider than its 10.
     EXPECT_EQ(section(lines, "Straight Line Total Cost", 1)[0],
               "Straight Line Total Cost                     2641975.09");
+}
+
+TEST(PlanningReport, ASavingBelowZeroKeepsItsMinusSign) {
+    Tariff tf = letterTariff();
+    tf.s = 10;  // standard post cheaper than the Mailsort price
+    const auto lines = planningLines(letterJob(), letterStats(), tf, "10/12/2026");
+    // A = .10 x 50 = 5.00; X = 214 - 17.98 - 3.21 + 5.00 + 3.21 = 201.02;
+    // E = .10 x 1050 = 105.00; V = -96.02.
+    EXPECT_EQ(section(lines, "Items at standard postal rate", 100),
+              (std::vector<std::string>{"Items at standard postal rate                      5.00",
+                                        "          50 items @   10 pence",
+                                        " ",
+                                        "Total Cost                                       201.02",
+                                        " ",
+                                        "Equivalent without Mailsort                      105.00",
+                                        " ",
+                                        "Mailsort saving                                  -96.02"}));
+    tf.s = 20.5;  // a fraction stays in the standard price: A = .205 x 50
+    EXPECT_EQ(section(planningLines(letterJob(), letterStats(), tf, "10/12/2026"), "Items at standard postal rate", 2),
+              (std::vector<std::string>{"Items at standard postal rate                     10.25",
+                                        "          50 items @   20.5 pence"}));
 }
 
 TEST(PlanningReport, Mailsort120JobHasNoDirectRowAndItsDiscount) {
@@ -253,46 +277,51 @@ TEST(PlanningReport, RecordOfThePlanningFile) {
 
 namespace {
 
+void setPrice(qv::db::Database& db, const std::string& service,
+                     const std::vector<std::pair<std::string, double>>& values) {
+    auto rs = db.openTable("Price");
+    rs->setIndex("PrimaryKey");
+    rs->seek("=", qv::db::Value(service));
+    ASSERT_FALSE(rs->noMatch()) << service;
+    rs->edit();
+    for (const auto& [f, v] : values) rs->set(f, v);
+    rs->update();
+}
+
+// The hand-checked letter job in parmcode and its tariffs.
+void fillJob(qv::db::Database& db) {
+    qv::parm::ParmRecord parm(db);
+    parm.edit();
+    parm.set("Company Name", "Brightwater Mailing");
+    parm.set("Service", "M2");
+    parm.set("Mailsort120", "N");
+    parm.set("Format", "LE");
+    parm.set("Weight", 40);
+    parm.set("Selection", 25);
+    parm.set("BundleMax", 50);
+    parm.set("JobRef", "JOB42");
+    parm.set("RoyalMail", "Y");
+    parm.update();
+    setPrice(db, "M2", {{"LeBase1", 21.35}, {"LeDPtg1", 12}, {"LeRPtg1", 5}, {"Franking Surcharge", 1.5},
+                         {"LeQty1", 500}, {"LeQ1VRD1", 0.5}, {"LeQty2", 1000}, {"LeQ2VRD1", 0}});
+    auto po = db.openTable("poprice");
+    po->moveFirst();
+    po->edit();
+    po->set("LeW1Snd", 27);
+    po->set("LeW1Fst", 36);
+    po->update();
+}
+
 class PlanRun : public qv::testkit::ScratchTest {
 protected:
     void SetUp() override {
         ScratchTest::SetUp();
         qv::setTodayOverride(qv::Date{2026, 12, 10});
-        auto db = scratch().open();
-        qv::parm::ParmRecord parm(*db);
-        parm.edit();
-        parm.set("Company Name", "Brightwater Mailing");
-        parm.set("Service", "M2");
-        parm.set("Mailsort120", "N");
-        parm.set("Format", "LE");
-        parm.set("Weight", 40);
-        parm.set("Selection", 25);
-        parm.set("BundleMax", 50);
-        parm.set("JobRef", "JOB42");
-        parm.set("RoyalMail", "Y");
-        parm.update();
-        setPrice(*db, "M2", {{"LeBase1", 21.35}, {"LeDPtg1", 12}, {"LeRPtg1", 5}, {"Franking Surcharge", 1.5},
-                             {"LeQty1", 500}, {"LeQ1VRD1", 0.5}, {"LeQty2", 1000}, {"LeQ2VRD1", 0}});
-        auto po = db->openTable("poprice");
-        po->moveFirst();
-        po->edit();
-        po->set("LeW1Snd", 27);
-        po->set("LeW1Fst", 36);
-        po->update();
+        fillJob(*scratch().open());
     }
     void TearDown() override {
         qv::setTodayOverride(std::nullopt);
         ScratchTest::TearDown();
-    }
-    static void setPrice(qv::db::Database& db, const std::string& service,
-                         const std::vector<std::pair<std::string, double>>& values) {
-        auto rs = db.openTable("Price");
-        rs->setIndex("PrimaryKey");
-        rs->seek("=", qv::db::Value(service));
-        ASSERT_FALSE(rs->noMatch()) << service;
-        rs->edit();
-        for (const auto& [f, v] : values) rs->set(f, v);
-        rs->update();
     }
 };
 
@@ -357,6 +386,105 @@ TEST_F(PlanRun, TariffLookupByBandClassAndTier) {
         EXPECT_EQ(t120.serviceKey, "M1 120");
         EXPECT_DOUBLE_EQ(t120.s, 36) << c.residue;
         EXPECT_DOUBLE_EQ(t120.t, c.t) << c.residue;
+    }
+    // Mailsort 2 120 goes at second class.
+    {
+        qv::parm::ParmRecord parm(*db);
+        parm.edit();
+        parm.set("Service", "M2");
+        parm.update();
+    }
+    setPrice(*db, "M2 120", {{"LeBase1", 20}});
+    Tariff m2 = lookUpTariff(*db, readPlanJob(*db), st);
+    EXPECT_EQ(m2.serviceKey, "M2 120");
+    EXPECT_TRUE(m2.priceRow && m2.priced);
+    EXPECT_DOUBLE_EQ(m2.p, 20);
+    EXPECT_DOUBLE_EQ(m2.s, 27);
+}
+
+TEST_F(PlanRun, KeysArePrintedAndFiledAsStoredWithQuotesDoubled) {
+    {
+        auto db = scratch().open();
+        qv::parm::ParmRecord parm(*db);
+        parm.edit();
+        parm.set("Selection", "025");
+        parm.set("BundleMax", "7");
+        parm.set("Weight", "40");
+        parm.set("JobRef", "Ref \"Q\" 7");
+        parm.update();
+    }
+    qv::platform::RecordingPrinter printer;
+    auto db = scratch().open();
+    EXPECT_TRUE(planrep(*db, letterStats(), printer).fileWritten);
+    const QStringList printed = printer.texts();
+    EXPECT_TRUE(printed.contains("Minimum Selection Size                              025"));
+    EXPECT_TRUE(printed.contains("Max Bundle Size                                       7"));
+    EXPECT_TRUE(printed.contains("Weight of item                                       40g"));
+    EXPECT_TRUE(printed.contains("Job Reference                                 Ref \"Q\" 7"));
+    EXPECT_EQ(scratch().readBytes("POPLAN.CSV"),
+              "\"DB2007R1\",\"M2\",\"   025\",\"Letter\",\"40\",\"Ref \"\"Q\"\" 7\",\"  1050\",\"   980\",\"    20\","
+              "\"    50\",\"  1000\",\"600\",\"  57.1\",\"300\",\"  28.6\",\"900\",\"  85.7\",\"150\",\"  14.3\","
+              "\"     7\",\"   700\",\"  70.0\",\"     8\",\"     3\",\"   300\",\"  30.0\",\"     4\"\r\n");
+}
+
+TEST_F(PlanRun, ALetterIsPricedWhateverItsWeightReads) {
+    {
+        auto db = scratch().open();
+        qv::parm::ParmRecord parm(*db);
+        parm.edit();
+        parm.set("Weight", "x");
+        parm.update();
+    }
+    qv::platform::RecordingPrinter printer;
+    auto db = scratch().open();
+    planrep(*db, letterStats(), printer);
+    const QStringList printed = printer.texts();
+    EXPECT_TRUE(printed.contains("Weight of item                                        xg"));
+    EXPECT_TRUE(printed.contains("Straight Line Item Cost                            .214"));
+    EXPECT_TRUE(printed.contains("Mailsort saving                                   73.98"));
+}
+
+TEST(PlanRunTariff, AMissingTariffRowIsFoundOut) {
+    struct Case {
+        const char* name;
+        void (*change)(qv::db::Database&);
+        bool priceRow, priced, standardRow, standardStep;
+    };
+    const Case cases[] = {
+        {"service without a Price row",
+         [](qv::db::Database& db) {
+             qv::parm::ParmRecord parm(db);
+             parm.edit();
+             parm.set("Service", "M9");
+             parm.update();
+         },
+         false, false, true, true},
+        {"format without prices",
+         [](qv::db::Database& db) {
+             qv::parm::ParmRecord parm(db);
+             parm.edit();
+             parm.set("Format", "XX");
+             parm.update();
+         },
+         true, false, true, true},  // the standard tariff prices any other code as a packet
+        {"empty poprice",
+         [](qv::db::Database& db) {
+             auto po = db.openTable("poprice");
+             po->moveFirst();
+             po->deleteCurrent();
+         },
+         true, true, false, false},
+    };
+    for (const Case& c : cases) {
+        qv::testkit::ScratchFolder folder;
+        auto db = folder.open();
+        fillJob(*db);
+        c.change(*db);
+        const Tariff tf = lookUpTariff(*db, readPlanJob(*db), letterStats());
+        EXPECT_EQ(tf.priceRow, c.priceRow) << c.name;
+        EXPECT_EQ(tf.priced, c.priced) << c.name;
+        EXPECT_EQ(tf.standardRow, c.standardRow) << c.name;
+        EXPECT_EQ(tf.standardStep, c.standardStep) << c.name;
     }
 }
 
