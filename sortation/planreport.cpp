@@ -105,10 +105,15 @@ std::string itemsAt(double items, double percent) {
 std::string missingTariff(const PlanJob& job, const Tariff& tf) {
     const std::string service = trim(tf.serviceKey);
     if (!tf.priceRow) return "The Mailsort tariff for " + service + " is missing: no costs are worked out.";
+    if (!tf.priced && !tf.emptyField.empty())
+        return "The Mailsort tariff for " + service + " holds no value in " + tf.emptyField +
+               ": no costs are worked out.";
     if (!tf.priced)
         return "The Mailsort tariff for " + service + " cannot price format " + job.format.value_or("") +
                " at " + (job.weight ? num(*job.weight) : std::string("?")) + "g: no costs are worked out.";
     if (!tf.standardRow) return "The standard tariff is missing: no costs are worked out.";
+    if (!tf.standardStep && !tf.emptyField.empty())
+        return "The standard tariff holds no value in " + tf.emptyField + ": no costs are worked out.";
     if (!tf.standardStep)
         return "The standard tariff has no price for an item of " +
                (job.weight ? num(*job.weight) : std::string("?")) + "g: no costs are worked out.";
@@ -236,8 +241,9 @@ Tariff lookUpTariff(db::Database& db, const PlanJob& job, const RunStatistics& s
                         else if (st.resitems <= read("Qty2")) tf.t = read("LeQ2DPtg1");
                         else tf.t = read("LeQ3DPtg1");
                     }
-                } catch (const tariff::EmptyField&) {
+                } catch (const tariff::EmptyField& e) {
                     tf.priced = false;
+                    tf.emptyField = e.field();
                 }
             }
         }
@@ -252,8 +258,9 @@ Tariff lookUpTariff(db::Database& db, const PlanJob& job, const RunStatistics& s
                         tf.s = (svc == "M1" || svc == "P1") ? step->first : step->second;
                     }
                 }
-            } catch (const tariff::EmptyField&) {
+            } catch (const tariff::EmptyField& e) {
                 tf.standardStep = false;
+                tf.emptyField = e.field();
             }
         }
     } catch (const db::DbError&) {

@@ -59,6 +59,7 @@ struct Tariff {
     double d = 0, r = 0, t = 0, franking = 0;  // per cent
     double s = 0;              // standard price per item, pence
     std::string serviceKey;    // the Price key sought
+    std::string emptyField;    // the tariff field found empty, if one was
 };
 Tariff lookUpTariff(db::Database& db, const PlanJob& job, const RunStatistics& stats);
 

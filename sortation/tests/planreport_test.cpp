@@ -246,6 +246,18 @@ TEST(PlanningReport, AMissingTariffIsSaidInsteadOfFiguresFromZero) {
          "The standard tariff is missing: no costs are worked out."},
         {"weight above the steps", [](Tariff& t) { t.standardStep = false; },
          "The standard tariff has no price for an item of 40g: no costs are worked out."},
+        {"an empty Price field",
+         [](Tariff& t) {
+             t.priced = false;
+             t.emptyField = "Franking Surcharge";
+         },
+         "The Mailsort tariff for M2 holds no value in Franking Surcharge: no costs are worked out."},
+        {"an empty poprice field",
+         [](Tariff& t) {
+             t.standardStep = false;
+             t.emptyField = "LeW1Snd";
+         },
+         "The standard tariff holds no value in LeW1Snd: no costs are worked out."},
     };
     for (const Case& c : cases) {
         Tariff tf = letterTariff();
@@ -278,13 +290,14 @@ TEST(PlanningReport, RecordOfThePlanningFile) {
 namespace {
 
 void setPrice(qv::db::Database& db, const std::string& service,
-                     const std::vector<std::pair<std::string, double>>& values) {
+              const std::vector<std::pair<std::string, double>>& values, const std::vector<std::string>& emptied = {}) {
     auto rs = db.openTable("Price");
     rs->setIndex("PrimaryKey");
     rs->seek("=", qv::db::Value(service));
     ASSERT_FALSE(rs->noMatch()) << service;
     rs->edit();
     for (const auto& [f, v] : values) rs->set(f, v);
+    for (const auto& f : emptied) rs->set(f, qv::db::Value());
     rs->update();
 }
 
@@ -449,6 +462,7 @@ TEST(PlanRunTariff, AMissingTariffRowIsFoundOut) {
         const char* name;
         void (*change)(qv::db::Database&);
         bool priceRow, priced, standardRow, standardStep;
+        std::string emptyField = {};
     };
     const Case cases[] = {
         {"service without a Price row",
@@ -474,6 +488,9 @@ TEST(PlanRunTariff, AMissingTariffRowIsFoundOut) {
              po->deleteCurrent();
          },
          true, true, false, false},
+        {"empty franking surcharge",
+         [](qv::db::Database& db) { setPrice(db, "M2", {}, {"Franking Surcharge"}); },
+         true, false, true, true, "Franking Surcharge"},
     };
     for (const Case& c : cases) {
         qv::testkit::ScratchFolder folder;
@@ -485,6 +502,7 @@ TEST(PlanRunTariff, AMissingTariffRowIsFoundOut) {
         EXPECT_EQ(tf.priced, c.priced) << c.name;
         EXPECT_EQ(tf.standardRow, c.standardRow) << c.name;
         EXPECT_EQ(tf.standardStep, c.standardStep) << c.name;
+        EXPECT_EQ(tf.emptyField, c.emptyField) << c.name;
     }
 }
 
