@@ -285,6 +285,11 @@ fs::path inputFile(const std::string& mailFile) {
     std::error_code ec;
     if (!folder.empty() && !fs::is_directory(folder, ec))
         throw unexpected(failure::PathNotFound, "Path not found: " + utf8FromPath(folder));
+    try {
+        refuseNonRegular(given);
+    } catch (const NotRegularFile&) {
+        throw ReaderFailure{ReaderFailure::Kind::NotRegularFile, mailFile, 0, {}};
+    }
     const auto name = findFile(utf8FromPath(given.filename()), folder.empty() ? fs::path(".") : folder);
     if (!name) throw ReaderFailure{ReaderFailure::Kind::FileNotFound, mailFile, 0, {}};
     return folder.empty() ? fs::path(*name) : folder / *name;
@@ -324,6 +329,8 @@ void Importer::read(Form form, const std::string& mailFile, const LayoutRow& lay
         std::unique_ptr<LineReader> in;
         try {
             in = std::make_unique<LineReader>(file);
+        } catch (const NotRegularFile&) {
+            throw ReaderFailure{ReaderFailure::Kind::NotRegularFile, mailFile, 0, {}};
         } catch (const std::system_error& e) {
             throw unexpected(failure::FileAccess, "Path/File access error: " + std::string(e.what()));
         }

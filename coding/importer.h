@@ -38,9 +38,9 @@ std::optional<LayoutRow> findLayout(db::Database& db, const std::string& mailFil
 
 // Why a reader ended the program.
 struct ReaderFailure {
-    enum class Kind { FileNotFound, Unexpected };
+    enum class Kind { FileNotFound, NotRegularFile, Unexpected };
     Kind kind;
-    std::string path;         // FileNotFound: the file as named in MailFile
+    std::string path;         // FileNotFound, NotRegularFile: the file as named in MailFile
     int number = 0;           // Unexpected
     std::string description;  // Unexpected: includes where the import stopped
 };

@@ -112,7 +112,21 @@ bool startProgram(Program p, char argument, const StartFailed& onFailure) {
 }
 
 bool closeAndStart(std::unique_ptr<db::Database>& db, Program p, const StartFailed& onFailure) {
-    closeQuietly(db);
+    // The next program must find every change: a close whose commit fails
+    // starts nothing.
+    if (db) {
+        std::string failure;
+        try {
+            db->close();
+        } catch (const db::DbError& e) {
+            failure = "the changes could not be saved first: " + e.description();
+        }
+        db.reset();
+        if (!failure.empty()) {
+            if (onFailure) onFailure(command(p), failure);
+            return false;
+        }
+    }
     return startProgram(p, onFailure);
 }
 

@@ -117,7 +117,8 @@ bool startProgram(Program p, const StartFailed& onFailure = {});
 // The same with the one argument letter the program takes ("lurrow.exe C").
 bool startProgram(Program p, char argument, const StartFailed& onFailure = {});
 
-// Closes the database (quietly), then starts the program.
+// Closes the database, then starts the program; a close whose commit fails
+// starts nothing and is reported through `onFailure`.
 bool closeAndStart(std::unique_ptr<db::Database>& db, Program p, const StartFailed& onFailure = {});
 
 // What a hand-over did.
