@@ -1,0 +1,379 @@
+#include "console/frmlayout.h"
+
+#include "console/frmcorvath.h"
+#include "console/frmlaywin.h"
+#include "console/layoutfile.h"
+#include "console/messagetexts.h"
+#include "platform/forms.h"
+#include "platform/messages.h"
+#include "platform/numericbox.h"
+
+#include "common/filesel/frmfilesel.h"
+#include "common/parm/parmrecord.h"
+#include "common/suitetexts.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace qv::console {
+
+using platform::control;
+using platform::NumericBox;
+using typed::BoxCount;
+
+namespace {
+
+// The boxes' names, part by part: first box, second box.
+constexpr const char* kBoxes[BoxCount] = {
+    "txtNamefrom",     "txtNameLength",     "txtAddress1from", "txtAddress1length", "txtAddress2from",
+    "txtAddress2length", "txtAddress3from", "txtAddress3length", "txtTownfrom",     "txtTownlength",
+    "txtCountyfrom",   "txtCountylength",   "txtPostcodefrom", "txtPostcodelength", "txtReffrom",
+    "txtReflength",
+};
+constexpr const char* kLabels[BoxCount] = {
+    "lblNamefrom",     "lblNamelength",     "lblAddress1from", "lblAddress1length", "lblAddress2from",
+    "lblAddress2length", "lblAddress3from", "lblAddress3length", "lblTownfrom",     "lblTownlength",
+    "lblCountyfrom",   "lblCountylength",   "lblPostcodefrom", "lblPostcodelength", "lblReffrom",
+    "lblReflength",
+};
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+void say(const QString& text) { platform::messages().msgBox(text, platform::Buttons::OkOnly, platform::Icon::None); }
+
+void tellDbFailure(const db::DbError& e) {
+    say(db::isHeldElsewhere(e.number()) ? QString::fromLatin1(text::AnotherRunning)
+                                        : q(texts::unexpectedError(e.number(), e.description())));
+}
+
+}  // namespace
+
+FrmLayout::FrmLayout(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("frmLayout"));
+    setWindowTitle(QStringLiteral("Layout of Extract File"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* menuBar = new QMenuBar(this);
+    auto* mnuEdit = menuBar->addMenu(QStringLiteral("Edit"));
+    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
+    mnuDelete_ = mnuEdit->addAction(QStringLiteral("Delete Layout"));
+    mnuDelete_->setObjectName(QStringLiteral("mnuDelete"));
+    mnuDelete_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    auto* mnuOptions = menuBar->addMenu(QStringLiteral("Options"));
+    mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
+    mnuCorvath_ = mnuOptions->addAction(QStringLiteral("Layout Wizard"));
+    mnuCorvath_->setObjectName(QStringLiteral("mnuCorvath"));
+    mnuCorvath_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    layout->setMenuBar(menuBar);
+
+    auto* fileRow = new QHBoxLayout;
+    fileRow->addWidget(control<QLabel>(this, "Label1", "File:"));
+    txtFile_ = control<QComboBox>(this, "TxtFile");
+    txtFile_->setEditable(true);
+    txtFile_->setInsertPolicy(QComboBox::NoInsert);
+    txtFile_->setCompleter(nullptr);  // the text is the name as typed
+    txtFile_->setMinimumWidth(360);
+    fileRow->addWidget(txtFile_, 1);
+    cmdSelFile_ = control<QPushButton>(this, "cmdSelFile", "...");
+    cmdSelFile_->setFixedWidth(cmdSelFile_->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 12);
+    cmdSelFile_->setAutoDefault(false);
+    fileRow->addWidget(cmdSelFile_);
+    layout->addLayout(fileRow);
+
+    frame1_ = control<QGroupBox>(this, "Frame1", "Layout Type");
+    auto* types = new QHBoxLayout(frame1_);
+    optAscii_ = control<QRadioButton>(frame1_, "optAscii", "Fixed Format");
+    optComma_ = control<QRadioButton>(frame1_, "optComma", "Comma Delimited");
+    optNoquotes_ = control<QRadioButton>(frame1_, "optNoquotes", "No Quotes");
+    for (QRadioButton* o : {optAscii_, optComma_, optNoquotes_}) {
+        types->addWidget(o);
+        o->installEventFilter(this);
+        connect(o, &QRadioButton::clicked, this, &FrmLayout::setlabels);
+    }
+    layout->addWidget(frame1_);
+
+    auto* grid = new QGridLayout;
+    const int boxWidth = fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 16;
+    for (int b = 0; b < BoxCount; ++b) {
+        const int part = b / 2;
+        const int column = (part % 2) * 3;
+        const int row = (part / 2) * 2 + b % 2;
+        labels_[std::size_t(b)] = control<QLabel>(this, QString::fromLatin1(kLabels[b]));
+        boxes_[std::size_t(b)] = new NumericBox(QString::fromLatin1(kBoxes[b]), this);
+        boxes_[std::size_t(b)]->setEmptyBecomesZero(true);
+        boxes_[std::size_t(b)]->setMaxLength(4);
+        boxes_[std::size_t(b)]->setFixedWidth(boxWidth);
+        grid->addWidget(labels_[std::size_t(b)], row, column);
+        grid->addWidget(boxes_[std::size_t(b)], row, column + 1);
+        if (part / 2 > 0 && b % 2 == 0) grid->setRowMinimumHeight(row, boxes_[0]->sizeHint().height() + 8);
+    }
+    grid->setColumnMinimumWidth(2, 24);
+    grid->setColumnStretch(2, 1);
+    layout->addLayout(grid);
+    for (int b : {0, 1}) {
+        NumericBox* box = boxes_[std::size_t(b)];
+        connect(box, &NumericBox::gotFocus, this, [this, box] { hintTest(box); });
+    }
+
+    auto* buttons = new QHBoxLayout;
+    cmdOK_ = control<QPushButton>(this, "cmdOK", "OK");
+    cmdCancel_ = control<QPushButton>(this, "cmdCancel", "Cancel");
+    for (QPushButton* b : {cmdOK_, cmdCancel_}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+    buttons->addStretch(1);
+    buttons->addWidget(cmdOK_);
+    buttons->addWidget(cmdCancel_);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+    platform::setCancelButton(this, cmdCancel_);
+
+    QList<QWidget*> order{txtFile_, cmdSelFile_, optAscii_, optComma_, optNoquotes_};
+    for (NumericBox* b : boxes_) order << b;
+    order << cmdOK_ << cmdCancel_;
+    for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+
+    connect(txtFile_, &QComboBox::editTextChanged, this, &FrmLayout::TxtFile_Change);
+    connect(txtFile_, &QComboBox::activated, this, &FrmLayout::TxtFile_Change);
+    connect(cmdOK_, &QPushButton::clicked, this, &FrmLayout::cmdOK_Click);
+    connect(cmdCancel_, &QPushButton::clicked, this, &FrmLayout::cmdCancel_Click);
+    connect(cmdSelFile_, &QPushButton::clicked, this, &FrmLayout::cmdSelFile_Click);
+    connect(mnuDelete_, &QAction::triggered, this, &FrmLayout::mnuDelete_Click);
+    connect(mnuCorvath_, &QAction::triggered, this, &FrmLayout::mnuCorvath_Click);
+}
+
+FrmLayout::~FrmLayout() { Form_Unload(); }
+
+FrmLayWin* FrmLayout::hintWindow() const { return layWin_; }
+FrmCorvath* FrmLayout::wizard() const { return wizard_; }
+filesel::FrmFileSel* FrmLayout::chooser() const { return chooser_; }
+
+bool FrmLayout::Form_Load() {
+    optAscii_->setChecked(true);
+    setlabels();
+    lastfile_.clear();
+    try {
+        db_ = db::Database::open("mailsort.mdb", db::OpenMode::Shared);
+        parm::ParmRecord check(*db_);  // the hint test reads the settings row
+        fillList();
+    } catch (const db::DbError& e) {
+        db_.reset();
+        tellDbFailure(e);
+        return false;
+    }
+    adjustSize();
+    platform::centreOnScreen(this);
+    txtFile_->setFocus();
+    return true;
+}
+
+void FrmLayout::Form_Unload() {
+    if (!db_) return;
+    try {
+        db_->close();
+    } catch (const db::DbError&) {
+        // Nothing is left to store: every write was committed when made.
+    }
+    db_.reset();
+}
+
+void FrmLayout::closeEvent(QCloseEvent* e) {
+    Form_Unload();
+    QWidget::closeEvent(e);
+}
+
+bool FrmLayout::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn &&
+        (watched == optAscii_ || watched == optComma_ || watched == optNoquotes_))
+        hintTest(nullptr);
+    return QWidget::eventFilter(watched, event);
+}
+
+std::string FrmLayout::file() const { return txtFile_->currentText().toStdString(); }
+
+typed::Kind FrmLayout::kind() const {
+    if (optAscii_->isChecked()) return typed::Kind::Fixed;
+    if (optComma_->isChecked()) return typed::Kind::Comma;
+    return typed::Kind::NoQuotes;
+}
+
+std::array<std::string, BoxCount> FrmLayout::boxTexts() const {
+    std::array<std::string, BoxCount> out;
+    for (int b = 0; b < BoxCount; ++b) out[std::size_t(b)] = boxes_[std::size_t(b)]->text().toStdString();
+    return out;
+}
+
+void FrmLayout::setlabels() {
+    const typed::Kind k = optAscii_->isChecked() ? typed::Kind::Fixed : typed::Kind::Comma;
+    for (int b = 0; b < BoxCount; ++b) labels_[std::size_t(b)]->setText(QString::fromLatin1(typed::caption(b, k)));
+}
+
+void FrmLayout::setAllBoxes(const QString& text) {
+    for (NumericBox* b : boxes_) b->setText(text);
+}
+
+void FrmLayout::fillList() {
+    const QSignalBlocker block(txtFile_);
+    const QString text = txtFile_->currentText();
+    txtFile_->clear();
+    for (const std::string& f : typed::listFiles(*db_)) txtFile_->addItem(q(f));
+    txtFile_->setCurrentIndex(-1);
+    txtFile_->setEditText(text);
+}
+
+void FrmLayout::TxtFile_Change() {
+    if (!db_) return;
+    try {
+        const auto stored = typed::load(*db_, file());
+        if (!stored) {
+            setlabels();
+            setAllBoxes(QStringLiteral("0"));
+            return;
+        }
+        switch (typed::kindOf(stored->type)) {
+        case typed::Kind::Fixed: optAscii_->setChecked(true); break;
+        case typed::Kind::Comma: optComma_->setChecked(true); break;
+        case typed::Kind::NoQuotes: optNoquotes_->setChecked(true); break;
+        }
+        setlabels();
+        for (int b = 0; b < BoxCount; ++b) boxes_[std::size_t(b)]->setText(q(stored->boxes[std::size_t(b)]));
+    } catch (const db::DbError& e) {
+        tellDbFailure(e);
+    }
+}
+
+void FrmLayout::valid() {
+    const auto failure = typed::valid(file(), kind(), boxTexts());
+    if (!failure) return;
+    say(q(failure->message));
+    errflag_ = QStringLiteral("Y");
+    switch (failure->focus) {
+    case typed::CheckFailure::Focus::FileBox: txtFile_->setFocus(); break;
+    case typed::CheckFailure::Focus::Box: boxes_[std::size_t(failure->box)]->setFocus(); break;
+    case typed::CheckFailure::Focus::Stay: break;
+    }
+}
+
+void FrmLayout::cmdOK_Click() {
+    errflag_ = QStringLiteral("N");
+    valid();
+    if (errflag_ == QLatin1String("Y") || !db_) return;
+    try {
+        typed::store(*db_, file(), kind(), boxTexts());
+        db_->commit();
+    } catch (const db::DbError& e) {
+        tellDbFailure(e);
+        return;
+    }
+    close();
+}
+
+void FrmLayout::cmdCancel_Click() { close(); }
+
+void FrmLayout::cmdSelFile_Click() {
+    auto* chooser = new filesel::FrmFileSel(filesel::Variant::Console);
+    chooser->setAttribute(Qt::WA_DeleteOnClose);
+    chooser->setNextForm([this](filesel::FrmFileSel& c, const filesel::FrmFileSel::Accepted&) {
+        wizard_ = FrmCorvath::open(c.TxtFile()->text());
+    });
+    chooser_ = chooser;
+    platform::showActivated(chooser);
+}
+
+void FrmLayout::mnuDelete_Click() {
+    if (!db_) return;
+    if (txtFile_->currentText().isEmpty()) {
+        say(QStringLiteral("Must select which file layout you would like to delete"));
+        txtFile_->setFocus();
+        return;
+    }
+    try {
+        if (!typed::remove(*db_, file())) return;
+        db_->commit();
+        txtFile_->setEditText(QString());
+        setAllBoxes(QStringLiteral("0"));
+        fillList();
+    } catch (const db::DbError& e) {
+        tellDbFailure(e);
+    }
+}
+
+void FrmLayout::mnuCorvath_Click() {
+    if (txtFile_->currentText().isEmpty()) {
+        say(QStringLiteral("Please select file before running the layout wizard"));
+        txtFile_->setFocus();
+        return;
+    }
+    const FileTest t = testFile(file());
+    if (t.missing()) {
+        say(QStringLiteral("A valid file must be entered"));
+        txtFile_->setFocus();
+        return;
+    }
+    if (!t.ok()) {
+        say(q(t.description));
+        return;
+    }
+    openWizard();
+}
+
+void FrmLayout::openWizard() { wizard_ = FrmCorvath::open(txtFile_->currentText()); }
+
+void FrmLayout::hintTest(NumericBox* nameBox) {
+    const FileTest t = testFile(file());
+    if (t.missing()) {
+        if (nameBox) nameBox->deselect();
+        say(QStringLiteral("A valid file must be entered"));
+        txtFile_->setFocus();
+        return;
+    }
+    if (!t.ok()) {
+        if (nameBox) nameBox->deselect();
+        say(q(t.description));
+        return;
+    }
+    const QString name = txtFile_->currentText();
+    try {
+        if (db_ && !name.isEmpty() && parm::ParmRecord(*db_).text(parm::key::LayWin) == "Y" && name != lastfile_) {
+            lastfile_ = name;
+            if (!typed::load(*db_, file())) showHintWindow();
+        }
+    } catch (const db::DbError& e) {
+        tellDbFailure(e);
+    }
+    if (nameBox) nameBox->selectAll();
+}
+
+void FrmLayout::showHintWindow() {
+    if (!layWin_) {
+        QPointer<FrmLayout> self(this);
+        auto* w = new FrmLayWin([self] {
+            if (self) self->openWizard();
+        });
+        if (!w->Form_Load()) {
+            w->deleteLater();
+            return;
+        }
+        layWin_ = w;
+    }
+    layWin_->show();
+    layWin_->raise();
+    layWin_->activateWindow();
+}
+
+}  // namespace qv::console
