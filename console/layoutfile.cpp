@@ -43,10 +43,13 @@ FileTest testFile(const std::string& path) {
         const fs::path folder = given.parent_path();
         std::error_code ec;
         if (!folder.empty() && !fs::is_directory(folder, ec)) return t;
+        std::string why;
+        // A folder or device under the very name is refused, not taken as missing.
+        if (fs::exists(fs::symlink_status(given, ec)) && refusedKind(given, why))
+            return failed(fileerror::PathFileAccess, "Path/File access error: " + path + " " + why);
         const auto name = findFile(utf8FromPath(given.filename()), folder.empty() ? fs::path(".") : folder);
         if (!name) return t;
         const fs::path file = folder.empty() ? fs::path(*name) : folder / *name;
-        std::string why;
         if (refusedKind(file, why))
             return failed(fileerror::PathFileAccess, "Path/File access error: " + utf8FromPath(file) + " " + why);
         std::ifstream in(file, std::ios::binary);
