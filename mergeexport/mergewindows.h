@@ -1,0 +1,40 @@
+// The merge-file export's two windows: the start dialog frmMerge and the
+// progress window frmComplete whose first appearance runs the export.
+#pragma once
+
+#include "common/progress/progresswindow.h"
+#include "mergeexport/mergefile.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+
+namespace qv::mergeexport {
+
+class MergeWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit MergeWindow(QWidget* parent = nullptr);
+    ~MergeWindow() override;
+
+    void cmdOK_Click();
+    void cmdCancel_Click();
+
+    // The progress window of the export under way (null between exports).
+    progress::ProgressWindow* progressWindow() const { return complete_; }
+    // What the last export ended with.
+    const ExportResult& lastResult() const { return last_; }
+
+signals:
+    void exportFinished();
+
+private:
+    void runExport();
+
+    QPointer<progress::ProgressWindow> complete_;
+    ExportResult last_;
+};
+
+}  // namespace qv::mergeexport

@@ -1,0 +1,120 @@
+#include "mergeexport/mergefile.h"
+#include "common/text/csv.h"
+#include "mergefixture.h"
+
+#include <sys/stat.h>
+
+using namespace qv::mergeexport;
+using qv::db::Value;
+using Status = ExportResult::Status;
+namespace fs = std::filesystem;
+
+namespace {
+
+class MergeFile : public fixture::JobFolder {};
+
+const char* Heading =
+    "\"Name\",\"Address 1\",\"Address 2\",\"Address 3\",\"Town\",\"County\",\"Postcode\",\"Reference\","
+    "\"Mailsort Code\"\r\n";
+
+}  // namespace
+
+TEST_F(MergeFile, WritesTheJobInLabelOrderByteForByte) {
+    // Stored out of label order; a Null ref, a comma, a quote, trailing blanks.
+    makeJob({
+        {"Second ", "2 High St", "Flat, 3", "", "Qarton", "Vexshire", "QA1 2BB", Value(), "12301", 2},
+        {"First", "1 \"The Lodge\"", "", "", "Qarton", "Vexshire", "QA1 1AA", "REF1", "12300", 1},
+        {"Third", "3 Low Rd", "", "Upper End", "Zelby", "", "ZB9 9ZZ", "", "1", 3},
+    });
+    ExportResult r = exportMergeFile();
+    EXPECT_EQ(r.status, Status::Done);
+    EXPECT_EQ(r.rows, 3u);
+    const std::string expected =
+        std::string(Heading) +
+        "\"First\",\"1 \"\"The Lodge\"\"\",\"\",\"\",\"Qarton\",\"Vexshire\",\"QA1 1AA\",\"REF1\",\"12300\"\r\n"
+        "\"Second \",\"2 High St\",\"Flat, 3\",\"\",\"Qarton\",\"Vexshire\",\"QA1 2BB\",#NULL#,\"12301\"\r\n"
+        "\"Third\",\"3 Low Rd\",\"\",\"Upper End\",\"Zelby\",\"\",\"ZB9 9ZZ\",\"\",\"1\"\r\n";
+    EXPECT_EQ(readFile("DOVODEDOD.DAT"), expected);
+}
+
+TEST_F(MergeFile, ReadsBackAsOneRecordOfNineFieldsPerAddress) {
+    makeJob({
+        {"A \"quoted\" name", "x,y", "", "", "T", "C", "QA1 1AA", Value(), "12300", 1},
+        {"Plain", "", "", "", "T", "C", "QA1 1AB", "R", "12300", 2},
+    });
+    ASSERT_EQ(exportMergeFile().status, Status::Done);
+    std::istringstream in(readFile("DOVODEDOD.DAT"));
+    std::string line;
+    std::vector<std::vector<std::string>> records;
+    while (std::getline(in, line)) {
+        ASSERT_FALSE(line.empty());
+        ASSERT_EQ(line.back(), '\r');
+        line.pop_back();
+        records.push_back(qv::parseCsvRecord(line));
+    }
+    ASSERT_EQ(records.size(), 3u);
+    for (const auto& rec : records) EXPECT_EQ(rec.size(), 9u);
+    EXPECT_EQ(records[1][0], "A \"quoted\" name");
+    EXPECT_EQ(records[1][1], "x,y");
+    EXPECT_EQ(records[1][7], "#NULL#");
+    EXPECT_EQ(records[2][8], "12300");
+}
+
+TEST_F(MergeFile, NoJobLeavesAnEmptyFile) {
+    // No mmwork at all (after a clean-up), then an mmwork without rows.
+    ASSERT_EQ(exportMergeFile().status, Status::NotReady);
+    EXPECT_TRUE(fs::exists("DOVODEDOD.DAT"));
+    EXPECT_EQ(readFile("DOVODEDOD.DAT"), "");
+
+    makeJob({});
+    {
+        std::ofstream old("DOVODEDOD.DAT");
+        old << "last job's file\r\n";
+    }
+    ExportResult r = exportMergeFile();
+    EXPECT_EQ(r.status, Status::NotReady);
+    EXPECT_EQ(r.rows, 0u);
+    EXPECT_EQ(readFile("DOVODEDOD.DAT"), "");
+}
+
+TEST_F(MergeFile, ACancelKeepsTheHeadingAndTheRowsWritten) {
+    makeJobOf(25);
+    std::uint64_t seenTotal = 0;
+    ExportResult r = exportMergeFile([&](std::uint64_t written, std::uint64_t total) {
+        seenTotal = total;
+        return written < 10;
+    });
+    EXPECT_EQ(r.status, Status::Cancelled);
+    EXPECT_EQ(r.rows, 10u);
+    EXPECT_EQ(seenTotal, 25u);
+    const std::string text = readFile("DOVODEDOD.DAT");
+    EXPECT_EQ(text.rfind(Heading, 0), 0u);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 11);
+    EXPECT_NE(text.find("\"Name 10\""), std::string::npos);
+    EXPECT_EQ(text.find("\"Name 11\""), std::string::npos);
+}
+
+TEST_F(MergeFile, ASecondExportRewritesTheFile) {
+    makeJobOf(3);
+    ASSERT_EQ(exportMergeFile().status, Status::Done);
+    makeJobOf(1);
+    ASSERT_EQ(exportMergeFile().status, Status::Done);
+    const std::string text = readFile("DOVODEDOD.DAT");
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2);
+}
+
+TEST_F(MergeFile, AFileThatCannotBeWrittenIsReported) {
+    makeJobOf(3);
+    // The name taken by a folder: the file cannot be created.
+    fs::create_directory("DOVODEDOD.DAT");
+    ExportResult r = exportMergeFile();
+    EXPECT_EQ(r.status, Status::Failed);
+    EXPECT_EQ(r.errorNumber, 0);
+    EXPECT_FALSE(r.error.empty());
+
+    // A device that refuses every write: the failure shows at the latest when the file is closed.
+    auto db = qv::db::Database::open("mailsort.mdb");
+    ExportResult full = writeMergeFile(*db, "/dev/full");
+    EXPECT_EQ(full.status, Status::Failed);
+    EXPECT_EQ(full.errorNumber, 0);
+}

@@ -1,0 +1,91 @@
+// A fresh delivered database in a temporary folder the test works in, and a
+// small coded job in mmwork.
+#pragma once
+
+#include "common/db/database.h"
+#include "common/dbbuild/builder.h"
+#include "common/jobtables.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace qv::mergeexport::fixture {
+
+namespace fs = std::filesystem;
+
+struct Address {
+    db::Value name, address1, address2, address3, town, county, postcode, ref, mscode;
+    double seq;
+};
+
+class JobFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = fs::current_path();
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = fs::temp_directory_path() / ("qvmerge-" + std::to_string(getpid()) + "-" +
+                                            info->test_suite_name() + "-" + info->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        fs::current_path(dir_);
+        std::ostringstream out, err;
+        ASSERT_EQ(dbbuild::makeDatabases({QV_DATA_DIR, dir_, false}, out, err), 0) << err.str();
+    }
+    void TearDown() override {
+        fs::current_path(previous_);
+        fs::remove_all(dir_);
+    }
+
+    void makeJob(const std::vector<Address>& rows) {
+        auto db = db::Database::open("mailsort.mdb");
+        jobtables::dropIfThere(*db, jobtables::Mmwork);
+        db->createTable(jobtables::mmworkDef());
+        auto rs = db->openTable(jobtables::Mmwork);
+        for (const Address& a : rows) {
+            rs->addNew();
+            rs->set("name", a.name);
+            rs->set("address1", a.address1);
+            rs->set("address2", a.address2);
+            rs->set("address3", a.address3);
+            rs->set("address4", "not written");
+            rs->set("town", a.town);
+            rs->set("county", a.county);
+            rs->set("postcode", a.postcode);
+            rs->set("ref", a.ref);
+            rs->set("mscode", a.mscode);
+            rs->set("rscode", "R1");
+            rs->set("sflag", "Y");
+            rs->set("pcflag", "F");
+            rs->set("seq", a.seq);
+            rs->update();
+        }
+        db->close();
+    }
+
+    // n plain rows, seq 1..n
+    void makeJobOf(int n) {
+        std::vector<Address> rows;
+        for (int i = 1; i <= n; ++i)
+            rows.push_back({"Name " + std::to_string(i), "1 Road", "", "", "Town", "County", "QA1 1AA",
+                            "R" + std::to_string(i), "12345", double(i)});
+        makeJob(rows);
+    }
+
+    static std::string readFile(const fs::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    fs::path dir_, previous_;
+};
+
+}  // namespace qv::mergeexport::fixture
