@@ -15,7 +15,11 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QStringListModel>
+#include <QTimer>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -85,7 +89,11 @@ FrmLayout::FrmLayout(QWidget* parent) : QWidget(parent, Qt::Window) {
     txtFile_ = control<QComboBox>(this, "TxtFile");
     txtFile_->setEditable(true);
     txtFile_->setInsertPolicy(QComboBox::NoInsert);
-    txtFile_->setCompleter(nullptr);  // the text is the name as typed
+    // The text is the name as typed: nothing completes it, and a typed name is
+    // matched with the entries only letter for letter (never recased).
+    auto* exact = new QCompleter(new QStringListModel(txtFile_), txtFile_);
+    exact->setCaseSensitivity(Qt::CaseSensitive);
+    txtFile_->setCompleter(exact);
     txtFile_->setMinimumWidth(360);
     fileRow->addWidget(txtFile_, 1);
     cmdSelFile_ = control<QPushButton>(this, "cmdSelFile", "...");
@@ -149,7 +157,14 @@ FrmLayout::FrmLayout(QWidget* parent) : QWidget(parent, Qt::Window) {
     for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 
     connect(txtFile_, &QComboBox::editTextChanged, this, &FrmLayout::TxtFile_Change);
-    connect(txtFile_, &QComboBox::activated, this, &FrmLayout::TxtFile_Change);
+    // A name chosen from the list; the combo box also "activates" a typed name
+    // that matches an entry when Enter is pressed or the box is left, which is
+    // no choice.
+    connect(txtFile_, &QComboBox::activated, this, [this] {
+        if (!typedActivation_) TxtFile_Change();
+    });
+    txtFile_->installEventFilter(this);
+    txtFile_->lineEdit()->installEventFilter(this);
     connect(cmdOK_, &QPushButton::clicked, this, &FrmLayout::cmdOK_Click);
     connect(cmdCancel_, &QPushButton::clicked, this, &FrmLayout::cmdCancel_Click);
     connect(cmdSelFile_, &QPushButton::clicked, this, &FrmLayout::cmdSelFile_Click);
@@ -198,6 +213,16 @@ void FrmLayout::closeEvent(QCloseEvent* e) {
 }
 
 bool FrmLayout::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtFile_ || watched == txtFile_->lineEdit()) {
+        const bool enter = event->type() == QEvent::KeyPress &&
+                           (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+                            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter);
+        if (enter || event->type() == QEvent::FocusOut) {
+            typedActivation_ = true;
+            QTimer::singleShot(0, this, [this] { typedActivation_ = false; });
+        }
+        return QWidget::eventFilter(watched, event);
+    }
     if (event->type() == QEvent::FocusIn &&
         (watched == optAscii_ || watched == optComma_ || watched == optNoquotes_))
         hintTest(nullptr);

@@ -82,6 +82,7 @@ private:
     std::unique_ptr<db::Database> db_;
     QString errflag_ = QStringLiteral("N");
     QString lastfile_;
+    bool typedActivation_ = false;
 
     QComboBox* txtFile_;
     QPushButton* cmdSelFile_;
