@@ -1,6 +1,5 @@
 #include "console/frmcorvath.h"
 
-#include "console/messagetexts.h"
 #include "platform/forms.h"
 #include "platform/help.h"
 #include "platform/messages.h"
@@ -57,7 +56,7 @@ const Row kRows[PartCount] = {
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
 void tellUnexpected(const db::DbError& e) {
-    const QString text = db::isHeldElsewhere(e.number()) ? QString::fromLatin1(text::AnotherRunning)
+    const QString text = db::isHeldElsewhere(e.number()) ? QString::fromLatin1(texts::HeldElsewhere)
                                                           : q(texts::unexpectedError(e.number(), e.description()));
     platform::messages().msgBox(text, platform::Buttons::OkOnly, platform::Icon::Exclamation);
 }

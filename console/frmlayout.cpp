@@ -3,7 +3,6 @@
 #include "console/frmcorvath.h"
 #include "console/frmlaywin.h"
 #include "console/layoutfile.h"
-#include "console/messagetexts.h"
 #include "platform/forms.h"
 #include "platform/messages.h"
 #include "platform/numericbox.h"
@@ -59,7 +58,7 @@ QString q(const std::string& s) { return QString::fromStdString(s); }
 void say(const QString& text) { platform::messages().msgBox(text, platform::Buttons::OkOnly, platform::Icon::None); }
 
 void tellDbFailure(const db::DbError& e) {
-    say(db::isHeldElsewhere(e.number()) ? QString::fromLatin1(text::AnotherRunning)
+    say(db::isHeldElsewhere(e.number()) ? QString::fromLatin1(texts::HeldElsewhere)
                                         : q(texts::unexpectedError(e.number(), e.description())));
 }
 
@@ -176,7 +175,7 @@ FrmLayout::~FrmLayout() { Form_Unload(); }
 
 FrmLayWin* FrmLayout::hintWindow() const { return layWin_; }
 FrmCorvath* FrmLayout::wizard() const { return wizard_; }
-filesel::FrmFileSel* FrmLayout::chooser() const { return chooser_; }
+filesel::FileChooser* FrmLayout::chooser() const { return chooser_; }
 
 bool FrmLayout::Form_Load() {
     optAscii_->setChecked(true);
@@ -311,9 +310,9 @@ void FrmLayout::cmdOK_Click() {
 void FrmLayout::cmdCancel_Click() { close(); }
 
 void FrmLayout::cmdSelFile_Click() {
-    auto* chooser = new filesel::FrmFileSel(filesel::Variant::Console);
+    auto* chooser = new filesel::FileChooser(filesel::Variant::Console);
     chooser->setAttribute(Qt::WA_DeleteOnClose);
-    chooser->setNextForm([this](filesel::FrmFileSel& c, const filesel::FrmFileSel::Accepted&) {
+    chooser->setNextForm([this](filesel::FileChooser& c, const filesel::FileChooser::Accepted&) {
         wizard_ = FrmCorvath::open(c.TxtFile()->text());
     });
     chooser_ = chooser;

@@ -24,7 +24,7 @@ class QPushButton;
 class QRadioButton;
 
 namespace qv::filesel {
-class FrmFileSel;
+class FileChooser;
 }
 namespace qv::platform {
 class NumericBox;
@@ -64,7 +64,7 @@ public:
     // The windows this form opened last, while they are open.
     FrmLayWin* hintWindow() const;
     FrmCorvath* wizard() const;
-    filesel::FrmFileSel* chooser() const;
+    filesel::FileChooser* chooser() const;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -99,7 +99,7 @@ private:
 
     QPointer<FrmLayWin> layWin_;
     QPointer<FrmCorvath> wizard_;
-    QPointer<filesel::FrmFileSel> chooser_;
+    QPointer<filesel::FileChooser> chooser_;
 };
 
 }  // namespace qv::console

@@ -1,6 +1,5 @@
 #include "console/frmlaywin.h"
 
-#include "console/messagetexts.h"
 #include "platform/forms.h"
 #include "platform/messages.h"
 
@@ -21,7 +20,7 @@ namespace {
 
 void tellFailure(const db::DbError& e) {
     const QString text = db::isHeldElsewhere(e.number())
-                             ? QString::fromLatin1(text::AnotherRunning)
+                             ? QString::fromLatin1(texts::HeldElsewhere)
                              : QString::fromStdString(texts::unexpectedError(e.number(), e.description()));
     platform::messages().msgBox(text, platform::Buttons::OkOnly, platform::Icon::Exclamation);
 }

@@ -1,77 +1,15 @@
 #include "platform/app.h"
 
 #include "platform/help.h"
-
-#include <QCoreApplication>
-#include <QFont>
-#include <QFontDatabase>
-#include <QFontInfo>
-#include <QGuiApplication>
-#include <QStringList>
+#include "platform/qtprinter.h"
 
 namespace qv::platform {
-
-namespace {
-QString& titleStore() {
-    static QString title;
-    return title;
-}
-
-struct FaceAlias {
-    const char* requested;
-    QStringList compatible;  // metric-compatible faces, best first
-    bool fixedPitch;
-};
-}  // namespace
-
-void setProgramTitle(const QString& title) {
-    titleStore() = title;
-    if (qGuiApp) QGuiApplication::setApplicationDisplayName(title);
-}
-
-QString programTitle() {
-    if (!titleStore().isEmpty()) return titleStore();
-    if (qGuiApp) return QGuiApplication::applicationDisplayName();
-    return QCoreApplication::applicationName();
-}
-
-QString startArgument() {
-    const QStringList args = QCoreApplication::arguments();
-    return args.size() > 1 ? args.at(1) : QString();
-}
-
-void installFontSubstitutions() {
-    if (!qGuiApp) return;
-    static bool done = false;
-    if (done) return;
-    done = true;
-    // fontconfig normally maps these names to the Liberation faces (same
-    // advance widths, so fixed-width reports keep their columns); where it
-    // does not, name the substitute ourselves.
-    const FaceAlias aliases[] = {
-        {"Courier New", {"Liberation Mono", "Cousine"}, true},
-        {"Arial", {"Liberation Sans", "Arimo"}, false},
-        {"Times New Roman", {"Liberation Serif", "Tinos"}, false},
-    };
-    const QStringList families = QFontDatabase::families();
-    for (const FaceAlias& a : aliases) {
-        const QString requested = QString::fromLatin1(a.requested);
-        QFontInfo info{QFont(requested)};
-        const bool resolved = info.family() == requested || a.compatible.contains(info.family());
-        if (resolved && (!a.fixedPitch || info.fixedPitch())) continue;
-        for (const QString& face : a.compatible) {
-            if (families.contains(face)) {
-                QFont::insertSubstitution(requested, face);
-                break;
-            }
-        }
-    }
-}
 
 void initPlatform(const QString& title) {
     setProgramTitle(title);
     installFontSubstitutions();
     installHelpKey();
+    installSystemPrinter();
 }
 
 }  // namespace qv::platform

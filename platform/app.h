@@ -7,7 +7,9 @@ namespace qv::platform {
 
 // Call once in main(), right after the QApplication is made: sets the
 // program's title (message boxes carry it), the font substitutions for the
-// report and form faces, and the F1 help key.
+// report and form faces, the F1 help key, and the system's default printer
+// as the one printer() gives (lives in qv_platform; the rest of this header in
+// qv_print, which needs no widgets).
 void initPlatform(const QString& programTitle);
 
 // Title shown on message and input boxes that have no title of their own.

@@ -41,29 +41,6 @@ private:
     QString error_;
 };
 
-// For tests: keeps the lines; can be told to refuse the open or a write.
-class RecordingPort : public LinePort {
-public:
-    bool open() override;
-    bool writeLine(const QString& line) override;
-    bool close() override;
-    QString lastError() const override { return error_; }
-
-    void setFailOpen(bool on) { failOpen_ = on; }
-    void setFailAfter(int lines) { failAfter_ = lines; }  // refuse writes after this many; -1 never
-    const QStringList& lines() const { return lines_; }
-    bool isOpen() const { return open_; }
-    int opens() const { return opens_; }
-
-private:
-    QStringList lines_;
-    QString error_;
-    bool open_ = false;
-    bool failOpen_ = false;
-    int failAfter_ = -1;
-    int opens_ = 0;
-};
-
 // Windows-1252 bytes of a text, "?" for a character it cannot hold.
 QByteArray toCodePage1252(const QString& text);
 

@@ -10,6 +10,7 @@ namespace {
 constexpr double kMmPerPt = 25.4 / 72.0;
 
 QStringList splitLines(const QString& text) {
+    if (!text.contains(u'\n') && !text.contains(u'\r')) return {text};
     QString t = text;
     t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     t.replace(u'\r', u'\n');
@@ -78,28 +79,49 @@ bool Printer::ensureOpen() {
     }
     if (!open_) {
         open_ = true;
-        pages_.clear();
-        pages_.emplace_back();
+        outputStarted_ = false;
+        failed_ = false;
+        lines_.clear();
         page_ = 1;
     }
     return true;
 }
 
-void Printer::startPage() {
-    pages_.emplace_back();
+// Hands the finished page to the back end and forgets it. After a refusal
+// the document goes nowhere; the error stands until endDoc() reports it.
+bool Printer::sendPage() {
+    if (failed_) return false;
+    QString err;
+    bool ok = outputStarted_ || beginOutput(&err);
+    if (ok) {
+        outputStarted_ = true;
+        ok = outputPage(lines_, &err);
+    }
+    lines_.clear();
+    if (!ok) {
+        failed_ = true;
+        error_ = err;
+    }
+    return ok;
+}
+
+bool Printer::startPage() {
+    const bool ok = sendPage();
     ++page_;
     xPt_ = 0;
     yPt_ = 0;
     pageAdded();
+    return ok;
 }
 
 bool Printer::printLine(const QString& line, bool endLine) {
     if (!ensureOpen()) return false;
     const double h = lineHeightPt(font_);
+    bool ok = true;
     // The runtime starts a new page by itself when a line would pass the bottom.
-    if (yPt_ > 0 && yPt_ + h > pageSizePt().height() + 1e-6) startPage();
+    if (yPt_ > 0 && yPt_ + h > pageSizePt().height() + 1e-6) ok = startPage();
     PrintedLine pl{page_, line, xPt_ * kMmPerPt, yPt_ * kMmPerPt, font_};
-    pages_.back().push_back(pl);
+    if (!failed_) lines_.push_back(pl);
     lineAdded(pl);
     if (endLine) {
         xPt_ = 0;
@@ -107,7 +129,7 @@ bool Printer::printLine(const QString& line, bool endLine) {
     } else {
         xPt_ += textWidthPt(line, font_);
     }
-    return true;
+    return ok && !failed_;
 }
 
 bool Printer::print(const QString& text) {
@@ -126,13 +148,15 @@ bool Printer::printText(const QString& text) {
 
 bool Printer::newPage() {
     if (!ensureOpen()) return false;
-    startPage();
-    return true;
+    return startPage();
 }
 
 void Printer::reset() {
     open_ = false;
-    pages_.clear();
+    outputStarted_ = false;
+    failed_ = false;
+    lines_.clear();
+    lines_.shrink_to_fit();
     page_ = 1;
     xPt_ = 0;
     yPt_ = 0;
@@ -144,67 +168,26 @@ bool Printer::endDoc() {
         return true;
     }
     QString err;
-    bool ok = available(&err);
-    if (ok) ok = outputDocument(pages_, &err);
-    if (!ok) error_ = err;
+    bool ok = !failed_ && available(&err);
+    if (ok) ok = sendPage();
+    if (ok) {
+        ok = endOutput(&err);
+        if (!ok) error_ = err;
+    } else {
+        if (!failed_) error_ = err;
+        if (outputStarted_) discardOutput();
+    }
     reset();
     return ok;
 }
 
 bool Printer::killDoc() {
-    if (open_) documentKilled();
+    if (open_) {
+        if (outputStarted_) discardOutput();
+        documentKilled();
+    }
     reset();
     return true;
-}
-
-// ---- RecordingPrinter ------------------------------------------------------------
-
-RecordingPrinter::RecordingPrinter() = default;
-
-QSizeF RecordingPrinter::pageSizePt() const { return pageMm_ / kMmPerPt; }
-
-double RecordingPrinter::textWidthPt(const QString& line, const PrintFont& font) const {
-    return double(line.size()) * charEm_ * font.size;
-}
-
-double RecordingPrinter::lineHeightPt(const PrintFont& font) const { return lineEm_ * font.size; }
-
-bool RecordingPrinter::available(QString* error) const {
-    if (failing_ && error) *error = QStringLiteral("No printer is available");
-    return !failing_;
-}
-
-bool RecordingPrinter::outputDocument(const std::vector<std::vector<PrintedLine>>& pages, QString*) {
-    docs_.push_back(pages);
-    events_.push_back({EventKind::EndDoc, {}});
-    return true;
-}
-
-void RecordingPrinter::lineAdded(const PrintedLine& line) { events_.push_back({EventKind::Line, line}); }
-void RecordingPrinter::pageAdded() { events_.push_back({EventKind::NewPage, {}}); }
-void RecordingPrinter::documentKilled() { events_.push_back({EventKind::KillDoc, {}}); }
-
-std::vector<PrintedLine> RecordingPrinter::lines() const {
-    std::vector<PrintedLine> out;
-    for (const Event& e : events_)
-        if (e.kind == EventKind::Line) out.push_back(e.line);
-    return out;
-}
-
-QStringList RecordingPrinter::texts() const {
-    QStringList out;
-    for (const Event& e : events_)
-        if (e.kind == EventKind::Line) out << e.line.text;
-    return out;
-}
-
-int RecordingPrinter::count(EventKind kind) const {
-    return int(std::count_if(events_.begin(), events_.end(), [kind](const Event& e) { return e.kind == kind; }));
-}
-
-void RecordingPrinter::clear() {
-    events_.clear();
-    docs_.clear();
 }
 
 // ---- Process-wide printer ----------------------------------------------------------
@@ -214,13 +197,20 @@ std::shared_ptr<Printer>& installed() {
     static std::shared_ptr<Printer> p;
     return p;
 }
+
+std::function<std::shared_ptr<Printer>()>& maker() {
+    static std::function<std::shared_ptr<Printer>()> make = [] { return std::make_shared<PdfPrinter>(); };
+    return make;
+}
 }  // namespace
 
 Printer& printer() {
-    if (!installed()) installed() = std::make_shared<QtPrinter>();
+    if (!installed()) installed() = maker()();
     return *installed();
 }
 
 void setPrinter(std::shared_ptr<Printer> p) { installed() = std::move(p); }
+
+void setDefaultPrinterMaker(std::function<std::shared_ptr<Printer>()> make) { maker() = std::move(make); }
 
 }  // namespace qv::platform

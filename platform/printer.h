@@ -6,8 +6,10 @@
 // moves CurrentY down by the line's height and CurrentX back to 0; a line
 // that would pass the bottom of the page starts a new page first. A new page
 // returns the position to the top left. The document begins with the first
-// line or new page and goes to its destination only at endDoc(); killDoc()
-// throws it away.
+// line or new page. Each page goes to the back end as soon as the next one
+// begins, so only the page being printed is held; endDoc() sends the last
+// page and completes the document, killDoc() throws it away so that nothing
+// reaches the printer. Library qv_print: no widgets.
 #pragma once
 
 #include <QDateTime>
@@ -108,13 +110,19 @@ public:
     QString lastError() const { return error_; }
 
 protected:
-    // The back end: metrics in points, the printable area in points, and the
-    // output of a finished document (pages of lines).
+    // The back end: metrics in points and the printable area in points.
     virtual QSizeF pageSizePt() const = 0;
     virtual double textWidthPt(const QString& line, const PrintFont& font) const = 0;
     virtual double lineHeightPt(const PrintFont& font) const = 0;
     virtual double dotsPerInch() const { return 600; }
-    virtual bool outputDocument(const std::vector<std::vector<PrintedLine>>& pages, QString* error) = 0;
+    // The output, one page at a time: beginOutput() before the first page,
+    // outputPage() for each finished page, endOutput() at endDoc(), and
+    // discardOutput() at killDoc() (after beginOutput() only), which must
+    // leave nothing at the destination.
+    virtual bool beginOutput(QString* error) = 0;
+    virtual bool outputPage(const std::vector<PrintedLine>& lines, QString* error) = 0;
+    virtual bool endOutput(QString* error) = 0;
+    virtual void discardOutput() = 0;
     // Notifications for recording; the default does nothing.
     virtual void lineAdded(const PrintedLine&) {}
     virtual void pageAdded() {}
@@ -132,7 +140,8 @@ private:
     double fromPt(double pt, ScaleMode to, bool horizontal) const;
     bool ensureOpen();
     bool printLine(const QString& line, bool endLine);
-    void startPage();
+    bool startPage();
+    bool sendPage();
     void reset();
 
     PrintFont font_;
@@ -141,27 +150,29 @@ private:
     double yPt_ = 0;
     int page_ = 1;
     bool open_ = false;
-    std::vector<std::vector<PrintedLine>> pages_;
+    bool outputStarted_ = false;  // beginOutput() succeeded for this document
+    bool failed_ = false;         // the back end refused a page: the rest goes nowhere
+    std::vector<PrintedLine> lines_;  // the page being printed
     QString title_;
     QString error_;
 };
 
-// The system's default printer; when there is none, a PDF file in the current
-// directory named after the document title and the time it was printed
-// ("Mailsort Line Report 2026-12-10 14.05.33.pdf"), never overwriting an
-// earlier file (" (2)" and so on is added).
-class QtPrinter : public Printer {
+// A PDF file in the current folder named after the document title and the
+// time it was printed ("Mailsort Line Report 2026-12-10 14.05.33.pdf"), never
+// overwriting an earlier file (" (2)" and so on is added). A4 with 2 mm
+// margins. Pages are written as they are printed to a temporary file in that
+// folder (unnamed where the system allows, else hidden); endDoc() gives it
+// its name, killDoc() removes it.
+class PdfPrinter : public Printer {
 public:
-    enum class Target { Automatic, Pdf };
-    explicit QtPrinter(Target target = Target::Automatic);
-    ~QtPrinter() override;
+    PdfPrinter();
+    ~PdfPrinter() override;
 
     // Folder for PDF output; empty (the default) is the current directory
-    // at the time the document ends.
+    // at the time the document begins.
     void setPdfFolder(const QString& folder) { pdfFolder_ = folder; }
     // The clock that names PDF files (tests fix it).
     void setClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
-    bool printsToPdf() const { return pdf_; }
     // The PDF file the last document went to (empty for a real printer).
     QString lastPdfFile() const { return lastPdf_; }
 
@@ -174,66 +185,24 @@ protected:
     double textWidthPt(const QString& line, const PrintFont& font) const override;
     double lineHeightPt(const PrintFont& font) const override;
     double dotsPerInch() const override;
-    bool outputDocument(const std::vector<std::vector<PrintedLine>>& pages, QString* error) override;
+    bool beginOutput(QString* error) override;
+    bool outputPage(const std::vector<PrintedLine>& lines, QString* error) override;
+    bool endOutput(QString* error) override;
+    void discardOutput() override;
 
 private:
-    struct Device;
-    std::unique_ptr<Device> device_;
-    bool pdf_ = false;
+    struct Pdf;
+    std::unique_ptr<Pdf> pdf_;
     QString pdfFolder_;
     QString lastPdf_;
     std::function<QDateTime()> clock_;
 };
 
-// For tests: keeps every line, page break, end and kill, with fixed metrics
-// (a character is 0.6 of the point size wide, a line 2320/2048 of it high,
-// the advance and height of "Courier New") on an A4 page with 2 mm margins.
-class RecordingPrinter : public Printer {
-public:
-    enum class EventKind { Line, NewPage, EndDoc, KillDoc };
-    struct Event {
-        EventKind kind;
-        PrintedLine line;  // EventKind::Line only
-    };
-
-    RecordingPrinter();
-
-    void setCharWidthEm(double em) { charEm_ = em; }
-    void setLineHeightEm(double em) { lineEm_ = em; }
-    void setPageSizeMm(QSizeF size) { pageMm_ = size; }
-    // A failing printer refuses every line, page and end (no printer).
-    void setFailing(bool on) { failing_ = on; }
-
-    const std::vector<Event>& events() const { return events_; }
-    // Every line printed, in order, across documents (killed ones included).
-    std::vector<PrintedLine> lines() const;
-    QStringList texts() const;
-    // The pages of each ended document.
-    const std::vector<std::vector<std::vector<PrintedLine>>>& documents() const { return docs_; }
-    int count(EventKind kind) const;
-    void clear();
-
-protected:
-    QSizeF pageSizePt() const override;
-    double textWidthPt(const QString& line, const PrintFont& font) const override;
-    double lineHeightPt(const PrintFont& font) const override;
-    bool outputDocument(const std::vector<std::vector<PrintedLine>>& pages, QString* error) override;
-    void lineAdded(const PrintedLine& line) override;
-    void pageAdded() override;
-    void documentKilled() override;
-    bool available(QString* error) const override;
-
-private:
-    double charEm_ = 0.6;
-    double lineEm_ = 2320.0 / 2048.0;
-    QSizeF pageMm_{206, 293};
-    bool failing_ = false;
-    std::vector<Event> events_;
-    std::vector<std::vector<std::vector<PrintedLine>>> docs_;
-};
-
-// "The" printer of the program: a QtPrinter unless a test installed another.
+// "The" printer of the program: the one installed, else one made by the
+// default maker, which is a PdfPrinter until the program start installs
+// the system printer's (see qtprinter.h).
 Printer& printer();
 void setPrinter(std::shared_ptr<Printer> p);
+void setDefaultPrinterMaker(std::function<std::shared_ptr<Printer>()> make);
 
 }  // namespace qv::platform

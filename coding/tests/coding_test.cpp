@@ -1,7 +1,7 @@
 // The coding of one record and the coding report's lines and pages.
 #include "coding/importer.h"
 #include "coding/report.h"
-#include "platform/printer.h"
+#include "platform/testing/recordingprinter.h"
 #include "tests/fixture.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The work table and the three readers, run against files in a fresh folder.
 #include "coding/importer.h"
 #include "coding/report.h"
-#include "platform/printer.h"
+#include "platform/testing/recordingprinter.h"
 #include "tests/fixture.h"
 
 #include <gtest/gtest.h>

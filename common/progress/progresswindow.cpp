@@ -4,6 +4,7 @@
 #include "platform/forms.h"
 #include "platform/messages.h"
 
+#include <QCloseEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -103,6 +104,25 @@ void ProgressWindow::cmdCancel_Click() {
     using namespace qv::platform;
     if (messages().msgBox(QStringLiteral("Are you sure you want to cancel ?"), Buttons::YesNo) == Answer::Yes)
         stopflag = QStringLiteral("Y");
+}
+
+bool ProgressWindow::finish() {
+    finishing_ = true;
+    const bool closed = close();
+    finishing_ = false;
+    return closed;
+}
+
+void ProgressWindow::closeEvent(QCloseEvent* event) {
+    if (finishing_) {
+        QWidget::closeEvent(event);
+        return;
+    }
+    // Closed by the frame: the run still paints into the window and tests
+    // its stop flag, so the window must outlive the run. It is a request to
+    // cancel.
+    event->ignore();
+    cmdCancel_Click();
 }
 
 void ProgressWindow::showProgress(double p) {

@@ -4,7 +4,9 @@
 //
 // The window stops nothing itself: the run sets `percdone`, calls `percbar`
 // (or `showProgress`), yields to the user interface, and tests `stopflag`
-// before its next record.
+// before its next record. The window lives exactly as long as its run, so
+// closing it by its frame is the Cancel question and the window stays; the
+// program ends it with finish() (or hides and deletes it) once the run is over.
 #pragma once
 
 #include <QString>
@@ -12,6 +14,7 @@
 
 #include <array>
 
+class QCloseEvent;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -28,6 +31,10 @@ public:
 
     ProgressWindow(const QString& caption, const QString& stepText, const QString& words,
                    TextLayout layout = TextLayout::StepPercentWords, QWidget* parent = nullptr);
+
+    // Closes the window when its run is over; any other close asks the
+    // Cancel question and leaves it open.
+    bool finish();
 
     // Run state, kept with the window as the runs expect it.
     double percdone = 0;
@@ -68,7 +75,11 @@ public:
     // A percentage as "0.00" text.
     static QString formatPercent(double p);
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    bool finishing_ = false;
     TextLayout layout_;
     QString words_;
     std::array<QFrame*, 20> blocks_{};

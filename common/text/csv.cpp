@@ -29,6 +29,9 @@ CsvWriter& CsvWriter::quoted(std::string_view text) {
 }
 
 CsvWriter& CsvWriter::bare(std::string_view text) {
+    // A bare value that would split or open a field is quoted instead, so
+    // that the record stays well-formed and reads back as the same value.
+    if (text.find_first_of(",\"\r\n") != std::string_view::npos) return quoted(text);
     separate();
     line_ += text;
     return *this;

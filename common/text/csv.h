@@ -25,11 +25,11 @@ public:
                        TextWriter::Mode mode = TextWriter::Mode::Truncate);
 
     CsvWriter& quoted(std::string_view text);  // "text", inner quotes doubled
-    CsvWriter& bare(std::string_view text);    // as it stands
+    CsvWriter& bare(std::string_view text);    // as it stands (quoted if it holds a comma, quote or line end)
     CsvWriter& null();                         // #NULL#
     void endRecord();                          // the line end; the next field starts a record
     void flush();
-    void close();
+    void close();  // a record not ended is not written: a failed run leaves whole records only
 
 private:
     void separate();

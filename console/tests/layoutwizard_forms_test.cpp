@@ -7,7 +7,7 @@
 #include "console/frmlaywin.h"
 #include "console/mainwindow.h"
 
-#include "coding/form1.h"
+#include "coding/codingjob.h"
 #include "common/filesel/frmfilesel.h"
 #include "common/layoutrow/layoutrow.h"
 #include "platform/forms.h"
@@ -330,7 +330,7 @@ TEST_F(Wizard, TheDemoFileFromTheConsoleMenuToItsCoding) {
     ASSERT_TRUE(showActive(layout));
     screenshot(layout, "1-frmLayout");
     QTest::mouseClick(ctl<QPushButton>(layout, "cmdSelFile"), Qt::LeftButton);
-    qv::filesel::FrmFileSel* chooser = layout->chooser();
+    qv::filesel::FileChooser* chooser = layout->chooser();
     ASSERT_NE(chooser, nullptr);
     ASSERT_TRUE(chooser->selectFile("CUSTFIXED.TXT"));
     screenshot(chooser, "2-frmFileSel");
@@ -388,17 +388,19 @@ TEST_F(Wizard, TheDemoFileFromTheConsoleMenuToItsCoding) {
         db->close();
     }
     {
-        qv::coding::Form1 import;
-        import.setEndHandler([](int) {});
-        ASSERT_TRUE(import.Form_Load());
-        ASSERT_TRUE(showActive(&import));
-        QTest::mouseClick(ctl<QPushButton>(&import, "cmdImport"), Qt::LeftButton);
-        EXPECT_EQ(import.counters().processed, 40);
+        auto db = qv::db::Database::open("mailsort.mdb", qv::db::OpenMode::Exclusive);
+        qv::coding::CodingReport report(qv::platform::testing::recordingPrinter());
+        qv::coding::Counters counters;
+        const auto result = qv::coding::runCodingJob(*db, report, counters);
+        EXPECT_EQ(result.outcome, qv::coding::JobOutcome::Done);
+        EXPECT_EQ(result.mailFile, file);
+        EXPECT_EQ(counters.processed, 40);
         // The demo holds four addresses without a postcode, which are coded by
         // their town, and four in an unknown place, which cannot be coded.
-        EXPECT_EQ(import.counters().fullyPostcoded, 36);
-        EXPECT_EQ(import.counters().matched, 4);
-        EXPECT_EQ(import.counters().inError, 4);
+        EXPECT_EQ(counters.fullyPostcoded, 36);
+        EXPECT_EQ(counters.matched, 4);
+        EXPECT_EQ(counters.inError, 4);
+        db->close();
     }
 
     // Every address in its fields, as the file holds it.

@@ -4,7 +4,8 @@
 
 #include "platform/launcher.h"
 #include "platform/messages.h"
-#include "platform/printer.h"
+#include "platform/testing/recordingport.h"
+#include "platform/testing/recordingprinter.h"
 
 namespace qv::platform::testing {
 

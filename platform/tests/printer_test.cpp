@@ -1,4 +1,4 @@
-#include "platform/printer.h"
+#include "platform/testing/recordingprinter.h"
 #include "platform/testing/test_services.h"
 
 #include <gtest/gtest.h>
@@ -181,4 +181,98 @@ TEST(PrinterAccessor, TestsInstallTheRecordingPrinter) {
     printer().setFontName("Courier New");
     printer().print("x");
     EXPECT_EQ(rec->texts(), QStringList{"x"});
+}
+
+namespace {
+// Watches the hand-over: which pages the back end has been given by the time
+// each line is printed, and can refuse a page.
+class WatchingPrinter : public RecordingPrinter {
+public:
+    int refusePage = 0;  // refuse this page when it goes out (0: never)
+    int pagesOut = 0;
+    int heldMost = 0;    // most pages held at once, the one being printed included
+    int discards = 0;
+
+protected:
+    bool outputPage(const std::vector<PrintedLine>& lines, QString* error) override {
+        ++pagesOut;
+        if (pagesOut == refusePage) {
+            *error = "the printer went away";
+            return false;
+        }
+        return RecordingPrinter::outputPage(lines, error);
+    }
+    void discardOutput() override {
+        ++discards;
+        RecordingPrinter::discardOutput();
+    }
+    void lineAdded(const PrintedLine& line) override {
+        heldMost = std::max(heldMost, line.page - pagesOut);
+        RecordingPrinter::lineAdded(line);
+    }
+};
+}  // namespace
+
+TEST(PrinterStreaming, EachPageGoesOutWhenTheNextBegins) {
+    WatchingPrinter p;
+    p.setScaleMode(ScaleMode::Millimeters);
+    p.setFontSize(10);
+    // 2000 pages: by new page and by lines running past the bottom.
+    for (int page = 0; page < 1000; ++page) {
+        for (int i = 0; i < 100; ++i) p.print(QStringLiteral("page %1 line %2").arg(page).arg(i));
+        p.newPage();
+    }
+    EXPECT_EQ(p.heldMost, 1);
+    EXPECT_EQ(p.pagesOut, p.page() - 1);
+    ASSERT_TRUE(p.endDoc());
+    EXPECT_EQ(p.pagesOut, 2001);
+    ASSERT_EQ(p.documents().size(), 1u);
+    const auto& doc = p.documents()[0];
+    ASSERT_EQ(doc.size(), 2001u);
+    // Lines keep their pages and places as they were printed.
+    const double lh = lineMm(10);
+    const int perPage = int((293 + 1e-6) / lh);
+    EXPECT_EQ(doc[0].size(), size_t(perPage));
+    EXPECT_EQ(doc[1].size(), size_t(100 - perPage));
+    EXPECT_EQ(doc[1][0].text, QStringLiteral("page 0 line %1").arg(perPage));
+    EXPECT_DOUBLE_EQ(doc[1][0].yMm, 0);
+    EXPECT_NEAR(doc[1][1].yMm, lh, 1e-9);
+    EXPECT_EQ(doc[1][0].page, 2);
+    EXPECT_TRUE(doc[2000].empty());  // the page begun last
+}
+
+TEST(PrinterStreaming, KillDocAfterPagesWentOutDiscardsThem) {
+    WatchingPrinter p;
+    for (int i = 0; i < 3; ++i) {
+        p.print("cancelled");
+        p.newPage();
+    }
+    EXPECT_EQ(p.pagesOut, 3);
+    EXPECT_TRUE(p.killDoc());
+    EXPECT_EQ(p.discards, 1);
+    EXPECT_TRUE(p.documents().empty());
+    EXPECT_EQ(p.count(Kind::KillDoc), 1);
+    // The next document starts afresh.
+    p.print("next");
+    ASSERT_TRUE(p.endDoc());
+    ASSERT_EQ(p.documents().size(), 1u);
+    ASSERT_EQ(p.documents()[0].size(), 1u);
+    EXPECT_EQ(p.documents()[0][0][0].text, "next");
+    EXPECT_EQ(p.documents()[0][0][0].page, 1);
+}
+
+TEST(PrinterStreaming, ARefusedPageFailsTheDocument) {
+    WatchingPrinter p;
+    p.refusePage = 2;
+    EXPECT_TRUE(p.print("one"));
+    EXPECT_TRUE(p.newPage());
+    EXPECT_TRUE(p.print("two"));
+    EXPECT_FALSE(p.newPage());  // page 2 refused
+    EXPECT_EQ(p.lastError(), "the printer went away");
+    EXPECT_FALSE(p.print("three"));
+    EXPECT_FALSE(p.endDoc());  // never reported as printed
+    EXPECT_EQ(p.lastError(), "the printer went away");
+    EXPECT_EQ(p.discards, 1);
+    EXPECT_TRUE(p.documents().empty());
+    EXPECT_FALSE(p.documentOpen());
 }

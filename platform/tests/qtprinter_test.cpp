@@ -1,5 +1,5 @@
 #include "platform/app.h"
-#include "platform/printer.h"
+#include "platform/qtprinter.h"
 
 #include <gtest/gtest.h>
 
@@ -150,4 +150,141 @@ TEST(QtPrinter, PdfGoesToTheCurrentDirectoryByDefault) {
     ASSERT_TRUE(ok);
     EXPECT_EQ(QFileInfo(p.lastPdfFile()).absolutePath(), QFileInfo(dir.path()).absoluteFilePath());
     EXPECT_TRUE(QFileInfo(p.lastPdfFile()).fileName().startsWith("Coding Report "));
+}
+
+namespace {
+struct Word {
+    QString text;
+    int page;
+    double xMin, yMin;
+};
+
+// Words with their page and top left corner (points), from pdftotext -bbox.
+std::vector<Word> pdfWords(const QString& file) {
+    std::vector<Word> out;
+    const QString xml = run("pdftotext", {"-bbox", file, "-"});
+    static const QRegularExpression rx(R"rx(<page |<word xMin="([0-9.]+)" yMin="([0-9.]+)"[^>]*>([^<]*)</word>)rx");
+    int page = 0;
+    for (auto it = rx.globalMatch(xml); it.hasNext();) {
+        const auto m = it.next();
+        if (m.captured(0).startsWith("<page")) {
+            ++page;
+            continue;
+        }
+        out.push_back({m.captured(3), page, m.captured(1).toDouble(), m.captured(2).toDouble()});
+    }
+    return out;
+}
+
+long residentKb() {
+    QFile f("/proc/self/statm");
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    const QList<QByteArray> parts = f.readAll().split(' ');
+    return parts.size() > 1 ? parts[1].toLong() * 4 : 0;
+}
+}  // namespace
+
+// A short document in several fonts, with positions set and a page that runs
+// past its bottom: every word lands where the printer put it before pages
+// were streamed (figures taken from that version's output).
+TEST(QtPrinter, ShortDocumentKeepsItsPagesAndPlaces) {
+    QTemporaryDir dir;
+    auto p = pdfPrinter(dir.path());
+    p->setDocumentTitle("Places");
+    p->setScaleMode(ScaleMode::Millimeters);
+    p->setFontName("Courier New");
+    p->setFontSize(11);
+    p->print("Alpha one");
+    p->print("Beta two");
+    p->setFontBold(true);
+    p->setCurrentX(50);
+    p->print("Gamma");
+    p->setFontBold(false);
+    p->setFontName("Arial");
+    p->setFontSize(9);
+    p->setCurrentX(120.5);
+    p->setCurrentY(200.25);
+    p->printText("Delta ");
+    p->print("Epsilon");
+    p->newPage();
+    p->setFontName("Courier New");
+    p->setFontSize(10);
+    for (int i = 0; i < 80; ++i) p->print(QString("Line%1").arg(i));
+    ASSERT_TRUE(p->endDoc()) << p->lastError().toStdString();
+
+    EXPECT_TRUE(run("pdfinfo", {p->lastPdfFile()}).contains(QRegularExpression("Pages: +3\n")));
+    const std::vector<Word> words = pdfWords(p->lastPdfFile());
+    ASSERT_EQ(words.size(), 87u);
+    const Word expected[] = {
+        {"Alpha", 1, 6.000000, 5.999561},     {"one", 1, 45.532500, 5.999561},
+        {"Beta", 1, 6.000000, 18.437373},     {"two", 1, 38.943750, 18.437373},
+        {"Gamma", 1, 147.732187, 30.875186},  {"Delta", 1, 347.574375, 573.637851},
+        {"Epsilon", 1, 371.083125, 573.637851}, {"Line0", 2, 6.000000, 6.000029},
+        {"Line1", 2, 6.000000, 17.351279},    {"Line72", 2, 6.000000, 823.290026},
+        {"Line73", 3, 6.000000, 6.000029},    {"Line79", 3, 6.000000, 74.107529},
+    };
+    for (const Word& e : expected) {
+        const auto it = std::find_if(words.begin(), words.end(), [&](const Word& w) { return w.text == e.text; });
+        ASSERT_NE(it, words.end()) << e.text.toStdString();
+        EXPECT_EQ(it->page, e.page) << e.text.toStdString();
+        EXPECT_NEAR(it->xMin, e.xMin, 0.01) << e.text.toStdString();
+        EXPECT_NEAR(it->yMin, e.yMin, 0.01) << e.text.toStdString();
+    }
+}
+
+TEST(QtPrinter, KilledDocumentWhosePagesWentOutLeavesNoFile) {
+    QTemporaryDir dir;
+    auto p = pdfPrinter(dir.path());
+    p->setDocumentTitle("Cancelled");
+    for (int i = 0; i < 5; ++i) {
+        p->print("page " + QString::number(i + 1));
+        p->newPage();
+    }
+    p->print("last");
+    const auto all = QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot;
+    EXPECT_TRUE(QDir(dir.path()).entryList({"*.pdf"}).isEmpty());  // no finished document yet
+    ASSERT_TRUE(p->killDoc());
+    EXPECT_TRUE(QDir(dir.path()).entryList(all).isEmpty());
+    EXPECT_TRUE(p->lastPdfFile().isEmpty());
+
+    // The printer prints the next document as usual.
+    p->print("after");
+    ASSERT_TRUE(p->endDoc());
+    EXPECT_EQ(QDir(dir.path()).entryList(all), QStringList{"Cancelled 2026-12-10 14.05.33.pdf"});
+    EXPECT_TRUE(pdfText(p->lastPdfFile()).contains("after"));
+}
+
+TEST(QtPrinter, AFolderThatCannotBeWrittenIsAnError) {
+    auto p = pdfPrinter("/proc/no-such-folder");
+    p->print("x");
+    EXPECT_FALSE(p->endDoc());
+    EXPECT_FALSE(p->lastError().isEmpty());
+    EXPECT_TRUE(p->lastPdfFile().isEmpty());
+}
+
+// Memory stays flat in the document's length: the second, longer stretch of
+// a long document adds no more than a little to what the first one took.
+TEST(QtPrinter, LongDocumentKeepsMemoryFlat) {
+    QTemporaryDir dir;
+    auto p = pdfPrinter(dir.path());
+    p->setDocumentTitle("Long");
+    p->setScaleMode(ScaleMode::Millimeters);
+    p->setFontName("Courier New");
+    p->setFontSize(10);
+    auto printPages = [&](int pages) {
+        for (int page = 0; page < pages; ++page) {
+            for (int i = 0; i < 70; ++i)
+                p->print(QStringLiteral("%1 Some Street, Some Town, Some County  AB1 2CD  page line %2")
+                             .arg(page * 70 + i)
+                             .arg(i));
+            p->newPage();
+        }
+    };
+    printPages(300);
+    const long before = residentKb();
+    printPages(3000);  // 210,000 lines: about 60 MB if they were all held
+    const long growth = residentKb() - before;
+    ASSERT_TRUE(p->endDoc());
+    EXPECT_LT(growth, 12 * 1024) << growth << " KiB";
+    EXPECT_TRUE(run("pdfinfo", {p->lastPdfFile()}).contains(QRegularExpression("Pages: +3301\n")));
 }

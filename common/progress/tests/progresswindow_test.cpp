@@ -6,7 +6,10 @@
 
 #include <QFrame>
 #include <QLabel>
+#include <QPointer>
+#include <QTimer>
 #include <QPushButton>
+#include <QWindow>
 #include <QTest>
 
 using namespace qv::progress;
@@ -156,4 +159,50 @@ TEST(ProgressWindow, RunStopsBeforeTheNextRecordAfterCancel) {
     EXPECT_EQ(records, 50);
     EXPECT_EQ(w->percentText(), "25.00");
     EXPECT_EQ(w->blocksShown(), 5);
+}
+
+// Closing the window by its frame while a run uses it is the Cancel question:
+// No lets the run go on with the window, Yes stops it before its next record.
+// The window lives on until the run closes it, even one that deletes itself
+// on close.
+TEST(ProgressWindow, ClosedByItsFrameDuringARunAsksTheCancelQuestion) {
+    QPointer<ProgressWindow> w(sortationWindow());
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    w->showControls();
+    scriptedMessages().answer(Answer::No).answer(Answer::Yes);
+    int records = 0;
+    const int total = 200;
+    {
+        while (records < total && !w->stopRequested()) {
+            ++records;
+            w->showProgress(double(records) / total * 100);
+            if (records == 30 || records == 60)
+                QTimer::singleShot(0, w->windowHandle(), [h = w->windowHandle()] { h->close(); });
+            yieldToUi();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            ASSERT_FALSE(w.isNull()) << "deleted at record " << records;
+            if (records == 45) {
+                EXPECT_TRUE(w->isVisible());  // No: the window stays
+                EXPECT_EQ(w->stopflag, "N");
+            }
+        }
+        EXPECT_EQ(records, 60);
+        EXPECT_EQ(w->stopflag, "Y");
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_EQ(w->percentText(), "30.00");
+    }
+    const auto& boxes = scriptedMessages().messages();
+    ASSERT_EQ(boxes.size(), 2u);
+    for (const auto& b : boxes) {
+        EXPECT_EQ(b.text, "Are you sure you want to cancel ?");
+        EXPECT_EQ(b.buttons, Buttons::YesNo);
+    }
+
+    // The run over, the program closes the window without a question.
+    EXPECT_TRUE(w->finish());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(w.isNull());
+    EXPECT_EQ(scriptedMessages().messages().size(), 2u);
 }

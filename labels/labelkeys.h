@@ -1,0 +1,61 @@
+// The parmcode keys a label run reads, taken once when the run starts (the
+// run holds the database, so nothing changes them under it), and the label
+// geometry worked out from them.
+#pragma once
+
+#include "common/parm/parmrecord.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace qv::labels {
+
+struct LabelKeys {
+    bool laser = false;  // Printer "L"
+    // Geometry: characters and lines (dot matrix) or millimetres (laser).
+    double labelHeight = 0, labelWidth = 0, vertGap = 0, horGap = 0, topMarg = 0, leftMarg = 0, addOffset = 0;
+    QString labAcross;  // as stored
+    double fontSize = 8;
+    double labelsPage = 0;
+    bool addressLab = false, bagLab = false, bundleLab = false;
+    double weight = 0, bagMax = 0, bundleMax = 0;
+    QString service, format;
+    bool itemCnt = false, itemCnt2 = false, bagNum = false, bundleNum = false, deferDel = false;
+    QString deferDate;        // Null reads as ""
+    QString extraText;
+    bool extraTextNull = true;
+    bool mailsort = false, bagNum2 = false, ref = false;
+
+    // Labels across as a number (the stored text read as the old runtime
+    // reads a number).
+    double acrossNumber() const;
+};
+
+LabelKeys readKeys(const parm::ParmRecord& parm);
+
+// Where the labels of a row stand, in 1-based character columns of the row
+// buffer, before rounding.
+struct Geometry {
+    double col1Base = 1;   // bag and bundle labels beside address labels start here
+    double col1 = 1;       // column 1 of address labels: col1Base + offset
+    double col2 = 0, col3 = 0, col4 = 0;
+    double width = 0;      // one label, in characters
+    double offset = 0;     // the address offset, in characters
+    int across = 1;        // 1 to 4
+    int rowWidth = 0;      // characters of a row
+};
+
+// Dot matrix: the keys are characters as typed.
+Geometry dotGeometry(const LabelKeys& keys);
+// Laser: millimetres turned into columns of a font whose "1" is charWidthMm
+// wide; the left margin goes in the printer's fixed 1/12-inch unit.
+Geometry laserGeometry(const LabelKeys& keys, double charWidthMm);
+
+// Why a geometry cannot be printed, or nothing when it can: labels across
+// outside 1 to 4, or a row wider than a line of the row buffer may be.
+std::optional<QString> geometryRefusal(const LabelKeys& keys, const Geometry& g);
+
+inline constexpr int MaxRowWidth = 255;
+
+}  // namespace qv::labels

@@ -1,0 +1,528 @@
+#include "labels/labelrun.h"
+
+#include "common/jobtables.h"
+#include "common/parm/parmrecord.h"
+#include "common/suitetexts.h"
+#include "common/text/numtext.h"
+#include "labels/addresslabel.h"
+#include "labels/bagbox.h"
+
+#include <memory>
+
+namespace qv::labels {
+
+namespace key = parm::key;
+namespace bagfield = jobtables::bagfield;
+using Status = RunResult::Status;
+
+double percentAfter(double previous, const PercentInputs& in) {
+    double p = previous;
+    const double d = in.to - in.from;
+    if (in.printType == 'A') {
+        if (in.jobRecords == 0) return previous;
+        p = in.records / in.jobRecords * 100;
+    } else if (in.printType == 'L') {
+        if (d > 0) {
+            if (in.labelTotal - 1 <= d) {
+                if (in.labelTotal - 1 == 0) return previous;
+                p = in.labelNumber / (in.labelTotal - 1) * 100;
+            } else {
+                p = (in.labelNumber - in.from) / d * 100;
+            }
+        }
+    } else if (d > 0) {
+        if (d < in.bagRows) {
+            p = (in.bagNumber - in.from) / d * 100;
+        } else {
+            if (in.bagRows == 0) return previous;
+            p = in.bagNumber / in.bagRows * 100;
+        }
+    }
+    if (p > 100 || (in.printType == 'B' && d == 0 && in.bagNumber >= in.from) ||
+        (in.printType == 'L' && d == 0 && in.labelNumber >= in.from))
+        p = 100;
+    else if (p < 0)
+        p = 0;
+    return p;
+}
+
+namespace {
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+QString noAddresses() {
+    return QStringLiteral("There are no addresses to print: the job's work table is missing or empty. Run Apply "
+                          "Mailsort Codes and Print PO Reports first.");
+}
+QString noBags() {
+    return QStringLiteral("There are no bag details to print: the job's bag table is missing or empty. Run Print "
+                          "PO Reports first.");
+}
+
+// mmwork's fields, looked up once.
+struct WorkFields {
+    int name, address1, address2, address3, town, county, postcode, ref, mscode, rscode, sflag, rgcode, seq;
+    explicit WorkFields(const db::Recordset& rs)
+        : name(rs.fieldIndex("name")), address1(rs.fieldIndex("address1")), address2(rs.fieldIndex("address2")),
+          address3(rs.fieldIndex("address3")), town(rs.fieldIndex("town")), county(rs.fieldIndex("county")),
+          postcode(rs.fieldIndex("postcode")), ref(rs.fieldIndex("ref")), mscode(rs.fieldIndex("mscode")),
+          rscode(rs.fieldIndex("rscode")), sflag(rs.fieldIndex("sflag")), rgcode(rs.fieldIndex("rgcode")),
+          seq(rs.fieldIndex("seq")) {}
+};
+
+class Walk {
+public:
+    Walk(db::Database& db, const RunRequest& req, LabelOutput& out, const RunCallbacks& cb, Session& session,
+         const LabelKeys& keys)
+        : db_(db), req_(req), out_(out), cb_(cb), session_(session), k_(keys), laser_(out.laser()) {}
+
+    RunResult run(db::Recordset& work, db::Recordset& bags, double labelTotal);
+
+private:
+    struct Codes {
+        QString mscode, rscode, sflag;
+    };
+    Codes codesAt(db::Recordset& work) const {
+        return {qs(work.get(f_->mscode).toString()), qs(work.get(f_->rscode).toString()),
+                qs(work.get(f_->sflag).toString())};
+    }
+    AddressRecord addressAt(db::Recordset& work) const;
+    void start(db::Recordset& work, db::Recordset& bags);
+    double labelsBefore(db::Recordset& bags);
+    bool residue() const { return isResidue(group_.rscode, group_.sflag); }
+    void takeGroup(const Codes& c) { group_ = c; }
+    bool rowOutput(bool last = false);
+    void pageCheck();
+    void bagbundle(BoxKind kind);
+    void placeAddress(db::Recordset& work);
+    QString description(const QString& code);
+    void progress();
+
+    db::Database& db_;
+    const RunRequest& req_;
+    LabelOutput& out_;
+    const RunCallbacks& cb_;
+    Session& session_;
+    const LabelKeys& k_;
+    const bool laser_;
+    std::unique_ptr<WorkFields> f_;
+    std::unique_ptr<db::Recordset> label_;
+    QString lastCode_, lastDescription_;
+    bool lookedUp_ = false;
+
+    Geometry g_;
+    int width_ = 0;
+    RowBuffer row_;
+    BagBox box_;
+
+    double labelNo_ = 0, bagNo_ = 1, bundleNo_ = 1;
+    double bagItems_ = 0, bundleItems_ = 0, bundleFill_ = 0, bagWeight_ = 0;
+    double lastPrinted_ = 0;  // the last label of the rows written out
+    double rowLast_ = 0;      // the last label placed in the row in hand
+    long long rowsPrinted_ = 0;
+    Codes group_;
+    char nextCol_ = '1', bagCol_ = '1';
+    bool failed_ = false;
+
+    double records_ = 0, jobRecords_ = 0, bagRows_ = 0, labelTotal_ = 0, percent_ = 0;
+
+    friend RunResult qv::labels::runLabels(db::Database&, const RunRequest&, const OutputFor&, const RunCallbacks&,
+                                           Session&);
+};
+
+AddressRecord Walk::addressAt(db::Recordset& work) const {
+    AddressRecord r;
+    r.name = qs(work.get(f_->name).toString());
+    r.address1 = qs(work.get(f_->address1).toString());
+    r.address2 = qs(work.get(f_->address2).toString());
+    r.address3 = qs(work.get(f_->address3).toString());
+    r.town = qs(work.get(f_->town).toString());
+    r.county = qs(work.get(f_->county).toString());
+    r.postcode = qs(work.get(f_->postcode).toString());
+    r.ref = qs(work.get(f_->ref).toString());
+    r.mscode = qs(work.get(f_->mscode).toString());
+    r.rgcode = work.get(f_->rgcode).toDouble();
+    return r;
+}
+
+// The labels of the job before a bags row: the Label Number of the row
+// before it, 0 for the first row. The walk counts on from there, so a range
+// is numbered as the whole job is.
+double Walk::labelsBefore(db::Recordset& bags) {
+    const int64_t at = bags.bookmark();
+    bags.movePrevious();
+    const double n = bags.bof() ? 0 : bags.get(bagfield::LabelNumber).toDouble();
+    bags.setBookmark(at);
+    return n;
+}
+
+void Walk::start(db::Recordset& work, db::Recordset& bags) {
+    labelNo_ = 0;
+    bagNo_ = 1;
+    bundleNo_ = 1;
+    if (req_.from > 1 && req_.printType != 'A') {
+        if (req_.printType == 'L') {
+            bags.setIndex("Key2");
+            bags.seek("<", db::Value(req_.from));
+        } else {
+            bags.setIndex("PrimaryKey");
+            bags.seek("<=", db::Value(req_.from));
+        }
+        if (!bags.noMatch()) {
+            // The walk starts at the first address of the row's selection.
+            bundleNo_ = bags.get(bagfield::BundleNumber).toDouble();
+            bagNo_ = bags.get(bagfield::BagNumber).toDouble();
+            labelNo_ = labelsBefore(bags);
+            work.seek(">=", db::Value(bags.get(bagfield::Seq).toDouble()));
+            if (work.noMatch()) {
+                // No address at or after the row: nothing of the range is left.
+                work.moveLast();
+                work.moveNext();
+            }
+            // Before the first residue selection no bundle has a number yet.
+            if (bundleNo_ <= 0) bundleNo_ = 1;
+        }
+    }
+    if (bagNo_ == 0) bagNo_ = 1;
+}
+
+QString Walk::description(const QString& code) {
+    if (lookedUp_ && code == lastCode_) return lastDescription_;
+    lastCode_ = code;
+    lookedUp_ = true;
+    lastDescription_.clear();
+    if (!label_) return lastDescription_;
+    try {
+        label_->seek("=", db::Value(code.toStdString()));
+        if (!label_->noMatch()) lastDescription_ = qs(label_->get("mdlab").toString());
+    } catch (const db::DbError&) {
+    }
+    return lastDescription_;
+}
+
+bool Walk::rowOutput(bool last) {
+    if (!row_.holdsRow() || failed_) return !failed_;
+    const bool closing = last && laser_;
+    if (!out_.writeRow(row_, closing)) {
+        failed_ = true;
+        return false;
+    }
+    row_.clear();
+    if (closing) return true;
+    ++rowsPrinted_;
+    lastPrinted_ = rowLast_;
+    pageCheck();
+    return true;
+}
+
+void Walk::pageCheck() {
+    // A full page is closed; an empty one never is.
+    if (laser_ && rowsPrinted_ > 0 && double(rowsPrinted_) == k_.labelsPage) {
+        out_.newPage();
+        rowsPrinted_ = 0;
+    }
+}
+
+void Walk::bagbundle(BoxKind kind) {
+    if (k_.addressLab) rowOutput();
+    pageCheck();
+    const char t = req_.printType;
+    const bool place = t == 'A' || (t == 'B' && req_.from <= bagNo_ && bagNo_ <= req_.to) ||
+                       (t == 'L' && req_.from - 1 <= labelNo_ && labelNo_ < req_.to);
+    if (place) {
+        BoxFacts facts;
+        facts.kind = kind;
+        facts.mscode = group_.mscode;
+        facts.rscode = group_.rscode;
+        facts.sflag = group_.sflag;
+        facts.bagNumber = bagNo_;
+        facts.bundleNumber = bundleNo_;
+        facts.bagItems = bagItems_;
+        facts.bundleItems = bundleItems_;
+        if (!isLetterPost(group_.mscode)) facts.description = description(group_.mscode);
+        const auto lines = box_.build(facts, k_);
+        double pos = g_.col1Base;
+        if (!k_.addressLab) {
+            switch (bagCol_) {
+                case '1':
+                    rowOutput();
+                    pos = g_.col1;
+                    bagCol_ = g_.across == 1 ? '1' : '2';
+                    break;
+                case '2':
+                    pos = g_.col2;
+                    bagCol_ = g_.across == 2 ? '1' : '3';
+                    break;
+                case '3':
+                    pos = g_.col3;
+                    bagCol_ = g_.across == 3 ? '1' : '4';
+                    break;
+                default:
+                    pos = g_.col4;
+                    bagCol_ = '1';
+                    break;
+            }
+        }
+        const int column = wholeColumns(pos);
+        for (int i = 0; i < 8; ++i)
+            if (!lines[std::size_t(i)].isEmpty())
+                row_.place(i + 1, column, QStringView(lines[std::size_t(i)]).left(width_));
+    }
+    labelNo_ += 1;
+    if (place) rowLast_ = labelNo_;
+    nextCol_ = '1';
+    if ((t == 'B' && bagNo_ > req_.to) || (t == 'L' && labelNo_ >= req_.to)) nextCol_ = '0';
+    pageCheck();
+    bundleFill_ = 0;
+}
+
+void Walk::placeAddress(db::Recordset& work) {
+    double pos = 0;
+    switch (nextCol_) {
+        case '1':
+            if (!rowOutput()) return;
+            pos = g_.col1;
+            nextCol_ = g_.across == 1 ? '1' : '2';
+            break;
+        case '2':
+            pos = g_.col2;
+            nextCol_ = g_.across == 2 ? '1' : '3';
+            break;
+        case '3':
+            pos = g_.col3;
+            nextCol_ = g_.across == 3 ? '1' : '4';
+            break;
+        case '4':
+            pos = g_.col4;
+            nextCol_ = '1';
+            break;
+        default:
+            return;
+    }
+    printLabel(row_, addressAt(work), k_, width_, wholeColumns(pos), bagNo_, session_.refCounter);
+    rowLast_ = labelNo_ + 1;
+}
+
+void Walk::progress() {
+    records_ += 1;
+    PercentInputs in;
+    in.printType = req_.printType;
+    in.from = req_.from;
+    in.to = req_.to;
+    in.records = records_;
+    in.jobRecords = jobRecords_;
+    in.bagRows = bagRows_;
+    in.labelTotal = labelTotal_;
+    in.labelNumber = labelNo_;
+    in.bagNumber = bagNo_;
+    percent_ = percentAfter(percent_, in);
+    if (cb_.progress) cb_.progress(percent_);
+}
+
+RunResult Walk::run(db::Recordset& work, db::Recordset& bags, double labelTotal) {
+    f_ = std::make_unique<WorkFields>(work);
+    try {
+        label_ = db_.openTable("label");
+        label_->setIndex("PrimaryKey");
+    } catch (const db::DbError&) {
+        label_.reset();  // boxes then show no description
+    }
+    labelTotal_ = labelTotal;
+    start(work, bags);
+
+    RunResult result;
+    const char t = req_.printType;
+    if (!work.eof()) {
+        group_ = codesAt(work);
+        row_.reset(g_.rowWidth);
+        lastPrinted_ = 0;
+        bool end = false;
+        bool cancelled = false;
+        Codes rec = group_;
+        while (!end && !failed_) {
+            if (cb_.stopRequested && cb_.stopRequested()) {
+                cancelled = true;
+                break;
+            }
+            // 1. A new selection closes the one in hand.
+            if (group_.mscode != rec.mscode) {
+                if (k_.bagLab || k_.bundleLab) {
+                    if (k_.bundleLab && bundleItems_ > 0 && residue()) {
+                        bagbundle(BoxKind::Bundle);
+                        bundleNo_ += 1;
+                        bundleItems_ = 0;
+                    }
+                    if (k_.bagLab) {
+                        bagbundle(BoxKind::Bag);
+                        bagItems_ = 0;
+                        bundleItems_ = 0;
+                    }
+                }
+                bagNo_ += 1;
+                bagWeight_ = 0;
+                takeGroup(rec);
+                // Each selection counts its own bag and bundles from its first address.
+                bagItems_ = 0;
+                bundleItems_ = 0;
+                bundleFill_ = 0;
+                if (failed_) break;
+            }
+            // 2. Counting in.
+            bundleFill_ += 1;
+            bagWeight_ += k_.weight;
+            // 3-4. The address label, when it is in the range.
+            const bool inRange = t == 'A' || (t == 'B' && req_.from <= bagNo_ && bagNo_ <= req_.to) ||
+                                 (t == 'L' && labelNo_ >= req_.from - 1);
+            if (inRange && k_.addressLab) placeAddress(work);
+            if (failed_) break;
+            // 5. Every record counts, placed or not.
+            bagItems_ += 1;
+            bundleItems_ += 1;
+            labelNo_ += 1;
+            // 6.
+            progress();
+            work.moveNext();
+            const bool atEnd = work.eof();
+            if (!atEnd) rec = codesAt(work);
+            // 7. The end.
+            if (atEnd || (t == 'L' && labelNo_ >= req_.to) || (t == 'B' && bagNo_ >= req_.to + 1)) {
+                end = true;
+                rowOutput();
+                if (atEnd && !failed_) {
+                    pageCheck();
+                    if (k_.bundleLab && residue()) bagbundle(BoxKind::Bundle);
+                    if (k_.bagLab && !failed_) bagbundle(BoxKind::Bag);
+                    rowOutput(true);
+                }
+                break;
+            }
+            // 8. A bundle or a bag that fills up inside the selection.
+            const bool bagFull = bagWeight_ + k_.weight > k_.bagMax && group_.mscode == rec.mscode &&
+                                 group_.mscode != QLatin1String("1");
+            if (k_.bundleLab && (bundleFill_ == k_.bundleMax || bagFull)) {
+                if (residue()) {
+                    bagbundle(BoxKind::Bundle);
+                    bundleNo_ += 1;
+                    bundleItems_ = 0;
+                }
+            }
+            if (bagFull) {
+                if (k_.bagLab) {
+                    bagbundle(BoxKind::Bag);
+                    bagItems_ = 0;
+                    bundleItems_ = 0;
+                }
+                bagNo_ += 1;
+                bagWeight_ = 0;
+            }
+        }
+        if (cancelled) result.status = Status::Cancelled;
+    }
+    result.lastLabelPrinted = lastPrinted_;
+    result.labelNumber = labelNo_;
+    result.percent = percent_;
+    if (failed_) result.status = Status::Failed;
+    return result;
+}
+
+QString failureText(bool laser, const QString& why, double lastPrinted) {
+    QString text = laser ? QStringLiteral("The labels could not be printed: ") + why
+                         : QStringLiteral("The labels could not be printed on LPT1: ") + why;
+    if (lastPrinted > 0)
+        text += QStringLiteral("  Last label number printed: ") + QString::fromStdString(numberText(lastPrinted));
+    return text;
+}
+
+void clearRunFlags(parm::ParmRecord& parm, const RunRequest* range) {
+    parm.edit();
+    parm.set(key::RunAlone, "N");
+    parm.set(key::RunLabels, "N");
+    if (range) {
+        parm.set(key::Labfrom, range->fromText.toStdString());
+        parm.set(key::Labto, range->toText.toStdString());
+        parm.set(key::Labopt, std::string(1, range->option));
+    }
+    parm.update();
+}
+
+}  // namespace
+
+RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor& outputFor,
+                    const RunCallbacks& callbacks, Session& session) {
+    parm::ParmRecord parm(db);
+    RunResult result;
+    auto refuse = [&](Status status, const QString& message) {
+        result.status = status;
+        result.message = message;
+        clearRunFlags(parm, nullptr);
+        return result;
+    };
+
+    try {
+        const LabelKeys keys = readKeys(parm);
+
+        // The clean-up drops both work tables; a job that was never sorted has no bags.
+        std::unique_ptr<db::Recordset> work, bags;
+        try {
+            work = db.openTable(jobtables::Mmwork);
+        } catch (const db::DbError& e) {
+            if (e.number() != db::err::TableNotFound) throw;
+        }
+        if (!work || work->recordCount() == 0) return refuse(Status::Refused, noAddresses());
+        try {
+            bags = db.openTable(jobtables::Bags);
+        } catch (const db::DbError& e) {
+            if (e.number() != db::err::TableNotFound) throw;
+        }
+        if (!bags || bags->recordCount() == 0) return refuse(Status::Refused, noBags());
+
+        LabelOutput& out = outputFor(keys.laser);
+        Walk walk(db, request, out, callbacks, session, keys);
+        walk.jobRecords_ = double(work->recordCount());
+        walk.bagRows_ = double(bags->recordCount());
+        bags->moveLast();
+        const double labelTotal = bags->get(bagfield::LabelNumber).toDouble();
+        bags->moveFirst();
+        work->setIndex("Key2");
+        work->moveFirst();
+
+        if (!keys.laser) {
+            walk.g_ = dotGeometry(keys);
+            if (auto why = geometryRefusal(keys, walk.g_)) return refuse(Status::Refused, *why);
+        }
+        if (!out.begin(keys)) return refuse(Status::Failed, failureText(keys.laser, out.error(), 0));
+        if (keys.laser) {
+            walk.g_ = laserGeometry(keys, out.characterWidthMm());
+            if (auto why = geometryRefusal(keys, walk.g_)) {
+                out.finish();
+                return refuse(Status::Refused, *why);
+            }
+        }
+        walk.width_ = wholeColumns(walk.g_.width);
+
+        result = walk.run(*work, *bags, labelTotal);
+        const bool finished = out.finish();
+        if (result.status == Status::Failed || !finished) {
+            result.status = Status::Failed;
+            result.message = failureText(keys.laser, out.error(), result.lastLabelPrinted);
+            clearRunFlags(parm, nullptr);
+            return result;
+        }
+        clearRunFlags(parm, &request);
+        if (result.status == Status::Cancelled)
+            result.message = QStringLiteral("Last label number printed: ") +
+                             QString::fromStdString(numberText(result.lastLabelPrinted));
+        return result;
+    } catch (const db::DbError& e) {
+        result.status = Status::Failed;
+        result.message = QString::fromStdString(texts::unexpectedError(e.number(), e.description()));
+        try {
+            if (parm.editing()) parm.recordset().cancelUpdate();
+            clearRunFlags(parm, nullptr);
+        } catch (const db::DbError&) {
+        }
+        return result;
+    }
+}
+
+}  // namespace qv::labels

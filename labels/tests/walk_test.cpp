@@ -1,0 +1,513 @@
+// Label runs on the dot-matrix printer: what reaches LPT1, line for line, for
+// the whole job and for ranges of it; rows of two and three; the write-back.
+#include "fixture.h"
+#include "labels/writers.h"
+#include "platform/lptport.h"
+#include "platform/testing/recordingport.h"
+#include "qtprint.h"
+
+#include <QFile>
+
+#include <fstream>
+
+namespace qv::labels {
+namespace {
+
+using fixture::DatabaseFolder;
+namespace key = parm::key;
+using Status = RunResult::Status;
+
+const QString Top = "************************************";
+const QString Rule = "*----------------------------------*";
+const QString Letter = "* Mail Format: Letter              *";
+const QString NoText = "*                                  *";
+
+// A line of the row, `width` wide, with text from the 1-based column on.
+QString at(int width, std::initializer_list<std::pair<int, QString>> pieces) {
+    QString l(width, u' ');
+    for (const auto& [col, text] : pieces)
+        for (int i = 0; i < text.size() && col - 1 + i < width; ++i) l[col - 1 + i] = text[i];
+    return l;
+}
+
+// The eight lines of an address label of the standard job at column 2 of a
+// 40-character row.
+QStringList addressRow(const QString& id) {
+    return {at(40, {}), at(40, {{2, "Name " + id}}), at(40, {{2, id + " High Street"}}), at(40, {{2, "Town " + id}}),
+            at(40, {{2, "AB1 2" + id}}), at(40, {}), at(40, {}), at(40, {})};
+}
+
+QStringList boxRow(const QString& title, const QString& service, const QString& d1, const QString& d2) {
+    QStringList l;
+    for (const QString& t : {Top, title, Rule, service, d1, d2, Letter}) l << at(40, {{1, t}});
+    l << at(40, {});
+    return l;
+}
+
+const QString Direct1 = "* NEWTOWN DIRECT                   *";
+const QString Residue1 = "* NEWTOWN RESIDUE AREA WITH        *";
+const QString Residue2 = "*  A LONG NAME TO SPLIT            *";
+const QString Old1 = "* OLDTOWN                          *";
+
+// The 22 labels of the standard job, as rows of one label.
+std::vector<QStringList> standardRows() {
+    return {
+        addressRow("A1"),
+        addressRow("A2"),
+        addressRow("A3"),
+        boxRow("* Direct Selection Bag  No:      1 *", "*   (M1) 12345       Items:      3 *", Direct1, NoText),
+        addressRow("A4"),
+        boxRow("* Direct Selection Bag  No:      2 *", "*   (M1) 12345       Items:      1 *", Direct1, NoText),
+        addressRow("B1"),
+        addressRow("B2"),
+        boxRow("* Residue Bundle        No:      1 *", "*   (M1)   123       Items:      2 *", Residue1, Residue2),
+        addressRow("B3"),
+        boxRow("* Residue Bundle        No:      2 *", "*   (M1)   123       Items:      1 *", Residue1, Residue2),
+        boxRow("* Residue Selection Bag No:      3 *", "*   (M1)   123       Items:      3 *", Residue1, Residue2),
+        addressRow("B4"),
+        addressRow("B5"),
+        boxRow("* Residue Bundle        No:      3 *", "*   (M1)   123       Items:      2 *", Residue1, Residue2),
+        boxRow("* Residue Selection Bag No:      4 *", "*   (M1)   123       Items:      2 *", Residue1, Residue2),
+        addressRow("C1"),
+        boxRow("* Residue Bundle        No:      4 *", "*   (M1)   456       Items:      1 *", Old1, NoText),
+        boxRow("* Residue Selection Bag No:      5 *", "*   (M1)   456       Items:      1 *", Old1, NoText),
+        addressRow("D1"),
+        addressRow("D2"),
+        boxRow("* Letter Post           No:      6 *", "*   (M1) None        Items:      2 *",
+               "* Letter Post                      *", NoText),
+    };
+}
+
+// What LPT1 receives for rows of one label: 8 lines and one filler each.
+QStringList portLines(const std::vector<QStringList>& rows, int first, int last, int topMargin = 2) {
+    QStringList out;
+    for (int i = 0; i < topMargin; ++i) out << " ";
+    for (int r = first; r <= last; ++r) out << rows[std::size_t(r - 1)] << " ";
+    return out;
+}
+
+class DotRun : public DatabaseFolder {
+protected:
+    void SetUp() override {
+        DatabaseFolder::SetUp();
+        writeStandardJob();
+    }
+    RunResult runDot(const RunRequest& req, const RunCallbacks& cb = {}) {
+        DotWriter writer(port_);
+        return run(req, writer, cb);
+    }
+    platform::RecordingPort port_;
+};
+
+TEST_F(DotRun, WholeJobReachesLpt1ByteForByte) {
+    platform::FilePort file;  // LPT1 in the test's folder
+    DotWriter writer(file);
+    const RunResult r = run(request('A', 1, 20), writer);
+    EXPECT_EQ(r.status, Status::Completed);
+    EXPECT_EQ(r.message, "");
+    EXPECT_EQ(r.labelNumber, 22);
+
+    QByteArray expected;
+    for (const QString& l : portLines(standardRows(), 1, 22)) expected += l.toLatin1() + "\r\n";
+    QFile f(QString::fromStdString((dir_ / "LPT1").string()));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray got = f.readAll();
+    EXPECT_EQ(got.size(), expected.size());
+    EXPECT_TRUE(got == expected) << got.toStdString();
+}
+
+TEST_F(DotRun, LabelRangesPrintExactlyTheirLabelsOfTheWholeJob) {
+    const auto rows = standardRows();
+    struct Case {
+        double from, to;
+    };
+    // Edges and insides of selections, bags and bundles.
+    const Case cases[] = {{1, 22}, {1, 5},  {2, 3},   {4, 4},   {5, 8},   {6, 9},   {7, 7},  {9, 12},
+                          {10, 16}, {12, 13}, {13, 20}, {16, 17}, {17, 19}, {18, 18}, {20, 22}, {21, 30}};
+    for (const Case& c : cases) {
+        port_ = platform::RecordingPort();
+        const RunResult r = runDot(request('L', c.from, c.to));
+        EXPECT_EQ(r.status, Status::Completed);
+        const int last = int(std::min(c.to, 22.0));
+        EXPECT_EQ(port_.lines(), portLines(rows, int(c.from), last)) << "labels " << c.from << " to " << c.to;
+        EXPECT_EQ(r.lastLabelPrinted, last) << "labels " << c.from << " to " << c.to;
+    }
+}
+
+// The sortation's numbering of the standard job with bag and bundle labels
+// on or off; a label range must print its slice of what the whole job prints.
+TEST_F(DotRun, LabelRangesAgreeWithTheWholeJobWhateverLabelsArePrinted) {
+    struct Config {
+        const char *bagLab, *bundleLab;
+        std::vector<fixture::BagsRow> bags;
+        int total;
+    };
+    const db::Value none;
+    const Config configs[] = {
+        {"Y", "Y", {{1, 1, 6, 0, 12345}, {3, 6, 16, 1, 123000}, {5, 16, 19, 4, 456000}, {6, none, 22, 4, 99000001}}, 22},
+        {"Y", "N", {{1, 1, 6, none, 12345}, {3, 6, 13, none, 123000}, {5, 13, 15, none, 456000}, {6, none, 18, none, 99000001}}, 18},
+        {"N", "Y", {{1, 1, 4, 0, 12345}, {3, 4, 12, 1, 123000}, {5, 12, 14, 4, 456000}, {6, none, 16, 4, 99000001}}, 16},
+        {"N", "N", {{1, 0, 4, none, 12345}, {3, 4, 9, none, 123000}, {5, 9, 10, none, 456000}, {6, none, 12, none, 99000001}}, 12},
+    };
+    std::vector<fixture::Address> job;
+    {
+        auto db = open();
+        auto w = db->openTable("mmwork");
+        for (w->moveFirst(); !w->eof(); w->moveNext())
+            job.push_back({w->get("name").toString(), w->get("address1").toString(), "", w->get("town").toString(),
+                           w->get("postcode").toString(), "", w->get("mscode"), w->get("rscode"), w->get("sflag"),
+                           int(w->get("rgcode").toInt()), w->get("seq").toDouble()});
+    }
+    for (const Config& c : configs) {
+        writeJob(job, c.bags);
+        setParm({{key::BagLab, c.bagLab}, {key::BundleLab, c.bundleLab}});
+        port_ = platform::RecordingPort();
+        const RunResult whole = runDot(request('A', 1, 1));
+        ASSERT_EQ(whole.labelNumber, c.total) << c.bagLab << c.bundleLab;
+        const QStringList all = port_.lines();
+        ASSERT_EQ(all.size(), 2 + 9 * c.total);
+        for (int from = 1; from <= c.total + 1; ++from)
+            for (int to : {from, from + 2, from + 7, c.total}) {
+                if (to < from) continue;
+                port_ = platform::RecordingPort();
+                const RunResult r = runDot(request('L', from, to));
+                const int last = std::min(to, c.total);
+                QStringList want;
+                if (from <= last) want = QStringList{" ", " "} + all.mid(2 + 9 * (from - 1), 9 * (last - from + 1));
+                EXPECT_EQ(port_.lines(), want)
+                    << "bag labels " << c.bagLab << ", bundle labels " << c.bundleLab << ": " << from << " to " << to;
+                if (from <= last) {
+                    EXPECT_EQ(r.lastLabelPrinted, last);
+                }
+            }
+    }
+}
+
+TEST_F(DotRun, ALabelRangePastTheJobPrintsNothing) {
+    const RunResult r = runDot(request('L', 23, 40));
+    EXPECT_EQ(r.status, Status::Completed);
+    EXPECT_TRUE(port_.lines().isEmpty()) << port_.lines().join("|").toStdString();
+}
+
+TEST_F(DotRun, BagRangesPrintTheirBagsWithTheirBagAndBundleLabels) {
+    const auto rows = standardRows();
+    struct Case {
+        double from, to;
+        int first, last;  // labels of the whole job
+    };
+    const Case cases[] = {{1, 1, 1, 4},   {1, 2, 1, 6},    {2, 2, 5, 6},   {2, 4, 5, 16},  {3, 3, 7, 12},
+                          {3, 4, 7, 16},  {4, 4, 13, 16},  {5, 5, 17, 19}, {5, 6, 17, 22}, {6, 6, 20, 22},
+                          {6, 9, 20, 22}, {2, 99, 5, 22}};
+    for (const Case& c : cases) {
+        port_ = platform::RecordingPort();
+        const RunResult r = runDot(request('B', c.from, c.to));
+        EXPECT_EQ(r.status, Status::Completed);
+        EXPECT_EQ(port_.lines(), portLines(rows, c.first, c.last)) << "bags " << c.from << " to " << c.to;
+    }
+}
+
+// Line 2 of each row, trimmed: the name or the box title of each label in it.
+std::vector<QString> secondLines(const QStringList& lines, int linesPerRow, int skip) {
+    std::vector<QString> out;
+    for (int i = skip; i + 1 < lines.size(); i += linesPerRow) out.push_back(lines[i + 1]);
+    return out;
+}
+
+TEST_F(DotRun, TwoAndThreeAcross) {
+    auto title = [](int n, const char* kind) {
+        return QString("* %1 No: %2 *").arg(kind).arg(n, 6);
+    };
+    const QString bag1 = title(1, "Direct Selection Bag ");
+    const QString bag2 = title(2, "Direct Selection Bag ");
+    const QString bun1 = title(1, "Residue Bundle       ");
+    const QString bun2 = title(2, "Residue Bundle       ");
+    const QString bag3 = title(3, "Residue Selection Bag");
+    const QString bun3 = title(3, "Residue Bundle       ");
+    const QString bag4 = title(4, "Residue Selection Bag");
+    const QString bun4 = title(4, "Residue Bundle       ");
+    const QString bag5 = title(5, "Residue Selection Bag");
+    const QString bag6 = title(6, "Letter Post          ");
+    // Two across: a row of 78; labels at 2 and 40, boxes at 1.
+    {
+        setParm({{key::LabAcross, "2"}});
+        const RunResult r = runDot(request('A', 1, 1));
+        EXPECT_EQ(r.status, Status::Completed);
+        auto two = [](const QString& a, const QString& b) {
+            return at(78, {{2, "Name " + a}, {40, "Name " + b}});
+        };
+        auto one = [](const QString& a) { return at(78, {{2, "Name " + a}}); };
+        auto box = [](const QString& t) { return at(78, {{1, t}}); };
+        const std::vector<QString> want = {two("A1", "A2"), one("A3"), box(bag1), one("A4"), box(bag2),
+                                           two("B1", "B2"), box(bun1), one("B3"),  box(bun2), box(bag3),
+                                           two("B4", "B5"), box(bun3), box(bag4),  one("C1"), box(bun4),
+                                           box(bag5),       two("D1", "D2"), box(bag6)};
+        EXPECT_EQ(secondLines(port_.lines(), 9, 2), want);
+    }
+    // Three across: a row of 116; labels at 2, 40 and 78.
+    {
+        port_ = platform::RecordingPort();
+        setParm({{key::LabAcross, "3"}});
+        runDot(request('A', 1, 1));
+        auto row = [](std::initializer_list<const char*> ids) {
+            QString l(116, u' ');
+            int col = 2;
+            for (const char* id : ids) {
+                const QString t = QString("Name ") + id;
+                for (int i = 0; i < t.size(); ++i) l[col - 1 + i] = t[i];
+                col += 38;
+            }
+            return l;
+        };
+        auto box = [](const QString& t) { return at(116, {{1, t}}); };
+        const std::vector<QString> want = {row({"A1", "A2", "A3"}), box(bag1), row({"A4"}), box(bag2),
+                                           row({"B1", "B2"}),       box(bun1), row({"B3"}), box(bun2),
+                                           box(bag3),               row({"B4", "B5"}), box(bun3), box(bag4),
+                                           row({"C1"}),             box(bun4), box(bag5),   row({"D1", "D2"}),
+                                           box(bag6)};
+        EXPECT_EQ(secondLines(port_.lines(), 9, 2), want);
+    }
+    // Without address labels the boxes fill the columns, the first one with the offset.
+    {
+        port_ = platform::RecordingPort();
+        setParm({{key::AddressLab, "N"}});
+        runDot(request('A', 1, 1));
+        auto boxes = [](std::initializer_list<QString> titles) {
+            QString l(116, u' ');
+            int col = 2;
+            for (const QString& t : titles) {
+                for (int i = 0; i < t.size(); ++i) l[col - 1 + i] = t[i];
+                col += 38;
+            }
+            return l;
+        };
+        const QStringList lines = port_.lines();
+        // The top margin once, before the first row only.
+        ASSERT_EQ(lines.size(), 2 + 4 * 9);
+        EXPECT_EQ(lines[0], " ");
+        EXPECT_EQ(lines[1], " ");
+        EXPECT_NE(lines[2], " ");
+        const std::vector<QString> want = {boxes({bag1, bag2, bun1}), boxes({bun2, bag3, bun3}),
+                                           boxes({bag4, bun4, bag5}), boxes({bag6})};
+        EXPECT_EQ(secondLines(lines, 9, 2), want);
+    }
+}
+
+TEST_F(DotRun, RowLinesAndFillerFollowTheLabelLines) {
+    struct Case {
+        const char* vertGap;
+        const char* height;
+        int printed, filler;
+    };
+    const Case cases[] = {{"5", "9", 5, 4}, {"8", "8", 8, 0}, {"10", "9", 8, 1}, {"8", "6", 8, 0}};
+    for (const Case& c : cases) {
+        port_ = platform::RecordingPort();
+        setParm({{key::VertGap, c.vertGap}, {key::LabelHeight, c.height}, {key::TopMarg, "0"}});
+        runDot(request('L', 1, 1));
+        const QStringList lines = port_.lines();
+        ASSERT_EQ(lines.size(), c.printed + c.filler) << c.vertGap << "/" << c.height;
+        const auto row = addressRow("A1");
+        for (int i = 0; i < c.printed; ++i) EXPECT_EQ(lines[i], row[i]) << c.vertGap << "/" << c.height << " " << i;
+        for (int i = c.printed; i < lines.size(); ++i) EXPECT_EQ(lines[i], " ");
+    }
+}
+
+TEST_F(DotRun, LabelsFarFromTheLeftEdgeArePrinted) {
+    // Column 22: the first 15 characters of every line stay blank.
+    setParm({{key::LeftMarg, "20"}, {key::BagLab, "N"}, {key::BundleLab, "N"}, {key::TopMarg, "0"}});
+    runDot(request('A', 1, 1));
+    QStringList names;
+    for (const QString& l : port_.lines())
+        if (l.trimmed().startsWith("Name ")) names << l.trimmed();
+    EXPECT_EQ(names, QStringList({"Name A1", "Name A2", "Name A3", "Name A4", "Name B1", "Name B2", "Name B3",
+                                  "Name B4", "Name B5", "Name C1", "Name D1", "Name D2"}));
+    EXPECT_EQ(port_.lines()[1], QString(21, u' ') + "Name A1" + QString(60 - 28, u' '));
+}
+
+TEST_F(DotRun, BundleLabelsWithoutBagLabelsCountEachSelectionAfresh) {
+    // Numbered by the sortation with bag labels off: 12 after the first residue, 14 after the second.
+    writeJob({}, {});
+    {
+        std::vector<fixture::Address> a;
+        auto add = [&](const std::string& id, const char* ms, const char* rs, const char* sf, double seq) {
+            a.push_back({"Name " + id, id + " High Street", "", "Town " + id, "AB1 2" + id, "", ms, rs, sf, 5, seq});
+        };
+        for (const char* id : {"A1", "A2", "A3", "A4"}) add(id, "12345", "", "N", 12345);
+        for (const char* id : {"B1", "B2", "B3", "B4", "B5"}) add(id, "123", "123", "Y", 123000);
+        add("C1", "456", "456", "N", 456000);
+        add("D1", "1", "", "N", 99000001);
+        add("D2", "1", "", "N", 99000001);
+        writeJob(a, {{1, 1, 4, 0, 12345}, {3, 4, 12, 1, 123000}, {5, 12, 14, 4, 456000}, {6, {}, 16, 4, 99000001}});
+    }
+    setParm({{key::BagLab, "N"}, {key::TopMarg, "0"}});
+    auto titles = [&](const RunRequest& req) {
+        port_ = platform::RecordingPort();
+        const RunResult r = runDot(req);
+        QStringList got;
+        const QStringList lines = port_.lines();
+        for (int i = 0; i + 3 < lines.size(); i += 9)
+            got << (lines[i].startsWith('*') ? lines[i + 1].trimmed() + " / " + lines[i + 3].trimmed()
+                                             : lines[i + 1].trimmed());
+        return std::make_pair(r, got);
+    };
+    const auto [whole, all] = titles(request('A', 1, 1));
+    EXPECT_EQ(whole.labelNumber, 16);
+    EXPECT_EQ(all, QStringList({"Name A1", "Name A2", "Name A3", "Name A4", "Name B1", "Name B2",
+                                "* Residue Bundle        No:      1 * / *   (M1)   123       Items:      2 *",
+                                "Name B3",
+                                "* Residue Bundle        No:      2 * / *   (M1)   123       Items:      1 *",
+                                "Name B4", "Name B5",
+                                "* Residue Bundle        No:      3 * / *   (M1)   123       Items:      2 *",
+                                "Name C1",
+                                "* Residue Bundle        No:      4 * / *   (M1)   456       Items:      1 *",
+                                "Name D1", "Name D2"}));
+    // A label range inside the second residue is numbered as the whole job.
+    const auto [part, some] = titles(request('L', 13, 16));
+    EXPECT_EQ(some, all.mid(12));
+}
+
+TEST_F(DotRun, WritesBackTheRangeAndClearsTheRunFlags) {
+    RunRequest req = request('L', 5, 8);
+    req.fromText = "05";
+    req.toText = "8";
+    const RunResult r = runDot(req);
+    EXPECT_EQ(r.status, Status::Completed);
+    EXPECT_EQ(parmText(key::RunAlone), "N");
+    EXPECT_EQ(parmText(key::RunLabels), "N");
+    EXPECT_EQ(parmText(key::Labfrom), "05");
+    EXPECT_EQ(parmText(key::Labto), "8");
+    EXPECT_EQ(parmText(key::Labopt), "L");
+}
+
+TEST_F(DotRun, CancelStopsAfterTheRecordAndReportsTheLastLabelPrinted) {
+    setParm({{key::LabAcross, "2"}, {key::TopMarg, "0"}});
+    RunCallbacks cb;
+    // Cancel confirmed once the third row (bag 1) is out.
+    cb.stopRequested = [&] { return port_.lines().size() >= 3 * 9; };
+    const RunResult r = runDot(request('A', 1, 1), cb);
+    EXPECT_EQ(r.status, Status::Cancelled);
+    EXPECT_EQ(r.message, "Last label number printed: 4");
+    EXPECT_EQ(port_.lines().size(), 3 * 9);  // A4, waiting in the row, is not printed
+    EXPECT_EQ(parmText(key::Labopt), "A");
+    EXPECT_EQ(parmText(key::RunLabels), "N");
+}
+
+class Unprintable : public DatabaseFolder {};
+
+TEST_F(Unprintable, MissingOrEmptyWorkTablesGiveAMessageAndNoWalk) {
+    struct Case {
+        const char* what;
+        std::function<void(db::Database&)> damage;
+        QString message;
+    };
+    const QString noWork =
+        "There are no addresses to print: the job's work table is missing or empty. Run Apply Mailsort Codes and "
+        "Print PO Reports first.";
+    const QString noBags =
+        "There are no bag details to print: the job's bag table is missing or empty. Run Print PO Reports first.";
+    const Case cases[] = {
+        {"no mmwork", [](db::Database& db) { jobtables::dropIfThere(db, "mmwork"); }, noWork},
+        {"no bags", [](db::Database& db) { jobtables::dropIfThere(db, "bags"); }, noBags},
+        {"neither", [](db::Database& db) {
+             jobtables::dropIfThere(db, "mmwork");
+             jobtables::dropIfThere(db, "bags");
+         }, noWork},
+        {"empty mmwork", [](db::Database& db) {
+             jobtables::dropIfThere(db, "mmwork");
+             db.createTable(jobtables::mmworkDef());
+         }, noWork},
+        {"empty bags", [](db::Database& db) {
+             jobtables::dropIfThere(db, "bags");
+             db.createTable(jobtables::bagsDef());
+         }, noBags},
+    };
+    for (const Case& c : cases) {
+        writeStandardJob();
+        setParm({{key::Labfrom, "3"}, {key::Labto, "9"}, {key::Labopt, "B"}});
+        {
+            auto db = open();
+            c.damage(*db);
+        }
+        RecordingOutput out;
+        const RunResult r = run(request('A', 1, 20), out);
+        EXPECT_EQ(r.status, Status::Refused) << c.what;
+        EXPECT_EQ(r.message, c.message) << c.what;
+        EXPECT_EQ(out.begins(), 0) << c.what;
+        EXPECT_EQ(parmText(key::RunAlone), "N") << c.what;
+        EXPECT_EQ(parmText(key::RunLabels), "N") << c.what;
+        EXPECT_EQ(parmText(key::Labfrom), "3") << c.what;
+        EXPECT_EQ(parmText(key::Labto), "9") << c.what;
+        EXPECT_EQ(parmText(key::Labopt), "B") << c.what;
+    }
+}
+
+TEST_F(Unprintable, Lpt1ThatFailsIsAFailureAndKeepsThePresets) {
+    writeStandardJob();
+    struct Case {
+        const char* what;
+        bool failOpen;
+        int failAfter;
+        QString message;
+    };
+    const Case cases[] = {
+        {"cannot open", true, -1, "The labels could not be printed on LPT1: the port is not available"},
+        {"fails in the first row", false, 5, "The labels could not be printed on LPT1: the port is not available"},
+        {"fails later", false, 30,
+         ""},
+    };
+    for (const Case& c : cases) {
+        setParm({{key::Labfrom, "3"}, {key::Labto, "9"}, {key::Labopt, "B"}, {key::RunAlone, "Y"},
+                 {key::RunLabels, "Y"}});
+        platform::RecordingPort port;
+        port.setFailOpen(c.failOpen);
+        port.setFailAfter(c.failAfter);
+        DotWriter writer(port);
+        const RunResult r = run(request('A', 1, 20), writer);
+        EXPECT_EQ(r.status, Status::Failed) << c.what;
+        EXPECT_TRUE(r.message.startsWith("The labels could not be printed on LPT1: ")) << c.what;
+        EXPECT_EQ(r.message.contains("  Last label number printed: 3"), c.failAfter == 30)
+            << c.what << ": " << r.message.toStdString();
+        EXPECT_EQ(parmText(key::RunAlone), "N") << c.what;
+        EXPECT_EQ(parmText(key::RunLabels), "N") << c.what;
+        EXPECT_EQ(parmText(key::Labfrom), "3") << c.what;
+        EXPECT_EQ(parmText(key::Labopt), "B") << c.what;
+    }
+}
+
+TEST_F(Unprintable, LabelSettingsARowCannotHoldAreRefusedBeforeTheRun) {
+    writeStandardJob();
+    struct Case {
+        const char* across;
+        const char* width;
+    };
+    for (const Case c : {Case{"5", "36"}, Case{"0", "36"}, Case{"4", "70"}}) {
+        setParm({{key::LabAcross, c.across}, {key::LabelWidth, c.width}});
+        platform::RecordingPort port;
+        DotWriter writer(port);
+        const RunResult r = run(request('A', 1, 20), writer);
+        EXPECT_EQ(r.status, Status::Refused) << c.across;
+        EXPECT_EQ(port.opens(), 0) << c.across;
+        EXPECT_EQ(parmText(key::RunLabels), "N");
+    }
+}
+
+TEST_F(Unprintable, NullCodesAndBundleNumbersReadAsEmpty) {
+    std::vector<fixture::Address> a = {
+        {"Name N1", "1 Road", "", "Town", "", "", db::Value(), db::Value(), db::Value(), 5, 1},
+        {"Name N2", "2 Road", "", "Town", "", "", db::Value(), db::Value(), db::Value(), 5, 1},
+    };
+    writeJob(a, {{1, 1, 3, db::Value(), 1}});
+    standardKeys();
+    setParm({{key::Mailsort, "Y"}, {key::TopMarg, "0"}});
+    platform::RecordingPort port;
+    DotWriter writer(port);
+    const RunResult r = run(request('A', 1, 20), writer);
+    EXPECT_EQ(r.status, Status::Completed);
+    QStringList names;
+    for (const QString& l : port.lines())
+        if (l.trimmed().startsWith("Name")) names << l.trimmed();
+    EXPECT_EQ(names, QStringList({"Name N1", "Name N2"}));
+    EXPECT_EQ(r.labelNumber, 3);
+}
+
+}  // namespace
+}  // namespace qv::labels
