@@ -2,9 +2,9 @@
 // and menus, the new-file hint window, and the layout wizard.
 #include "console_fixture.h"
 
-#include "console/frmcorvath.h"
-#include "console/frmlayout.h"
-#include "console/frmlaywin.h"
+#include "console/layoutwizardwindow.h"
+#include "console/typedlayoutwindow.h"
+#include "console/newfilehint.h"
 
 #include "common/filesel/frmfilesel.h"
 #include "platform/forms.h"
@@ -81,8 +81,8 @@ protected:
         ConsoleTest::TearDown();
     }
 
-    FrmLayout* open() {
-        form_ = new FrmLayout;
+    TypedLayoutWindow* open() {
+        form_ = new TypedLayoutWindow;
         EXPECT_TRUE(form_->Form_Load());
         EXPECT_TRUE(showActive(form_));
         return form_;
@@ -145,7 +145,7 @@ protected:
     bool closed() {
         return QTest::qWaitFor([this] { return form_.isNull(); }, 2000);
     }
-    QPointer<FrmLayout> form_;
+    QPointer<TypedLayoutWindow> form_;
 };
 
 const QStringList kFixedCaptions{
@@ -456,7 +456,7 @@ protected:
         form_->activateWindow();
         ASSERT_TRUE(waitActive(form_));
     }
-    FrmLayWin* hint() { return form_->hintWindow(); }
+    NewFileHint* hint() { return form_->hintWindow(); }
 };
 
 TEST_F(HintWindow, ShownOnceForANewFile) {

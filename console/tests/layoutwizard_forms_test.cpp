@@ -2,9 +2,9 @@
 // file: from the console's menu through the wizard to the import and coding.
 #include "console_fixture.h"
 
-#include "console/frmcorvath.h"
-#include "console/frmlayout.h"
-#include "console/frmlaywin.h"
+#include "console/layoutwizardwindow.h"
+#include "console/typedlayoutwindow.h"
+#include "console/newfilehint.h"
 #include "console/mainwindow.h"
 
 #include "coding/codingjob.h"
@@ -86,8 +86,8 @@ protected:
         ConsoleTest::TearDown();
     }
     std::string path(const char* name) const { return (dir() / name).string(); }
-    FrmCorvath* open(const char* name) {
-        wizard_ = FrmCorvath::open(QString::fromStdString(path(name)));
+    LayoutWizardWindow* open(const char* name) {
+        wizard_ = LayoutWizardWindow::open(QString::fromStdString(path(name)));
         EXPECT_NE(wizard_, nullptr);
         if (wizard_) EXPECT_TRUE(QTest::qWaitForWindowActive(wizard_.data()));
         return wizard_;
@@ -111,7 +111,7 @@ protected:
         QTest::keyClicks(b, text);
         QTest::keyClick(b, Qt::Key_Tab);
     }
-    QPointer<FrmCorvath> wizard_;
+    QPointer<LayoutWizardWindow> wizard_;
 };
 
 // Two records of five parts apart by five blanks or more, then a short one.
@@ -291,9 +291,9 @@ TEST_F(Wizard, AFileThatCannotBeReadIsToldAndNoWizardOpens) {
     scriptedMessages().answer(Answer::Ok, QString::fromStdString("The file " + path("pipe.txt") +
                                                                  " cannot be read.  Path/File access error: " +
                                                                  path("pipe.txt") + " is not a plain file"));
-    EXPECT_EQ(FrmCorvath::open(QString::fromStdString(path("pipe.txt"))), nullptr);
+    EXPECT_EQ(LayoutWizardWindow::open(QString::fromStdString(path("pipe.txt"))), nullptr);
     scriptedMessages().answer(Answer::Ok, QString::fromStdString("The file " + path("gone.txt") + " cannot be found."));
-    EXPECT_EQ(FrmCorvath::open(QString::fromStdString(path("gone.txt"))), nullptr);
+    EXPECT_EQ(LayoutWizardWindow::open(QString::fromStdString(path("gone.txt"))), nullptr);
     QTest::qWait(10);
     EXPECT_EQ(openWindow("frmCorvath"), nullptr);
 }
@@ -325,7 +325,7 @@ TEST_F(Wizard, TheDemoFileFromTheConsoleMenuToItsCoding) {
     }
 
     // corvath opens the typed layout form; its select-file button the chooser.
-    QPointer<FrmLayout> layout = new FrmLayout;
+    QPointer<TypedLayoutWindow> layout = new TypedLayoutWindow;
     ASSERT_TRUE(layout->Form_Load());
     ASSERT_TRUE(showActive(layout));
     screenshot(layout, "1-frmLayout");

@@ -25,12 +25,12 @@ class NumericBox;
 
 namespace qv::console {
 
-class FrmCorvath : public QWidget {
+class LayoutWizardWindow : public QWidget {
     Q_OBJECT
 public:
     // The wizard on the file at `path` (from the chooser's TxtFile or the
     // typed layout form's file box). Deletes itself when closed.
-    explicit FrmCorvath(const QString& path, QWidget* parent = nullptr);
+    explicit LayoutWizardWindow(const QString& path, QWidget* parent = nullptr);
 
     // Fills the file label and the records box and chooses record 1; false
     // (after telling the user) when the file cannot be read, and the wizard
@@ -48,7 +48,7 @@ public:
     int recordNumber() const { return record_; }
 
     // Shows a wizard on the file, centred and active.
-    static FrmCorvath* open(const QString& path);
+    static LayoutWizardWindow* open(const QString& path);
 
 protected:
     void showEvent(QShowEvent* e) override;

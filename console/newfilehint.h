@@ -15,13 +15,13 @@ class QPushButton;
 
 namespace qv::console {
 
-class FrmLayWin : public QWidget {
+class NewFileHint : public QWidget {
     Q_OBJECT
 public:
     // `takeMeThere` opens the wizard (on the typed layout form's file).
     // Deletes itself when closed.
-    explicit FrmLayWin(std::function<void()> takeMeThere, QWidget* parent = nullptr);
-    ~FrmLayWin() override;
+    explicit NewFileHint(std::function<void()> takeMeThere, QWidget* parent = nullptr);
+    ~NewFileHint() override;
 
     // Opens its own shared connection and the parameter table; false (after
     // telling the user) when they cannot be opened.

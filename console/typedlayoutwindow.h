@@ -32,15 +32,15 @@ class NumericBox;
 
 namespace qv::console {
 
-class FrmCorvath;
-class FrmLayWin;
+class LayoutWizardWindow;
+class NewFileHint;
 
-class FrmLayout : public QWidget {
+class TypedLayoutWindow : public QWidget {
     Q_OBJECT
 public:
     // Deletes itself when closed.
-    explicit FrmLayout(QWidget* parent = nullptr);
-    ~FrmLayout() override;
+    explicit TypedLayoutWindow(QWidget* parent = nullptr);
+    ~TypedLayoutWindow() override;
 
     // Opens the database and lists the stored files; false (after telling the
     // user) when the database cannot be opened.
@@ -62,8 +62,8 @@ public:
     bool holdsDatabase() const { return db_ != nullptr; }
 
     // The windows this form opened last, while they are open.
-    FrmLayWin* hintWindow() const;
-    FrmCorvath* wizard() const;
+    NewFileHint* hintWindow() const;
+    LayoutWizardWindow* wizard() const;
     filesel::FileChooser* chooser() const;
 
 protected:
@@ -97,8 +97,8 @@ private:
     QAction* mnuDelete_;
     QAction* mnuCorvath_;
 
-    QPointer<FrmLayWin> layWin_;
-    QPointer<FrmCorvath> wizard_;
+    QPointer<NewFileHint> layWin_;
+    QPointer<LayoutWizardWindow> wizard_;
     QPointer<filesel::FileChooser> chooser_;
 };
 

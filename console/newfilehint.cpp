@@ -1,4 +1,4 @@
-#include "console/frmlaywin.h"
+#include "console/newfilehint.h"
 
 #include "platform/forms.h"
 #include "platform/messages.h"
@@ -27,7 +27,7 @@ void tellFailure(const db::DbError& e) {
 
 }  // namespace
 
-FrmLayWin::FrmLayWin(std::function<void()> takeMeThere, QWidget* parent)
+NewFileHint::NewFileHint(std::function<void()> takeMeThere, QWidget* parent)
     : QWidget(parent, Qt::Window), takeMeThere_(std::move(takeMeThere)) {
     setObjectName(QStringLiteral("frmLayWin"));
     setWindowTitle(QStringLiteral("New File"));
@@ -52,13 +52,13 @@ FrmLayWin::FrmLayWin(std::function<void()> takeMeThere, QWidget* parent)
     buttons->addWidget(cmdOK_);
     buttons->addStretch(1);
     layout->addLayout(buttons);
-    connect(cmdOK_, &QPushButton::clicked, this, &FrmLayWin::cmdOK_Click);
-    connect(cmdTake_, &QPushButton::clicked, this, &FrmLayWin::cmdTake_Click);
+    connect(cmdOK_, &QPushButton::clicked, this, &NewFileHint::cmdOK_Click);
+    connect(cmdTake_, &QPushButton::clicked, this, &NewFileHint::cmdTake_Click);
 }
 
-FrmLayWin::~FrmLayWin() = default;
+NewFileHint::~NewFileHint() = default;
 
-bool FrmLayWin::Form_Load() {
+bool NewFileHint::Form_Load() {
     try {
         db_ = db::Database::open("Mailsort.mdb", db::OpenMode::Shared);
         parm_ = db_->openTable("Parmcode");
@@ -72,7 +72,7 @@ bool FrmLayWin::Form_Load() {
     return true;
 }
 
-bool FrmLayWin::storeChoice() {
+bool NewFileHint::storeChoice() {
     bool ok = true;
     try {
         // Only a plain tick counts, never the greyed state.
@@ -93,12 +93,12 @@ bool FrmLayWin::storeChoice() {
     return ok;
 }
 
-void FrmLayWin::cmdOK_Click() {
+void NewFileHint::cmdOK_Click() {
     storeChoice();
     close();
 }
 
-void FrmLayWin::cmdTake_Click() {
+void NewFileHint::cmdTake_Click() {
     storeChoice();
     if (takeMeThere_) takeMeThere_();
     close();

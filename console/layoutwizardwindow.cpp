@@ -1,4 +1,4 @@
-#include "console/frmcorvath.h"
+#include "console/layoutwizardwindow.h"
 
 #include "platform/forms.h"
 #include "platform/help.h"
@@ -63,7 +63,7 @@ void tellUnexpected(const db::DbError& e) {
 
 }  // namespace
 
-FrmCorvath::FrmCorvath(const QString& path, QWidget* parent) : QWidget(parent, Qt::Window), path_(path.toStdString()) {
+LayoutWizardWindow::LayoutWizardWindow(const QString& path, QWidget* parent) : QWidget(parent, Qt::Window), path_(path.toStdString()) {
     setObjectName(QStringLiteral("frmCorvath"));
     setWindowTitle(QStringLiteral("Layout Wizard"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -173,12 +173,12 @@ FrmCorvath::FrmCorvath(const QString& path, QWidget* parent) : QWidget(parent, Q
     order << cmdOK_ << cmdCancel_ << chkKeepPos_;
     for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 
-    connect(cmdOK_, &QPushButton::clicked, this, &FrmCorvath::cmdOK_Click);
-    connect(cmdCancel_, &QPushButton::clicked, this, &FrmCorvath::cmdCancel_Click);
+    connect(cmdOK_, &QPushButton::clicked, this, &LayoutWizardWindow::cmdOK_Click);
+    connect(cmdCancel_, &QPushButton::clicked, this, &LayoutWizardWindow::cmdCancel_Click);
     resize(760, sizeHint().height());
 }
 
-bool FrmCorvath::Form_Load() {
+bool LayoutWizardWindow::Form_Load() {
     lblSelFile_->setText(q(path_));
     std::vector<std::string> lines;
     try {
@@ -198,17 +198,17 @@ bool FrmCorvath::Form_Load() {
     return true;
 }
 
-void FrmCorvath::showEvent(QShowEvent* e) {
+void LayoutWizardWindow::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
     placeRecordButtons();
 }
 
-void FrmCorvath::resizeEvent(QResizeEvent* e) {
+void LayoutWizardWindow::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     placeRecordButtons();
 }
 
-void FrmCorvath::placeRecordButtons() {
+void LayoutWizardWindow::placeRecordButtons() {
     // Each button on the middle of its line; a record the file does not have
     // still gets its place, one line further down.
     QTextCursor cursor(txtRecords_->document());
@@ -228,7 +228,7 @@ void FrmCorvath::placeRecordButtons() {
     }
 }
 
-void FrmCorvath::ReadFile() {
+void LayoutWizardWindow::ReadFile() {
     std::vector<std::string> lines;
     try {
         lines = firstRecords(path_);
@@ -239,28 +239,28 @@ void FrmCorvath::ReadFile() {
     if (record_ <= int(lines.size())) sample_ = lines[std::size_t(record_ - 1)];
 }
 
-void FrmCorvath::LayoutType() {
+void LayoutWizardWindow::LayoutType() {
     lblFrom_->setText(QStringLiteral("Start"));
     lblTo_->setText(QStringLiteral("Length"));
     DoAscii();
 }
 
-void FrmCorvath::DoAscii() { showValues(wizard::DoAscii(sample_)); }
+void LayoutWizardWindow::DoAscii() { showValues(wizard::DoAscii(sample_)); }
 
-void FrmCorvath::ShowParts() {
+void LayoutWizardWindow::ShowParts() {
     Parts parts = values();
     wizard::ShowParts(sample_, parts);
     for (int p = 0; p < PartCount; ++p) shown_[std::size_t(p)]->setText(q(parts[std::size_t(p)].shown));
 }
 
-void FrmCorvath::chooseRecord(int n) {
+void LayoutWizardWindow::chooseRecord(int n) {
     record_ = n;
     ReadFile();
     if (chkKeepPos_->isChecked()) ShowParts();
     else LayoutType();
 }
 
-void FrmCorvath::showValues(const Parts& parts) {
+void LayoutWizardWindow::showValues(const Parts& parts) {
     for (int p = 0; p < PartCount; ++p) {
         const PartValues& v = parts[std::size_t(p)];
         shown_[std::size_t(p)]->setText(q(v.shown));
@@ -269,7 +269,7 @@ void FrmCorvath::showValues(const Parts& parts) {
     }
 }
 
-Parts FrmCorvath::values() const {
+Parts LayoutWizardWindow::values() const {
     Parts parts;
     for (int p = 0; p < PartCount; ++p) {
         parts[std::size_t(p)].shown = shown_[std::size_t(p)]->text().toStdString();
@@ -280,7 +280,7 @@ Parts FrmCorvath::values() const {
     return parts;
 }
 
-void FrmCorvath::boxLeft(int part, bool startBox) {
+void LayoutWizardWindow::boxLeft(int part, bool startBox) {
     const int start = start_[std::size_t(part)]->text().toInt();
     const int length = length_[std::size_t(part)]->text().toInt();
     if (start != 0) {
@@ -291,7 +291,7 @@ void FrmCorvath::boxLeft(int part, bool startBox) {
     }
 }
 
-void FrmCorvath::cmdOK_Click() {
+void LayoutWizardWindow::cmdOK_Click() {
     try {
         auto db = db::Database::open("mailsort.mdb", db::OpenMode::Shared);
         applyLayout(*db, path_, values());
@@ -303,10 +303,10 @@ void FrmCorvath::cmdOK_Click() {
     close();
 }
 
-void FrmCorvath::cmdCancel_Click() { close(); }
+void LayoutWizardWindow::cmdCancel_Click() { close(); }
 
-FrmCorvath* FrmCorvath::open(const QString& path) {
-    auto* w = new FrmCorvath(path);
+LayoutWizardWindow* LayoutWizardWindow::open(const QString& path) {
+    auto* w = new LayoutWizardWindow(path);
     if (!w->Form_Load()) return nullptr;
     w->show();
     platform::centreOnScreen(w);

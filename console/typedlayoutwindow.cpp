@@ -1,7 +1,7 @@
-#include "console/frmlayout.h"
+#include "console/typedlayoutwindow.h"
 
-#include "console/frmcorvath.h"
-#include "console/frmlaywin.h"
+#include "console/layoutwizardwindow.h"
+#include "console/newfilehint.h"
 #include "console/layoutfile.h"
 #include "platform/forms.h"
 #include "platform/messages.h"
@@ -64,7 +64,7 @@ void tellDbFailure(const db::DbError& e) {
 
 }  // namespace
 
-FrmLayout::FrmLayout(QWidget* parent) : QWidget(parent, Qt::Window) {
+TypedLayoutWindow::TypedLayoutWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("frmLayout"));
     setWindowTitle(QStringLiteral("Layout of Extract File"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -109,7 +109,7 @@ FrmLayout::FrmLayout(QWidget* parent) : QWidget(parent, Qt::Window) {
     for (QRadioButton* o : {optAscii_, optComma_, optNoquotes_}) {
         types->addWidget(o);
         o->installEventFilter(this);
-        connect(o, &QRadioButton::clicked, this, &FrmLayout::setlabels);
+        connect(o, &QRadioButton::clicked, this, &TypedLayoutWindow::setlabels);
     }
     layout->addWidget(frame1_);
 
@@ -155,7 +155,7 @@ FrmLayout::FrmLayout(QWidget* parent) : QWidget(parent, Qt::Window) {
     order << cmdOK_ << cmdCancel_;
     for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 
-    connect(txtFile_, &QComboBox::editTextChanged, this, &FrmLayout::TxtFile_Change);
+    connect(txtFile_, &QComboBox::editTextChanged, this, &TypedLayoutWindow::TxtFile_Change);
     // A name chosen from the list; the combo box also "activates" a typed name
     // that matches an entry when Enter is pressed or the box is left, which is
     // no choice.
@@ -164,20 +164,20 @@ FrmLayout::FrmLayout(QWidget* parent) : QWidget(parent, Qt::Window) {
     });
     txtFile_->installEventFilter(this);
     txtFile_->lineEdit()->installEventFilter(this);
-    connect(cmdOK_, &QPushButton::clicked, this, &FrmLayout::cmdOK_Click);
-    connect(cmdCancel_, &QPushButton::clicked, this, &FrmLayout::cmdCancel_Click);
-    connect(cmdSelFile_, &QPushButton::clicked, this, &FrmLayout::cmdSelFile_Click);
-    connect(mnuDelete_, &QAction::triggered, this, &FrmLayout::mnuDelete_Click);
-    connect(mnuCorvath_, &QAction::triggered, this, &FrmLayout::mnuCorvath_Click);
+    connect(cmdOK_, &QPushButton::clicked, this, &TypedLayoutWindow::cmdOK_Click);
+    connect(cmdCancel_, &QPushButton::clicked, this, &TypedLayoutWindow::cmdCancel_Click);
+    connect(cmdSelFile_, &QPushButton::clicked, this, &TypedLayoutWindow::cmdSelFile_Click);
+    connect(mnuDelete_, &QAction::triggered, this, &TypedLayoutWindow::mnuDelete_Click);
+    connect(mnuCorvath_, &QAction::triggered, this, &TypedLayoutWindow::mnuCorvath_Click);
 }
 
-FrmLayout::~FrmLayout() { Form_Unload(); }
+TypedLayoutWindow::~TypedLayoutWindow() { Form_Unload(); }
 
-FrmLayWin* FrmLayout::hintWindow() const { return layWin_; }
-FrmCorvath* FrmLayout::wizard() const { return wizard_; }
-filesel::FileChooser* FrmLayout::chooser() const { return chooser_; }
+NewFileHint* TypedLayoutWindow::hintWindow() const { return layWin_; }
+LayoutWizardWindow* TypedLayoutWindow::wizard() const { return wizard_; }
+filesel::FileChooser* TypedLayoutWindow::chooser() const { return chooser_; }
 
-bool FrmLayout::Form_Load() {
+bool TypedLayoutWindow::Form_Load() {
     optAscii_->setChecked(true);
     setlabels();
     lastfile_.clear();
@@ -196,7 +196,7 @@ bool FrmLayout::Form_Load() {
     return true;
 }
 
-void FrmLayout::Form_Unload() {
+void TypedLayoutWindow::Form_Unload() {
     if (!db_) return;
     try {
         db_->close();
@@ -206,12 +206,12 @@ void FrmLayout::Form_Unload() {
     db_.reset();
 }
 
-void FrmLayout::closeEvent(QCloseEvent* e) {
+void TypedLayoutWindow::closeEvent(QCloseEvent* e) {
     Form_Unload();
     QWidget::closeEvent(e);
 }
 
-bool FrmLayout::eventFilter(QObject* watched, QEvent* event) {
+bool TypedLayoutWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == txtFile_ || watched == txtFile_->lineEdit()) {
         const bool enter = event->type() == QEvent::KeyPress &&
                            (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
@@ -228,30 +228,30 @@ bool FrmLayout::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-std::string FrmLayout::file() const { return txtFile_->currentText().toStdString(); }
+std::string TypedLayoutWindow::file() const { return txtFile_->currentText().toStdString(); }
 
-typed::Kind FrmLayout::kind() const {
+typed::Kind TypedLayoutWindow::kind() const {
     if (optAscii_->isChecked()) return typed::Kind::Fixed;
     if (optComma_->isChecked()) return typed::Kind::Comma;
     return typed::Kind::NoQuotes;
 }
 
-std::array<std::string, BoxCount> FrmLayout::boxTexts() const {
+std::array<std::string, BoxCount> TypedLayoutWindow::boxTexts() const {
     std::array<std::string, BoxCount> out;
     for (int b = 0; b < BoxCount; ++b) out[std::size_t(b)] = boxes_[std::size_t(b)]->text().toStdString();
     return out;
 }
 
-void FrmLayout::setlabels() {
+void TypedLayoutWindow::setlabels() {
     const typed::Kind k = optAscii_->isChecked() ? typed::Kind::Fixed : typed::Kind::Comma;
     for (int b = 0; b < BoxCount; ++b) labels_[std::size_t(b)]->setText(QString::fromLatin1(typed::caption(b, k)));
 }
 
-void FrmLayout::setAllBoxes(const QString& text) {
+void TypedLayoutWindow::setAllBoxes(const QString& text) {
     for (NumericBox* b : boxes_) b->setText(text);
 }
 
-void FrmLayout::fillList() {
+void TypedLayoutWindow::fillList() {
     const QSignalBlocker block(txtFile_);
     const QString text = txtFile_->currentText();
     txtFile_->clear();
@@ -260,7 +260,7 @@ void FrmLayout::fillList() {
     txtFile_->setEditText(text);
 }
 
-void FrmLayout::TxtFile_Change() {
+void TypedLayoutWindow::TxtFile_Change() {
     if (!db_) return;
     try {
         const auto stored = typed::load(*db_, file());
@@ -281,7 +281,7 @@ void FrmLayout::TxtFile_Change() {
     }
 }
 
-void FrmLayout::valid() {
+void TypedLayoutWindow::valid() {
     const auto failure = typed::valid(file(), kind(), boxTexts());
     if (!failure) return;
     say(q(failure->message));
@@ -293,7 +293,7 @@ void FrmLayout::valid() {
     }
 }
 
-void FrmLayout::cmdOK_Click() {
+void TypedLayoutWindow::cmdOK_Click() {
     errflag_ = QStringLiteral("N");
     valid();
     if (errflag_ == QLatin1String("Y") || !db_) return;
@@ -307,19 +307,19 @@ void FrmLayout::cmdOK_Click() {
     close();
 }
 
-void FrmLayout::cmdCancel_Click() { close(); }
+void TypedLayoutWindow::cmdCancel_Click() { close(); }
 
-void FrmLayout::cmdSelFile_Click() {
+void TypedLayoutWindow::cmdSelFile_Click() {
     auto* chooser = new filesel::FileChooser(filesel::Variant::Console);
     chooser->setAttribute(Qt::WA_DeleteOnClose);
     chooser->setNextForm([this](filesel::FileChooser& c, const filesel::FileChooser::Accepted&) {
-        wizard_ = FrmCorvath::open(c.TxtFile()->text());
+        wizard_ = LayoutWizardWindow::open(c.TxtFile()->text());
     });
     chooser_ = chooser;
     platform::showActivated(chooser);
 }
 
-void FrmLayout::mnuDelete_Click() {
+void TypedLayoutWindow::mnuDelete_Click() {
     if (!db_) return;
     if (txtFile_->currentText().isEmpty()) {
         say(QStringLiteral("Must select which file layout you would like to delete"));
@@ -337,7 +337,7 @@ void FrmLayout::mnuDelete_Click() {
     }
 }
 
-void FrmLayout::mnuCorvath_Click() {
+void TypedLayoutWindow::mnuCorvath_Click() {
     if (txtFile_->currentText().isEmpty()) {
         say(QStringLiteral("Please select file before running the layout wizard"));
         txtFile_->setFocus();
@@ -356,9 +356,9 @@ void FrmLayout::mnuCorvath_Click() {
     openWizard();
 }
 
-void FrmLayout::openWizard() { wizard_ = FrmCorvath::open(txtFile_->currentText()); }
+void TypedLayoutWindow::openWizard() { wizard_ = LayoutWizardWindow::open(txtFile_->currentText()); }
 
-void FrmLayout::hintTest(NumericBox* nameBox) {
+void TypedLayoutWindow::hintTest(NumericBox* nameBox) {
     const FileTest t = testFile(file());
     if (t.missing()) {
         if (nameBox) nameBox->deselect();
@@ -383,10 +383,10 @@ void FrmLayout::hintTest(NumericBox* nameBox) {
     if (nameBox) nameBox->selectAll();
 }
 
-void FrmLayout::showHintWindow() {
+void TypedLayoutWindow::showHintWindow() {
     if (!layWin_) {
-        QPointer<FrmLayout> self(this);
-        auto* w = new FrmLayWin([self] {
+        QPointer<TypedLayoutWindow> self(this);
+        auto* w = new NewFileHint([self] {
             if (self) self->openWizard();
         });
         if (!w->Form_Load()) {
