@@ -312,6 +312,7 @@ LayoutWizardWindow* LayoutWizardWindow::open(const QString& path) {
     platform::centreOnScreen(w);
     w->raise();
     w->activateWindow();
+    w->optRec_[0]->setFocus();  // the first of the tab order
     return w;
 }
 

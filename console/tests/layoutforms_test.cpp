@@ -1,6 +1,6 @@
 // The layout forms offscreen: the typed layout form with its position boxes
 // and menus, the new-file hint window, and the layout wizard.
-#include "console_fixture.h"
+#include "layouts_fixture.h"
 
 #include "console/layoutwizardwindow.h"
 #include "console/typedlayoutwindow.h"
@@ -27,7 +27,10 @@
 namespace {
 
 using namespace qv::console;
-using qv::console::testing::ConsoleTest;
+using qv::console::testing::LayoutWindowsTest;
+using qv::console::testing::ctl;
+using qv::console::testing::openWindow;
+using qv::console::testing::openWindows;
 using qv::console::testing::showActive;
 using qv::console::testing::waitActive;
 using qv::platform::Answer;
@@ -46,39 +49,14 @@ const char* const kLabels[16] = {
     "lblCountyfrom",   "lblCountylength",   "lblPostcodefrom", "lblPostcodelength", "lblReffrom",
     "lblReflength"};
 
-template <class W>
-W* ctl(const QWidget* form, const char* name) {
-    return qv::platform::child<W>(form, QString::fromLatin1(name));
-}
 
-QWidget* openWindow(const char* name) {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == QLatin1String(name) && w->isVisible()) return w;
-    return nullptr;
-}
-
-int openWindows(const char* name) {
-    int n = 0;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == QLatin1String(name) && w->isVisible()) ++n;
-    return n;
-}
-
-class LayoutForms : public ConsoleTest {
+class LayoutForms : public LayoutWindowsTest {
 protected:
     void SetUp() override {
-        ConsoleTest::SetUp();
+        LayoutWindowsTest::SetUp();
         writeFile(dir() / "new.txt", "Mr A     1 High St     LEEDS     LS1 4AB\r\n");
         writeFile(dir() / "other.txt", "x\r\n");
         writeFile(dir() / "CUSTQUOTED.CSV", "\"a\",\"b\"\r\n");
-    }
-    void TearDown() override {
-        QList<QPointer<QWidget>> windows;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (!w->parentWidget() && !w->objectName().isEmpty()) windows << w;
-        for (const QPointer<QWidget>& w : windows) delete w.data();
-        EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
-        ConsoleTest::TearDown();
     }
 
     TypedLayoutWindow* open() {
@@ -110,7 +88,6 @@ protected:
         fileBox()->lineEdit()->clear();
         QTest::keyClicks(fileBox()->lineEdit(), QString::fromStdString(name));
     }
-    std::string path(const char* name) const { return (dir() / name).string(); }
     void tab() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); }
     void typeInto(NumericBox* b, const QString& text) {
         b->setFocus(Qt::TabFocusReason);
