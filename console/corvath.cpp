@@ -1,6 +1,7 @@
 // corvath: the console's layout forms as a program of their own. It opens the
 // typed layout form, from which the file chooser, the new-file hint and the
-// fixed-column layout wizard follow, and ends when that form closes.
+// fixed-column layout wizard follow, and ends when that form closes (once a
+// wizard it opened has closed too: the last window ends the program).
 #include "console/typedlayoutwindow.h"
 #include "platform/app.h"
 #include "platform/forms.h"
@@ -15,7 +16,6 @@ int main(int argc, char** argv) {
         delete form;
         return 1;
     }
-    QObject::connect(form, &QObject::destroyed, &app, &QApplication::quit);
     qv::platform::showActivated(form);
     return app.exec();
 }

@@ -208,6 +208,10 @@ void TypedLayoutWindow::Form_Unload() {
 
 void TypedLayoutWindow::closeEvent(QCloseEvent* e) {
     Form_Unload();
+    // The hint and the chooser belong to this form; a wizard it opened stays
+    // open until the user is done with it.
+    if (layWin_) layWin_->close();
+    if (chooser_) chooser_->close();
     QWidget::closeEvent(e);
 }
 

@@ -418,6 +418,28 @@ TEST_F(LayoutForms, TheSelectFileButtonLeadsToTheWizard) {
     EXPECT_EQ(fileBox()->currentText(), "CUSTQUOTED.CSV");
 }
 
+TEST_F(LayoutForms, ClosingTakesTheChooserAndTheHintAlongButNotAWizard) {
+    open();
+    typeFile(path("new.txt"));
+    QTest::keySequence(form_, QKeySequence("Ctrl+L"));
+    ASSERT_NE(openWindow("frmCorvath"), nullptr);
+    form_->activateWindow();
+    ASSERT_TRUE(waitActive(form_));
+    QTest::mouseClick(ctl<QPushButton>(form_, "cmdSelFile"), Qt::LeftButton);
+    QPointer<QWidget> chooser = form_->chooser();
+    ASSERT_FALSE(chooser.isNull());
+    form_->activateWindow();
+    ASSERT_TRUE(waitActive(form_));
+    ctl<QRadioButton>(form_, "optAscii")->setFocus(Qt::TabFocusReason);
+    QPointer<QWidget> hint = form_->hintWindow();
+    ASSERT_FALSE(hint.isNull());
+
+    form_->close();
+    EXPECT_TRUE(closed());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return chooser.isNull() && hint.isNull(); }, 2000));
+    EXPECT_NE(openWindow("frmCorvath"), nullptr);
+}
+
 // ---- the focus handlers and the hint window ------------------------------------------
 
 class HintWindow : public LayoutForms {
