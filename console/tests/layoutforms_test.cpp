@@ -163,6 +163,29 @@ TEST_F(LayoutForms, OpensEmptyWithFixedFormatAndTheStoredFiles) {
     EXPECT_TRUE(fileBox()->hasFocus());
 }
 
+TEST_F(LayoutForms, ADatabaseThatCannotBeOpenedIsToldAndTheFormDoesNotOpen) {
+    {
+        qv::console::testing::OtherProgram other(qv::db::OpenMode::Exclusive);
+        ASSERT_TRUE(other.holding());
+        scriptedMessages().answer(Answer::Ok,
+                                  "Another option is currently running, wait until it has finished then try again.");
+        auto* f = new TypedLayoutWindow;
+        EXPECT_FALSE(f->Form_Load());
+        EXPECT_FALSE(f->holdsDatabase());
+        delete f;
+    }
+    fs::remove(dir() / "mailsort.mdb");
+    scriptedMessages().answer(Answer::Ok);
+    auto* f = new TypedLayoutWindow;
+    EXPECT_FALSE(f->Form_Load());
+    delete f;
+    ASSERT_EQ(scriptedMessages().texts().size(), 2);
+    EXPECT_TRUE(scriptedMessages().texts()[1].startsWith(
+        "An unexpected error has occurred.  Please make a note of the following error details and contact "
+        "Brackwith Mailing Services.  Error number: 3024  Description: "))
+        << scriptedMessages().texts()[1].toStdString();
+}
+
 TEST_F(LayoutForms, AnEmptyTableGivesAnEmptyList) {
     {
         auto db = qv::db::Database::open("mailsort.mdb");
