@@ -103,7 +103,11 @@ LayoutWizardWindow::LayoutWizardWindow(const QString& path, QWidget* parent) : Q
     for (int i = 0; i < RecordsShown; ++i) {
         optRec_[std::size_t(i)] = control<QRadioButton>(recordButtons_, QStringLiteral("optRec%1").arg(i + 1));
         platform::setHelpTopic(optRec_[std::size_t(i)], kHelpTopic);
-        connect(optRec_[std::size_t(i)], &QRadioButton::clicked, this, [this, i] { chooseRecord(i + 1); });
+        // A record is chosen when its button becomes the selected one; a click
+        // on the selected button changes nothing (and keeps the user's numbers).
+        connect(optRec_[std::size_t(i)], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on && loaded_) chooseRecord(i + 1);
+        });
     }
     const int top = txtRecords_->frameWidth() + int(txtRecords_->document()->documentMargin());
     txtRecords_->setFixedHeight(2 * top + (2 + RecordsShown) * line +
@@ -195,6 +199,7 @@ bool LayoutWizardWindow::Form_Load() {
     chkKeepPos_->setChecked(false);
     optRec_[0]->setChecked(true);
     chooseRecord(1);
+    loaded_ = true;
     return true;
 }
 

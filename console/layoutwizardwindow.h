@@ -63,6 +63,7 @@ private:
     std::string path_;
     std::string sample_;
     int record_ = 1;
+    bool loaded_ = false;
 
     QLabel* lblSelFile_;
     QPlainTextEdit* txtRecords_;

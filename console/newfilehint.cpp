@@ -1,6 +1,7 @@
 #include "console/newfilehint.h"
 
 #include "platform/forms.h"
+#include "platform/help.h"
 #include "platform/messages.h"
 
 #include "common/parm/parmrecord.h"
@@ -32,6 +33,7 @@ NewFileHint::NewFileHint(std::function<void()> takeMeThere, QWidget* parent)
     setObjectName(QStringLiteral("frmLayWin"));
     setWindowTitle(QStringLiteral("New File"));
     setAttribute(Qt::WA_DeleteOnClose);
+    platform::setHelpTopic(this, 74);  // the layout topic, which tells of these forms too
 
     auto* layout = new QVBoxLayout(this);
     auto* label1 = control<QLabel>(

@@ -4,6 +4,7 @@
 #include "console/newfilehint.h"
 #include "console/layoutfile.h"
 #include "platform/forms.h"
+#include "platform/help.h"
 #include "platform/messages.h"
 #include "platform/numericbox.h"
 
@@ -68,6 +69,7 @@ TypedLayoutWindow::TypedLayoutWindow(QWidget* parent) : QWidget(parent, Qt::Wind
     setObjectName(QStringLiteral("frmLayout"));
     setWindowTitle(QStringLiteral("Layout of Extract File"));
     setAttribute(Qt::WA_DeleteOnClose);
+    platform::setHelpTopic(this, 74);  // the layout topic, which tells of these forms too
 
     auto* layout = new QVBoxLayout(this);
     auto* menuBar = new QMenuBar(this);

@@ -166,6 +166,12 @@ TEST_F(Wizard, ChoosingARecordProposesAgainOrKeepsThePositions) {
     EXPECT_EQ(shown()[4], "       LS1 4AB");
     EXPECT_EQ(shown()[6], "");  // no start: the proposal's text stays
 
+    // A click on the record already chosen proposes nothing anew.
+    ctl<QCheckBox>(wizard_, "chkKeepPos")->setChecked(false);
+    enter(startBox(0), "2");
+    chooseRecord(1);
+    EXPECT_EQ(starts()[0], "2");
+
     // A record beyond the end of the file keeps the sample record.
     ctl<QCheckBox>(wizard_, "chkKeepPos")->setChecked(false);
     chooseRecord(5);
