@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QStringListModel>
 #include <QTimer>
@@ -135,7 +136,14 @@ TypedLayoutWindow::TypedLayoutWindow(QWidget* parent) : QWidget(parent, Qt::Wind
     layout->addLayout(grid);
     for (int b : {0, 1}) {
         NumericBox* box = boxes_[std::size_t(b)];
-        connect(box, &NumericBox::gotFocus, this, [this, box] { hintTest(box); });
+        box->installEventFilter(this);
+        connect(box, &NumericBox::gotFocus, this, [this, box] {
+            if (skipNameFocus_) {
+                skipNameFocus_ = false;
+                return;
+            }
+            hintTest(box);
+        });
     }
 
     auto* buttons = new QHBoxLayout;
@@ -228,9 +236,17 @@ bool TypedLayoutWindow::eventFilter(QObject* watched, QEvent* event) {
         }
         return QWidget::eventFilter(watched, event);
     }
-    if (event->type() == QEvent::FocusIn &&
-        (watched == optAscii_ || watched == optComma_ || watched == optNoquotes_))
-        hintTest(nullptr);
+    const bool option = watched == optAscii_ || watched == optComma_ || watched == optNoquotes_;
+    const bool nameBox = watched == boxes_[0] || watched == boxes_[1];
+    if (event->type() == QEvent::FocusIn && (option || nameBox)) {
+        // The focus coming back from the message this test just showed is no
+        // new arrival: testing again would show the message again, for ever.
+        const bool back =
+            messageLeftFocus_ && static_cast<QFocusEvent*>(event)->reason() == Qt::ActiveWindowFocusReason;
+        messageLeftFocus_ = false;
+        if (option && !back) hintTest(nullptr);
+        if (nameBox) skipNameFocus_ = back;
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -375,6 +391,7 @@ void TypedLayoutWindow::hintTest(NumericBox* nameBox) {
     if (!t.ok()) {
         if (nameBox) nameBox->deselect();
         say(q(t.description));
+        messageLeftFocus_ = true;
         return;
     }
     const QString name = txtFile_->currentText();
@@ -385,6 +402,7 @@ void TypedLayoutWindow::hintTest(NumericBox* nameBox) {
         }
     } catch (const db::DbError& e) {
         tellDbFailure(e);
+        messageLeftFocus_ = true;
     }
     if (nameBox) nameBox->selectAll();
 }

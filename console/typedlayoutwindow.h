@@ -83,6 +83,8 @@ private:
     QString errflag_ = QStringLiteral("N");
     QString lastfile_;
     bool typedActivation_ = false;
+    bool messageLeftFocus_ = false;  // the hint test's message left the focus where it was
+    bool skipNameFocus_ = false;
 
     QComboBox* txtFile_;
     QPushButton* cmdSelFile_;

@@ -607,6 +607,25 @@ TEST_F(HintWindow, AMissingFileIsReportedOnEveryFocus) {
     EXPECT_TRUE(box(2)->hasFocus());
 }
 
+TEST_F(HintWindow, AFileThatCannotBeOpenedIsToldOncePerArrival) {
+    fs::create_directory(dir() / "folder");
+    open();
+    typeFile(path("folder"));
+    const QString message =
+        QString::fromStdString("Path/File access error: " + path("folder") + " is a folder, not a file");
+    for (QWidget* w : {static_cast<QWidget*>(ctl<QRadioButton>(form_, "optComma")), static_cast<QWidget*>(box(0))}) {
+        scriptedMessages().answer(Answer::Ok, message);
+        w->setFocus(Qt::TabFocusReason);
+        EXPECT_TRUE(w->hasFocus());  // the focus stays
+        // The window active again after the box: no second message.
+        QFocusEvent back(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+        QApplication::sendEvent(w, &back);
+        EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+        fileBox()->setFocus(Qt::TabFocusReason);
+    }
+    EXPECT_EQ(scriptedMessages().messages().size(), 2u);
+}
+
 // ---- the position boxes ------------------------------------------------------------------
 
 TEST_F(LayoutForms, PositionBoxesTakeDigitsAndLeaveZeroWhenEmpty) {
