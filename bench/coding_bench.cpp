@@ -129,8 +129,8 @@ ImportTimes importAndCode(const fs::path& file, const std::string& type,
         data->set("SkipFirst", "N");
         for (int p = 0; p < PartCount; ++p) {
             auto it = parts.find(p);
-            data->set(std::string(partNames[std::size_t(p)]) + "from", it == parts.end() ? 0 : it->second.first);
-            data->set(std::string(partNames[std::size_t(p)]) + "length", it == parts.end() ? 0 : it->second.second);
+            data->set(qv::layout::fromField(p), it == parts.end() ? 0 : it->second.first);
+            data->set(qv::layout::lengthField(p), it == parts.end() ? 0 : it->second.second);
         }
         data->update();
         parm::ParmRecord parm(*db);
