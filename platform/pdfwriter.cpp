@@ -16,6 +16,9 @@ namespace {
 // Objects with fixed numbers; pages and fonts follow.
 constexpr int kCatalog = 1, kPages = 2, kResources = 3, kInfo = 4, kFirstFree = 5;
 constexpr size_t kFlushAt = 1 << 20;
+// zlib's default: label pages come out at a ninth of their size, a little
+// smaller than at the fastest level, and still far faster than needed.
+constexpr int kDeflateLevel = 6;
 
 // Windows-1252 codes 0x80-0x9F and their characters (0: no character).
 constexpr std::array<char16_t, 32> kHigh = {
@@ -98,15 +101,16 @@ struct PdfWriter::Face {
     bool embedded() const { return font && font->valid(); }
 };
 
+// One zlib stream for the whole document, reset for each PDF stream.
 struct PdfWriter::Deflater {
     z_stream z{};
-    int level;
     bool ready = false;
-    explicit Deflater(int lvl) : level(lvl) { ready = deflateInit(&z, lvl) == Z_OK; }
+    std::string out;
+    Deflater() { ready = deflateInit(&z, kDeflateLevel) == Z_OK; }
     ~Deflater() {
         if (ready) deflateEnd(&z);
     }
-    bool run(const std::string& in, std::string& out) {
+    bool run(const std::string& in) {
         if (!ready || deflateReset(&z) != Z_OK) return false;
         out.resize(deflateBound(&z, uLong(in.size())));
         z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
@@ -147,15 +151,10 @@ void PdfWriter::beginObject(int number) {
     buffer_ += " 0 obj\n";
 }
 
-void PdfWriter::writeStream(int number, const std::string& data, const std::string& extraKeys, bool compress) {
-    static thread_local std::string packed;
-    const std::string* body = &data;
-    bool deflated = false;
-    if (compress && level_ > 0) {
-        if (!deflater_) deflater_ = std::make_unique<Deflater>(level_);
-        deflated = deflater_->run(data, packed);
-        if (deflated) body = &packed;
-    }
+void PdfWriter::writeStream(int number, const std::string& data, const std::string& extraKeys) {
+    if (!deflater_) deflater_ = std::make_unique<Deflater>();
+    const bool deflated = deflater_->run(data);
+    const std::string* body = deflated ? &deflater_->out : &data;
     beginObject(number);
     buffer_ += "<< /Length ";
     appendInt(buffer_, (long long)body->size());
@@ -281,7 +280,7 @@ bool PdfWriter::endPage() {
     if (inText_) page_ += "ET\n";
     inPage_ = false;
     const int content = newObject();
-    writeStream(content, page_, {}, true);
+    writeStream(content, page_, {});
     const int page = newObject();
     beginObject(page);
     buffer_ += "<< /Type /Page /Parent 2 0 R /Resources 3 0 R /Contents ";
@@ -320,7 +319,7 @@ void PdfWriter::writeFace(int index, std::string& resources) {
         const QByteArray file = f.subset(glyphs);
         const int fontFile = newObject();
         writeStream(fontFile, std::string(file.constData(), size_t(file.size())),
-                    " /Length1 " + std::to_string(file.size()), true);
+                    " /Length1 " + std::to_string(file.size()));
 
         const double scale = 1000.0 / f.unitsPerEm();
         int flags = 32;  // nonsymbolic
@@ -403,7 +402,7 @@ void PdfWriter::writeFace(int index, std::string& resources) {
         }
         cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
         const int toUnicode = newObject();
-        writeStream(toUnicode, cmap, {}, true);
+        writeStream(toUnicode, cmap, {});
 
         std::string encoding = "<< /Type /Encoding /Differences [1";
         std::vector<double> w;

@@ -33,8 +33,6 @@ public:
     PdfWriter& operator=(const PdfWriter&) = delete;
 
     void setTitle(const QString& title) { title_ = title; }
-    // Content streams are deflated (zlib level 1..9), or not at all (0).
-    void setCompression(int level) { level_ = level; }
 
     // A face to print in; a face that cannot be embedded is replaced by the
     // viewer's own Courier (fixed pitch) or Helvetica.
@@ -57,7 +55,8 @@ private:
     struct Deflater;
     int newObject();
     void beginObject(int number);
-    void writeStream(int number, const std::string& data, const std::string& extraKeys, bool compress);
+    // A deflated stream (stored as it is should zlib fail).
+    void writeStream(int number, const std::string& data, const std::string& extraKeys);
     void writeFace(int index, std::string& resources);
     void flush(bool force);
     void openString();
@@ -66,7 +65,6 @@ private:
     QIODevice* out_;
     QSizeF pageSize_;
     QString title_;
-    int level_ = 6;
     std::string buffer_;  // written but not yet on the device
     std::string page_;    // the page's content stream
     unsigned long long written_ = 0;
