@@ -78,9 +78,11 @@ void writeRunFlags(parm::ParmRecord& parm, const RunFlags& f) {
     parm.update();
 }
 
-void writeFlag(parm::ParmRecord& parm, const char* key, bool on) {
+void writeFlag(parm::ParmRecord& parm, const char* key, bool on) { writeFlags(parm, {{key, on}}); }
+
+void writeFlags(parm::ParmRecord& parm, std::initializer_list<std::pair<const char*, bool>> flags) {
     editFresh(parm);
-    parm.set(key, letter(on));
+    for (const auto& [key, on] : flags) parm.set(key, letter(on));
     parm.update();
 }
 

@@ -331,7 +331,7 @@ TEST_F(MainWindowTest, GuardedEntriesEndSilentlyWithoutTheDatabaseOrTheProgram) 
     MainWindow w;
     ASSERT_TRUE(showActive(&w));
     recordingLauncher().setFailing(true);
-    trigger(w, "Mnufixed");  // the outside wizard is not installed
+    trigger(w, "Mnufixed");  // the layout program cannot be started
     EXPECT_EQ(recordingLauncher().commands(), QStringList{"Corvath.exe"});
     fs::remove(dir() / "mailsort.mdb");
     recordingLauncher().clear();
