@@ -415,4 +415,12 @@ TEST_F(Fennick, ExitInTheChooserEndsTheProgramAndInTheKeyFormGoesBack) {
     EXPECT_EQ(ended, 1);
 }
 
+TEST_F(Fennick, TheChoosersCloseBoxEndsTheProgramAsExitDoes) {
+    folder.write("plain.csv", {"a,b,c,d,e"});
+    choose("plain.csv", Answer::No);
+    ASSERT_NE(keys(), nullptr);
+    EXPECT_TRUE(chooser->close());
+    EXPECT_EQ(ended, 1);
+}
+
 }  // namespace
