@@ -3,7 +3,7 @@
 #pragma once
 
 #include "common/db/database.h"
-#include "common/dbbuild/builder.h"
+#include "common/testing/scratch.h"
 #include "common/jobtables.h"
 #include "common/parm/parmrecord.h"
 #include "labels/labelrun.h"
@@ -40,20 +40,10 @@ struct BagsRow {
 class DatabaseFolder : public ::testing::Test {
 protected:
     void SetUp() override {
-        previous_ = fs::current_path();
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() / ("qvlabels-" + std::to_string(getpid()) + "-" + info->test_suite_name() +
-                                            "-" + info->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        fs::current_path(dir_);
-        std::ostringstream out, err;
-        ASSERT_EQ(dbbuild::makeDatabases({QV_DATA_DIR, dir_, false}, out, err), 0) << err.str();
+        scratch_ = std::make_unique<testkit::ScratchFolder>();
+        dir_ = scratch_->dir();
     }
-    void TearDown() override {
-        fs::current_path(previous_);
-        fs::remove_all(dir_);
-    }
+    void TearDown() override { scratch_.reset(); }
 
     std::unique_ptr<db::Database> open() { return db::Database::open("mailsort.mdb"); }
 
@@ -192,8 +182,8 @@ protected:
     }
 
     Session session_;
+    std::unique_ptr<testkit::ScratchFolder> scratch_;
     fs::path dir_;
-    fs::path previous_;
 };
 
 }  // namespace qv::labels::fixture
