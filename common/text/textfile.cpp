@@ -29,10 +29,12 @@ bool looksLikeText(const unsigned char* p, std::size_t n) {
 FileProblem checkTextFile(const std::string& path) {
     const std::filesystem::path p = pathFromUtf8(path);
     std::error_code ec;
+    try {
+        refuseNonRegular(p);
+    } catch (const NotRegularFile&) {
+        return FileProblem::NotRegular;
+    }
     if (!std::filesystem::exists(p, ec)) return FileProblem::NotFound;
-    // A folder, a named pipe or a device is no customer's file: opening a
-    // pipe would wait for a writer, a device would never end.
-    if (!std::filesystem::is_regular_file(p, ec)) return FileProblem::CannotOpen;
     std::FILE* f = std::fopen(p.c_str(), "rb");
     if (!f) return FileProblem::CannotOpen;
     unsigned char buf[4096];

@@ -169,8 +169,8 @@ TEST(ScanKeyFields, ProblemsOfTheChosenFile) {
     };
     const Case cases[] = {
         {(folder.dir() / "none.csv").string(), ScanProblem::NotFound},
-        {folder.dir().string(), ScanProblem::CannotOpen},
-        {pipe, ScanProblem::CannotOpen},  // not opened: it would wait for a writer
+        {folder.dir().string(), ScanProblem::NotRegular},
+        {pipe, ScanProblem::NotRegular},  // not opened: it would wait for a writer
         {folder.write("empty.csv", {}), ScanProblem::Empty},
         {folder.write("blankfirst.csv", {"", "a,b,c,d,e"}), ScanProblem::EmptyFirstRecord},
         {folder.write("twolines.txt", {"AAAA     BBBB", "CCCC     DDDD"}), ScanProblem::TooFewLines},
