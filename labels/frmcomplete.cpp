@@ -1,0 +1,69 @@
+#include "labels/frmcomplete.h"
+
+#include "common/db/database.h"
+#include "common/suitetexts.h"
+#include "labels/writers.h"
+#include "platform/forms.h"
+#include "platform/messages.h"
+
+#include <QPushButton>
+
+namespace qv::labels {
+
+using platform::Buttons;
+using platform::Icon;
+using Status = RunResult::Status;
+
+FrmComplete::FrmComplete(const RunRequest& request, Session& session, int repaintMs, QWidget* parent)
+    : ProgressWindow(QStringLiteral("Print Labels in Progress"), QString(), QStringLiteral(" percent complete"),
+                     TextLayout::PercentWithWords, parent),
+      request_(request), session_(session), repaintMs_(repaintMs) {
+    setObjectName(QStringLiteral("frmComplete"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    platform::onFirstAppearance(this, [this] { Form_GotFocus(); });
+}
+
+void FrmComplete::progress(double percent) {
+    percdone = percent;
+    // Repainting and handing the user interface its events every record
+    // would cost more than the labels; a tenth of a second keeps Cancel
+    // and the bar lively.
+    if (painted_.elapsed() < repaintMs_) return;
+    showProgress(percent);
+    platform::yieldToUi();
+    painted_.restart();
+}
+
+void FrmComplete::Form_GotFocus() {
+    if (started_) return;
+    started_ = true;
+    {
+    Run inRun(*this);
+    clearperc();
+    showControls();
+    setPercentText(0);
+    painted_.start();
+    {
+        platform::WaitCursor wait;
+        try {
+            auto db = db::Database::open("mailsort.mdb", db::OpenMode::Shared);
+            RunCallbacks cb;
+            cb.progress = [this](double p) { progress(p); };
+            cb.stopRequested = [this] { return stopRequested(); };
+            result_ = printLabels(*db, request_, cb, session_);
+            db->close();
+        } catch (const db::DbError& e) {
+            result_.status = Status::Failed;
+            result_.message = QString::fromStdString(texts::unexpectedError(e.number(), e.description()));
+        }
+        showProgress(result_.percent);
+    }
+    }
+    if (!result_.message.isEmpty())
+        platform::messages().msgBox(result_.message, Buttons::OkOnly,
+                                    result_.status == Status::Cancelled ? Icon::None : Icon::Exclamation);
+    emit finished(result_);
+    close();
+}
+
+}  // namespace qv::labels
