@@ -6,8 +6,9 @@
 //
 //   coding_bench [addresses] [folder]   (default 1000000, a new folder in the temp directory)
 
+#include "coding/codingjob.h"
 #include "coding/fixedcols.h"
-#include "coding/form1.h"
+#include "coding/importwindow.h"
 #include "coding/importer.h"
 #include "coding/report.h"
 #include "coding/splitters.h"
@@ -171,7 +172,7 @@ double readAndSplit(const fs::path& file, const LayoutRow& layout, bool code, Co
 // re-created, every record read, split, coded and stored, the report, and
 // the close that makes the rows and their indexes durable.
 struct ImportTimes {
-    double total = 0, newFile = 0, records = 0, close = 0;
+    double total = 0, records = 0, close = 0;
 };
 
 ImportTimes importAndCode(const fs::path& file, const std::string& type,
@@ -202,20 +203,11 @@ ImportTimes importAndCode(const fs::path& file, const std::string& type,
     {
         auto db = db::Database::open("Mailsort.mdb ", db::OpenMode::Exclusive);
         auto phase = Clock::now();
-        NewFile(*db);
-        t.newFile = secondsSince(phase);
-        phase = Clock::now();
-        const std::string mailFile = parm::ParmRecord(*db).text(parm::key::MailFile);
-        report.begin();
-        auto layout = findLayout(*db, mailFile);
-        if (!layout) throw std::runtime_error("no layout row");
-        Importer importer(*db, report, counters);
         std::uint64_t statuses = 0;
-        importer.setStatusHandler([&](const std::string&) { ++statuses; });
-        importer.setStopTest([] { return false; });
-        if (type == "A") importer.doascii(mailFile, *layout);
-        else importer.docomma(mailFile, *layout);
-        report.summary(counters);
+        JobOptions options;
+        options.status = [&](const std::string&) { ++statuses; };
+        const JobResult r = runCodingJob(*db, report, counters, options);
+        if (r.outcome != JobOutcome::Done) throw std::runtime_error("the import did not finish");
         t.records = secondsSince(phase);
         phase = Clock::now();
         db->close();
@@ -231,7 +223,7 @@ ImportTimes importAndCode(const fs::path& file, const std::string& type,
 // importAndCode left: the status text and the yield every 10 records included.
 double throughWindow() {
     platform::setPrinter(std::make_shared<NullPrinter>());
-    Form1 form;
+    ImportWindow form;
     if (!form.Form_Load()) throw std::runtime_error("the window refused to start");
     form.show();
     auto start = Clock::now();
@@ -317,11 +309,10 @@ int main(int argc, char** argv) {
         line("read and split", x.split, y.split, n);
         line("read, split and code (nothing stored)", x.code, y.code, n);
         line("import and code, the first job", x.first.total, y.first.total, n);
-        detail("  of which the records", x.first.records, y.first.records);
+        detail("  of which the job (mmwork, records, report)", x.first.records, y.first.records);
         detail("  of which the closing commit", x.first.close, y.first.close);
         line("import and code, replacing a job", x.again.total, y.again.total, n);
-        detail("  of which re-creating mmwork", x.again.newFile, y.again.newFile);
-        detail("  of which the records", x.again.records, y.again.records);
+        detail("  of which the job (mmwork, records, report)", x.again.records, y.again.records);
         detail("  of which the closing commit", x.again.close, y.again.close);
         line("the same through the window, offscreen", x.window, y.window, n);
         std::printf("%-40s %8.2fx %24.2fx\n", "first job / read and split", x.first.total / x.split,

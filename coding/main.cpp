@@ -1,4 +1,4 @@
-#include "coding/form1.h"
+#include "coding/importwindow.h"
 #include "common/db/database.h"
 #include "platform/platform.h"
 

@@ -1,7 +1,11 @@
 #include "console/mainwindow.h"
 
 #include "common/parm/parmrecord.h"
+#include "common/programstart.h"
 #include "console/configlabs.h"
+#include "console/estimateforms.h"
+#include "console/mailsorttariffform.h"
+#include "console/standardtariffform.h"
 #include "console/housekeeping.h"
 #include "console/messagetexts.h"
 #include "console/runplan.h"
@@ -35,16 +39,8 @@ namespace key = parm::key;
 
 namespace {
 
-constexpr const char* DatabaseName = "mailsort.mdb";
-
-void closeQuietly(std::unique_ptr<db::Database>& db) {
-    if (!db) return;
-    try {
-        db->close();
-    } catch (const std::exception&) {
-    }
-    db.reset();
-}
+constexpr const char* DatabaseName = start::DatabaseName;
+using start::closeQuietly;
 
 }  // namespace
 
@@ -134,6 +130,9 @@ MainWindow::~MainWindow() {
     delete cleanup_;
     delete copyFile_;
     delete about_;
+    delete estimator_;
+    delete mailsortPrices_;
+    delete poPrices_;
     closeQuietly(db_);
 }
 
@@ -141,6 +140,9 @@ ConfigLabsDialog* MainWindow::configLabs() const { return configLabs_; }
 CleanupDialog* MainWindow::cleanup() const { return cleanup_; }
 CopyFileDialog* MainWindow::copyFile() const { return copyFile_; }
 AboutBox* MainWindow::about() const { return about_; }
+EstimateForm* MainWindow::estimator() const { return estimator_; }
+MailsortTariffForm* MainWindow::mailsortPrices() const { return mailsortPrices_; }
+StandardTariffForm* MainWindow::poPrices() const { return poPrices_; }
 
 void MainWindow::buildMenus() {
     QMenuBar* bar = menuBar();
@@ -195,9 +197,7 @@ void MainWindow::Form_Load() {
         parm::ParmRecord parm(*db_);
         lblUpdDat_->setText(QString::fromStdString(parm.text(key::UpdDate)));
         // A sequence broken off earlier does not survive a restart.
-        parm.edit();
-        parm.set(key::RunAlone, "N");
-        parm.update();
+        start::writeFlag(parm, key::RunAlone, false);
     } catch (const std::exception&) {
     }
     closeQuietly(db_);
@@ -231,12 +231,7 @@ void MainWindow::cmdRun_Click() {
         db_ = db::Database::open(DatabaseName, db::OpenMode::Shared);
         {
             parm::ParmRecord parm(*db_);
-            parm.edit();
-            parm.set(key::RunAlone, "Y");
-            parm.set(key::RunCodes, plan.runCodes ? "Y" : "N");
-            parm.set(key::RunReports, plan.runReports ? "Y" : "N");
-            parm.set(key::RunLabels, plan.runLabels ? "Y" : "N");
-            parm.update();
+            start::writeRunFlags(parm, {true, plan.runCodes, plan.runReports, plan.runLabels});
         }
         // The flags must be in the file before the step program reads them.
         db_->close();
@@ -260,19 +255,11 @@ void MainWindow::cmdOK_Click() { QCoreApplication::exit(0); }
 // ---- icons and menus ----------------------------------------------------------------
 
 bool MainWindow::runGuard() {
-    try {
-        db_ = db::Database::open(DatabaseName, db::OpenMode::Exclusive);
-        db_->close();
-        db_.reset();
-        return true;
-    } catch (const db::DbError& e) {
-        closeQuietly(db_);
-        if (db::isHeldElsewhere(e.number()))
-            messages().msgBox(QString::fromLatin1(text::AnotherRunning), Buttons::OkOnly, Icon::Exclamation);
-    } catch (const std::exception&) {
-        closeQuietly(db_);
-    }
-    return false;
+    start::Opened guard = start::openDatabase(db::OpenMode::Exclusive, DatabaseName);
+    if (guard.heldElsewhere())
+        messages().msgBox(QString::fromLatin1(text::AnotherRunning), Buttons::OkOnly, Icon::Exclamation);
+    closeQuietly(guard.db);
+    return guard.error == 0;
 }
 
 void MainWindow::startUnguarded(const char* command) {
@@ -296,13 +283,13 @@ void MainWindow::showForm(QPointer<Form>& slot) {
     delete slot.data();
     auto* form = new Form(this);
     form->setAttribute(Qt::WA_DeleteOnClose);
-    if constexpr (std::is_same_v<Form, ConfigLabsDialog>) {
+    if constexpr (std::is_same_v<Form, AboutBox>) {
+        platform::centreOnScreen(form);
+    } else if constexpr (std::is_same_v<decltype(form->Form_Load()), bool>) {
         if (!form->Form_Load()) {
             delete form;
             return;
         }
-    } else if constexpr (std::is_same_v<Form, AboutBox>) {
-        platform::centreOnScreen(form);
     } else {
         form->Form_Load();
     }
@@ -310,12 +297,12 @@ void MainWindow::showForm(QPointer<Form>& slot) {
     platform::showActivated(form);
 }
 
-void MainWindow::Image2_Click() { startUnguarded(ParametersProgram); }
-void MainWindow::Image3_Click() { startUnguarded(CodesProgram); }
-void MainWindow::Image4_Click() { startUnguarded(ReportsProgram); }
-void MainWindow::Image1_Click() { startUnguarded(LabelsProgram); }
+void MainWindow::Image2_Click() { startUnguarded(start::command(start::programOf(start::Step::Parameters))); }
+void MainWindow::Image3_Click() { startUnguarded(start::command(start::programOf(start::Step::Codes))); }
+void MainWindow::Image4_Click() { startUnguarded(start::command(start::programOf(start::Step::Reports))); }
+void MainWindow::Image1_Click() { startUnguarded(start::command(start::programOf(start::Step::Labels))); }
 
-void MainWindow::mnuDepDup_Click() { startUnguarded("fennick.exe"); }
+void MainWindow::mnuDepDup_Click() { startUnguarded(start::command(start::Program::Duplicates)); }
 void MainWindow::MnuFileDovodedod_Click() { startGuarded("shoravel.exe C"); }
 void MainWindow::MnuFileComma_Click() { startGuarded("lurrow.exe C"); }
 void MainWindow::MnuFileFixed_Click() { startGuarded("lurrow.exe F"); }
@@ -331,20 +318,23 @@ void MainWindow::CopyFile_Click() {
 void MainWindow::MnuFileExit_Click() { QCoreApplication::exit(0); }
 
 void MainWindow::MnuUtilitiesEstimator_Click() {
-    // The estimator form is not part of this program yet; the guard stands.
-    runGuard();
+    if (runGuard()) showForm(estimator_);
 }
 
 void MainWindow::MnuUtilitiesConfigure_Click() {
     if (runGuard()) showForm(configLabs_);
 }
 
-void MainWindow::MnuFileLayout_Click() { startGuarded("dovanet.exe"); }
+void MainWindow::MnuFileLayout_Click() { startGuarded(start::command(start::Program::Designer)); }
 void MainWindow::Mnufixed_Click() { startGuarded("Corvath.exe"); }
 
-// The tariff forms are not part of this program yet.
-void MainWindow::MnuPricesMailsort_Click() {}
-void MainWindow::MnuPricesPO_Click() {}
+void MainWindow::MnuPricesMailsort_Click() {
+    if (runGuard()) showForm(mailsortPrices_);
+}
+
+void MainWindow::MnuPricesPO_Click() {
+    if (runGuard()) showForm(poPrices_);
+}
 
 void MainWindow::MnuHelpQuorvel_Click() { platform::showHelpContents(); }
 

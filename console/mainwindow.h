@@ -21,6 +21,9 @@ class AboutBox;
 class CleanupDialog;
 class ConfigLabsDialog;
 class CopyFileDialog;
+class EstimateForm;
+class MailsortTariffForm;
+class StandardTariffForm;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -59,6 +62,9 @@ public:
     CleanupDialog* cleanup() const;
     CopyFileDialog* copyFile() const;
     AboutBox* about() const;
+    EstimateForm* estimator() const;
+    MailsortTariffForm* mailsortPrices() const;
+    StandardTariffForm* poPrices() const;
 
     bool holdsDatabase() const { return db_ != nullptr; }
 
@@ -88,6 +94,9 @@ private:
     QPointer<CleanupDialog> cleanup_;
     QPointer<CopyFileDialog> copyFile_;
     QPointer<AboutBox> about_;
+    QPointer<EstimateForm> estimator_;
+    QPointer<MailsortTariffForm> mailsortPrices_;
+    QPointer<StandardTariffForm> poPrices_;
 };
 
 }  // namespace qv::console

@@ -1,5 +1,7 @@
 #include "console/runplan.h"
 
+#include "common/programstart.h"
+
 namespace qv::console {
 
 RunPlan planRun(const StepTicks& t) {
@@ -10,14 +12,14 @@ RunPlan planRun(const StepTicks& t) {
     p.runCodes = t.codes;
     p.runReports = t.reports;
     p.runLabels = t.labels;
-    if (t.parameters)
-        p.firstProgram = ParametersProgram;
-    else if (t.codes)
-        p.firstProgram = CodesProgram;
-    else if (t.reports)
-        p.firstProgram = ReportsProgram;
-    else if (t.labels)
-        p.firstProgram = LabelsProgram;
+    using start::Step;
+    const std::pair<bool, Step> rows[] = {
+        {t.parameters, Step::Parameters}, {t.codes, Step::Codes}, {t.reports, Step::Reports}, {t.labels, Step::Labels}};
+    for (const auto& [ticked, step] : rows) {
+        if (!ticked) continue;
+        p.firstProgram = start::command(start::programOf(step));
+        break;
+    }
     return p;
 }
 

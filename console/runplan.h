@@ -27,10 +27,4 @@ struct RunPlan {
 
 RunPlan planRun(const StepTicks& ticks);
 
-// The program each step row starts.
-inline constexpr const char* ParametersProgram = "pelgrin.exe";
-inline constexpr const char* CodesProgram = "kavrin.exe";
-inline constexpr const char* ReportsProgram = "zolbern.exe";
-inline constexpr const char* LabelsProgram = "mistrel.exe";
-
 }  // namespace qv::console

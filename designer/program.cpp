@@ -1,6 +1,6 @@
 #include "designer/program.h"
 
-#include "designer/frmdovanet.h"
+#include "designer/designerwindow.h"
 
 #include "platform/forms.h"
 
@@ -8,15 +8,15 @@
 
 namespace qv::designer {
 
-filesel::FrmFileSel* makeStartForm() {
-    auto* chooser = new filesel::FrmFileSel(filesel::Variant::Designer);
+filesel::FileChooser* makeStartForm() {
+    auto* chooser = new filesel::FileChooser(filesel::Variant::Designer);
     chooser->setAttribute(Qt::WA_DeleteOnClose);
-    chooser->setNextForm([](filesel::FrmFileSel&, const filesel::FrmFileSel::Accepted& a) { showDesigner(a); });
+    chooser->setNextForm([](filesel::FileChooser&, const filesel::FileChooser::Accepted& a) { showDesigner(a); });
     return chooser;
 }
 
-FrmDovanet* showDesigner(const filesel::FrmFileSel::Accepted& accepted) {
-    auto* form = new FrmDovanet;
+DesignerWindow* showDesigner(const filesel::FileChooser::Accepted& accepted) {
+    auto* form = new DesignerWindow;
     form->setAttribute(Qt::WA_DeleteOnClose);
     if (!form->Form_Load()) {
         delete form;

@@ -6,14 +6,14 @@
 
 namespace qv::designer {
 
-class FrmDovanet;
+class DesignerWindow;
 
 // The start form, not yet shown; it deletes itself when it closes.
-filesel::FrmFileSel* makeStartForm();
+filesel::FileChooser* makeStartForm();
 
 // What the chooser does with an accepted file: loads frmDovanet, shows it
 // and hands it the headings answer and the path. Null when the form could
 // not load (it has said why).
-FrmDovanet* showDesigner(const filesel::FrmFileSel::Accepted& accepted);
+DesignerWindow* showDesigner(const filesel::FileChooser::Accepted& accepted);
 
 }  // namespace qv::designer

@@ -1,5 +1,5 @@
 #include "common/db/database.h"
-#include "params/frmparam.h"
+#include "params/paramswindow.h"
 #include "platform/platform.h"
 
 #include <QApplication>

@@ -6,8 +6,10 @@
 // moves CurrentY down by the line's height and CurrentX back to 0; a line
 // that would pass the bottom of the page starts a new page first. A new page
 // returns the position to the top left. The document begins with the first
-// line or new page and goes to its destination only at endDoc(); killDoc()
-// throws it away.
+// line or new page. Each page goes to the back end as soon as the next one
+// begins, so only the page being printed is held; endDoc() sends the last
+// page and completes the document, killDoc() throws it away so that nothing
+// reaches the printer. Library qv_print: no widgets.
 #pragma once
 
 #include <QDateTime>

@@ -1,6 +1,6 @@
 // lurrow C | F: loads the Post Office's Mailsort files into the reference tables.
 #include "platform/platform.h"
-#include "refimport/form1.h"
+#include "refimport/refimportwindow.h"
 
 #include <QApplication>
 

@@ -4,7 +4,7 @@
 
 #include "coding/splitters.h"
 #include "common/db/database.h"
-#include "common/dbbuild/builder.h"
+#include "common/testing/scratch.h"
 #include "common/parm/parmrecord.h"
 #include "common/text/chars.h"
 #include "common/text/dates.h"
@@ -27,22 +27,13 @@ namespace fs = std::filesystem;
 class DatabaseFolder : public ::testing::Test {
 protected:
     void SetUp() override {
-        previous_ = fs::current_path();
-        dir_ = fs::temp_directory_path() /
-               ("qvcoding-" + std::to_string(getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        fs::current_path(dir_);
-        std::ostringstream out, err;
-        ASSERT_EQ(dbbuild::makeDatabases({QV_DATA_DIR, dir_, false}, out, err), 0) << err.str();
+        scratch_ = std::make_unique<testkit::ScratchFolder>();
+        dir_ = scratch_->dir();
         setTodayOverride(Date{2026, 12, 10});
     }
     void TearDown() override {
         setTodayOverride(std::nullopt);
-        fs::current_path(previous_);
-        fs::remove_all(dir_);
+        scratch_.reset();
     }
 
     std::unique_ptr<db::Database> open() { return db::Database::open("mailsort.mdb"); }
@@ -136,8 +127,8 @@ protected:
         return rows;
     }
 
+    std::unique_ptr<testkit::ScratchFolder> scratch_;
     fs::path dir_;
-    fs::path previous_;
 };
 
 }  // namespace qv::coding::fixture

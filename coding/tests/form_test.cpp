@@ -1,6 +1,6 @@
 // The window: its start and run guard, interactive and sequenced runs, the
 // stop, the hand-over and the messages of a run that cannot go on.
-#include "coding/form1.h"
+#include "coding/importwindow.h"
 #include "platform/platform.h"
 #include "platform/testing/test_services.h"
 #include "tests/fixture.h"
@@ -52,8 +52,8 @@ protected:
         setParm({{key::RunAlone, "Y"}, {key::RunCodes, "Y"}, {key::RunReports, reports}, {key::RunLabels, labels}});
     }
 
-    Form1& start() {
-        form_ = std::make_unique<Form1>();
+    ImportWindow& start() {
+        form_ = std::make_unique<ImportWindow>();
         EXPECT_TRUE(form_->Form_Load());
         return *form_;
     }
@@ -84,12 +84,13 @@ protected:
     QString status() { return ctl<QLabel>("Status")->text(); }
     bool summaryPrinted() { return recordingPrinter().texts().join('\n').contains("Records Processed:"); }
 
-    std::unique_ptr<Form1> form_;
+    std::unique_ptr<ImportWindow> form_;
 };
 
 TEST_F(Window, OpensWithItsCaptions) {
     start();
     EXPECT_EQ(form_->windowTitle(), "Apply Mailsort Codes");
+    EXPECT_EQ(form_->objectName(), "Form1");  // the old form's name
     EXPECT_EQ(ctl<QLabel>("Label1")->text(), "Quorvel - Database Import");
     EXPECT_EQ(ctl<QLabel>("Label3")->text(),
               "If too many errors are reported, the names and addresses can be corrected and this program re-run  "
@@ -107,7 +108,7 @@ TEST_F(Window, RefusesToStartWhileAnotherProgramHoldsTheDatabase) {
     auto held = qv::db::DatabaseLock::exclusive("mailsort.mdb");
     scriptedMessages().answer(Answer::Ok,
                               "Another option is currently running, wait until it has finished then try again.");
-    form_ = std::make_unique<Form1>();
+    form_ = std::make_unique<ImportWindow>();
     EXPECT_FALSE(form_->Form_Load());
     EXPECT_TRUE(form_->programEnded());
     ASSERT_EQ(scriptedMessages().messages().size(), 1u);
@@ -342,7 +343,7 @@ TEST_F(Window, ARunWithNoLayoutKeepsTheLastJob) {
     customers(4);
     sequence("N", "N");
     {
-        Form1 first;  // an earlier job of 4 rows
+        ImportWindow first;  // an earlier job of 4 rows
         ASSERT_TRUE(first.Form_Load());
         setParm({{key::RunAlone, "N"}});
         first.cmdImport_Click();
@@ -361,7 +362,7 @@ TEST_F(Window, ARunWithNoLayoutKeepsTheLastJob) {
 TEST_F(Window, AWorkTableThatCannotBeReplacedStopsTheRun) {
     customers(4);
     {
-        Form1 first;  // an earlier job of 4 rows
+        ImportWindow first;  // an earlier job of 4 rows
         ASSERT_TRUE(first.Form_Load());
         first.cmdImport_Click();
     }

@@ -60,7 +60,7 @@ QString composePath(const QString& folder, const QString& fileName) {
     return QDir::toNativeSeparators(joined);
 }
 
-FrmFileSel::FrmFileSel(Variant variant, QWidget* parent) : QWidget(parent, Qt::Window), variant_(variant) {
+FileChooser::FileChooser(Variant variant, QWidget* parent) : QWidget(parent, Qt::Window), variant_(variant) {
     setObjectName(QStringLiteral("frmFileSel"));
     setWindowTitle(variant == Variant::Designer ? QStringLiteral("Select mailsort file")
                                                 : QStringLiteral("Select file to convert"));
@@ -133,7 +133,7 @@ FrmFileSel::FrmFileSel(Variant variant, QWidget* parent) : QWidget(parent, Qt::W
     Form_Load();
 }
 
-void FrmFileSel::Form_Load() {
+void FileChooser::Form_Load() {
     cmbFileType_->clear();
     for (const FileType& t : kFileTypes) cmbFileType_->addItem(QString::fromLatin1(t.caption));
     cmbFileType_->setCurrentIndex(0);
@@ -143,13 +143,13 @@ void FrmFileSel::Form_Load() {
     qv::platform::centreOnScreen(this);
 }
 
-void FrmFileSel::fillDrives() {
+void FileChooser::fillDrives() {
     drive1_->clear();
     drive1_->addItem(QStringLiteral("/"), QStringLiteral("/"));
     for (const auto& d : qv::platform::availableDrives()) drive1_->addItem(d.label(), cleanFolder(d.folder));
 }
 
-QString FrmFileSel::driveFor(const QString& folder) const {
+QString FileChooser::driveFor(const QString& folder) const {
     // The deepest drive folder that holds the folder; the root otherwise.
     int best = 0;
     int bestLength = -1;
@@ -163,7 +163,7 @@ QString FrmFileSel::driveFor(const QString& folder) const {
     return drive1_->itemText(best);
 }
 
-void FrmFileSel::setPath(const QString& folder) {
+void FileChooser::setPath(const QString& folder) {
     path_ = cleanFolder(folder);
     const int d = drive1_->findText(driveFor(path_));
     drive1_->setCurrentIndex(d);
@@ -172,7 +172,7 @@ void FrmFileSel::setPath(const QString& folder) {
     Dir1_Change();
 }
 
-void FrmFileSel::fillFolders() {
+void FileChooser::fillFolders() {
     dir1_->clear();
     const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
@@ -201,7 +201,7 @@ void FrmFileSel::fillFolders() {
     dir1_->setCurrentItem(current);
 }
 
-void FrmFileSel::fillFiles() {
+void FileChooser::fillFiles() {
     file1_->clear();
     const QStringList names = QDir(path_).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
     for (const QString& n : names)
@@ -210,17 +210,17 @@ void FrmFileSel::fillFiles() {
     file1_->clearSelection();
 }
 
-void FrmFileSel::openFolderItem(QListWidgetItem* item) {
+void FileChooser::openFolderItem(QListWidgetItem* item) {
     if (!item) return;
     setPath(item->data(kPathRole).toString());
 }
 
-void FrmFileSel::cmbFileType_Click() {
+void FileChooser::cmbFileType_Click() {
     pattern_ = patternForCaption(cmbFileType_->currentText());
     fillFiles();
 }
 
-void FrmFileSel::Drive1_Change() {
+void FileChooser::Drive1_Change() {
     const int i = drive1_->currentIndex();
     if (i < 0) return;
     const QString folder = drive1_->itemData(i).toString();
@@ -234,9 +234,9 @@ void FrmFileSel::Drive1_Change() {
     setPath(folder);
 }
 
-void FrmFileSel::Dir1_Change() { fillFiles(); }
+void FileChooser::Dir1_Change() { fillFiles(); }
 
-void FrmFileSel::cmdExit_Click() {
+void FileChooser::cmdExit_Click() {
     close();
     if (variant_ == Variant::DuplicateChecker) {
         if (endProgram_)
@@ -246,7 +246,7 @@ void FrmFileSel::cmdExit_Click() {
     }
 }
 
-void FrmFileSel::AcceptFile() {
+void FileChooser::AcceptFile() {
     const QString name = fileName();
     if (name.isEmpty()) {
         messages().msgBox(kNoFile, Buttons::OkOnly);
@@ -276,18 +276,18 @@ void FrmFileSel::AcceptFile() {
     }
 }
 
-QStringList FrmFileSel::fileNames() const {
+QStringList FileChooser::fileNames() const {
     QStringList out;
     for (int i = 0; i < file1_->count(); ++i) out << file1_->item(i)->text();
     return out;
 }
 
-QString FrmFileSel::fileName() const {
+QString FileChooser::fileName() const {
     const auto sel = file1_->selectedItems();
     return sel.isEmpty() ? QString() : sel.first()->text();
 }
 
-bool FrmFileSel::selectFile(const QString& name) {
+bool FileChooser::selectFile(const QString& name) {
     for (int i = 0; i < file1_->count(); ++i) {
         if (file1_->item(i)->text() == name) {
             file1_->setCurrentRow(i);
@@ -298,15 +298,15 @@ bool FrmFileSel::selectFile(const QString& name) {
     return false;
 }
 
-QStringList FrmFileSel::folderEntries() const {
+QStringList FileChooser::folderEntries() const {
     QStringList out;
     for (int i = 0; i < dir1_->count(); ++i) out << dir1_->item(i)->text();
     return out;
 }
 
-QString FrmFileSel::driveText() const { return drive1_->currentText(); }
+QString FileChooser::driveText() const { return drive1_->currentText(); }
 
-bool FrmFileSel::chooseDrive(const QString& entry) {
+bool FileChooser::chooseDrive(const QString& entry) {
     const int i = drive1_->findText(entry);
     if (i < 0) return false;
     drive1_->setCurrentIndex(i);
@@ -314,7 +314,7 @@ bool FrmFileSel::chooseDrive(const QString& entry) {
     return true;
 }
 
-bool FrmFileSel::chooseFileType(const QString& caption) {
+bool FileChooser::chooseFileType(const QString& caption) {
     const int i = cmbFileType_->findText(caption);
     if (i < 0) return false;
     cmbFileType_->setCurrentIndex(i);

@@ -54,7 +54,7 @@ bool matchesPattern(const QString& fileName, const QString& pattern);
 // Folder and file name with one separator between them.
 QString composePath(const QString& folder, const QString& fileName);
 
-class FrmFileSel : public QWidget {
+class FileChooser : public QWidget {
     Q_OBJECT
 public:
     // What an accepted file hands on: its full path and, where the question
@@ -63,10 +63,10 @@ public:
         QString path;
         QString headings;
     };
-    using NextForm = std::function<void(FrmFileSel& chooser, const Accepted& accepted)>;
+    using NextForm = std::function<void(FileChooser& chooser, const Accepted& accepted)>;
 
     // Loads the form (Form_Load) in the current directory.
-    explicit FrmFileSel(Variant variant, QWidget* parent = nullptr);
+    explicit FileChooser(Variant variant, QWidget* parent = nullptr);
 
     Variant variant() const { return variant_; }
     void setNextForm(NextForm next) { next_ = std::move(next); }
@@ -127,5 +127,8 @@ private:
     QLabel* dummyField_ = nullptr;
     QLabel* lblFile_ = nullptr;
 };
+
+// The form's old name, for code written before the rename.
+using FrmFileSel = FileChooser;
 
 }  // namespace qv::filesel

@@ -106,13 +106,21 @@ void ProgressWindow::cmdCancel_Click() {
         stopflag = QStringLiteral("Y");
 }
 
+bool ProgressWindow::finish() {
+    finishing_ = true;
+    const bool closed = close();
+    finishing_ = false;
+    return closed;
+}
+
 void ProgressWindow::closeEvent(QCloseEvent* event) {
-    if (!inRun()) {
+    if (finishing_) {
         QWidget::closeEvent(event);
         return;
     }
-    // The run still paints into the window and tests its stop flag: it must
-    // outlive the run. Closing it is a request to cancel.
+    // Closed by the frame: the run still paints into the window and tests
+    // its stop flag, so the window must outlive the run. It is a request to
+    // cancel.
     event->ignore();
     cmdCancel_Click();
 }

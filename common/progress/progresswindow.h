@@ -4,9 +4,9 @@
 //
 // The window stops nothing itself: the run sets `percdone`, calls `percbar`
 // (or `showProgress`), yields to the user interface, and tests `stopflag`
-// before its next record. While a run uses the window (a `Run` is alive),
-// closing it by its frame asks the Cancel question instead and the window
-// stays; the run closes it when it is done.
+// before its next record. The window lives exactly as long as its run, so
+// closing it by its frame is the Cancel question and the window stays; the
+// program ends it with finish() (or hides and deletes it) once the run is over.
 #pragma once
 
 #include <QString>
@@ -32,18 +32,9 @@ public:
     ProgressWindow(const QString& caption, const QString& stepText, const QString& words,
                    TextLayout layout = TextLayout::StepPercentWords, QWidget* parent = nullptr);
 
-    // Marks the window as used by a run for as long as it lives.
-    class Run {
-    public:
-        explicit Run(ProgressWindow& w) : w_(w) { ++w_.runs_; }
-        ~Run() { --w_.runs_; }
-        Run(const Run&) = delete;
-        Run& operator=(const Run&) = delete;
-
-    private:
-        ProgressWindow& w_;
-    };
-    bool inRun() const { return runs_ > 0; }
+    // Closes the window when its run is over; any other close asks the
+    // Cancel question and leaves it open.
+    bool finish();
 
     // Run state, kept with the window as the runs expect it.
     double percdone = 0;
@@ -88,7 +79,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    int runs_ = 0;
+    bool finishing_ = false;
     TextLayout layout_;
     QString words_;
     std::array<QFrame*, 20> blocks_{};

@@ -47,11 +47,7 @@ void CsvWriter::endRecord() {
 
 void CsvWriter::flush() { out_.flush(); }
 
-void CsvWriter::close() {
-    // A record left open is written, not lost.
-    if (!first_) endRecord();
-    out_.close();
-}
+void CsvWriter::close() { out_.close(); }
 
 std::vector<std::string> parseCsvRecord(std::string_view line) {
     std::vector<std::string> fields;

@@ -29,7 +29,7 @@ public:
     CsvWriter& null();                         // #NULL#
     void endRecord();                          // the line end; the next field starts a record
     void flush();
-    void close();  // ends a record left open, then closes
+    void close();  // a record not ended is not written: a failed run leaves whole records only
 
 private:
     void separate();

@@ -4,11 +4,11 @@
 #pragma once
 
 #include "common/db/database.h"
+#include "common/testing/scratch.h"
 #include "platform/testing/test_services.h"
 
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTest>
@@ -37,8 +37,8 @@ protected:
     const fs::path& dir() const { return dir_; }
 
 private:
+    std::unique_ptr<testkit::ScratchFolder> scratch_;
     fs::path dir_;
-    fs::path previous_;
 };
 
 // Shows a form and waits until it is the active window, as a user would
@@ -57,15 +57,6 @@ QStringList shownMessages();
 
 // Another program of the suite holding mailsort.mdb in the current folder,
 // for as long as the object lives.
-class OtherProgram {
-public:
-    explicit OtherProgram(db::OpenMode mode);
-    ~OtherProgram();
-    bool holding() const { return holding_; }
-
-private:
-    QProcess process_;
-    bool holding_ = false;
-};
+using OtherProgram = testkit::DatabaseHolder;
 
 }  // namespace qv::console::testing

@@ -2,8 +2,11 @@
 
 #include "common/parm/parmrecord.h"
 #include "console/configlabs.h"
+#include "console/estimateforms.h"
 #include "console/housekeeping.h"
+#include "console/mailsorttariffform.h"
 #include "console/mainwindow.h"
+#include "console/standardtariffform.h"
 #include "platform/forms.h"
 #include "platform/help.h"
 #include "platform/launcher.h"
@@ -274,6 +277,9 @@ const Guarded kGuarded[] = {
     {"MnuFileClean", nullptr, [](const MainWindow& w) -> QWidget* { return w.cleanup(); }},
     {"CopyFile", nullptr, [](const MainWindow& w) -> QWidget* { return w.copyFile(); }},
     {"MnuUtilitiesConfigure", nullptr, [](const MainWindow& w) -> QWidget* { return w.configLabs(); }},
+    {"MnuUtilitiesEstimator", nullptr, [](const MainWindow& w) -> QWidget* { return w.estimator(); }},
+    {"MnuPricesMailsort", nullptr, [](const MainWindow& w) -> QWidget* { return w.mailsortPrices(); }},
+    {"MnuPricesPO", nullptr, [](const MainWindow& w) -> QWidget* { return w.poPrices(); }},
 };
 }  // namespace
 
@@ -334,6 +340,9 @@ TEST_F(MainWindowTest, GuardedEntriesEndSilentlyWithoutTheDatabaseOrTheProgram) 
     EXPECT_EQ(w.cleanup(), nullptr);
     EXPECT_EQ(w.copyFile(), nullptr);
     EXPECT_EQ(w.configLabs(), nullptr);
+    EXPECT_EQ(w.estimator(), nullptr);
+    EXPECT_EQ(w.mailsortPrices(), nullptr);
+    EXPECT_EQ(w.poPrices(), nullptr);
     EXPECT_TRUE(shownMessages().isEmpty());
 }
 

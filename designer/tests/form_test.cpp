@@ -1,4 +1,4 @@
-#include "designer/frmdovanet.h"
+#include "designer/designerwindow.h"
 #include "designer/layoutrow.h"
 #include "designer/program.h"
 
@@ -56,8 +56,8 @@ protected:
 
     // The form as the chooser leaves it: shown, then given the answer and
     // the path; the start runs when OK takes the focus.
-    FrmDovanet& open(const std::string& path, const char* headings) {
-        form = std::make_unique<FrmDovanet>();
+    DesignerWindow& open(const std::string& path, const char* headings) {
+        form = std::make_unique<DesignerWindow>();
         EXPECT_TRUE(form->Form_Load());
         form->show();
         form->DummyField()->setText(headings);
@@ -115,13 +115,14 @@ protected:
     }
 
     test::ScratchFolder scratch;
-    std::unique_ptr<FrmDovanet> form;
+    std::unique_ptr<DesignerWindow> form;
 };
 
 TEST_F(DesignerForm, ListsColumnsWithoutHeadings) {
-    const std::string path = scratch.write("five.csv", {"a,b,c,d,e", "f,g,h,i,j"});
+    const std::string path = scratch.writeLines("five.csv", {"a,b,c,d,e", "f,g,h,i,j"});
     open(path, "7");
     ASSERT_TRUE(form->started());
+    EXPECT_EQ(form->objectName(), "frmDovanet");  // the old form's name
     EXPECT_EQ(form->fileType(), "3");
     EXPECT_EQ(listed(), (QStringList{"Column A", "Column B", "Column C", "Column D", "Column E"}));
     EXPECT_FALSE(form->chkSkipFirst()->isChecked());
@@ -148,7 +149,7 @@ TEST_F(DesignerForm, ListsAtMostThirtyFields) {
         {"31 fields", {thirtyOne}, 30, "Column DD"},
     };
     for (const auto& c : cases) {
-        open(scratch.write("wide.txt", c.lines), "7");
+        open(scratch.writeLines("wide.txt", c.lines), "7");
         const QStringList l = listed();
         EXPECT_EQ(l.size(), c.count) << c.what;
         EXPECT_EQ(l.value(25), "Column Z") << c.what;
@@ -158,7 +159,7 @@ TEST_F(DesignerForm, ListsAtMostThirtyFields) {
 }
 
 TEST_F(DesignerForm, StepsThroughTheRecords) {
-    const std::string path = scratch.write("three.csv", {R"("Name","Town","Postcode")", R"("Ann","Leeds","LS1 1AA")",
+    const std::string path = scratch.writeLines("three.csv", {R"("Name","Town","Postcode")", R"("Ann","Leeds","LS1 1AA")",
                                                          R"("Bob","York","YO1 2BB")", R"("Cy","Hull","HU1 3CC")"});
     open(path, "6");
     EXPECT_EQ(form->fileType(), "2");
@@ -187,7 +188,7 @@ TEST_F(DesignerForm, StepsThroughTheRecords) {
 }
 
 TEST_F(DesignerForm, PostcodeMustBeAssigned) {
-    const std::string path = scratch.write("nine.csv", {"1,2,3,4,5,6,7,8,9", "1,2,3,4,5,6,7,8,9"});
+    const std::string path = scratch.writeLines("nine.csv", {"1,2,3,4,5,6,7,8,9", "1,2,3,4,5,6,7,8,9"});
     const auto before = dataFiles();
     open(path, "7");
     scriptedMessages().answer(Answer::Ok, kNoPostcode);
@@ -272,7 +273,7 @@ TEST_F(DesignerForm, SavesEachFileType) {
           {"ref", {7, 7}}}},
     };
     for (const auto& c : cases) {
-        const std::string path = scratch.write(c.name, c.lines);
+        const std::string path = scratch.writeLines(c.name, c.lines);
         open(path, c.headings);
         for (const auto& [caption, part] : c.drops) assign(caption, part);
         form->cmdOK_Click();
@@ -287,7 +288,7 @@ TEST_F(DesignerForm, SavesEachFileType) {
 }
 
 TEST_F(DesignerForm, SkipFirstAsTickedNotAsRead) {
-    const std::string path = scratch.write("h.csv", {"Name,Addr,Town,County,Postcode", "Ann,1 Rd,Leeds,W Yorks,LS1 1AA"});
+    const std::string path = scratch.writeLines("h.csv", {"Name,Addr,Town,County,Postcode", "Ann,1 Rd,Leeds,W Yorks,LS1 1AA"});
     open(path, "6");
     assign("Postcode", Post1);
     form->chkSkipFirst()->setChecked(false);
@@ -325,7 +326,7 @@ TEST_F(DesignerForm, FilesThatCannotBeLaidOut) {
             path = (scratch.dir() / "bad.dat").string();
             std::ofstream(path, std::ios::binary) << c.raw;
         } else {
-            path = scratch.write("bad.dat", c.lines);
+            path = scratch.writeLines("bad.dat", c.lines);
         }
         scriptedMessages().answer(Answer::Ok, c.message);
         open(path, c.headings);
@@ -342,7 +343,7 @@ TEST_F(DesignerForm, FilesThatCannotBeLaidOut) {
 }
 
 TEST_F(DesignerForm, ExitWritesNothing) {
-    const std::string path = scratch.write("x.csv", {"a,b,c,d,e"});
+    const std::string path = scratch.writeLines("x.csv", {"a,b,c,d,e"});
     const auto before = dataFiles();
     open(path, "7");
     assign("Column E", Post1);
@@ -360,7 +361,7 @@ TEST_F(DesignerForm, ExitWritesNothing) {
 TEST_F(DesignerForm, WithoutADatabaseTheFormDoesNotLoad) {
     fs::remove(scratch.dir() / "mailsort.mdb");
     scriptedMessages().answer(Answer::Ok);
-    FrmDovanet f;
+    DesignerWindow f;
     EXPECT_FALSE(f.Form_Load());
     ASSERT_EQ(scriptedMessages().messages().size(), 1u);
     EXPECT_TRUE(scriptedMessages().messages()[0].text.startsWith(
@@ -395,7 +396,7 @@ protected:
 };
 
 TEST_F(DragAndDrop, FromTheListToABoxAndBack) {
-    const std::string path = scratch.write("d.csv", {"Jane Smith,12 Oak Road,Leeds,LS6 2AB,R001"});
+    const std::string path = scratch.writeLines("d.csv", {"Jane Smith,12 Oak Road,Leeds,LS6 2AB,R001"});
     open(path, "7");
     QListWidget* list = form->lstFields();
     QLineEdit* town = form->partBox(Town);
@@ -443,7 +444,7 @@ TEST_F(DragAndDrop, FromTheListToABoxAndBack) {
 }
 
 TEST_F(DragAndDrop, BoxesTakeNoTypingAndSelectTheirText) {
-    const std::string path = scratch.write("d.csv", {"Jane Smith,12 Oak Road,Leeds,LS6 2AB,R001"});
+    const std::string path = scratch.writeLines("d.csv", {"Jane Smith,12 Oak Road,Leeds,LS6 2AB,R001"});
     open(path, "7");
     assign("Column D", Post1);
     QLineEdit* post = form->partBox(Post1);
@@ -459,7 +460,7 @@ TEST_F(DragAndDrop, BoxesTakeNoTypingAndSelectTheirText) {
 }
 
 TEST_F(DragAndDrop, ADropFromTheListWithNothingSelectedDoesNothing) {
-    const std::string path = scratch.write("d.csv", {"Jane Smith,12 Oak Road,Leeds,LS6 2AB,R001"});
+    const std::string path = scratch.writeLines("d.csv", {"Jane Smith,12 Oak Road,Leeds,LS6 2AB,R001"});
     open(path, "7");
     assign("Column D", Post1);
     form->lstFields()->clearSelection();
@@ -539,8 +540,8 @@ TEST(DemoFiles, EachCanBeLaidOutAndSaved) {
     };
     for (const auto& c : cases) {
         auto* chooser = makeStartForm();
-        FrmDovanet* designer = nullptr;
-        chooser->setNextForm([&](qv::filesel::FrmFileSel&, const qv::filesel::FrmFileSel::Accepted& a) {
+        DesignerWindow* designer = nullptr;
+        chooser->setNextForm([&](qv::filesel::FileChooser&, const qv::filesel::FileChooser::Accepted& a) {
             designer = showDesigner(a);
         });
         chooser->show();
@@ -548,7 +549,7 @@ TEST(DemoFiles, EachCanBeLaidOutAndSaved) {
         scriptedMessages().answer(c.answer);
         chooser->cmdOK_Click();
         ASSERT_NE(designer, nullptr);
-        QPointer<FrmDovanet> alive(designer);
+        QPointer<DesignerWindow> alive(designer);
         designer->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(designer));
         QApplication::processEvents();

@@ -1,60 +1,10 @@
-// A scratch folder holding a fresh mailsort.mdb, made the current directory
-// for the life of a test, as the programs expect to run.
+// The designer's tests work in the shared scratch folder.
 #pragma once
 
-#include "common/db/database.h"
-#include "common/dbbuild/builder.h"
-#include "common/text/lines.h"
-
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
-#include <filesystem>
-#include <sstream>
-#include <string>
-#include <vector>
+#include "common/testing/scratch.h"
 
 namespace qv::designer::test {
 
-namespace fs = std::filesystem;
-
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string(info->test_suite_name()) + "-" + info->name();
-        for (char& c : name)
-            if (c == '/') c = '_';
-        dir_ = fs::temp_directory_path() / ("qvdesigner-" + std::to_string(getpid()) + "-" + name);
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        previous_ = fs::current_path();
-        fs::current_path(dir_);
-        std::ostringstream out, err;
-        qv::dbbuild::MakeOptions o{QV_DATA_DIR, dir_, false};
-        EXPECT_EQ(qv::dbbuild::makeDatabases(o, out, err), 0) << err.str();
-    }
-    ~ScratchFolder() {
-        fs::current_path(previous_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    const fs::path& dir() const { return dir_; }
-
-    // Writes lines with CRLF ends, as the customers' files come.
-    std::string write(const std::string& name, const std::vector<std::string>& lines) const {
-        qv::TextWriter w(dir_ / name, qv::LineEnd::CRLF);
-        for (const auto& l : lines) w.writeLine(l);
-        w.close();
-        return (dir_ / name).string();
-    }
-
-    std::unique_ptr<db::Database> open() const { return db::Database::open("mailsort.mdb"); }
-
-private:
-    fs::path dir_;
-    fs::path previous_;
-};
+using qv::testkit::ScratchFolder;
 
 }  // namespace qv::designer::test

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "common/db/database.h"
-#include "common/dbbuild/builder.h"
+#include "common/testing/scratch.h"
 #include "common/text/chars.h"
 
 #include <gtest/gtest.h>
@@ -27,20 +27,11 @@ using Rows = std::vector<std::vector<std::string>>;
 class RefFolder : public ::testing::Test {
 protected:
     void SetUp() override {
-        old_ = fs::current_path();
-        dir_ = fs::temp_directory_path() / ("qvref-" + std::to_string(getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
+        scratch_ = std::make_unique<testkit::ScratchFolder>();
+        dir_ = scratch_->dir();
         fs::create_directories(dir_ / "po");
-        fs::current_path(dir_);
-        std::ostringstream out, err;
-        qv::dbbuild::MakeOptions o{QV_DATA_DIR, dir_, false};
-        ASSERT_EQ(qv::dbbuild::makeDatabases(o, out, err), 0) << err.str();
     }
-    void TearDown() override {
-        fs::current_path(old_);
-        fs::remove_all(dir_);
-    }
+    void TearDown() override { scratch_.reset(); }
 
     // Writes lines with CRLF ends (as the files come) into po/ or another folder.
     void write(const std::string& name, std::initializer_list<std::string> lines, const fs::path& folder = "po") {
@@ -98,7 +89,8 @@ protected:
         return out;
     }
 
-    fs::path old_, dir_;
+    std::unique_ptr<testkit::ScratchFolder> scratch_;
+    fs::path dir_;
 };
 
 }  // namespace qv::refimport::testing

@@ -92,10 +92,10 @@ protected:
 };
 
 TEST_F(FileSel, LoadsInTheCurrentFolderWithEveryFile) {
-    FrmFileSel f(Variant::Designer);
+    FileChooser f(Variant::Designer);
     EXPECT_EQ(f.windowTitle(), "Select mailsort file");
-    EXPECT_EQ(FrmFileSel(Variant::Console).windowTitle(), "Select file to convert");
-    EXPECT_EQ(FrmFileSel(Variant::DuplicateChecker).windowTitle(), "Select file to convert");
+    EXPECT_EQ(FileChooser(Variant::Console).windowTitle(), "Select file to convert");
+    EXPECT_EQ(FileChooser(Variant::DuplicateChecker).windowTitle(), "Select file to convert");
 
     auto* types = qv::platform::child<QComboBox>(&f, "cmbFileType");
     ASSERT_EQ(types->count(), 3);
@@ -111,7 +111,7 @@ TEST_F(FileSel, LoadsInTheCurrentFolderWithEveryFile) {
 }
 
 TEST_F(FileSel, FilterListsOnlyMatchingFiles) {
-    FrmFileSel f(Variant::Designer);
+    FileChooser f(Variant::Designer);
     ASSERT_TRUE(f.chooseFileType("Text Files (*.TXT)"));
     EXPECT_EQ(f.pattern(), "*.TXT");
     EXPECT_EQ(f.fileNames(), (QStringList{"B.TXT", "notes.txt"}));
@@ -132,9 +132,9 @@ TEST_F(FileSel, FilterListsOnlyMatchingFiles) {
 }
 
 TEST_F(FileSel, RefusesWithoutASelection) {
-    FrmFileSel f(Variant::Designer);
+    FileChooser f(Variant::Designer);
     bool handedOver = false;
-    f.setNextForm([&](FrmFileSel&, const FrmFileSel::Accepted&) { handedOver = true; });
+    f.setNextForm([&](FileChooser&, const FileChooser::Accepted&) { handedOver = true; });
     f.show();
     f.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
@@ -167,10 +167,10 @@ TEST_F(FileSel, HandsOverByVariant) {
     };
     const QString expected = QDir::cleanPath(root) + "/cust.csv";
     for (const auto& c : cases) {
-        FrmFileSel f(c.variant);
-        std::optional<FrmFileSel::Accepted> got;
+        FileChooser f(c.variant);
+        std::optional<FileChooser::Accepted> got;
         QString seenInBox, seenDummy, seenLabel;
-        f.setNextForm([&](FrmFileSel& chooser, const FrmFileSel::Accepted& a) {
+        f.setNextForm([&](FileChooser& chooser, const FileChooser::Accepted& a) {
             got = a;
             // What the next form reads while it loads is already in place.
             if (chooser.TxtFile()) seenInBox = chooser.TxtFile()->text();
@@ -204,8 +204,8 @@ TEST_F(FileSel, FoldersAndDrives) {
     qv::platform::setDriveFolder('A', root + "/floppy");
     qv::platform::setDriveFolder('B', root + "/gone");
 
-    FrmFileSel f(Variant::Console);
-    f.setNextForm([](FrmFileSel&, const FrmFileSel::Accepted&) {});
+    FileChooser f(Variant::Console);
+    f.setNextForm([](FileChooser&, const FileChooser::Accepted&) {});
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     EXPECT_EQ(f.driveText(), "/");  // the current folder lies on no mapped drive
@@ -228,7 +228,7 @@ TEST_F(FileSel, FoldersAndDrives) {
     EXPECT_EQ(f.TxtFile()->text(), QDir::cleanPath(root) + "/floppy/disk.txt");
 
     // A drive whose folder went away: said so, and the chooser stays where it was.
-    FrmFileSel g(Variant::Console);
+    FileChooser g(Variant::Console);
     ASSERT_TRUE(g.chooseDrive("a:"));
     QDir(root).rmdir("gone");
     scriptedMessages().answer(Answer::Ok, "Drive b: cannot be read.");
@@ -238,12 +238,12 @@ TEST_F(FileSel, FoldersAndDrives) {
 }
 
 TEST_F(FileSel, Exit) {
-    FrmFileSel d(Variant::Designer);
+    FileChooser d(Variant::Designer);
     d.show();
     d.cmdExit_Click();
     EXPECT_FALSE(d.isVisible());
 
-    FrmFileSel x(Variant::DuplicateChecker);
+    FileChooser x(Variant::DuplicateChecker);
     bool ended = false;
     x.setEndProgram([&] { ended = true; });
     x.show();

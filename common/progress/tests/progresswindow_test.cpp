@@ -163,8 +163,8 @@ TEST(ProgressWindow, RunStopsBeforeTheNextRecordAfterCancel) {
 
 // Closing the window by its frame while a run uses it is the Cancel question:
 // No lets the run go on with the window, Yes stops it before its next record.
-// The window lives on until the run is over, even one that deletes itself on
-// close.
+// The window lives on until the run closes it, even one that deletes itself
+// on close.
 TEST(ProgressWindow, ClosedByItsFrameDuringARunAsksTheCancelQuestion) {
     QPointer<ProgressWindow> w(sortationWindow());
     w->setAttribute(Qt::WA_DeleteOnClose);
@@ -175,7 +175,6 @@ TEST(ProgressWindow, ClosedByItsFrameDuringARunAsksTheCancelQuestion) {
     int records = 0;
     const int total = 200;
     {
-        ProgressWindow::Run run(*w);
         while (records < total && !w->stopRequested()) {
             ++records;
             w->showProgress(double(records) / total * 100);
@@ -201,8 +200,8 @@ TEST(ProgressWindow, ClosedByItsFrameDuringARunAsksTheCancelQuestion) {
         EXPECT_EQ(b.buttons, Buttons::YesNo);
     }
 
-    // Once the run is over, the frame closes the window without a question.
-    w->windowHandle()->close();
+    // The run over, the program closes the window without a question.
+    EXPECT_TRUE(w->finish());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(w.isNull());
     EXPECT_EQ(scriptedMessages().messages().size(), 2u);

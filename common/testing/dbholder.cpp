@@ -1,5 +1,6 @@
-// Test helper: another program that holds mailsort.mdb in a folder, shared or
-// for its sole use, until its standard input closes.
+// Test helper: another program of the suite holding mailsort.mdb of a folder,
+// shared or for its sole use, until its standard input closes. Writes "held"
+// once it holds it, or "failed <number> <description>".
 #include "common/db/database.h"
 
 #include <filesystem>
@@ -8,7 +9,7 @@
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::cerr << "usage: console_dbholder <folder> exclusive|shared\n";
+        std::cerr << "usage: qvdbholder <folder> exclusive|shared\n";
         return 2;
     }
     std::filesystem::current_path(argv[1]);

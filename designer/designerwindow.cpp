@@ -1,5 +1,6 @@
-#include "designer/frmdovanet.h"
+#include "designer/designerwindow.h"
 
+#include "common/programstart.h"
 #include "common/suitetexts.h"
 #include "designer/layoutrow.h"
 
@@ -181,7 +182,7 @@ QLabel* plainLabel(QWidget* parent, const QString& name, const QString& text) {
 
 }  // namespace
 
-FrmDovanet::FrmDovanet(QWidget* parent) : QWidget(parent, Qt::Window) {
+DesignerWindow::DesignerWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("frmDovanet"));
     setWindowTitle(QStringLiteral("Define File Layout"));
     buildControls();
@@ -191,9 +192,9 @@ FrmDovanet::FrmDovanet(QWidget* parent) : QWidget(parent, Qt::Window) {
     cmdOK_->setFocus(Qt::OtherFocusReason);
 }
 
-FrmDovanet::~FrmDovanet() = default;
+DesignerWindow::~DesignerWindow() = default;
 
-void FrmDovanet::buildControls() {
+void DesignerWindow::buildControls() {
     auto* top = new QVBoxLayout(this);
 
     auto* fileRow = new QHBoxLayout;
@@ -321,9 +322,14 @@ void FrmDovanet::buildControls() {
     resize(980, 560);
 }
 
-bool FrmDovanet::Form_Load() {
+bool DesignerWindow::Form_Load() {
+    start::Opened opened = start::openDatabase(db::OpenMode::Shared);
+    if (!opened) {
+        messages().msgBox(q(opened.refusal()));
+        return false;
+    }
+    db_ = std::move(opened.db);
     try {
-        db_ = db::Database::open("mailsort.mdb", db::OpenMode::Shared);
         data_ = db_->openTable("data");
         data_->setIndex("File");
     } catch (const db::DbError& e) {
@@ -337,7 +343,7 @@ bool FrmDovanet::Form_Load() {
     return true;
 }
 
-bool FrmDovanet::eventFilter(QObject* watched, QEvent* event) {
+bool DesignerWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == cmdOK_ && event->type() == QEvent::FocusIn && started_ != "Y") {
         // Posted: the start may show a message, which is no business of a focus event.
         QMetaObject::invokeMethod(this, [this] { cmdOK_GotFocus(); }, Qt::QueuedConnection);
@@ -345,12 +351,12 @@ bool FrmDovanet::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void FrmDovanet::mouseMoveEvent(QMouseEvent* event) {
+void DesignerWindow::mouseMoveEvent(QMouseEvent* event) {
     if (event->buttons() == Qt::NoButton) Form_MouseMove();
     QWidget::mouseMoveEvent(event);
 }
 
-void FrmDovanet::closeEvent(QCloseEvent* event) {
+void DesignerWindow::closeEvent(QCloseEvent* event) {
     // The close box leaves like Exit: nothing is written.
     file_.close();
     data_.reset();
@@ -359,18 +365,18 @@ void FrmDovanet::closeEvent(QCloseEvent* event) {
     ended_ = true;
 }
 
-void FrmDovanet::endProgram() {
+void DesignerWindow::endProgram() {
     if (!ended_) close();
 }
 
-void FrmDovanet::refuse(const QString& message) {
+void DesignerWindow::refuse(const QString& message) {
     messages().msgBox(message);
     endProgram();
 }
 
 // ---- the one-time start ---------------------------------------------------------
 
-void FrmDovanet::cmdOK_GotFocus() {
+void DesignerWindow::cmdOK_GotFocus() {
     if (started_ == "Y" || ended_) return;
     started_ = "Y";  // before any message box can give the focus back to OK
     for (auto& c : captions_) c.clear();
@@ -380,7 +386,7 @@ void FrmDovanet::cmdOK_GotFocus() {
     startFile(lblFile_->text().toStdString());
 }
 
-bool FrmDovanet::startFile(const std::string& path) {
+bool DesignerWindow::startFile(const std::string& path) {
     const QString shown = q(path);
     if (qv::charLength(path) > static_cast<std::size_t>(MaxPathLength)) {
         refuse(QStringLiteral("The path of the selected file is longer than 255 characters, so its layout "
@@ -444,7 +450,7 @@ bool FrmDovanet::startFile(const std::string& path) {
     return true;
 }
 
-void FrmDovanet::cut() {
+void DesignerWindow::cut() {
     if (isDelimited(fileType_))
         SplitFields(sample_, fields_);
     else
@@ -453,13 +459,13 @@ void FrmDovanet::cut() {
 
 // ---- sample records -------------------------------------------------------------
 
-void FrmDovanet::readFirstDataRecord() {
+void DesignerWindow::readFirstDataRecord() {
     file_.reopen();
     if (!file_.readLine(current_)) current_.clear();
     if (headings_ == "Y" && !file_.readLine(current_)) current_.clear();
 }
 
-void FrmDovanet::cmdPrevious_Click() {
+void DesignerWindow::cmdPrevious_Click() {
     if (started_ != "Y" || ended_) return;
     try {
         readFirstDataRecord();
@@ -472,7 +478,7 @@ void FrmDovanet::cmdPrevious_Click() {
     ShowSample();
 }
 
-void FrmDovanet::cmdNext_Click() {
+void DesignerWindow::cmdNext_Click() {
     if (started_ != "Y" || ended_) return;
     try {
         const bool got = file_.readLine(current_);
@@ -495,7 +501,7 @@ void FrmDovanet::cmdNext_Click() {
     ShowSample();
 }
 
-void FrmDovanet::ShowSample() {
+void DesignerWindow::ShowSample() {
     const SampleTexts s = designer::ShowSample(fields_, model_.numbers());
     const std::string* texts[SampleCount] = {&s.name, &s.add1, &s.add2, &s.add3, &s.add4,
                                              &s.town, &s.county, &s.post, &s.ref};
@@ -504,7 +510,7 @@ void FrmDovanet::ShowSample() {
 
 // ---- save -----------------------------------------------------------------------
 
-void FrmDovanet::CheckLayout() {
+void DesignerWindow::CheckLayout() {
     layoutError_ = "N";
     if (model_.number(Post1) == 0) {
         messages().msgBox(QStringLiteral("Postcode field must be selected."));
@@ -512,7 +518,7 @@ void FrmDovanet::CheckLayout() {
     }
 }
 
-void FrmDovanet::cmdOK_Click() {
+void DesignerWindow::cmdOK_Click() {
     if (ended_ || !db_) return;
     CheckLayout();
     if (layoutError_ == "Y") return;
@@ -526,36 +532,36 @@ void FrmDovanet::cmdOK_Click() {
     endProgram();
 }
 
-void FrmDovanet::cmdCancel_Click() { endProgram(); }
+void DesignerWindow::cmdCancel_Click() { endProgram(); }
 
 // ---- drag and drop --------------------------------------------------------------
 
-void FrmDovanet::setMarker(const std::string& m) {
+void DesignerWindow::setMarker(const std::string& m) {
     model_.setMarker(m);
     dummyField_->setText(q(m));
 }
 
-void FrmDovanet::Form_MouseMove() {
+void DesignerWindow::Form_MouseMove() {
     if (started_ == "Y") setMarker("");
 }
 
-void FrmDovanet::lstFields_MouseMove() {
+void DesignerWindow::lstFields_MouseMove() {
     if (started_ == "Y") setMarker(AssignmentModel::ListMarker);
 }
 
-void FrmDovanet::box_MouseMove(Part p) {
+void DesignerWindow::box_MouseMove(Part p) {
     if (started_ == "Y") setMarker(model_.box(p));
 }
 
-void FrmDovanet::lstFields_OLEStartDrag() {
+void DesignerWindow::lstFields_OLEStartDrag() {
     // The pointer is on the list when its drag begins.
     lstFields_MouseMove();
     parkFocus();
 }
 
-void FrmDovanet::box_OLEStartDrag(Part p) { box_MouseMove(p); }
+void DesignerWindow::box_OLEStartDrag(Part p) { box_MouseMove(p); }
 
-void FrmDovanet::box_OLEDragDrop(Part p) {
+void DesignerWindow::box_OLEDragDrop(Part p) {
     if (started_ != "Y") return;
     const int selected = lstFields_->selectedItems().isEmpty() ? -1 : lstFields_->currentRow();
     if (!model_.dropOnBox(p, selected)) return;
@@ -566,7 +572,7 @@ void FrmDovanet::box_OLEDragDrop(Part p) {
     parkFocus();
 }
 
-void FrmDovanet::lstFields_OLEDragDrop() {
+void DesignerWindow::lstFields_OLEDragDrop() {
     if (started_ != "Y") return;
     model_.dropOnList();
     for (int i = 0; i < PartCount; ++i)
@@ -574,7 +580,7 @@ void FrmDovanet::lstFields_OLEDragDrop() {
     refreshList();
 }
 
-void FrmDovanet::refreshList() {
+void DesignerWindow::refreshList() {
     const auto& items = model_.list();
     // Only the changes, so that the list keeps its scroll position.
     while (lstFields_->count() > static_cast<int>(items.size())) delete lstFields_->takeItem(lstFields_->count() - 1);
@@ -590,6 +596,6 @@ void FrmDovanet::refreshList() {
     lstFields_->setCurrentRow(-1);
 }
 
-void FrmDovanet::parkFocus() { cmdOK_->setFocus(Qt::OtherFocusReason); }
+void DesignerWindow::parkFocus() { cmdOK_->setFocus(Qt::OtherFocusReason); }
 
 }  // namespace qv::designer

@@ -1,4 +1,4 @@
-#include "refimport/form1.h"
+#include "refimport/refimportwindow.h"
 #include "refimport/pogen.h"
 #include "reffixture.h"
 
@@ -30,20 +30,20 @@ protected:
         qv::platform::resetDriveFolders();
         RefFolder::TearDown();
     }
-    std::unique_ptr<Form1> shown(FileForm form) {
-        auto f = std::make_unique<Form1>(form);
+    std::unique_ptr<RefImportWindow> shown(FileForm form) {
+        auto f = std::make_unique<RefImportWindow>(form);
         f->show();
         f->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(f.get()));
         return f;
     }
-    void type(Form1& f, const char* box, const QString& text) {
+    void type(RefImportWindow& f, const char* box, const QString& text) {
         auto* edit = child<QLineEdit>(&f, QString::fromLatin1(box));
         edit->selectAll();
         QTest::keyClicks(edit, text);
         EXPECT_EQ(edit->text(), text);
     }
-    void import(Form1& f) { QTest::mouseClick(child<QPushButton>(&f, "cmdImport"), Qt::LeftButton); }
+    void import(RefImportWindow& f) { QTest::mouseClick(child<QPushButton>(&f, "cmdImport"), Qt::LeftButton); }
     void generate(qv::pogen::Form form, const fs::path& folder = "po") {
         qv::pogen::writeFiles(qv::pogen::generate({.seed = 5, .sectors = 60}), form, dir_ / folder);
     }
@@ -67,8 +67,9 @@ TEST_F(RefForm, DriveAndTargetBoxesNameFolders) {
 TEST_F(RefForm, ShowsTheFormOfItsArgument) {
     const std::pair<FileForm, const char*> cases[] = {{FileForm::Comma, "Comma-delimited"}, {FileForm::Fixed, "Fixed-format"}};
     for (const auto& [form, caption] : cases) {
-        Form1 f(form);
+        RefImportWindow f(form);
         EXPECT_EQ(f.windowTitle(), "Quorvel - Import Post Office Data");
+        EXPECT_EQ(f.objectName(), "Form1");
         EXPECT_EQ(child<QLabel>(&f, "txtType")->text(), caption);
         EXPECT_FALSE(child<QLabel>(&f, "status")->isVisibleTo(&f));
         EXPECT_EQ(child<QLineEdit>(&f, "txtDrive")->text(), "A");

@@ -1,4 +1,6 @@
-#include "params/frmparam.h"
+#include "params/paramswindow.h"
+
+#include "common/programstart.h"
 
 #include "platform/platform.h"
 
@@ -49,13 +51,13 @@ QLabel* caption(QWidget* parent, const QString& text) {
 
 }  // namespace
 
-FrmParam::FrmParam(QWidget* parent) : QWidget(parent) {
+ParamsWindow::ParamsWindow(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("frmParam"));
     setWindowTitle(QStringLiteral("Mailsort Parameter Maintenance"));
     build();
 }
 
-FrmParam::~FrmParam() {
+ParamsWindow::~ParamsWindow() {
     pcode_.reset();
     parm_.reset();
     db_.reset();
@@ -63,7 +65,7 @@ FrmParam::~FrmParam() {
 
 // ---- The form's controls ----------------------------------------------------------
 
-void FrmParam::build() {
+void ParamsWindow::build() {
     auto* root = new QVBoxLayout(this);
 
     // Heading
@@ -264,8 +266,8 @@ void FrmParam::build() {
     buttons->addWidget(cmdCancel_);
     root->addLayout(buttons);
 
-    connect(cmdOK_, &QPushButton::clicked, this, &FrmParam::cmdOK_Click);
-    connect(cmdCancel_, &QPushButton::clicked, this, &FrmParam::cmdCancel_Click);
+    connect(cmdOK_, &QPushButton::clicked, this, &ParamsWindow::cmdOK_Click);
+    connect(cmdCancel_, &QPushButton::clicked, this, &ParamsWindow::cmdCancel_Click);
     platform::setCancelButton(this, cmdCancel_);
 
     // Box rules
@@ -333,7 +335,7 @@ void FrmParam::build() {
     for (const auto& [w, topic] : topics) platform::setHelpTopic(w, topic);
 }
 
-bool FrmParam::eventFilter(QObject* watched, QEvent* event) {
+bool ParamsWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == txtDefDate_ && event->type() == QEvent::FocusOut && leaveChecksOn()) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         // Another window taking the focus is not leaving the box.
@@ -348,13 +350,13 @@ bool FrmParam::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- Service groups ---------------------------------------------------------------
 
-ServiceOption FrmParam::selectedService() const {
+ServiceOption ParamsWindow::selectedService() const {
     for (const auto& [o, b] : options_)
         if (b->isChecked()) return o;
     return ServiceOption::None;
 }
 
-void FrmParam::optService_Click(ServiceOption o) {
+void ParamsWindow::optService_Click(ServiceOption o) {
     const ServiceGroups g = serviceGroups(o);
     for (QWidget* w : std::initializer_list<QWidget*>{chkGeog_, lblPostcode_, txtPostcode_}) w->setVisible(g.geog);
     for (QWidget* w : std::initializer_list<QWidget*>{chkDefDel_, lblDefDate_, txtDefDate_}) w->setVisible(g.defer);
@@ -363,20 +365,24 @@ void FrmParam::optService_Click(ServiceOption o) {
 
 // ---- Start and end -------------------------------------------------------------------
 
-bool FrmParam::Form_Load() {
+bool ParamsWindow::Form_Load() {
     errorFlag_ = false;
     platform::centreOnScreen(this);
+    start::Opened opened = start::openDatabase(db::OpenMode::Exclusive);
+    if (!opened) {
+        platform::messages().msgBox(qs(opened.refusal()), platform::Buttons::OkOnly,
+                                    opened.heldElsewhere() ? platform::Icon::Exclamation : platform::Icon::None);
+        unloaded_ = true;  // ends without unloading and without writing
+        endProgram(1);
+        return false;
+    }
+    db_ = std::move(opened.db);
     try {
-        db_ = db::Database::open("mailsort.mdb", db::OpenMode::Exclusive);
         parm_ = std::make_unique<parm::ParmRecord>(*db_);
         LoadParams();
     } catch (const db::DbError& e) {
-        if (db::isHeldElsewhere(e.number()))
-            platform::messages().msgBox(QString::fromLatin1(msg::Held), platform::Buttons::OkOnly,
-                                        platform::Icon::Exclamation);
-        else
-            platform::messages().msgBox(qs(texts::unexpectedError(e.number(), e.description())));
-        unloaded_ = true;  // ends without unloading and without writing
+        platform::messages().msgBox(qs(texts::unexpectedError(e.number(), e.description())));
+        unloaded_ = true;
         closeDatabase();
         endProgram(1);
         return false;
@@ -384,7 +390,7 @@ bool FrmParam::Form_Load() {
     return true;
 }
 
-void FrmParam::closeDatabase() {
+void ParamsWindow::closeDatabase() {
     pcode_.reset();
     parm_.reset();
     if (!db_) return;
@@ -396,26 +402,26 @@ void FrmParam::closeDatabase() {
     db_.reset();
 }
 
-void FrmParam::Form_Unload() {
+void ParamsWindow::Form_Unload() {
     if (unloaded_) return;
     unloaded_ = true;
     closeDatabase();
     endProgram(0);
 }
 
-void FrmParam::closeEvent(QCloseEvent* e) {
+void ParamsWindow::closeEvent(QCloseEvent* e) {
     Form_Unload();
     e->accept();
 }
 
-void FrmParam::endProgram(int status) {
+void ParamsWindow::endProgram(int status) {
     if (ended_) return;
     ended_ = true;
     exitStatus_ = status;
     if (endHandler_) endHandler_(status);
 }
 
-void FrmParam::reportUnexpected(int number, const QString& description) {
+void ParamsWindow::reportUnexpected(int number, const QString& description) {
     platform::messages().msgBox(qs(texts::unexpectedError(number, description.toStdString())));
     unloaded_ = true;
     hide();
@@ -425,7 +431,7 @@ void FrmParam::reportUnexpected(int number, const QString& description) {
 
 // ---- Loading and saving ----------------------------------------------------------------
 
-void FrmParam::LoadParams() {
+void ParamsWindow::LoadParams() {
     auto stored = [&](const char* k) -> std::optional<std::string> {
         const db::Value v = parm_->value(k);
         if (v.isNull()) return std::nullopt;
@@ -463,7 +469,7 @@ void FrmParam::LoadParams() {
         if (parm_->yes(k)) box->setChecked(true);
 }
 
-void FrmParam::SaveParams() {
+void ParamsWindow::SaveParams() {
     auto yn = [](const QCheckBox* c) { return db::Value(c->checkState() == Qt::Checked ? "Y" : "N"); };
     auto text = [](const QLineEdit* e) { return db::Value(str(e->text())); };
     const ServiceOption o = selectedService();
@@ -498,7 +504,7 @@ void FrmParam::SaveParams() {
 
 // ---- Checks, OK and Cancel ------------------------------------------------------------------
 
-bool FrmParam::lookUpSector(const std::string& k) {
+bool ParamsWindow::lookUpSector(const std::string& k) {
     if (!pcode_) {
         pcode_ = db_->openTable("pcode");
         pcode_->setIndex("PrimaryKey");
@@ -507,7 +513,7 @@ bool FrmParam::lookUpSector(const std::string& k) {
     return !pcode_->noMatch();
 }
 
-QWidget* FrmParam::boxWidget(Box box) const {
+QWidget* ParamsWindow::boxWidget(Box box) const {
     switch (box) {
     case Box::DefDate:
         if (!txtDefDate_->isHidden()) return txtDefDate_;
@@ -525,7 +531,7 @@ QWidget* FrmParam::boxWidget(Box box) const {
     return nullptr;
 }
 
-void FrmParam::ValEntries() {
+void ParamsWindow::ValEntries() {
     errorFlag_ = false;
     JobEntries e;
     e.service = selectedService();
@@ -560,7 +566,7 @@ void FrmParam::ValEntries() {
     }
 }
 
-void FrmParam::cmdOK_Click() {
+void ParamsWindow::cmdOK_Click() {
     if (!db_ || !parm_) return;
     try {
         ValEntries();
@@ -575,37 +581,22 @@ void FrmParam::cmdOK_Click() {
     }
 }
 
-void FrmParam::handOver() {
-    if (parm_->text(key::RunAlone) == "Y") {
+void ParamsWindow::handOver() {
+    if (parm_->yes(key::RunAlone)) {
         hide();
-        QString next;
-        if (parm_->yes(key::RunCodes))
-            next = QStringLiteral("kavrin.exe");
-        else if (parm_->yes(key::RunReports))
-            next = QStringLiteral("zolbern.exe");
-        else if (parm_->yes(key::RunLabels))
-            next = QStringLiteral("mistrel.exe");
-        if (next.isEmpty()) {
-            parm_->edit();
-            parm_->set(key::RunAlone, "N");
-            parm_->update();
-            db_->commit();
-            closeDatabase();
-        } else {
-            // The next step opens the database for its sole use.
-            closeDatabase();
-            QString error;
-            if (!platform::launcher().start(next, &error)) {
-                reportUnexpected(kStartFailed, error);
-                return;
-            }
-        }
+        pcode_.reset();
+        // The next step opens the database for its sole use.
+        const auto done = start::handOver(db_, parm_, start::Step::Parameters, false,
+                                          [this](const std::string&, const std::string& error) {
+                                              reportUnexpected(kStartFailed, qs(error));
+                                          });
+        if (done == start::HandedOver::StartFailed) return;
     }
     close();
     Form_Unload();  // a hidden form gets no close event
 }
 
-void FrmParam::cmdCancel_Click() {
+void ParamsWindow::cmdCancel_Click() {
     close();
     Form_Unload();
 }
@@ -613,7 +604,7 @@ void FrmParam::cmdCancel_Click() {
 // ---- The program ----------------------------------------------------------------------------
 
 int runPelgrin() {
-    FrmParam form;
+    ParamsWindow form;
     // Ends the program even while the help window stays open.
     form.setEndHandler([](int status) { QCoreApplication::exit(status); });
     if (!form.Form_Load()) return form.exitStatus();

@@ -25,11 +25,11 @@ class NumericBox;
 
 namespace qv::params {
 
-class FrmParam : public QWidget {
+class ParamsWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit FrmParam(QWidget* parent = nullptr);
-    ~FrmParam() override;
+    explicit ParamsWindow(QWidget* parent = nullptr);
+    ~ParamsWindow() override;
 
     // Opens the database for sole use and loads the row. False when the start
     // was refused: the message has been shown and the program is to end

@@ -38,11 +38,11 @@ extern const std::array<const char*, SampleCount> kSampleBoxNames;
 // are refused.
 inline constexpr const char* FieldMimeType = "application/x-quorvel-layout-field";
 
-class FrmDovanet : public QWidget {
+class DesignerWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit FrmDovanet(QWidget* parent = nullptr);
-    ~FrmDovanet() override;
+    explicit DesignerWindow(QWidget* parent = nullptr);
+    ~DesignerWindow() override;
 
     // Opens mailsort.mdb and table data with index File. On failure it has
     // said why and returns false; the form must not be shown then.

@@ -20,11 +20,11 @@ class QRadioButton;
 
 namespace qv::coding {
 
-class Form1 : public QWidget {
+class ImportWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit Form1(QWidget* parent = nullptr);
-    ~Form1() override;
+    explicit ImportWindow(QWidget* parent = nullptr);
+    ~ImportWindow() override;
 
     // Opens the database for sole use and reads parmcode. False when the
     // start was refused: the message has been shown and the program ends.

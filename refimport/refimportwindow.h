@@ -1,4 +1,4 @@
-// Form1: the reference data import's one form.
+// RefImportWindow (form "Form1"): the reference data import's one form.
 #pragma once
 
 #include "refimport/compaction.h"
@@ -32,10 +32,10 @@ std::filesystem::path targetFolder(const QString& entry);
 // "Importing MSORTD (1 of 4)........." and the others.
 QString importCaption(PoFile file);
 
-class Form1 : public QWidget {
+class RefImportWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit Form1(FileForm form, QWidget* parent = nullptr);
+    explicit RefImportWindow(FileForm form, QWidget* parent = nullptr);
 
     // Tests put a failing compaction in.
     void setCompactor(Compactor c) { compactor_ = std::move(c); }
@@ -62,6 +62,6 @@ private:
 
 // The program's start: the form for a known argument, shown and active;
 // for any other, the message saying which are known, and no form.
-std::unique_ptr<Form1> startProgram(const QString& argument);
+std::unique_ptr<RefImportWindow> startProgram(const QString& argument);
 
 }  // namespace qv::refimport

@@ -1,5 +1,6 @@
-#include "refimport/form1.h"
+#include "refimport/refimportwindow.h"
 
+#include "common/programstart.h"
 #include "common/db/database.h"
 #include "common/suitetexts.h"
 #include "common/text/files.h"
@@ -53,13 +54,13 @@ fs::path targetFolder(const QString& entry) {
     return toPath(driveFolder(entry));
 }
 
-std::unique_ptr<Form1> startProgram(const QString& argument) {
+std::unique_ptr<RefImportWindow> startProgram(const QString& argument) {
     const auto form = formFromArgument(argument);
     if (!form) {
         messages().msgBox(usageMessage());
         return nullptr;
     }
-    auto f = std::make_unique<Form1>(*form);
+    auto f = std::make_unique<RefImportWindow>(*form);
     showActivated(f.get());
     return f;
 }
@@ -70,7 +71,7 @@ QString importCaption(PoFile file) {
     return QStringLiteral("Importing %1 (%2 of 4).........").arg(QLatin1String(names[n])).arg(n + 1);
 }
 
-Form1::Form1(FileForm form, QWidget* parent) : QWidget(parent), form_(form) {
+RefImportWindow::RefImportWindow(FileForm form, QWidget* parent) : QWidget(parent), form_(form) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quorvel - Import Post Office Data"));
 
@@ -136,25 +137,25 @@ Form1::Form1(FileForm form, QWidget* parent) : QWidget(parent), form_(form) {
     Form_Load();
 }
 
-void Form1::Form_Load() {
+void RefImportWindow::Form_Load() {
     centreOnScreen(this);
     txtType_->setText(form_ == FileForm::Fixed ? QStringLiteral("Fixed-format") : QStringLiteral("Comma-delimited"));
     status_->hide();
 }
 
-void Form1::resizeEvent(QResizeEvent* event) {
+void RefImportWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     centreOnScreen(this);
 }
 
-void Form1::showStatus(const QString& caption) {
+void RefImportWindow::showStatus(const QString& caption) {
     status_->setText(caption);
     repaintNow(status_);
 }
 
-void Form1::cmdExit_Click() { close(); }
+void RefImportWindow::cmdExit_Click() { close(); }
 
-void Form1::cmdImport_Click() {
+void RefImportWindow::cmdImport_Click() {
     // A folder that cannot be entered leaves the current one.
     const fs::path target = targetFolder(txtTarget_->text());
     if (!target.empty()) {
@@ -162,15 +163,13 @@ void Form1::cmdImport_Click() {
         fs::current_path(target, ec);
     }
 
-    std::unique_ptr<db::Database> db;
-    try {
-        db = db::Database::open("MAILSORT.MDB", db::OpenMode::Shared);
-    } catch (const db::DbError& e) {
-        messages().msgBox(db::isHeldElsewhere(e.number())
-                              ? QString::fromLatin1(texts::HeldElsewhere)
-                              : QStringLiteral("Couldn't find Mailsort database - contact supplier"));
+    start::Opened opened = start::openDatabase(db::OpenMode::Shared, "MAILSORT.MDB");
+    if (!opened) {
+        messages().msgBox(opened.heldElsewhere() ? QString::fromStdString(opened.refusal())
+                                                 : QStringLiteral("Couldn't find Mailsort database - contact supplier"));
         return;
     }
+    std::unique_ptr<db::Database> db = std::move(opened.db);
 
     WaitCursor wait;
     status_->show();

@@ -1,5 +1,7 @@
-#include "coding/form1.h"
+#include "coding/importwindow.h"
 
+#include "coding/codingjob.h"
+#include "common/programstart.h"
 #include "common/suitetexts.h"
 #include "common/text/chars.h"
 #include "platform/platform.h"
@@ -36,14 +38,14 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
-Form1::Form1(QWidget* parent) : QWidget(parent) {
+ImportWindow::ImportWindow(QWidget* parent) : QWidget(parent) {
     build();
     report_ = std::make_unique<CodingReport>(platform::printer());
 }
 
-Form1::~Form1() { closeDatabase(); }
+ImportWindow::~ImportWindow() { closeDatabase(); }
 
-void Form1::build() {
+void ImportWindow::build() {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Apply Mailsort Codes"));
 
@@ -111,22 +113,22 @@ void Form1::build() {
 
 // ---- Start and hand-over ----------------------------------------------------------
 
-bool Form1::Form_Load() {
+bool ImportWindow::Form_Load() {
     platform::centreOnScreen(this);
-    try {
-        db_ = db::Database::open("Mailsort.mdb ", db::OpenMode::Exclusive);
-    } catch (const db::DbError& e) {
-        if (db::isHeldElsewhere(e.number())) {
-            platform::messages().msgBox(QString::fromLatin1(texts::HeldElsewhere), Buttons::OkOnly, Icon::Exclamation);
+    start::Opened opened = start::openDatabase(db::OpenMode::Exclusive, "Mailsort.mdb ");
+    if (!opened) {
+        if (opened.heldElsewhere()) {
+            platform::messages().msgBox(qs(opened.refusal()), Buttons::OkOnly, Icon::Exclamation);
             endProgram(1);
-        } else if (e.number() == db::err::FileNotFound) {
+        } else if (opened.error == db::err::FileNotFound) {
             platform::messages().msgBox(QString::fromLatin1(msg::NoDatabase));
             endProgram(1);
         } else {
-            reportUnexpected(e.number(), qs(e.description()));
+            reportUnexpected(opened.error, qs(opened.description));
         }
         return false;
     }
+    db_ = std::move(opened.db);
     try {
         parm_ = std::make_unique<parm::ParmRecord>(*db_);
         if (sequenced()) {
@@ -143,7 +145,7 @@ bool Form1::Form_Load() {
     return true;
 }
 
-bool Form1::sequenced() const {
+bool ImportWindow::sequenced() const {
     try {
         return parm_ && parm_->text(key::RunAlone) == "Y";
     } catch (const db::DbError&) {
@@ -151,7 +153,7 @@ bool Form1::sequenced() const {
     }
 }
 
-void Form1::Form_GotFocus() {
+void ImportWindow::Form_GotFocus() {
     if (ended_) return;
     cmdCancel_->setEnabled(true);
     if (!sequenced()) return;
@@ -160,48 +162,33 @@ void Form1::Form_GotFocus() {
     handOver();
 }
 
-void Form1::handOver() {
-    QString next;
-    if (stopflag_ != 'Y') {
-        try {
-            if (parm_->yes(key::RunReports)) next = QStringLiteral("zolbern.exe");
-            else if (parm_->yes(key::RunLabels)) next = QStringLiteral("mistrel.exe");
-        } catch (const db::DbError&) {
-        }
-    }
+void ImportWindow::handOver() {
     hide();
-    if (next.isEmpty()) {
-        clearRunAlone();
-        closeDatabase();
-    } else {
-        closeDatabase();
-        QString error;
-        if (!platform::launcher().start(next, &error)) {
-            platform::messages().msgBox(QStringLiteral("The program %1 could not be started: %2").arg(next, error));
-            // The sequence cannot go on: nothing is to start later steps by itself.
-            if (reopenShared()) {
-                clearRunAlone();
-                closeDatabase();
-            }
-        }
-    }
+    start::handOver(db_, parm_, start::Step::Codes, stopflag_ == 'Y',
+                    [this](const std::string& program, const std::string& error) {
+                        platform::messages().msgBox(
+                            QStringLiteral("The program %1 could not be started: %2").arg(qs(program), qs(error)));
+                        // The sequence cannot go on: nothing is to start later steps by itself.
+                        if (reopenShared()) {
+                            clearRunAlone();
+                            closeDatabase();
+                        }
+                    });
+    closeDatabase();
     endProgram(0);
 }
 
-void Form1::clearRunAlone() {
+void ImportWindow::clearRunAlone() {
     if (!parm_) return;
     try {
-        if (parm_->editing()) parm_->recordset().cancelUpdate();
-        parm_->edit();
-        parm_->set(key::RunAlone, "N");
-        parm_->update();
+        start::writeFlag(*parm_, key::RunAlone, false);
     } catch (const db::DbError&) {
     }
 }
 
 // ---- The run ------------------------------------------------------------------------
 
-void Form1::cmdImport_Click() {
+void ImportWindow::cmdImport_Click() {
     // One run at a time: a press during a run finds it under way.
     if (runState_ != 'Y' || ended_ || !db_) return;
     counters_ = Counters{};
@@ -226,78 +213,41 @@ void Form1::cmdImport_Click() {
     if (closeRequested_ && !sequenced()) close();
 }
 
-void Form1::run() {
-    std::string mailFile, company;
-    try {
-        mailFile = parm_->text(key::MailFile);
-        company = parm_->text(key::CompanyName);
-    } catch (const db::DbError&) {
-    }
-
-    // Looked up before the last job's work table is dropped: an import of
-    // nothing must neither pass for a finished job nor cost the last one.
-    std::optional<LayoutRow> layout;
-    if (!trim(mailFile).empty()) {
-        try {
-            layout = findLayout(*db_, mailFile);
-        } catch (const db::DbError&) {
-        }
-    }
-    if (!layout) {
-        platform::messages().msgBox(trim(mailFile).empty()
-                                        ? QString::fromLatin1(msg::NoMailFile)
-                                        : QStringLiteral("No layout has been saved for the file %1. Save its "
-                                                         "layout with the layout designer, then try again.")
-                                              .arg(qs(mailFile)));
-        stopflag_ = 'Y';
+void ImportWindow::run() {
+    JobOptions options;
+    options.printAll = optAll_->isChecked();
+    options.status = [this](const std::string& s) { showStatus(qs(s), true); };
+    options.stop = [this] { return stopflag_ == 'Y'; };
+    const JobResult r = runCodingJob(*db_, *report_, counters_, options);
+    switch (r.outcome) {
+    case JobOutcome::Done:
+    case JobOutcome::Stopped:
         return;
-    }
-
-    try {
-        NewFile(*db_);
-    } catch (const db::DbError& e) {
+    case JobOutcome::NoMailFile:
+        platform::messages().msgBox(QString::fromLatin1(msg::NoMailFile));
+        break;
+    case JobOutcome::NoLayout:
+        platform::messages().msgBox(QStringLiteral("No layout has been saved for the file %1. Save its "
+                                                   "layout with the layout designer, then try again.")
+                                        .arg(qs(r.mailFile)));
+        break;
+    case JobOutcome::WorkTableNotReplaced:
         platform::messages().msgBox(
             QStringLiteral("The work table mmwork of the last job could not be replaced, so nothing has been "
                            "imported. Close any program that is using it, then try again. (%1)")
-                .arg(qs(e.description())));
-        stopflag_ = 'Y';
+                .arg(qs(r.detail)));
+        break;
+    case JobOutcome::IncorrectType:
+        platform::messages().msgBox(QString::fromLatin1(msg::IncorrectType));
+        break;
+    case JobOutcome::ReaderFailed:
+        readerFailed(*r.failure);
         return;
     }
-    report_->setCompany(company);
-    report_->setPrintAll(optAll_->isChecked());
-    report_->begin();
-
-    Importer importer(*db_, *report_, counters_);
-    importer.setStatusHandler([this](const std::string& s) { showStatus(qs(s), true); });
-    importer.setStopTest([this] { return stopflag_ == 'Y'; });
-    const std::string type = layout->type.isNull() ? std::string("\x01") : layout->type.toString();
-    try {
-        if (type == "A") {
-            importer.doascii(mailFile, *layout);
-        } else if (type == "C") {
-            importer.docomma(mailFile, *layout);
-        } else if (type == "N") {
-            importer.donoquote(mailFile, *layout);
-        } else if (type != "D") {  // "D" reads no file
-
-            report_->discard();
-            platform::messages().msgBox(QString::fromLatin1(msg::IncorrectType));
-            stopflag_ = 'Y';
-            return;
-        }
-    } catch (const ReaderFailure& f) {
-        readerFailed(f);
-        return;
-    }
-
-    if (stopflag_ != 'Y') report_->summary(counters_);
-    else report_->end();
+    stopflag_ = 'Y';
 }
 
-void Form1::readerFailed(const ReaderFailure& f) {
-    // The lines of the records imported so far are printed; a header alone is not.
-    if (counters_.processed > 0) report_->end();
-    else report_->discard();
+void ImportWindow::readerFailed(const ReaderFailure& f) {
     if (sequenced()) clearRunAlone();
     closeDatabase();  // the rows stored so far are kept
     if (f.kind == ReaderFailure::Kind::FileNotFound) {
@@ -310,7 +260,7 @@ void Form1::readerFailed(const ReaderFailure& f) {
     }
 }
 
-void Form1::showStatus(const QString& text, bool duringRun) {
+void ImportWindow::showStatus(const QString& text, bool duringRun) {
     Status_->setText(text);
     if (!duringRun) {
         platform::repaintNow(Status_);
@@ -327,7 +277,7 @@ void Form1::showStatus(const QString& text, bool duringRun) {
 
 // ---- Stop and end -------------------------------------------------------------------
 
-void Form1::cmdCancel_Click() {
+void ImportWindow::cmdCancel_Click() {
     if (runState_ != 'Y') {
         Status_->setText(QStringLiteral("Import incomplete"));
         Status_->setUpdatesEnabled(true);
@@ -338,7 +288,7 @@ void Form1::cmdCancel_Click() {
     close();
 }
 
-void Form1::closeEvent(QCloseEvent* e) {
+void ImportWindow::closeEvent(QCloseEvent* e) {
     if (runState_ != 'Y') {
         // Closed during a run: stop it first; the program ends after it.
         e->ignore();
@@ -351,7 +301,7 @@ void Form1::closeEvent(QCloseEvent* e) {
     endProgram(0);
 }
 
-bool Form1::reopenShared() {
+bool ImportWindow::reopenShared() {
     try {
         db_ = db::Database::open("mailsort.mdb", db::OpenMode::Shared);
         parm_ = std::make_unique<parm::ParmRecord>(*db_);
@@ -362,24 +312,19 @@ bool Form1::reopenShared() {
     }
 }
 
-void Form1::closeDatabase() {
+void ImportWindow::closeDatabase() {
     parm_.reset();
-    if (!db_) return;
-    try {
-        db_->close();
-    } catch (const db::DbError&) {
-    }
-    db_.reset();
+    start::closeQuietly(db_);
 }
 
-void Form1::reportUnexpected(int number, const QString& description) {
+void ImportWindow::reportUnexpected(int number, const QString& description) {
     closeDatabase();
     platform::messages().msgBox(qs(texts::unexpectedError(number, description.toStdString())));
     hide();
     endProgram(1);
 }
 
-void Form1::endProgram(int status) {
+void ImportWindow::endProgram(int status) {
     if (ended_) return;
     ended_ = true;
     exitStatus_ = status;
@@ -387,7 +332,7 @@ void Form1::endProgram(int status) {
 }
 
 int runKavrin() {
-    Form1 form;
+    ImportWindow form;
     form.setEndHandler([](int status) { QCoreApplication::exit(status); });
     if (!form.Form_Load()) return form.exitStatus();
     platform::showActivated(&form);

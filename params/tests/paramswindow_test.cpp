@@ -1,6 +1,6 @@
-#include "common/dbbuild/builder.h"
+#include "common/testing/scratch.h"
 #include "common/parm/parmrecord.h"
-#include "params/frmparam.h"
+#include "params/paramswindow.h"
 #include "platform/platform.h"
 #include "platform/testing/test_services.h"
 
@@ -10,7 +10,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -51,22 +50,14 @@ using Keys = std::vector<std::pair<const char*, Value>>;
 class ParamsForm : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("qvparams-" + std::to_string(getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        std::ostringstream out, err;
-        qv::dbbuild::MakeOptions o{QV_DATA_DIR, dir_, false};
-        ASSERT_EQ(qv::dbbuild::makeDatabases(o, out, err), 0) << err.str();
-        home_ = fs::current_path();
-        fs::current_path(dir_);
+        scratch_ = std::make_unique<qv::testkit::ScratchFolder>();
+        dir_ = scratch_->dir();
         scriptedMessages().setAutoAcceptOk(true);
     }
     void TearDown() override {
         form_.reset();
         qv::platform::setBeforeProgramStart({});
-        fs::current_path(home_);
-        fs::remove_all(dir_);
+        scratch_.reset();
     }
 
     static void setKeys(const Keys& keys) {
@@ -99,8 +90,8 @@ protected:
         }
     }
 
-    FrmParam& openForm() {
-        form_ = std::make_unique<FrmParam>();
+    ParamsWindow& openForm() {
+        form_ = std::make_unique<ParamsWindow>();
         form_->setEndHandler([this](int status) { endStatuses_.push_back(status); });
         EXPECT_TRUE(form_->Form_Load());
         form_->show();
@@ -137,8 +128,9 @@ protected:
         return w ? w->objectName() : QString();
     }
 
-    fs::path dir_, home_;
-    std::unique_ptr<FrmParam> form_;
+    std::unique_ptr<qv::testkit::ScratchFolder> scratch_;
+    fs::path dir_;
+    std::unique_ptr<ParamsWindow> form_;
     std::vector<int> endStatuses_;
 };
 
@@ -165,7 +157,7 @@ TEST_F(ParamsForm, EveryKeyLoadsIntoItsControlAndIsStoredBack) {
         {key::MailFile, "/data/jobs/spring.csv"},
     };
     setKeys(row);
-    openForm();
+    EXPECT_EQ(openForm().objectName(), "frmParam");  // the old form's name
     EXPECT_TRUE(option("optM3")->isChecked());
     const std::pair<const char*, const char*> texts[] = {
         {"txtSelection", "5"},    {"TxtFormat", "PK"},       {"txtWeight", "1500"},
@@ -660,14 +652,10 @@ TEST_F(ParamsForm, EnterPressesNoButton) {
 // ---- Start ---------------------------------------------------------------------------------------------
 
 TEST_F(ParamsForm, RefusedWhileAnotherProgramHoldsTheDatabase) {
-    QProcess holder;
-    holder.setWorkingDirectory(QString::fromStdString(dir_.string()));
-    holder.start(q(QV_HOLDER), {});
-    ASSERT_TRUE(holder.waitForStarted(5000));
-    ASSERT_TRUE(holder.waitForReadyRead(5000));
-    ASSERT_EQ(holder.readLine().trimmed(), "y");
+    qv::testkit::DatabaseHolder holder(qv::db::OpenMode::Exclusive, dir_);
+    ASSERT_TRUE(holder.holding());
 
-    FrmParam form;
+    ParamsWindow form;
     bool ended = false;
     form.setEndHandler([&](int) { ended = true; });
     EXPECT_FALSE(form.Form_Load());
@@ -677,8 +665,7 @@ TEST_F(ParamsForm, RefusedWhileAnotherProgramHoldsTheDatabase) {
     EXPECT_TRUE(ended);
     EXPECT_FALSE(form.isVisible());
 
-    holder.closeWriteChannel();
-    ASSERT_TRUE(holder.waitForFinished(5000));
+    holder.release();
     EXPECT_EQ(stored(key::Weight), Value("60"));  // nothing written
 }
 
@@ -696,7 +683,7 @@ TEST_F(ParamsForm, StartFailureOtherThanAHoldIsReportedAsUnexpected) {
         rs->moveFirst();
         rs->deleteCurrent();
     }
-    FrmParam form;
+    ParamsWindow form;
     EXPECT_FALSE(form.Form_Load());
     ASSERT_EQ(scriptedMessages().messages().size(), 1u);
     EXPECT_TRUE(shown()[0].startsWith(q(msg::Unexpected) + "3021" + q(msg::Description))) << shown()[0].toStdString();

@@ -1,0 +1,3 @@
+// Sample for the engine include check: a widget header by class name.
+#include <string>
+#include <QWidget>

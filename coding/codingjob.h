@@ -1,0 +1,45 @@
+// The import and coding program's main job as one call: the customer's file
+// that parmcode MailFile names is read by its layout row into a new mmwork,
+// every address coded, and the coding report printed with its summary. The
+// window, the tests and the benchmark all run it through here.
+#pragma once
+
+#include "coding/importer.h"
+#include "coding/report.h"
+#include "common/db/database.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace qv::coding {
+
+struct JobOptions {
+    bool printAll = true;                               // every record's line, or the summary alone
+    std::function<void(const std::string&)> status;     // the progress text
+    std::function<bool()> stop;                         // polled between records; true stops the run
+};
+
+enum class JobOutcome {
+    Done,                  // every record imported; the summary printed
+    Stopped,               // stopped by `stop`; the lines so far printed, no summary
+    NoMailFile,            // MailFile is empty; nothing changed
+    NoLayout,              // no layout row for MailFile; nothing changed
+    WorkTableNotReplaced,  // the last job's mmwork could not be dropped; nothing imported
+    IncorrectType,         // the layout's type is none of D, A, C, N; mmwork is new and empty
+    ReaderFailed,          // the file could not be read; the rows stored so far are kept
+};
+
+struct JobResult {
+    JobOutcome outcome = JobOutcome::Done;
+    std::string mailFile;                   // as parmcode holds it
+    std::string detail;                     // WorkTableNotReplaced: the database's description
+    std::optional<ReaderFailure> failure;   // ReaderFailed
+};
+
+// Runs the job on an open database (the program holds it for its sole use).
+// Only ReaderFailed leaves a report with the lines of the records read so far
+// (none when no record was read).
+JobResult runCodingJob(db::Database& db, CodingReport& report, Counters& counters, const JobOptions& options = {});
+
+}  // namespace qv::coding
