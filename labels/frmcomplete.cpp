@@ -1,7 +1,7 @@
 #include "labels/frmcomplete.h"
 
 #include "common/db/database.h"
-#include "common/suitetexts.h"
+#include "common/programstart.h"
 #include "labels/writers.h"
 #include "platform/forms.h"
 #include "platform/messages.h"
@@ -37,33 +37,31 @@ void FrmComplete::progress(double percent) {
 void FrmComplete::Form_GotFocus() {
     if (started_) return;
     started_ = true;
-    {
-    Run inRun(*this);
     clearperc();
     showControls();
     setPercentText(0);
     painted_.start();
     {
         platform::WaitCursor wait;
-        try {
-            auto db = db::Database::open("mailsort.mdb", db::OpenMode::Shared);
+        // A second, shared handle beside the dialog's: the run's own.
+        start::Opened o = start::openDatabase(db::OpenMode::Shared);
+        if (o) {
             RunCallbacks cb;
             cb.progress = [this](double p) { progress(p); };
             cb.stopRequested = [this] { return stopRequested(); };
-            result_ = printLabels(*db, request_, cb, session_);
-            db->close();
-        } catch (const db::DbError& e) {
+            result_ = printLabels(*o.db, request_, cb, session_);
+            start::closeQuietly(o.db);
+        } else {
             result_.status = Status::Failed;
-            result_.message = QString::fromStdString(texts::unexpectedError(e.number(), e.description()));
+            result_.message = QString::fromStdString(o.refusal());
         }
         showProgress(result_.percent);
-    }
     }
     if (!result_.message.isEmpty())
         platform::messages().msgBox(result_.message, Buttons::OkOnly,
                                     result_.status == Status::Cancelled ? Icon::None : Icon::Exclamation);
     emit finished(result_);
-    close();
+    finish();
 }
 
 }  // namespace qv::labels

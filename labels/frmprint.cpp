@@ -1,7 +1,7 @@
 #include "labels/frmprint.h"
 
 #include "common/parm/parmrecord.h"
-#include "common/suitetexts.h"
+#include "common/programstart.h"
 #include "common/text/numtext.h"
 #include "labels/frmcomplete.h"
 #include "platform/platform.h"
@@ -114,22 +114,14 @@ bool FrmPrint::Form_Load() {
     optAll_->click();
     txtFrom_->setText(QStringLiteral("1"));
     txtTo_->setText(QStringLiteral("20"));
-    try {
-        db_ = db::Database::open("mailsort.mdb", db::OpenMode::Exclusive);
-    } catch (const db::DbError& e) {
-        if (db::isHeldElsewhere(e.number())) {
-            platform::messages().msgBox(QString::fromLatin1(texts::HeldElsewhere), Buttons::OkOnly, Icon::Exclamation);
-        } else if (e.number() == db::err::FileNotFound) {
-            platform::messages().msgBox(
-                QStringLiteral("The database mailsort.mdb was not found in the current folder."), Buttons::OkOnly,
-                Icon::Exclamation);
-        } else {
-            platform::messages().msgBox(QString::fromStdString(texts::unexpectedError(e.number(), e.description())),
-                                        Buttons::OkOnly, Icon::Critical);
-        }
+    start::Opened o = start::openDatabase(db::OpenMode::Exclusive);
+    if (!o) {
+        platform::messages().msgBox(QString::fromStdString(o.refusal()), Buttons::OkOnly,
+                                    o.heldElsewhere() ? Icon::Exclamation : Icon::None);
         endProgram(1);
         return false;
     }
+    db_ = std::move(o.db);
     // Any other trouble only leaves the presets as far as they came.
     try {
         parm::ParmRecord parm(*db_);
@@ -193,8 +185,7 @@ void FrmPrint::closeEvent(QCloseEvent* e) {
         return;
     }
     e->accept();
-    if (db_) db_->close();
-    db_.reset();
+    start::closeQuietly(db_);
     endProgram(0);
 }
 

@@ -3,21 +3,18 @@
 #pragma once
 
 #include "common/db/database.h"
-#include "common/dbbuild/builder.h"
 #include "common/jobtables.h"
 #include "common/parm/parmrecord.h"
+#include "common/testing/scratch.h"
 #include "labels/labelrun.h"
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <QString>
 #include <QStringList>
 
 #include <filesystem>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,24 +34,8 @@ struct BagsRow {
     db::Value bag, start, number, bundle, seq;
 };
 
-class DatabaseFolder : public ::testing::Test {
+class DatabaseFolder : public testkit::ScratchTest {
 protected:
-    void SetUp() override {
-        previous_ = fs::current_path();
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() / ("qvlabels-" + std::to_string(getpid()) + "-" + info->test_suite_name() +
-                                            "-" + info->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        fs::current_path(dir_);
-        std::ostringstream out, err;
-        ASSERT_EQ(dbbuild::makeDatabases({QV_DATA_DIR, dir_, false}, out, err), 0) << err.str();
-    }
-    void TearDown() override {
-        fs::current_path(previous_);
-        fs::remove_all(dir_);
-    }
-
     std::unique_ptr<db::Database> open() { return db::Database::open("mailsort.mdb"); }
 
     void setParm(const std::map<std::string, db::Value>& values) {
@@ -192,8 +173,6 @@ protected:
     }
 
     Session session_;
-    fs::path dir_;
-    fs::path previous_;
 };
 
 }  // namespace qv::labels::fixture

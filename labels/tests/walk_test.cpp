@@ -6,8 +6,6 @@
 #include "platform/testing/recordingport.h"
 #include "qtprint.h"
 
-#include <QFile>
-
 #include <fstream>
 
 namespace qv::labels {
@@ -109,9 +107,7 @@ TEST_F(DotRun, WholeJobReachesLpt1ByteForByte) {
 
     QByteArray expected;
     for (const QString& l : portLines(standardRows(), 1, 22)) expected += l.toLatin1() + "\r\n";
-    QFile f(QString::fromStdString((dir_ / "LPT1").string()));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray got = f.readAll();
+    const QByteArray got = QByteArray::fromStdString(scratch().readBytes("LPT1"));
     EXPECT_EQ(got.size(), expected.size());
     EXPECT_TRUE(got == expected) << got.toStdString();
 }
