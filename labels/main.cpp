@@ -1,4 +1,4 @@
-#include "labels/frmprint.h"
+#include "labels/printrangedialog.h"
 #include "platform/platform.h"
 
 #include <QApplication>

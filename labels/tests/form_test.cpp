@@ -1,8 +1,8 @@
 // The print-range dialog and the progress form, offscreen, with scripted
 // message boxes and a recording LPT1.
 #include "fixture.h"
-#include "labels/frmcomplete.h"
-#include "labels/frmprint.h"
+#include "labels/labelprogresswindow.h"
+#include "labels/printrangedialog.h"
 #include "platform/platform.h"
 #include "platform/testing/recordingport.h"
 #include "platform/testing/test_services.h"
@@ -41,12 +41,12 @@ protected:
         w.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     }
-    static QRadioButton* option(FrmPrint& f, const char* name) {
+    static QRadioButton* option(PrintRangeDialog& f, const char* name) {
         return platform::child<QRadioButton>(&f, QString::fromLatin1(name));
     }
-    static QLineEdit* box(FrmPrint& f, const char* name) { return platform::child<QLineEdit>(&f, QString::fromLatin1(name)); }
+    static QLineEdit* box(PrintRangeDialog& f, const char* name) { return platform::child<QLineEdit>(&f, QString::fromLatin1(name)); }
     // Presses OK and waits for the run to end.
-    static void runFrom(FrmPrint& f) {
+    static void runFrom(PrintRangeDialog& f) {
         QTest::mouseClick(platform::child<QPushButton>(&f, "cmdOK"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!f.running(), 10000);
     }
@@ -54,7 +54,7 @@ protected:
 };
 
 TEST_F(Dialog, CaptionsAsTheUserSeesThem) {
-    FrmPrint f;
+    PrintRangeDialog f;
     ASSERT_TRUE(f.Form_Load());
     EXPECT_EQ(f.windowTitle(), "Print Labels");
     auto text = [&](const char* name) { return platform::child<QWidget>(&f, name)->property("text").toString(); };
@@ -88,7 +88,7 @@ TEST_F(Dialog, PresetsComeFromTheLastRange) {
     };
     for (const Case& c : cases) {
         setParm({{key::Labopt, c.labopt}, {key::Labfrom, c.from}, {key::Labto, c.to}});
-        FrmPrint f;
+        PrintRangeDialog f;
         ASSERT_TRUE(f.Form_Load()) << c.what;
         EXPECT_TRUE(option(f, c.option)->isChecked()) << c.what;
         EXPECT_EQ(f.printType(), c.type) << c.what;
@@ -101,7 +101,7 @@ TEST_F(Dialog, PresetsComeFromTheLastRange) {
 TEST_F(Dialog, HeldByAnotherProgramRefusesTheStart) {
     auto held = db::Database::open("mailsort.mdb", db::OpenMode::Exclusive);
     scriptedMessages().answer(Answer::Ok);
-    FrmPrint f;
+    PrintRangeDialog f;
     EXPECT_FALSE(f.Form_Load());
     EXPECT_TRUE(f.programEnded());
     ASSERT_EQ(scriptedMessages().messages().size(), 1u);
@@ -111,7 +111,7 @@ TEST_F(Dialog, HeldByAnotherProgramRefusesTheStart) {
 }
 
 TEST_F(Dialog, TheDialogHoldsTheDatabaseForItsSoleUse) {
-    FrmPrint f;
+    PrintRangeDialog f;
     ASSERT_TRUE(f.Form_Load());
     EXPECT_THROW(db::Database::open("mailsort.mdb", db::OpenMode::Exclusive), db::DbError);
     f.close();
@@ -120,7 +120,7 @@ TEST_F(Dialog, TheDialogHoldsTheDatabaseForItsSoleUse) {
 }
 
 TEST_F(Dialog, RangeBoxesTakeDigitsOnly) {
-    FrmPrint f;
+    PrintRangeDialog f;
     ASSERT_TRUE(f.Form_Load());
     showAndActivate(f);
     QLineEdit* from = box(f, "txtFrom");
@@ -138,11 +138,11 @@ TEST_F(Dialog, RangeBoxesTakeDigitsOnly) {
 }
 
 TEST_F(Dialog, FromAboveToIsRefusedWhateverThePrintType) {
-    FrmPrint f;
+    PrintRangeDialog f;
     ASSERT_TRUE(f.Form_Load());
     showAndActivate(f);
     bool started = false;
-    QObject::connect(&f, &FrmPrint::runStarted, [&] { started = true; });
+    QObject::connect(&f, &PrintRangeDialog::runStarted, [&] { started = true; });
     box(f, "txtFrom")->setText("30");
     box(f, "txtTo")->setText("20");
     QTest::mouseClick(option(f, "optAll"), Qt::LeftButton);
@@ -163,14 +163,14 @@ TEST_F(Dialog, FromAboveToIsRefusedWhateverThePrintType) {
 
 TEST_F(Dialog, OkPrintsTheRangeAndTheDialogStaysForTheNext) {
     setParm({{key::Ref, "Y"}, {key::TopMarg, "0"}});
-    FrmPrint f;
+    PrintRangeDialog f;
     ASSERT_TRUE(f.Form_Load());
     showAndActivate(f);
     QString shownText;
     int shownBlocks = -1;
-    QObject::connect(&f, &FrmPrint::runStarted, [&](FrmComplete* form) {
+    QObject::connect(&f, &PrintRangeDialog::runStarted, [&](LabelProgressWindow* form) {
         EXPECT_EQ(form->windowTitle(), "Print Labels in Progress");
-        QObject::connect(form, &FrmComplete::finished, [&shownText, &shownBlocks, form] {
+        QObject::connect(form, &LabelProgressWindow::finished, [&shownText, &shownBlocks, form] {
             shownText = form->percentText();
             shownBlocks = form->blocksShown();
         });
@@ -202,12 +202,12 @@ TEST_F(Dialog, OkPrintsTheRangeAndTheDialogStaysForTheNext) {
 
 TEST_F(Dialog, CancelAsksThenReportsTheLastLabelPrinted) {
     setParm({{key::TopMarg, "0"}});
-    FrmPrint f;
+    PrintRangeDialog f;
     f.setRepaintInterval(0);  // every record hands the interface its events
     ASSERT_TRUE(f.Form_Load());
     showAndActivate(f);
     // Cancel is pressed once the fourth row (bag 1) is out; A4 waits in the row.
-    QObject::connect(&f, &FrmPrint::runStarted, [this](FrmComplete* form) {
+    QObject::connect(&f, &PrintRangeDialog::runStarted, [this](LabelProgressWindow* form) {
         auto* timer = new QTimer(form);
         QObject::connect(timer, &QTimer::timeout, form, [form, timer, this] {
             if (port_->lines().size() < 4 * 9) return;
@@ -237,7 +237,7 @@ TEST_F(Dialog, CancelAsksThenReportsTheLastLabelPrinted) {
 
 TEST_F(Dialog, AFailedRunIsReported) {
     port_->setFailOpen(true);
-    FrmPrint f;
+    PrintRangeDialog f;
     ASSERT_TRUE(f.Form_Load());
     showAndActivate(f);
     scriptedMessages().answer(Answer::Ok);

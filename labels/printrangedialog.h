@@ -22,13 +22,13 @@ class NumericBox;
 
 namespace qv::labels {
 
-class FrmComplete;
+class LabelProgressWindow;
 
-class FrmPrint : public QWidget {
+class PrintRangeDialog : public QWidget {
     Q_OBJECT
 public:
-    explicit FrmPrint(QWidget* parent = nullptr);
-    ~FrmPrint() override;
+    explicit PrintRangeDialog(QWidget* parent = nullptr);
+    ~PrintRangeDialog() override;
 
     // Opens the database for sole use and presets the range. False when
     // the start was refused: the message has been shown and the program ends.
@@ -57,7 +57,7 @@ public:
 
 signals:
     // The progress form of a run has appeared (tests act on it).
-    void runStarted(FrmComplete* form);
+    void runStarted(LabelProgressWindow* form);
 
 protected:
     void closeEvent(QCloseEvent* e) override;

@@ -1,4 +1,4 @@
-#include "labels/frmcomplete.h"
+#include "labels/labelprogresswindow.h"
 
 #include "common/db/database.h"
 #include "common/programstart.h"
@@ -14,7 +14,7 @@ using platform::Buttons;
 using platform::Icon;
 using Status = RunResult::Status;
 
-FrmComplete::FrmComplete(const RunRequest& request, Session& session, int repaintMs, QWidget* parent)
+LabelProgressWindow::LabelProgressWindow(const RunRequest& request, Session& session, int repaintMs, QWidget* parent)
     : ProgressWindow(QStringLiteral("Print Labels in Progress"), QString(), QStringLiteral(" percent complete"),
                      TextLayout::PercentWithWords, parent),
       request_(request), session_(session), repaintMs_(repaintMs) {
@@ -23,7 +23,7 @@ FrmComplete::FrmComplete(const RunRequest& request, Session& session, int repain
     platform::onFirstAppearance(this, [this] { Form_GotFocus(); });
 }
 
-void FrmComplete::progress(double percent) {
+void LabelProgressWindow::progress(double percent) {
     percdone = percent;
     // Repainting and handing the user interface its events every record
     // would cost more than the labels; a tenth of a second keeps Cancel
@@ -34,7 +34,7 @@ void FrmComplete::progress(double percent) {
     painted_.restart();
 }
 
-void FrmComplete::Form_GotFocus() {
+void LabelProgressWindow::Form_GotFocus() {
     if (started_) return;
     started_ = true;
     clearperc();

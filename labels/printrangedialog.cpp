@@ -1,9 +1,9 @@
-#include "labels/frmprint.h"
+#include "labels/printrangedialog.h"
 
 #include "common/parm/parmrecord.h"
 #include "common/programstart.h"
 #include "common/text/numtext.h"
-#include "labels/frmcomplete.h"
+#include "labels/labelprogresswindow.h"
 #include "platform/platform.h"
 
 #include <QApplication>
@@ -23,11 +23,11 @@ namespace key = parm::key;
 using platform::Buttons;
 using platform::Icon;
 
-FrmPrint::FrmPrint(QWidget* parent) : QWidget(parent) { build(); }
+PrintRangeDialog::PrintRangeDialog(QWidget* parent) : QWidget(parent) { build(); }
 
-FrmPrint::~FrmPrint() = default;
+PrintRangeDialog::~PrintRangeDialog() = default;
 
-void FrmPrint::build() {
+void PrintRangeDialog::build() {
     using platform::control;
     setObjectName(QStringLiteral("frmPrint"));
     setWindowTitle(QStringLiteral("Print Labels"));
@@ -105,11 +105,11 @@ void FrmPrint::build() {
     setTabOrder(cmdOK_, cmdCancel_);
 }
 
-QString FrmPrint::printType() const { return txtPrintType_->text(); }
-QString FrmPrint::fromText() const { return txtFrom_->text(); }
-QString FrmPrint::toText() const { return txtTo_->text(); }
+QString PrintRangeDialog::printType() const { return txtPrintType_->text(); }
+QString PrintRangeDialog::fromText() const { return txtFrom_->text(); }
+QString PrintRangeDialog::toText() const { return txtTo_->text(); }
 
-bool FrmPrint::Form_Load() {
+bool PrintRangeDialog::Form_Load() {
     platform::centreOnScreen(this);
     optAll_->click();
     txtFrom_->setText(QStringLiteral("1"));
@@ -140,7 +140,7 @@ bool FrmPrint::Form_Load() {
     return true;
 }
 
-void FrmPrint::cmdOK_Click() {
+void PrintRangeDialog::cmdOK_Click() {
     if (running_ || ended_) return;
     const double from = leadingNumber(txtFrom_->text().toStdString());
     const double to = leadingNumber(txtTo_->text().toStdString());
@@ -160,26 +160,26 @@ void FrmPrint::cmdOK_Click() {
     running_ = true;
     cmdOK_->setEnabled(false);
     cmdCancel_->setEnabled(false);
-    auto* form = new FrmComplete(req, session_, repaintMs_);
-    connect(form, &FrmComplete::finished, this, [this](const RunResult& r) { runFinished(r); });
+    auto* form = new LabelProgressWindow(req, session_, repaintMs_);
+    connect(form, &LabelProgressWindow::finished, this, [this](const RunResult& r) { runFinished(r); });
     platform::centreOnScreen(form);
     emit runStarted(form);
     platform::showActivated(form);
 }
 
-void FrmPrint::runFinished(const RunResult& r) {
+void PrintRangeDialog::runFinished(const RunResult& r) {
     lastResult_ = r;
     running_ = false;
     cmdOK_->setEnabled(true);
     cmdCancel_->setEnabled(true);
 }
 
-void FrmPrint::cmdCancel_Click() {
+void PrintRangeDialog::cmdCancel_Click() {
     if (running_) return;
     close();
 }
 
-void FrmPrint::closeEvent(QCloseEvent* e) {
+void PrintRangeDialog::closeEvent(QCloseEvent* e) {
     if (running_) {
         e->ignore();
         return;
@@ -189,7 +189,7 @@ void FrmPrint::closeEvent(QCloseEvent* e) {
     endProgram(0);
 }
 
-void FrmPrint::endProgram(int status) {
+void PrintRangeDialog::endProgram(int status) {
     if (ended_) return;
     ended_ = true;
     exitStatus_ = status;
@@ -197,7 +197,7 @@ void FrmPrint::endProgram(int status) {
 }
 
 int runMistrel() {
-    FrmPrint form;
+    PrintRangeDialog form;
     form.setEndHandler([](int status) { QCoreApplication::exit(status); });
     if (!form.Form_Load()) return form.exitStatus();
     platform::showActivated(&form);

@@ -9,10 +9,10 @@
 
 namespace qv::labels {
 
-class FrmComplete : public progress::ProgressWindow {
+class LabelProgressWindow : public progress::ProgressWindow {
     Q_OBJECT
 public:
-    FrmComplete(const RunRequest& request, Session& session, int repaintMs, QWidget* parent = nullptr);
+    LabelProgressWindow(const RunRequest& request, Session& session, int repaintMs, QWidget* parent = nullptr);
 
     // The run (the old first focus): opens the database shared, prints, shows
     // what the user must know, and closes the form.
