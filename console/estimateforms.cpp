@@ -1,6 +1,7 @@
 #include "console/estimateforms.h"
 
 #include "common/parm/parmrecord.h"
+#include "common/programstart.h"
 #include "common/text/numtext.h"
 #include "console/messagetexts.h"
 #include "console/tariffboxes.h"
@@ -397,15 +398,7 @@ void EstimateForm::cmdOK_Click() {
 
 void EstimateForm::cmdCancel_Click() { close(); }
 
-void EstimateForm::Form_Unload() {
-    if (db_) {
-        try {
-            db_->close();
-        } catch (const std::exception&) {
-        }
-        db_.reset();
-    }
-}
+void EstimateForm::Form_Unload() { start::closeQuietly(db_); }
 
 void EstimateForm::closeEvent(QCloseEvent* e) {
     Form_Unload();

@@ -1,5 +1,6 @@
 #include "console/mailsorttariffform.h"
 
+#include "common/programstart.h"
 #include "common/tariff/tariff.h"
 #include "common/text/numtext.h"
 #include "console/messagetexts.h"
@@ -29,6 +30,10 @@ using platform::NumericBox;
 namespace {
 
 constexpr const char* FrankingRange = "Percentages must be between 0 and 100";
+
+QString noRow(const QString& code) {
+    return QStringLiteral("The Mailsort tariff has no row for service %1.").arg(code.trimmed());
+}
 
 struct BoxDef {
     const char* field;
@@ -367,16 +372,11 @@ void MailsortTariffForm::SetScreen() {
     QString refusal;
     try {
         auto db = db::Database::open("mailsort.mdb", db::OpenMode::Shared);
-        if (db_) {
-            try {
-                db_->close();
-            } catch (const std::exception&) {
-            }
-        }
+        start::closeQuietly(db_);
         db_ = std::move(db);
         row_ = tariff::findPriceRow(*db_, code_.toStdString());
         if (!row_)
-            refusal = QStringLiteral("The Mailsort tariff has no row for service %1.").arg(code_.trimmed());
+            refusal = noRow(code_);
     } catch (const db::DbError& e) {
         row_.reset();
         refusal = db::isHeldElsewhere(e.number()) ? QString::fromLatin1(text::AnotherRunning)
@@ -409,26 +409,15 @@ void MailsortTariffForm::showFor(const QString& code) {
 }
 
 bool MailsortTariffForm::FillFile() {
-    for (std::size_t i = 0; i < boxes_.size(); ++i) {
-        const TariffBox& b = boxes_[i];
-        try {
-            // A hidden box goes back as it was loaded.
-            row_->set(b.field, b.box->isHidden() ? loaded_[i] : db::Value(b.box->text().toStdString()));
-        } catch (const db::DbError& e) {
-            platform::messages().msgBox(QString::fromStdString(e.description()), platform::Buttons::OkOnly,
-                                        platform::Icon::None);
-            b.box->setFocus();
-            b.box->selectAll();
-            return false;
-        }
-    }
-    return true;
+    // A hidden box goes back as it was loaded.
+    return saveRow(*db_, *row_, boxes_, [this](std::size_t i) {
+        return boxes_[i].box->isHidden() ? loaded_[i] : db::Value(boxes_[i].box->text().toStdString());
+    });
 }
 
 void MailsortTariffForm::cmdOK_Click() {
     if (!row_) {
-        platform::messages().msgBox(QStringLiteral("The Mailsort tariff has no row for service %1.").arg(code_.trimmed()),
-                                    platform::Buttons::OkOnly, platform::Icon::Exclamation);
+        platform::messages().msgBox(noRow(code_), platform::Buttons::OkOnly, platform::Icon::Exclamation);
         return;
     }
     if (refuseNonNumbers(boxes_)) return;
@@ -439,34 +428,14 @@ void MailsortTariffForm::cmdOK_Click() {
         txtFrank_->setFocus();
         return;
     }
-    try {
-        row_->edit();
-        if (!FillFile()) {
-            row_->cancelUpdate();
-            return;
-        }
-        row_->update();
-        db_->commit();
-    } catch (const db::DbError& e) {
-        if (row_->editing()) row_->cancelUpdate();
-        platform::messages().msgBox(QString::fromStdString(e.description()), platform::Buttons::OkOnly,
-                                    platform::Icon::Exclamation);
-        return;
-    }
-    close();
+    if (FillFile()) close();
 }
 
 void MailsortTariffForm::cmdCancel_Click() { close(); }
 
 void MailsortTariffForm::Form_Unload() {
     row_.reset();
-    if (db_) {
-        try {
-            db_->close();
-        } catch (const std::exception&) {
-        }
-        db_.reset();
-    }
+    start::closeQuietly(db_);
 }
 
 void MailsortTariffForm::closeEvent(QCloseEvent* e) {

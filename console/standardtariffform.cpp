@@ -1,5 +1,6 @@
 #include "console/standardtariffform.h"
 
+#include "common/programstart.h"
 #include "common/tariff/tariff.h"
 #include "console/messagetexts.h"
 #include "platform/forms.h"
@@ -182,52 +183,22 @@ void StandardTariffForm::FillFields() {
 }
 
 bool StandardTariffForm::FillFile() {
-    for (const TariffBox& b : boxes_) {
-        try {
-            row_->set(b.field, db::Value(b.box->text().toStdString()));
-        } catch (const db::DbError& e) {
-            platform::messages().msgBox(QString::fromStdString(e.description()), platform::Buttons::OkOnly,
-                                        platform::Icon::None);
-            b.box->setFocus();
-            b.box->selectAll();
-            return false;
-        }
-    }
-    return true;
+    // Each box as typed: the row turns the text into the field's number.
+    return saveRow(*db_, *row_, boxes_, [this](std::size_t i) { return db::Value(boxes_[i].box->text().toStdString()); });
 }
 
 void StandardTariffForm::cmdOK_Click() {
     if (!row_) return;
     // Only figures are stored: a box that holds anything else is refused.
     if (refuseNonNumbers(boxes_)) return;
-    try {
-        row_->edit();
-        if (!FillFile()) {
-            row_->cancelUpdate();
-            return;
-        }
-        row_->update();
-        db_->commit();
-    } catch (const db::DbError& e) {
-        if (row_->editing()) row_->cancelUpdate();
-        platform::messages().msgBox(QString::fromStdString(e.description()), platform::Buttons::OkOnly,
-                                    platform::Icon::Exclamation);
-        return;
-    }
-    close();
+    if (FillFile()) close();
 }
 
 void StandardTariffForm::cmdCancel_Click() { close(); }
 
 void StandardTariffForm::Form_Unload() {
     row_.reset();
-    if (db_) {
-        try {
-            db_->close();
-        } catch (const std::exception&) {
-        }
-        db_.reset();
-    }
+    start::closeQuietly(db_);
 }
 
 void StandardTariffForm::closeEvent(QCloseEvent* e) {

@@ -34,8 +34,8 @@ protected:
 
 private:
     void FillFields();
-    // Copies every box into the row being edited; false (after telling the
-    // user, with the focus in the box) when the row cannot take a box's text.
+    // Saves every box into the row; false (after telling the user, with the
+    // focus in the box) when the row cannot take a box's text.
     bool FillFile();
 
     std::unique_ptr<db::Database> db_;

@@ -34,4 +34,38 @@ bool refuseNonNumbers(const std::vector<TariffBox>& boxes) {
     return false;
 }
 
+bool saveRow(db::Database& db, db::Recordset& row, const std::vector<TariffBox>& boxes,
+             const std::function<db::Value(std::size_t)>& valueOf) {
+    auto refuse = [](const db::DbError& e, QLineEdit* box) {
+        platform::messages().msgBox(QString::fromStdString(e.description()), platform::Buttons::OkOnly,
+                                    platform::Icon::Exclamation);
+        if (box) {
+            box->setFocus();
+            box->selectAll();
+        }
+        return false;
+    };
+    try {
+        row.edit();
+    } catch (const db::DbError& e) {
+        return refuse(e, nullptr);
+    }
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        try {
+            row.set(boxes[i].field, valueOf(i));
+        } catch (const db::DbError& e) {
+            row.cancelUpdate();
+            return refuse(e, boxes[i].box);
+        }
+    }
+    try {
+        row.update();
+        db.commit();
+    } catch (const db::DbError& e) {
+        if (row.editing()) row.cancelUpdate();
+        return refuse(e, nullptr);
+    }
+    return true;
+}
+
 }  // namespace qv::console

@@ -36,4 +36,11 @@ QString figureText(const db::Value& v);
 // focus goes to the box. Boxes that are hidden are not looked at.
 bool refuseNonNumbers(const std::vector<TariffBox>& boxes);
 
+// Saves the boxes into the current row in one edit and update and commits
+// it; `valueOf(i)` is what goes into the field of boxes[i]. False, with
+// nothing stored, after telling the user (the focus in the box the row
+// would not take) when the row or the database refuses.
+bool saveRow(db::Database& db, db::Recordset& row, const std::vector<TariffBox>& boxes,
+             const std::function<db::Value(std::size_t)>& valueOf);
+
 }  // namespace qv::console

@@ -8,20 +8,6 @@ namespace qv::designer {
 
 namespace {
 
-// One UTF-8 character per entry, so that positions count characters.
-std::vector<std::string_view> splitChars(std::string_view s) {
-    std::vector<std::string_view> out;
-    out.reserve(s.size());
-    std::size_t i = 0;
-    while (i < s.size()) {
-        std::size_t j = i + 1;
-        while (j < s.size() && (static_cast<unsigned char>(s[j]) & 0xC0) == 0x80) ++j;
-        out.push_back(s.substr(i, j - i));
-        i = j;
-    }
-    return out;
-}
-
 // A position beyond the record holds no character, which is not a blank.
 bool blankAt(const std::vector<std::string_view>& rec, int p) {
     return p >= 1 && p <= static_cast<int>(rec.size()) && rec[static_cast<std::size_t>(p - 1)] == " ";
@@ -35,29 +21,6 @@ bool blanksFrom(const std::vector<std::string_view>& rec, int from, int to) {
 
 }  // namespace
 
-std::string DetectType(std::string_view record) {
-    std::string result;
-    bool quoteSeen = false, quoteComma = false, hit = false, commaSeen = false;
-    int counter = 0;
-    for (std::size_t i = 0; i < record.size() && result.empty(); ++i) {
-        const char c = record[i];
-        if (c == '"') {
-            if (quoteComma)
-                hit = true;
-            else
-                quoteSeen = true;
-        } else if (c == ',') {
-            commaSeen = true;
-            if (quoteSeen) quoteComma = true;
-        } else {
-            hit = quoteSeen = commaSeen = quoteComma = false;
-        }
-        if (hit) result = TypeQuoted;
-        if (commaSeen && ++counter == 4) result = TypePlain;
-    }
-    return result;
-}
-
 int FieldTable::listLength() const {
     if (markerAt == 0) return MaxFields;
     return markerAt - 1 < MaxFields ? markerAt - 1 : MaxFields;
@@ -70,16 +33,10 @@ void FieldTable::clear() {
 
 void SplitFields(std::string_view record, FieldTable& fields) {
     fields.clear();
-    bool inQuotes = false;
-    int n = 1;
-    for (const char c : record) {
-        if (c == '"')
-            inQuotes = !inQuotes;
-        else if (c == ',' && !inQuotes)
-            ++n;
-        else if (n <= MaxFields)
-            fields.slot[static_cast<std::size_t>(n)] += c;
-    }
+    std::vector<std::string> split;
+    splitCommaFields(record, split, DoubledQuote::Toggles);
+    const int n = static_cast<int>(split.size());
+    for (int i = 1; i <= n && i <= MaxFields; ++i) fields.slot[static_cast<std::size_t>(i)] = std::move(split[static_cast<std::size_t>(i - 1)]);
     if (n <= MaxFields) {
         fields.slot[static_cast<std::size_t>(n + 1)] = EndMarker;
         fields.markerAt = n + 1;
@@ -88,9 +45,9 @@ void SplitFields(std::string_view record, FieldTable& fields) {
 
 ScanResult DoFirstAscii(std::string_view record1, std::string_view record2, std::string_view record3,
                         FieldTable& fields, Columns& columns) {
-    const auto r1 = splitChars(record1);
-    const auto r2 = splitChars(record2);
-    const auto r3 = splitChars(record3);
+    const auto r1 = qv::charsOf(record1);
+    const auto r2 = qv::charsOf(record2);
+    const auto r3 = qv::charsOf(record3);
     const std::vector<std::string_view>* all[] = {&r1, &r2, &r3};
 
     fields.clear();

@@ -1,11 +1,13 @@
-// The record machinery behind the layout designer: what kind of file a first
-// record comes from, cutting a record into its fields (at most 30), finding
+// The record machinery behind the layout designer: cutting a record into its
+// fields (at most 30; the type test and the comma split are shared), finding
 // the columns of a fixed-column file from its first three records, the sample
 // texts an assignment gives, and the caption -> field number lookup.
 //
 // Records are UTF-8 text as LineReader returns them; positions count
 // characters, as the import counts them.
 #pragma once
+
+#include "common/text/delimited.h"
 
 #include <array>
 #include <cstdint>
@@ -17,13 +19,12 @@ namespace qv::designer {
 inline constexpr int MaxFields = 30;
 inline constexpr const char* EndMarker = "END";
 
-// File types as DetectType gives them: blank = fixed columns.
-inline constexpr const char* TypeFixed = "";
-inline constexpr const char* TypeQuoted = "2";
-inline constexpr const char* TypePlain = "3";
-
-std::string DetectType(std::string_view record);
-inline bool isDelimited(std::string_view fileType) { return fileType == TypeQuoted || fileType == TypePlain; }
+// The file type test is the suite's one (common/text/delimited.h).
+using qv::DetectType;
+using qv::isDelimited;
+using qv::TypeFixed;
+using qv::TypePlain;
+using qv::TypeQuoted;
 
 // Slots 0 to 31. Slot 0 is never written. The slot after the last field holds
 // "END"; markerAt remembers which, so that a field whose text happens to be
@@ -39,6 +40,8 @@ struct FieldTable {
     void clear();
 };
 
+// The comma split into slots 1 to 30 and the end marker; a doubled quote
+// disappears, as the designer has always shown it.
 void SplitFields(std::string_view record, FieldTable& fields);
 
 // Start and end positions of the columns of a fixed-column file, slots 1 to

@@ -4,17 +4,16 @@
 #pragma once
 
 #include "common/text/lines.h"
+#include "common/text/textfile.h"
 
 #include <memory>
 #include <string>
 
 namespace qv::designer {
 
-enum class FileProblem { None, NotFound, CannotOpen, NotText, Empty };
-
-// Looks at a file before the designer works on it: can it be read, does it
-// look like text, has it a record at all.
-FileProblem checkSampleFile(const std::string& path);
+// Looks at a file before the designer works on it (common/text/textfile.h).
+using qv::FileProblem;
+inline FileProblem checkSampleFile(const std::string& path) { return qv::checkTextFile(path); }
 
 class SampleFile {
 public:

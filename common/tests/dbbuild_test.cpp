@@ -355,7 +355,8 @@ TEST_F(Shipped, TablesFieldsAndIndexesTheProgramsNameAreThere) {
         {db.get(), "Break", "Addres", FieldType::Long, 0, true, false},
         {dup.get(), "work", "RecNum", FieldType::Double, 0, true, false},
         {dup.get(), "work", "Field4", FieldType::Text, 250, false, false},
-        {dup.get(), "CSV", "Field31", FieldType::Text, 100, true, false},
+        {dup.get(), "CSV", "Field31", FieldType::Memo, 0, true, false},
+        {dup.get(), "CSV", "More", FieldType::Memo, 0, true, false},
     };
     for (const auto& c : fields) {
         SCOPED_TRACE(std::string(c.table) + "." + c.field);
@@ -368,7 +369,7 @@ TEST_F(Shipped, TablesFieldsAndIndexesTheProgramsNameAreThere) {
     }
     EXPECT_EQ(db->tableDef("Price").fields.size(), 75u);   // the key, 69 edited and 5 tier fields
     EXPECT_EQ(db->tableDef("poprice").fields.size(), 42u);
-    EXPECT_EQ(dup->tableDef("CSV").fields.size(), 32u);
+    EXPECT_EQ(dup->tableDef("CSV").fields.size(), 33u);
     EXPECT_FALSE(db->hasTable("mmwork"));
     EXPECT_FALSE(db->hasTable("bags"));
 

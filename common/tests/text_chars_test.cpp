@@ -92,3 +92,11 @@ TEST(Chars, Case) {
     EXPECT_FALSE(equalsIgnoreCase("a", "a "));
     EXPECT_FALSE(equalsIgnoreCase("[", "{"));
 }
+
+TEST(CharsOf, OneEntryPerCharacter) {
+    using V = std::vector<std::string_view>;
+    EXPECT_EQ(qv::charsOf(""), V{});
+    EXPECT_EQ(qv::charsOf("ab "), (V{"a", "b", " "}));
+    EXPECT_EQ(qv::charsOf("Ünï €"), (V{"Ü", "n", "ï", " ", "€"}));
+    EXPECT_EQ(qv::charsOf("a\x80" "b"), (V{"a\x80", "b"}));  // a stray continuation byte stays with its character
+}

@@ -92,6 +92,19 @@ std::size_t charLength(std::string_view s) {
     return n;
 }
 
+std::vector<std::string_view> charsOf(std::string_view s) {
+    std::vector<std::string_view> out;
+    out.reserve(s.size());
+    std::size_t i = 0;
+    while (i < s.size()) {
+        std::size_t j = i + 1;
+        while (j < s.size() && isCont(s[j])) ++j;
+        out.push_back(s.substr(i, j - i));
+        i = j;
+    }
+    return out;
+}
+
 std::string mid(std::string_view s, std::size_t start, std::size_t len) {
     if (start < 1) start = 1;
     if (isAscii(s)) {

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qv {
 
@@ -17,6 +18,10 @@ bool isAscii(std::string_view s);
 
 // Number of characters.
 std::size_t charLength(std::string_view s);
+
+// The characters of s, one entry each, so that positions count characters
+// (entry p - 1 is the character at position p).
+std::vector<std::string_view> charsOf(std::string_view s);
 
 // Mid$(s, start, len): `len` characters from the 1-based character `start`;
 // a start past the end gives "", a start below 1 counts as 1; the default

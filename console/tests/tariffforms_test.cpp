@@ -488,6 +488,37 @@ TEST_F(MailsortTariffFormTest, TypingLimitsOfTheBoxes) {
     }
 }
 
+TEST_F(MailsortTariffFormTest, KeyboardOrderRunsSectionBySection) {
+    QStringList expected;
+    auto section = [&](const QString& qty, const QString& w1, const QString& b1, const QString& d, const QString& r,
+                       const QStringList& vrd, const QStringList& further) {
+        for (int n = 1; n <= 5; ++n) expected << qty.arg(n);
+        expected << w1 << b1 << d << r << vrd << further;
+    };
+    auto vrd = [](const char* pattern) {
+        QStringList l;
+        for (int n = 1; n <= 5; ++n) l << QString::fromLatin1(pattern).arg(n);
+        return l;
+    };
+    section("TxtLEQty%1", "TxtLEWgt1", "TxtLEBase1", "txtLeDPtg1", "TxtLeRPtg1", vrd("TxtLeQ%1VRD1"), {});
+    section("TxtLLQty%1", "txtLLWgt1", "TxtLLBase1", "TxtLLDPtg1", "TxtLLRPtg1", vrd("TxtLLQ%1VRD1"),
+            {"txtLLWgt2", "TxtLLBase2", "TxtLLExt1"});
+    section("TxtA3Qty%1", "TxtA3Wgt1", "TxtA3Base1", "TxtA3DPtg1", "TxtA3RPtg1", vrd("TxtA3Q%1VRD1"),
+            {"TxtA3Wgt2", "TxtA3Base2", "TxtA3Ext1"});
+    section("TxtPKQty%1", "TxtPkWgt1", "TxtPkBase1", "TxtPKDPtg1", "TxtPKRPtg1",
+            {"TxtPkQ1VRD1", "TxtPkQ2VRD1", "TxtPkQ3VRD1", "TxtPkQ4VRD1", "TxtPKQ5VRD1"},
+            {"TxtPkWgt2", "TxtPkBase2", "TxtPkExt1", "TxtPkWgt3", "TxtPkBase3", "TxtPkExt2"});
+    expected << "txtFrank" << "cmdOK" << "cmdCancel";
+
+    auto f = open();
+    QStringList walked;
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        walked << QApplication::focusWidget()->objectName();
+    }
+    EXPECT_EQ(walked, expected);
+}
+
 TEST_F(MailsortTariffFormTest, AServiceWithoutARowIsReported) {
     emptyTable("Price");
     MailsortTariffForm f;

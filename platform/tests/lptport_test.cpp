@@ -1,3 +1,4 @@
+#include "common/testing/scratch.h"
 #include "platform/lptport.h"
 #include "platform/testing/recordingport.h"
 
@@ -5,7 +6,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
+#include <QFileInfo>
 
 using namespace qv::platform;
 
@@ -15,18 +16,14 @@ QByteArray readAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
-// Runs in a scratch folder as the current folder.
+// Runs in an empty scratch folder as the current folder.
 class InScratchFolder : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        old_ = QDir::currentPath();
-        QDir::setCurrent(dir_.path());
+    QString path(const QString& name) const {
+        return QString::fromStdString(scratch_.path(name.toStdString()).string());
     }
-    void TearDown() override { QDir::setCurrent(old_); }
-    QString path(const QString& name) const { return dir_.filePath(name); }
-    QTemporaryDir dir_;
-    QString old_;
+    QString folder() const { return QString::fromStdString(scratch_.dir().string()); }
+    qv::testkit::ScratchFolder scratch_{qv::testkit::ScratchFolder::Databases::None};
 };
 }  // namespace
 
@@ -80,7 +77,7 @@ TEST_F(InScratchFolder, Lpt1MayBeALinkToTheDevice) {
 
 TEST_F(InScratchFolder, APortThatCannotBeOpenedIsReported) {
     // A folder of that name, and a link to a device that is not there.
-    ASSERT_TRUE(QDir(dir_.path()).mkdir("LPT1"));
+    ASSERT_TRUE(QDir(folder()).mkdir("LPT1"));
     FilePort port;
     EXPECT_FALSE(port.open());
     EXPECT_TRUE(port.lastError().contains("LPT1")) << port.lastError().toStdString();

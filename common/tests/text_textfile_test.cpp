@@ -1,0 +1,40 @@
+#include "common/text/textfile.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(CheckTextFile, Problems) {
+    const fs::path dir = fs::temp_directory_path() / ("qvtextfile-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "folder");
+    auto write = [&](const char* name, const std::string& bytes) {
+        std::ofstream(dir / name, std::ios::binary) << bytes;
+        return (dir / name).string();
+    };
+    struct Case {
+        std::string path;
+        qv::FileProblem problem;
+    };
+    const Case cases[] = {
+        {(dir / "missing.csv").string(), qv::FileProblem::NotFound},
+        {(dir / "folder").string(), qv::FileProblem::CannotOpen},
+        {write("empty.csv", ""), qv::FileProblem::Empty},
+        {write("ctrlz.csv", "\x1a" "a,b\r\n"), qv::FileProblem::Empty},  // nothing before the end-of-file byte
+        {write("binary.doc", std::string("PK\x03\x04\0\0", 6)), qv::FileProblem::NotText},
+        {write("one.csv", "a,b"), qv::FileProblem::None},
+        {write("blankline.csv", "\r\n"), qv::FileProblem::None},  // one empty record is a record
+    };
+    for (const auto& c : cases) EXPECT_EQ(qv::checkTextFile(c.path), c.problem) << c.path;
+    fs::remove_all(dir);
+}
+
+}  // namespace

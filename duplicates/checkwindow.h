@@ -1,0 +1,74 @@
+// frmCheckDup: the run. Loading opens DupWork.mdb and re-creates its tables;
+// when the window first takes the focus it reads the chosen file record by
+// record, asks about each duplicate in frmDupFound, and writes OUTPUT.CSV.
+// Cancel asks before it stops the run; both ends of a run end the program.
+#pragma once
+
+#include "duplicates/dupcheck.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QPushButton;
+
+namespace qv::duplicates {
+
+class CheckWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit CheckWindow(QWidget* parent = nullptr);
+    ~CheckWindow() override;
+
+    // How a pair is put to the user; by default frmDupFound, modal.
+    using Ask = std::function<Decision(const DuplicatePair& pair)>;
+    void setAsk(Ask ask) { ask_ = std::move(ask); }
+    // Called with true when the run starts and false when it gives up without
+    // ending the program: the other forms are kept out of the way meanwhile.
+    void setShield(std::function<void(bool on)> shield) { shield_ = std::move(shield); }
+    // What ends the program; by default the application quits.
+    void setEndProgram(std::function<void()> end) { endProgram_ = std::move(end); }
+
+    // Form_Load: opens DupWork.mdb, re-creates and opens its tables. False
+    // after the message when any of it fails; the run must not start then.
+    bool Form_Load(const CheckSetup& setup);
+    // The run (Form_GotFocus): done once, when the window first takes the focus.
+    void Form_GotFocus();
+    void cmdCancel_Click();
+
+    bool cancelRequested() const { return cancelRequested_; }
+    bool running() const { return running_; }
+    QLabel* lblStage() const { return lblStage_; }
+    QLabel* lblRecNum() const { return lblRecNum_; }
+    QPushButton* cmdCancel() const { return cmdCancel_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void giveUp();
+    void endProgram();
+    bool writeOutputFile();
+
+    CheckSetup setup_;
+    std::unique_ptr<DupWork> work_;
+    bool cancelRequested_ = false;
+    bool started_ = false;
+    bool running_ = false;
+    bool ended_ = false;
+    Ask ask_;
+    std::function<void(bool)> shield_;
+    std::function<void()> endProgram_;
+    QLabel* lblStage_ = nullptr;
+    QLabel* lblRecNum_ = nullptr;
+    QPushButton* cmdCancel_ = nullptr;
+};
+
+// The messages of a failure the checker did not expect, in its own words.
+QString unexpectedError(int number, const QString& description);
+QString tableError(int number, const QString& description);
+
+}  // namespace qv::duplicates
