@@ -451,6 +451,7 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
                     const RunCallbacks& callbacks, Session& session) {
     parm::ParmRecord parm(db);
     RunResult result;
+    LabelOutput* begun = nullptr;  // ended whatever happens
     auto refuse = [&](Status status, const QString& message) {
         result.status = status;
         result.message = message;
@@ -491,9 +492,11 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
             if (auto why = geometryRefusal(keys, walk.g_)) return refuse(Status::Refused, *why);
         }
         if (!out.begin(keys)) return refuse(Status::Failed, failureText(keys.laser, out.error(), 0));
+        begun = &out;
         if (keys.laser) {
             walk.g_ = laserGeometry(keys, out.characterWidthMm());
             if (auto why = geometryRefusal(keys, walk.g_)) {
+                begun = nullptr;
                 out.finish();
                 return refuse(Status::Refused, *why);
             }
@@ -501,6 +504,7 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
         walk.width_ = wholeColumns(walk.g_.width);
 
         result = walk.run(*work, *bags, labelTotal);
+        begun = nullptr;
         const bool finished = out.finish();
         if (result.status == Status::Failed || !finished) {
             result.status = Status::Failed;
@@ -514,6 +518,7 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
                              QString::fromStdString(numberText(result.lastLabelPrinted));
         return result;
     } catch (const db::DbError& e) {
+        if (begun) begun->finish();
         result.status = Status::Failed;
         result.message = QString::fromStdString(texts::unexpectedError(e.number(), e.description()));
         try {

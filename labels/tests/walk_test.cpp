@@ -486,6 +486,37 @@ TEST_F(Unprintable, LabelSettingsARowCannotHoldAreRefusedBeforeTheRun) {
     }
 }
 
+TEST_F(Unprintable, AnUnexpectedErrorEndsTheOutputAndKeepsThePresets) {
+    writeStandardJob();
+    setParm({{key::Labfrom, "3"}, {key::Labopt, "B"}});
+    {
+        // A work table some other program made without the county.
+        auto db = open();
+        jobtables::dropIfThere(*db, "mmwork");
+        db::TableDef def = jobtables::mmworkDef();
+        std::erase_if(def.fields, [](const db::FieldDef& f) { return f.name == "county"; });
+        db->createTable(def);
+        auto w = db->openTable("mmwork");
+        w->addNew();
+        w->set("name", "Name X");
+        w->set("mscode", "12345");
+        w->set("seq", 12345);
+        w->update();
+    }
+    RecordingOutput out;
+    const RunResult r = run(request('A', 1, 20), out);
+    EXPECT_EQ(r.status, Status::Failed);
+    EXPECT_TRUE(r.message.startsWith("An unexpected error has occurred.  Please make a note of the following error "
+                                     "details and contact Brackwith Mailing Services.  Error number: 3265"))
+        << r.message.toStdString();
+    EXPECT_EQ(out.begins(), 1);
+    EXPECT_EQ(out.finishes(), 1);
+    EXPECT_EQ(parmText(key::RunLabels), "N");
+    EXPECT_EQ(parmText(key::RunAlone), "N");
+    EXPECT_EQ(parmText(key::Labfrom), "3");
+    EXPECT_EQ(parmText(key::Labopt), "B");
+}
+
 TEST_F(Unprintable, NullCodesAndBundleNumbersReadAsEmpty) {
     std::vector<fixture::Address> a = {
         {"Name N1", "1 Road", "", "Town", "", "", db::Value(), db::Value(), db::Value(), 5, 1},
