@@ -60,9 +60,12 @@ void PrintRangeDialog::build() {
     cmdOK_ = control<QPushButton>(this, QStringLiteral("cmdOK"), QStringLiteral("OK"));
     cmdCancel_ = control<QPushButton>(this, QStringLiteral("cmdCancel"), QStringLiteral("Exit"));
 
-    connect(optAll_, &QRadioButton::clicked, this, [this] { txtPrintType_->setText(QStringLiteral("A")); });
-    connect(optBagRange_, &QRadioButton::clicked, this, [this] { txtPrintType_->setText(QStringLiteral("B")); });
-    connect(optLabRange_, &QRadioButton::clicked, this, [this] { txtPrintType_->setText(QStringLiteral("L")); });
+    // However an option becomes selected (a click, the arrow keys, the presets).
+    const std::pair<QRadioButton*, const char*> types[] = {{optAll_, "A"}, {optBagRange_, "B"}, {optLabRange_, "L"}};
+    for (const auto& [opt, type] : types)
+        connect(opt, &QRadioButton::toggled, this, [this, t = QString::fromLatin1(type)](bool on) {
+            if (on) txtPrintType_->setText(t);
+        });
     connect(cmdOK_, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
     connect(cmdCancel_, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
 
@@ -111,7 +114,8 @@ QString PrintRangeDialog::toText() const { return txtTo_->text(); }
 
 bool PrintRangeDialog::Form_Load() {
     platform::centreOnScreen(this);
-    optAll_->click();
+    optAll_->setChecked(true);
+    txtPrintType_->setText(QStringLiteral("A"));
     txtFrom_->setText(QStringLiteral("1"));
     txtTo_->setText(QStringLiteral("20"));
     start::Opened o = start::openDatabase(db::OpenMode::Exclusive);
@@ -132,9 +136,9 @@ bool PrintRangeDialog::Form_Load() {
         if (to.isNull()) return true;
         txtTo_->setText(QString::fromStdString(to.toString()));
         const std::string opt = parm.text(key::Labopt);
-        if (opt == "A") optAll_->click();
-        else if (opt == "L") optLabRange_->click();
-        else optBagRange_->click();
+        if (opt == "A") optAll_->setChecked(true);
+        else if (opt == "L") optLabRange_->setChecked(true);
+        else optBagRange_->setChecked(true);
     } catch (const db::DbError&) {
     }
     return true;

@@ -119,6 +119,20 @@ TEST_F(Dialog, TheDialogHoldsTheDatabaseForItsSoleUse) {
     EXPECT_NO_THROW(db::Database::open("mailsort.mdb", db::OpenMode::Exclusive));
 }
 
+TEST_F(Dialog, ThePrintTypeFollowsTheOptionHoweverItIsChosen) {
+    PrintRangeDialog f;
+    ASSERT_TRUE(f.Form_Load());
+    showAndActivate(f);
+    QTest::mouseClick(option(f, "optLabRange"), Qt::LeftButton);
+    EXPECT_EQ(f.printType(), "L");
+    QTest::mouseClick(option(f, "optBagRange"), Qt::LeftButton);
+    EXPECT_EQ(f.printType(), "B");
+    option(f, "optBagRange")->setFocus();
+    QTest::keyClick(option(f, "optBagRange"), Qt::Key_Up);
+    EXPECT_TRUE(option(f, "optAll")->isChecked());
+    EXPECT_EQ(f.printType(), "A");
+}
+
 TEST_F(Dialog, RangeBoxesTakeDigitsOnly) {
     PrintRangeDialog f;
     ASSERT_TRUE(f.Form_Load());
