@@ -209,6 +209,50 @@ std::vector<QString> secondLines(const QStringList& lines, int linesPerRow, int 
     return out;
 }
 
+TEST_F(DotRun, WithoutBagLabelsBagsAreStillCountedForABagRange) {
+    {
+        auto db = open();
+        jobtables::dropIfThere(*db, "bags");
+        db->createTable(jobtables::bagsDef());
+    }
+    // The sortation's rows with neither bag nor bundle labels.
+    {
+        auto db = open();
+        auto b = db->openTable("bags");
+        const double rows[][5] = {{1, 0, 4, 0, 12345}, {3, 4, 9, 0, 123000}, {5, 9, 10, 0, 456000}, {6, 0, 12, 0, 99000001}};
+        for (const auto& r : rows) {
+            b->addNew();
+            b->set("Bag Number", r[0]);
+            b->set("Label Start", r[1]);
+            b->set("Label Number", r[2]);
+            b->set("Seq", r[4]);
+            b->update();
+        }
+    }
+    setParm({{key::BagLab, "N"}, {key::BundleLab, "N"}, {key::TopMarg, "0"}});
+    struct Case {
+        double from, to;
+        QStringList names;
+    };
+    const Case cases[] = {
+        {1, 1, {"Name A1", "Name A2", "Name A3"}},
+        {2, 2, {"Name A4"}},
+        {3, 4, {"Name B1", "Name B2", "Name B3", "Name B4", "Name B5"}},
+        {4, 5, {"Name B4", "Name B5", "Name C1"}},
+        {6, 6, {"Name D1", "Name D2"}},
+    };
+    for (const Case& c : cases) {
+        port_ = platform::RecordingPort();
+        const RunResult r = runDot(request('B', c.from, c.to));
+        EXPECT_EQ(r.status, Status::Completed);
+        QStringList names;
+        for (const QString& l : port_.lines())
+            if (l.trimmed().startsWith("Name ")) names << l.trimmed();
+        EXPECT_EQ(names, c.names) << "bags " << c.from << " to " << c.to;
+        EXPECT_EQ(port_.lines().size(), 9 * c.names.size());
+    }
+}
+
 TEST_F(DotRun, TwoAndThreeAcross) {
     auto title = [](int n, const char* kind) {
         return QString("* %1 No: %2 *").arg(kind).arg(n, 6);
