@@ -6,6 +6,8 @@
 //
 //   coding_bench [addresses] [folder]   (default 1000000, a new folder in the temp directory)
 
+#include "bench/customers.h"
+#include "bench/nullprinter.h"
 #include "coding/codingjob.h"
 #include "coding/fixedcols.h"
 #include "coding/importwindow.h"
@@ -38,6 +40,9 @@
 
 using namespace qv;
 using namespace qv::coding;
+using qv::bench::Customers;
+using qv::bench::NullPrinter;
+using qv::bench::writeCustomers;
 namespace fs = std::filesystem;
 
 namespace {
@@ -45,62 +50,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 double secondsSince(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
 
-// A printer that lays the report out and sends it nowhere.
-class NullPrinter : public platform::Printer {
-protected:
-    QSizeF pageSizePt() const override { return {595, 842}; }
-    double textWidthPt(const QString& line, const platform::PrintFont& f) const override {
-        return 0.6 * f.size * line.size();
-    }
-    double lineHeightPt(const platform::PrintFont& f) const override { return f.size * 2320.0 / 2048.0; }
-    bool beginOutput(QString*) override { return true; }
-    bool outputPage(const std::vector<platform::PrintedLine>&, QString*) override { return true; }
-    bool endOutput(QString*) override { return true; }
-    void discardOutput() override {}
-};
-
-struct Customer {
-    std::string name, address1, address2, town, county, postcode, ref;
-};
-
-// Deterministic addresses over the generated sectors: most with a full
-// postcode of a known sector, some to be matched by town or county, a few
-// that cannot be coded.
-class Customers {
-public:
-    explicit Customers(const pogen::PoData& po) : po_(po), unknown_(pogen::unknownSectorPostcodes(po, 2000, 3)) {}
-
-    Customer make(std::uint64_t i) const {
-        const std::uint64_t h = (i + 1) * 0x9E3779B97F4A7C15ull;
-        const auto& s = po_.sectors[(h >> 16) % po_.sectors.size()];
-        Customer c;
-        c.name = "Mr A Customer " + std::to_string(i + 1);
-        c.address1 = std::to_string((h >> 40) % 300 + 1) + " High Street";
-        c.address2 = "Little Wickham";
-        c.town = po_.towns[std::size_t(s.town)].name;
-        c.county = po_.counties[std::size_t(s.county)].name;
-        c.ref = "R" + std::to_string(i + 1);
-        const unsigned kind = unsigned(h % 100);
-        if (kind < 90) {
-            c.postcode = pogen::postcode(s, unsigned(h >> 24));
-        } else if (kind < 94 && !unknown_.empty()) {
-            c.postcode = unknown_[(h >> 20) % unknown_.size()];  // sector unknown: coded by county or town
-        } else if (kind < 97) {
-            c.postcode = s.outward;  // outward code only
-        } else if (kind < 99) {
-            c.postcode.clear();
-        } else {
-            c.postcode = "XX";
-            c.town = "NOWHERE";
-            c.county.clear();
-        }
-        return c;
-    }
-
-private:
-    const pogen::PoData& po_;
-    std::vector<std::string> unknown_;
-};
 
 // name 1-30, address1 31-60, address2 61-90, town 91-110, county 111-140,
 // postcode 141-148, ref 149-158.
@@ -111,19 +60,6 @@ const std::map<int, std::pair<int, int>> kFixedParts = {{Name1, {1, 30}},    {Ad
 const std::map<int, std::pair<int, int>> kCsvParts = {{Name1, {1, 1}}, {Address11, {2, 2}}, {Address21, {3, 3}},
                                                       {Town, {4, 4}},  {County, {5, 5}},    {Postcode1, {6, 6}},
                                                       {Ref, {7, 7}}};
-
-void writeCustomers(const Customers& gen, std::uint64_t n, const fs::path& fixed, const fs::path& csv) {
-    std::ofstream f(fixed, std::ios::binary), c(csv, std::ios::binary);
-    std::string line;
-    for (std::uint64_t i = 0; i < n; ++i) {
-        const Customer x = gen.make(i);
-        line = padRight(x.name, 30) + padRight(x.address1, 30) + padRight(x.address2, 30) + padRight(x.town, 20) +
-               padRight(x.county, 30) + padRight(x.postcode, 8) + x.ref;
-        f << line << "\r\n";
-        c << '"' << x.name << "\",\"" << x.address1 << "\",\"" << x.address2 << "\",\"" << x.town << "\",\""
-          << x.county << "\",\"" << x.postcode << "\",\"" << x.ref << "\"\r\n";
-    }
-}
 
 LayoutRow layoutRow(const std::string& type, const std::map<int, std::pair<int, int>>& parts) {
     LayoutRow r;
@@ -309,10 +245,10 @@ int main(int argc, char** argv) {
         line("read and split", x.split, y.split, n);
         line("read, split and code (nothing stored)", x.code, y.code, n);
         line("import and code, the first job", x.first.total, y.first.total, n);
-        detail("  of which the job (mmwork, records, report)", x.first.records, y.first.records);
+        detail("  of which the job", x.first.records, y.first.records);
         detail("  of which the closing commit", x.first.close, y.first.close);
         line("import and code, replacing a job", x.again.total, y.again.total, n);
-        detail("  of which the job (mmwork, records, report)", x.again.records, y.again.records);
+        detail("  of which the job", x.again.records, y.again.records);
         detail("  of which the closing commit", x.again.close, y.again.close);
         line("the same through the window, offscreen", x.window, y.window, n);
         std::printf("%-40s %8.2fx %24.2fx\n", "first job / read and split", x.first.total / x.split,

@@ -141,13 +141,13 @@ bool ImportWindow::Form_Load() {
         return false;
     }
     Status_->setText(QStringLiteral(" "));
-    runState_ = 'Y';
+    running_ = false;
     return true;
 }
 
 bool ImportWindow::sequenced() const {
     try {
-        return parm_ && parm_->text(key::RunAlone) == "Y";
+        return parm_ && parm_->yes(key::RunAlone);
     } catch (const db::DbError&) {
         return false;
     }
@@ -164,7 +164,7 @@ void ImportWindow::Form_GotFocus() {
 
 void ImportWindow::handOver() {
     hide();
-    start::handOver(db_, parm_, start::Step::Codes, stopflag_ == 'Y',
+    start::handOver(db_, parm_, start::Step::Codes, stopRequested_,
                     [this](const std::string& program, const std::string& error) {
                         platform::messages().msgBox(
                             QStringLiteral("The program %1 could not be started: %2").arg(qs(program), qs(error)));
@@ -190,26 +190,26 @@ void ImportWindow::clearRunAlone() {
 
 void ImportWindow::cmdImport_Click() {
     // One run at a time: a press during a run finds it under way.
-    if (runState_ != 'Y' || ended_ || !db_) return;
+    if (running_ || ended_ || !db_) return;
     counters_ = Counters{};
     platform::WaitCursor wait;
-    runState_ = 'N';
+    running_ = true;
     painted_.start();
     Status_->setUpdatesEnabled(false);  // repainted by showStatus at its own pace
     run();
     Status_->setUpdatesEnabled(true);
     wait.restore();
     if (ended_) return;
-    if (stopflag_ != 'Y') {
+    if (!stopRequested_) {
         showStatus(QStringLiteral("Import complete"));
         cmdCancel_->setText(QStringLiteral("Exit"));
     }
     if (!sequenced()) {
-        stopflag_ = 'N';
+        stopRequested_ = false;
         closeDatabase();
         if (!reopenShared()) return;
     }
-    runState_ = 'Y';
+    running_ = false;
     if (closeRequested_ && !sequenced()) close();
 }
 
@@ -217,7 +217,7 @@ void ImportWindow::run() {
     JobOptions options;
     options.printAll = optAll_->isChecked();
     options.status = [this](const std::string& s) { showStatus(qs(s), true); };
-    options.stop = [this] { return stopflag_ == 'Y'; };
+    options.stop = [this] { return stopRequested_; };
     const JobResult r = runCodingJob(*db_, *report_, counters_, options);
     switch (r.outcome) {
     case JobOutcome::Done:
@@ -244,7 +244,7 @@ void ImportWindow::run() {
         readerFailed(*r.failure);
         return;
     }
-    stopflag_ = 'Y';
+    stopRequested_ = true;
 }
 
 void ImportWindow::readerFailed(const ReaderFailure& f) {
@@ -278,18 +278,18 @@ void ImportWindow::showStatus(const QString& text, bool duringRun) {
 // ---- Stop and end -------------------------------------------------------------------
 
 void ImportWindow::cmdCancel_Click() {
-    if (runState_ != 'Y') {
+    if (running_) {
         Status_->setText(QStringLiteral("Import incomplete"));
         Status_->setUpdatesEnabled(true);
         platform::repaintNow(Status_);
-        stopflag_ = 'Y';
+        stopRequested_ = true;
         return;
     }
     close();
 }
 
 void ImportWindow::closeEvent(QCloseEvent* e) {
-    if (runState_ != 'Y') {
+    if (running_) {
         // Closed during a run: stop it first; the program ends after it.
         e->ignore();
         closeRequested_ = true;

@@ -41,7 +41,7 @@ public:
 
     bool databaseOpen() const { return db_ != nullptr; }
     bool databaseShared() const { return db_ && db_->mode() == db::OpenMode::Shared; }
-    bool runUnderWay() const { return runState_ != 'Y'; }
+    bool runUnderWay() const { return running_; }
     const Counters& counters() const { return counters_; }
 
 protected:
@@ -65,8 +65,8 @@ private:
     std::unique_ptr<parm::ParmRecord> parm_;
     Counters counters_;
     std::unique_ptr<CodingReport> report_;
-    char runState_ = 'Y';   // 'Y' idle, 'N' a run under way
-    char stopflag_ = 'N';   // 'Y' stop the run / it was stopped
+    bool running_ = false;
+    bool stopRequested_ = false;  // stop the run / it was stopped
     bool closeRequested_ = false;
     bool ended_ = false;
     int exitStatus_ = 0;

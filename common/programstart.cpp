@@ -29,6 +29,12 @@ Opened openDatabase(db::OpenMode mode, const std::string& name) {
     return o;
 }
 
+Opened testSoleUse(const std::string& name) {
+    Opened o = openDatabase(db::OpenMode::Exclusive, name);
+    closeQuietly(o.db);
+    return o;
+}
+
 void closeQuietly(std::unique_ptr<db::Database>& db) {
     if (!db) return;
     try {

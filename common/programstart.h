@@ -64,6 +64,11 @@ struct Opened {
 // layer matches it). Never throws a DbError: a refusal comes back in Opened.
 Opened openDatabase(db::OpenMode mode, const std::string& name = DatabaseName);
 
+// The guard before a job starts: an open for sole use, closed again at once
+// (the console's run guard, the sortation's start). `db` is always null;
+// `error` is 0 when no other program holds the file.
+Opened testSoleUse(const std::string& name = DatabaseName);
+
 // Closes and lets the database go, passing over any failure: the way out of a
 // failed start, and before a hand-over.
 void closeQuietly(std::unique_ptr<db::Database>& db);

@@ -227,27 +227,8 @@ void MainWindow::cmdRun_Click() {
         return;
     }
 
-    try {
-        db_ = db::Database::open(DatabaseName, db::OpenMode::Shared);
-        {
-            parm::ParmRecord parm(*db_);
-            start::writeRunFlags(parm, {true, plan.runCodes, plan.runReports, plan.runLabels});
-        }
-        // The flags must be in the file before the step program reads them.
-        db_->close();
-        db_.reset();
-    } catch (const db::DbError& e) {
-        closeQuietly(db_);
-        if (db::isHeldElsewhere(e.number()))
-            messages().msgBox(QString::fromLatin1(text::AnotherRunning), Buttons::OkOnly, Icon::Exclamation);
-        return;
-    } catch (const std::exception&) {
-        closeQuietly(db_);
-        return;
-    }
-    // A step that cannot be started leaves the flags; the next start of the
-    // console clears RunAlone.
-    platform::launcher().start(QString::fromStdString(plan.firstProgram));
+    if (startRun(plan) == RunStart::HeldElsewhere)
+        messages().msgBox(QString::fromLatin1(text::AnotherRunning), Buttons::OkOnly, Icon::Exclamation);
 }
 
 void MainWindow::cmdOK_Click() { QCoreApplication::exit(0); }
@@ -255,10 +236,9 @@ void MainWindow::cmdOK_Click() { QCoreApplication::exit(0); }
 // ---- icons and menus ----------------------------------------------------------------
 
 bool MainWindow::runGuard() {
-    start::Opened guard = start::openDatabase(db::OpenMode::Exclusive, DatabaseName);
+    const start::Opened guard = start::testSoleUse(DatabaseName);
     if (guard.heldElsewhere())
         messages().msgBox(QString::fromLatin1(text::AnotherRunning), Buttons::OkOnly, Icon::Exclamation);
-    closeQuietly(guard.db);
     return guard.error == 0;
 }
 

@@ -17,10 +17,35 @@ RunPlan planRun(const StepTicks& t) {
         {t.parameters, Step::Parameters}, {t.codes, Step::Codes}, {t.reports, Step::Reports}, {t.labels, Step::Labels}};
     for (const auto& [ticked, step] : rows) {
         if (!ticked) continue;
+        p.firstStep = step;
         p.firstProgram = start::command(start::programOf(step));
         break;
     }
     return p;
+}
+
+RunStart startRun(const RunPlan& plan) {
+    if (!plan.firstStep) return RunStart::NotWritten;
+    start::Opened o = start::openDatabase(db::OpenMode::Shared);
+    if (!o) return o.heldElsewhere() ? RunStart::HeldElsewhere : RunStart::NotWritten;
+    try {
+        {
+            parm::ParmRecord parm(*o.db);
+            start::writeRunFlags(parm, {true, plan.runCodes, plan.runReports, plan.runLabels});
+        }
+        // The flags must be in the file before the step program reads them.
+        o.db->close();
+        o.db.reset();
+    } catch (const db::DbError& e) {
+        start::closeQuietly(o.db);
+        return db::isHeldElsewhere(e.number()) ? RunStart::HeldElsewhere : RunStart::NotWritten;
+    } catch (const std::exception&) {
+        start::closeQuietly(o.db);
+        return RunStart::NotWritten;
+    }
+    // A step that cannot be started leaves the flags; the next start of the
+    // console clears RunAlone.
+    return start::startProgram(start::programOf(*plan.firstStep)) ? RunStart::Started : RunStart::StartFailed;
 }
 
 }  // namespace qv::console

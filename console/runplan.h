@@ -2,6 +2,9 @@
 // together, the run flags they give and the program that starts the run.
 #pragma once
 
+#include "common/programstart.h"
+
+#include <optional>
 #include <string>
 
 namespace qv::console {
@@ -18,7 +21,8 @@ struct RunPlan {
     int ticked = 0;
     // A gap in the ticked steps. A single step is never refused for it.
     bool broken = false;
-    // The first ticked step's program, "" when nothing is ticked.
+    // The first ticked step and its program, "" when nothing is ticked.
+    std::optional<start::Step> firstStep;
     std::string firstProgram;
     bool runCodes = false;
     bool runReports = false;
@@ -26,5 +30,12 @@ struct RunPlan {
 };
 
 RunPlan planRun(const StepTicks& ticks);
+
+// The start of a run sequence (a plan with a step): the run flags written
+// to parmcode in the current folder (RunAlone "Y" and the ticked steps), the
+// database closed so the step reads them, then the first step's program
+// started. A refused open or a failed write starts nothing.
+enum class RunStart { Started, StartFailed, HeldElsewhere, NotWritten };
+RunStart startRun(const RunPlan& plan);
 
 }  // namespace qv::console

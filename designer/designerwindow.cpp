@@ -344,7 +344,7 @@ bool DesignerWindow::Form_Load() {
 }
 
 bool DesignerWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == cmdOK_ && event->type() == QEvent::FocusIn && started_ != "Y") {
+    if (watched == cmdOK_ && event->type() == QEvent::FocusIn && !started_) {
         // Posted: the start may show a message, which is no business of a focus event.
         QMetaObject::invokeMethod(this, [this] { cmdOK_GotFocus(); }, Qt::QueuedConnection);
     }
@@ -377,11 +377,11 @@ void DesignerWindow::refuse(const QString& message) {
 // ---- the one-time start ---------------------------------------------------------
 
 void DesignerWindow::cmdOK_GotFocus() {
-    if (started_ == "Y" || ended_) return;
-    started_ = "Y";  // before any message box can give the focus back to OK
+    if (started_ || ended_) return;
+    started_ = true;  // before any message box can give the focus back to OK
     for (auto& c : captions_) c.clear();
     const bool yes = qv::leadingNumber(dummyField_->text().toStdString()) == 6;
-    headings_ = yes ? "Y" : "N";
+    headings_ = yes;
     chkSkipFirst_->setChecked(yes);
     startFile(lblFile_->text().toStdString());
 }
@@ -426,7 +426,7 @@ bool DesignerWindow::startFile(const std::string& path) {
             file_.readLine(first);
         }
 
-        const bool headings = headings_ == "Y";
+        const bool headings = headings_;
         int count = 0;
         for (int n = 1; n != MaxFields + 1 && !fields_.isEnd(n); ++n) {
             captions_[static_cast<std::size_t>(n)] = fieldCaption(n, headings, fields_[n]);
@@ -462,11 +462,11 @@ void DesignerWindow::cut() {
 void DesignerWindow::readFirstDataRecord() {
     file_.reopen();
     if (!file_.readLine(current_)) current_.clear();
-    if (headings_ == "Y" && !file_.readLine(current_)) current_.clear();
+    if (headings_ && !file_.readLine(current_)) current_.clear();
 }
 
 void DesignerWindow::cmdPrevious_Click() {
-    if (started_ != "Y" || ended_) return;
+    if (!started_ || ended_) return;
     try {
         readFirstDataRecord();
     } catch (const std::system_error&) {
@@ -479,14 +479,14 @@ void DesignerWindow::cmdPrevious_Click() {
 }
 
 void DesignerWindow::cmdNext_Click() {
-    if (started_ != "Y" || ended_) return;
+    if (!started_ || ended_) return;
     try {
         const bool got = file_.readLine(current_);
         if (!got || file_.atEnd()) {
             // The last line is never shown: the file starts again.
             messages().msgBox(QStringLiteral("Reached end of file."));
             file_.reopen();
-            if (headings_ == "Y") {
+            if (headings_) {
                 std::string heading;
                 file_.readLine(heading);
             }
@@ -511,17 +511,17 @@ void DesignerWindow::ShowSample() {
 // ---- save -----------------------------------------------------------------------
 
 void DesignerWindow::CheckLayout() {
-    layoutError_ = "N";
+    layoutError_ = false;
     if (model_.number(Post1) == 0) {
         messages().msgBox(QStringLiteral("Postcode field must be selected."));
-        layoutError_ = "Y";
+        layoutError_ = true;
     }
 }
 
 void DesignerWindow::cmdOK_Click() {
     if (ended_ || !db_) return;
     CheckLayout();
-    if (layoutError_ == "Y") return;
+    if (layoutError_) return;
     const LayoutRow row = buildLayoutRow(fileType_, model_.numbers(), columns_, chkSkipFirst_->isChecked(),
                                          lblFile_->text().toStdString());
     try {
@@ -542,15 +542,15 @@ void DesignerWindow::setMarker(const std::string& m) {
 }
 
 void DesignerWindow::Form_MouseMove() {
-    if (started_ == "Y") setMarker("");
+    if (started_) setMarker("");
 }
 
 void DesignerWindow::lstFields_MouseMove() {
-    if (started_ == "Y") setMarker(AssignmentModel::ListMarker);
+    if (started_) setMarker(AssignmentModel::ListMarker);
 }
 
 void DesignerWindow::box_MouseMove(Part p) {
-    if (started_ == "Y") setMarker(model_.box(p));
+    if (started_) setMarker(model_.box(p));
 }
 
 void DesignerWindow::lstFields_OLEStartDrag() {
@@ -562,7 +562,7 @@ void DesignerWindow::lstFields_OLEStartDrag() {
 void DesignerWindow::box_OLEStartDrag(Part p) { box_MouseMove(p); }
 
 void DesignerWindow::box_OLEDragDrop(Part p) {
-    if (started_ != "Y") return;
+    if (!started_) return;
     const int selected = lstFields_->selectedItems().isEmpty() ? -1 : lstFields_->currentRow();
     if (!model_.dropOnBox(p, selected)) return;
     for (int i = 0; i < PartCount; ++i)
@@ -573,7 +573,7 @@ void DesignerWindow::box_OLEDragDrop(Part p) {
 }
 
 void DesignerWindow::lstFields_OLEDragDrop() {
-    if (started_ != "Y") return;
+    if (!started_) return;
     model_.dropOnList();
     for (int i = 0; i < PartCount; ++i)
         boxes_[static_cast<std::size_t>(i)]->setText(q(model_.box(static_cast<Part>(i))));

@@ -66,7 +66,7 @@ public:
     void lstFields_OLEDragDrop();
     void ShowSample();
 
-    bool started() const { return started_ == "Y"; }
+    bool started() const { return started_; }
     // Saved, left, or refused the file: the window has closed.
     bool ended() const { return ended_; }
     const std::string& fileType() const { return fileType_; }
@@ -74,7 +74,7 @@ public:
     const FieldTable& fields() const { return fields_; }
     const Columns& columns() const { return columns_; }
     const AssignmentModel& assignment() const { return model_; }
-    const std::string& layoutError() const { return layoutError_; }
+    bool layoutError() const { return layoutError_; }
 
     QLabel* lblFile() const { return lblFile_; }
     QLabel* DummyField() const { return dummyField_; }
@@ -103,10 +103,10 @@ private:
     std::unique_ptr<db::Database> db_;
     std::unique_ptr<db::Recordset> data_;
 
-    std::string started_ = "N";
-    std::string headings_ = "N";
+    bool started_ = false;
+    bool headings_ = false;
     std::string fileType_;
-    std::string layoutError_ = "N";
+    bool layoutError_ = false;
     SampleFile file_;
     std::string current_;
     std::string sample_;

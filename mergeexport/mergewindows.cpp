@@ -71,7 +71,7 @@ void MergeWindow::runExport() {
     {
         platform::WaitCursor wait;
         w->showControls();
-        w->stopflag = QStringLiteral("N");
+        w->setStopRequested(false);
         QElapsedTimer sinceShown;
         sinceShown.start();
         // Cancel is tested before every row; the bar and text repaint at most

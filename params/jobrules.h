@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/suitetexts.h"
+#include "common/text/sectorkeys.h"
 
 #include <functional>
 #include <optional>
@@ -79,14 +80,10 @@ bool isValidDeferDate(std::string_view text);
 
 // ---- Centre postcode ---------------------------------------------------------
 
-// The two pcode keys a centre postcode is looked up by: the outward code
-// padded to 4 characters, then that and the sector digit. std::nullopt when
-// the text cannot be split (no lookup; the postcode is invalid).
-struct SectorKeys {
-    std::string outward;  // 4 characters
-    std::string sector;   // 5 characters
-};
-std::optional<SectorKeys> sectorKeys(std::string_view postcode);
+// The two pcode keys a centre postcode is looked up by (shared with the
+// sortation); no keys means no lookup (the postcode is invalid).
+using qv::SectorKeys;
+using qv::sectorKeys;
 
 // True when pcode holds the key (exact match on its primary index).
 using SectorLookup = std::function<bool(const std::string& key)>;

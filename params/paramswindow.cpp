@@ -1,7 +1,7 @@
 #include "params/paramswindow.h"
 
 #include "common/programstart.h"
-
+#include "params/jobkeys.h"
 #include "platform/platform.h"
 
 #include <QApplication>
@@ -470,36 +470,34 @@ void ParamsWindow::LoadParams() {
 }
 
 void ParamsWindow::SaveParams() {
-    auto yn = [](const QCheckBox* c) { return db::Value(c->checkState() == Qt::Checked ? "Y" : "N"); };
-    auto text = [](const QLineEdit* e) { return db::Value(str(e->text())); };
-    const ServiceOption o = selectedService();
-
-    parm_->set(key::Service, serviceCode(o));
-    parm_->set(key::DeferDel, yn(chkDefDel_));
-    parm_->set(key::DeferDate, txtDefDate_->text().isEmpty() ? db::Value() : text(txtDefDate_));
-    parm_->set(key::Selection, is120(o) ? db::Value("1") : text(txtSelection_));
-    parm_->set(key::Format, text(txtFormat_));
-    parm_->set(key::Weight, text(txtWeight_));
-    parm_->set(key::BagMax, text(txtBagMax_));
-    parm_->set(key::BundleMax, text(txtBundleMax_));
-    parm_->set(key::ExtraText, text(txtExtraText_));
-    parm_->set(key::Postcode, text(txtPostcode_));
-    parm_->set(key::JobRef, text(txtJob_));
-    parm_->set(key::Printer, optEpson_->isChecked() ? "E" : "L");
-    parm_->set(key::ResOnly, yn(chkResOnly_));
-    parm_->set(key::AddressLab, yn(chkAddressLab_));
-    parm_->set(key::BagLab, yn(chkBagLab_));
-    parm_->set(key::BundleLab, yn(chkBundleLab_));
-    parm_->set(key::BagNum, yn(chkBagNum_));
-    parm_->set(key::ItemCnt, yn(chkItemCnt_));
-    parm_->set(key::BundleNum, yn(chkBundleNum_));
-    parm_->set(key::ItemCnt2, yn(chkItemCnt2_));
-    parm_->set(key::BagNum2, yn(chkBagNum2_));
-    parm_->set(key::Mailsort, yn(chkMailsort_));
-    parm_->set(key::Ref, yn(chkRef_));
-    parm_->set(key::RoyalMail, yn(chkRMF_));
-    parm_->set(key::Mailsort120, is120(o) ? "Y" : "N");
-    parm_->set(key::Geog, yn(chkGeog_));
+    const auto ticked = [](const QCheckBox* c) { return c->checkState() == Qt::Checked; };
+    JobKeys k;
+    k.service = selectedService();
+    k.deferDel = ticked(chkDefDel_);
+    if (!txtDefDate_->text().isEmpty()) k.deferDate = str(txtDefDate_->text());
+    k.selection = str(txtSelection_->text());
+    k.format = str(txtFormat_->text());
+    k.weight = str(txtWeight_->text());
+    k.bagMax = str(txtBagMax_->text());
+    k.bundleMax = str(txtBundleMax_->text());
+    k.extraText = str(txtExtraText_->text());
+    k.postcode = str(txtPostcode_->text());
+    k.jobRef = str(txtJob_->text());
+    k.epson = optEpson_->isChecked();
+    k.resOnly = ticked(chkResOnly_);
+    k.addressLab = ticked(chkAddressLab_);
+    k.bagLab = ticked(chkBagLab_);
+    k.bundleLab = ticked(chkBundleLab_);
+    k.bagNum = ticked(chkBagNum_);
+    k.itemCnt = ticked(chkItemCnt_);
+    k.bundleNum = ticked(chkBundleNum_);
+    k.itemCnt2 = ticked(chkItemCnt2_);
+    k.bagNum2 = ticked(chkBagNum2_);
+    k.mailsort = ticked(chkMailsort_);
+    k.ref = ticked(chkRef_);
+    k.royalMail = ticked(chkRMF_);
+    k.geog = ticked(chkGeog_);
+    storeJobKeys(*parm_, k);
 }
 
 // ---- Checks, OK and Cancel ------------------------------------------------------------------

@@ -76,16 +76,6 @@ bool ProcessLauncher::doStart(const ProgramCommand& command, QString* error) {
     return true;
 }
 
-bool RecordingLauncher::doStart(const ProgramCommand& command, QString* error) {
-    commands_ << (command.argument.isEmpty() ? command.program
-                                             : command.program + u' ' + command.argument);
-    if (failing_) {
-        if (error) *error = error_;
-        return false;
-    }
-    return true;
-}
-
 namespace {
 std::shared_ptr<ProgramLauncher>& installed() {
     static std::shared_ptr<ProgramLauncher> l;

@@ -49,26 +49,6 @@ protected:
     bool doStart(const ProgramCommand& command, QString* error) override;
 };
 
-// For tests: records the commands and starts nothing. Can be told to fail.
-class RecordingLauncher : public ProgramLauncher {
-public:
-    const QStringList& commands() const { return commands_; }
-    // Failing commands are recorded too.
-    void setFailing(bool on, QString error = QStringLiteral("program could not be started")) {
-        failing_ = on;
-        error_ = std::move(error);
-    }
-    void clear() { commands_.clear(); }
-
-protected:
-    bool doStart(const ProgramCommand& command, QString* error) override;
-
-private:
-    QStringList commands_;
-    bool failing_ = false;
-    QString error_;
-};
-
 // Called before every start, so that open databases are committed (the
 // program installs qv::db::Database::commitAll here).
 void setBeforeProgramStart(std::function<void()> hook);

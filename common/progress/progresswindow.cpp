@@ -103,7 +103,7 @@ void ProgressWindow::percbar() {
 void ProgressWindow::cmdCancel_Click() {
     using namespace qv::platform;
     if (messages().msgBox(QStringLiteral("Are you sure you want to cancel ?"), Buttons::YesNo) == Answer::Yes)
-        stopflag = QStringLiteral("Y");
+        stop_ = true;
 }
 
 bool ProgressWindow::finish() {

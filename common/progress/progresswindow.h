@@ -3,7 +3,7 @@
 // cent, and a Cancel button that asks before it stops the run.
 //
 // The window stops nothing itself: the run sets `percdone`, calls `percbar`
-// (or `showProgress`), yields to the user interface, and tests `stopflag`
+// (or `showProgress`), yields to the user interface, and tests `stopRequested()`
 // before its next record. The window lives exactly as long as its run, so
 // closing it by its frame is the Cancel question and the window stays; the
 // program ends it with finish() (or hides and deletes it) once the run is over.
@@ -38,14 +38,15 @@ public:
 
     // Run state, kept with the window as the runs expect it.
     double percdone = 0;
-    QString stopflag = QStringLiteral("N");
-    bool stopRequested() const { return stopflag == QLatin1String("Y"); }
+    // Set by a confirmed Cancel; the run clears it before it starts.
+    bool stopRequested() const { return stop_; }
+    void setStopRequested(bool on) { stop_ = on; }
 
     // Hides all 20 blocks.
     void clearperc();
     // Shows the blocks that `percdone` has reached; never hides one.
     void percbar();
-    // Asks "Are you sure you want to cancel ?"; Yes sets `stopflag` to "Y".
+    // Asks "Are you sure you want to cancel ?"; Yes requests the stop.
     void cmdCancel_Click();
 
     // The usual report of a run: percdone = p, percbar, then the percentage
@@ -79,6 +80,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    bool stop_ = false;
     bool finishing_ = false;
     TextLayout layout_;
     QString words_;

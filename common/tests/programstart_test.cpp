@@ -2,11 +2,9 @@
 // and the hand-over with its close before the start.
 #include "common/programstart.h"
 #include "common/testing/scratch.h"
-#include "platform/launcher.h"
+#include "platform/testing/recordinglauncher.h"
 
 #include <gtest/gtest.h>
-
-#include <QCoreApplication>
 
 namespace qv::start {
 namespace {
@@ -17,15 +15,6 @@ using qv::testkit::ScratchTest;
 
 class ProgramStart : public ScratchTest {
 protected:
-    void SetUp() override {
-        ScratchTest::SetUp();
-        launcher_ = std::make_shared<platform::RecordingLauncher>();
-        platform::setLauncher(launcher_);
-    }
-    void TearDown() override {
-        platform::setLauncher(nullptr);
-        ScratchTest::TearDown();
-    }
     void setFlags(const char* alone, const char* codes, const char* reports, const char* labels) {
         auto db = scratch().open();
         parm::ParmRecord p(*db);
@@ -40,7 +29,7 @@ protected:
         auto db = scratch().open();
         return parm::ParmRecord(*db).text(key);
     }
-    std::shared_ptr<platform::RecordingLauncher> launcher_;
+    platform::InstalledRecordingLauncher launcher_;
 };
 
 TEST_F(ProgramStart, OpenTellsAnotherProgramsHoldFromOtherErrors) {
@@ -73,6 +62,23 @@ TEST_F(ProgramStart, OpenTellsAnotherProgramsHoldFromOtherErrors) {
     Opened o = openDatabase(OpenMode::Exclusive);
     EXPECT_TRUE(o);
     EXPECT_EQ(o.db->mode(), OpenMode::Exclusive);
+}
+
+TEST_F(ProgramStart, TheSoleUseTestLeavesTheFileFree) {
+    const struct {
+        std::optional<OpenMode> other;
+        int error;
+    } cases[] = {{std::nullopt, 0}, {OpenMode::Shared, 3045}, {OpenMode::Exclusive, 3356}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
+        std::optional<DatabaseHolder> other;
+        if (c.other) other.emplace(*c.other);
+        const Opened o = testSoleUse();
+        EXPECT_EQ(o.error, c.error);
+        EXPECT_EQ(o.db, nullptr);
+    }
+    // Nothing is kept open by the test itself.
+    EXPECT_TRUE(openDatabase(OpenMode::Exclusive));
 }
 
 TEST_F(ProgramStart, AMissingDatabaseIsAnUnexpectedError) {
@@ -204,9 +210,3 @@ TEST_F(ProgramStart, AFailedStartGoesToTheCallersPolicyAfterTheClose) {
 
 }  // namespace
 }  // namespace qv::start
-
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    QCoreApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -193,7 +193,7 @@ TEST_F(DesignerForm, PostcodeMustBeAssigned) {
     open(path, "7");
     scriptedMessages().answer(Answer::Ok, kNoPostcode);
     form->cmdOK_Click();
-    EXPECT_EQ(form->layoutError(), "Y");
+    EXPECT_TRUE(form->layoutError());
     EXPECT_FALSE(form->ended());
     EXPECT_EQ(dataFiles(), before);
 

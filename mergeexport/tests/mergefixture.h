@@ -3,7 +3,7 @@
 #pragma once
 
 #include "common/db/database.h"
-#include "common/dbbuild/builder.h"
+#include "common/testing/scratch.h"
 #include "common/jobtables.h"
 
 #include <gtest/gtest.h>
@@ -28,20 +28,10 @@ struct Address {
 class JobFolder : public ::testing::Test {
 protected:
     void SetUp() override {
-        previous_ = fs::current_path();
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() / ("qvmerge-" + std::to_string(getpid()) + "-" +
-                                            info->test_suite_name() + "-" + info->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        fs::current_path(dir_);
-        std::ostringstream out, err;
-        ASSERT_EQ(dbbuild::makeDatabases({QV_DATA_DIR, dir_, false}, out, err), 0) << err.str();
+        scratch_ = std::make_unique<testkit::ScratchFolder>();
+        dir_ = scratch_->dir();
     }
-    void TearDown() override {
-        fs::current_path(previous_);
-        fs::remove_all(dir_);
-    }
+    void TearDown() override { scratch_.reset(); }
 
     void makeJob(const std::vector<Address>& rows) {
         auto db = db::Database::open("mailsort.mdb");
@@ -85,7 +75,8 @@ protected:
         return s.str();
     }
 
-    fs::path dir_, previous_;
+    std::unique_ptr<testkit::ScratchFolder> scratch_;
+    fs::path dir_;
 };
 
 }  // namespace qv::mergeexport::fixture

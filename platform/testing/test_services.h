@@ -2,8 +2,8 @@
 // that no test shows a real box, starts a program or prints.
 #pragma once
 
-#include "platform/launcher.h"
-#include "platform/messages.h"
+#include "platform/testing/recordinglauncher.h"
+#include "platform/testing/scriptedmessages.h"
 #include "platform/testing/recordingport.h"
 #include "platform/testing/recordingprinter.h"
 

@@ -156,15 +156,15 @@ TEST(FirstAppearance, ActivationTriggerWaitsForActivation) {
 TEST(Yield, LetsAQueuedClickThroughDuringALongRun) {
     Form f;
     f.showActive();
-    QString stopflag = "N";
-    QObject::connect(f.cancel, &QPushButton::clicked, [&] { stopflag = "Y"; });
+    bool stopflag = false;
+    QObject::connect(f.cancel, &QPushButton::clicked, [&] { stopflag = true; });
     QMetaObject::invokeMethod(f.cancel, [&] { f.cancel->click(); }, Qt::QueuedConnection);
     int records = 0;
-    while (stopflag != "Y" && records < 1000) {
+    while (!stopflag && records < 1000) {
         ++records;
         yieldToUi();
     }
-    EXPECT_EQ(stopflag, "Y");
+    EXPECT_TRUE(stopflag);
     EXPECT_EQ(records, 1);
 }
 

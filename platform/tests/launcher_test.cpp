@@ -1,4 +1,5 @@
 #include "platform/launcher.h"
+#include "platform/testing/recordinglauncher.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
 #include "platform/app.h"
 #include "platform/messages.h"
+#include "platform/testing/scriptedmessages.h"
 #include "platform/testing/test_services.h"
 
 #include <gtest/gtest.h>

@@ -121,16 +121,16 @@ TEST(ProgressWindow, CancelAsksAndYesSetsTheStopFlag) {
 
     scriptedMessages().answer(Answer::No, QString("Are you sure you want to cancel ?"));
     QTest::mouseClick(w->cancelButton(), Qt::LeftButton);
-    EXPECT_EQ(w->stopflag, "N");
+    EXPECT_FALSE(w->stopRequested());
     EXPECT_FALSE(w->stopRequested());
 
     scriptedMessages().answer(Answer::Yes).answer(Answer::Yes).answer(Answer::No);
     QTest::mouseClick(w->cancelButton(), Qt::LeftButton);
-    EXPECT_EQ(w->stopflag, "Y");
+    EXPECT_TRUE(w->stopRequested());
     w->cmdCancel_Click();
-    EXPECT_EQ(w->stopflag, "Y");
+    EXPECT_TRUE(w->stopRequested());
     w->cmdCancel_Click();  // No leaves it as it was
-    EXPECT_EQ(w->stopflag, "Y");
+    EXPECT_TRUE(w->stopRequested());
 
     const auto& boxes = scriptedMessages().messages();
     ASSERT_EQ(boxes.size(), 4u);
@@ -185,11 +185,11 @@ TEST(ProgressWindow, ClosedByItsFrameDuringARunAsksTheCancelQuestion) {
             ASSERT_FALSE(w.isNull()) << "deleted at record " << records;
             if (records == 45) {
                 EXPECT_TRUE(w->isVisible());  // No: the window stays
-                EXPECT_EQ(w->stopflag, "N");
+                EXPECT_FALSE(w->stopRequested());
             }
         }
         EXPECT_EQ(records, 60);
-        EXPECT_EQ(w->stopflag, "Y");
+        EXPECT_TRUE(w->stopRequested());
         EXPECT_TRUE(w->isVisible());
         EXPECT_EQ(w->percentText(), "30.00");
     }

@@ -1,0 +1,134 @@
+#include "sortation/runwindow.h"
+
+#include "common/db/database.h"
+#include "common/parm/parmrecord.h"
+#include "common/programstart.h"
+#include "common/suitetexts.h"
+#include "platform/platform.h"
+#include "sortation/startwindow.h"
+
+
+namespace qv::sortation {
+
+using platform::Buttons;
+using platform::Icon;
+
+RunWindow::RunWindow(StartWindow& start)
+    : ProgressWindow(QStringLiteral("Print PO Reports in Progress"), QStringLiteral("Allocation"),
+                     QStringLiteral("percent complete (step 1 of 2)")),
+      start_(start) {
+    setObjectName(QStringLiteral("Form2"));
+    platform::centreOnScreen(this);
+    platform::onFirstAppearance(this, [this] { Form_GotFocus(); }, platform::FirstAppearance::Trigger::Show);
+}
+
+RunWindow::~RunWindow() { closeDatabase(); }
+
+void RunWindow::Form_GotFocus() {
+    if (running_ || result_) return;
+    running_ = true;
+    platform::WaitCursor wait;
+    setStopRequested(false);
+    showControls();
+
+    RunHooks hooks;
+    hooks.stopRequested = [this] { return stopRequested(); };
+    hooks.progress = [this](int, double p, bool) {
+        showProgress(p);
+        platform::yieldToUi();
+    };
+    hooks.pause = [] { platform::yieldToUi(); };
+    hooks.reportStarting = [this] {
+        clearperc();
+        setStepText(QStringLiteral("  Printing "));
+        setWords(QStringLiteral("percent complete (step 2 of 2)"));
+    };
+    start::Opened opened = start::openDatabase(db::OpenMode::Shared);
+    if (!opened) {
+        running_ = false;
+        wait.restore();
+        setupFailed(opened.error, QString::fromStdString(opened.description));
+        return;
+    }
+    db_ = std::move(opened.db);
+    try {
+        result_ = runSortation(*db_, platform::printer(), hooks);
+    } catch (const db::DbError& e) {
+        running_ = false;
+        wait.restore();
+        setupFailed(e.number(), QString::fromStdString(e.description()));
+        return;
+    }
+    running_ = false;
+    wait.restore();
+    if (result_->status == RunStatus::Refused) {
+        refused(result_->refusal);
+        return;
+    }
+    handOver(result_->status == RunStatus::Cancelled);
+}
+
+void RunWindow::handOver(bool cancelled) {
+    hide();
+    bool sequenced = false, labels = false;
+    try {
+        parm::ParmRecord parm(*db_);
+        start::RunFlags flags = start::readRunFlags(parm);
+        sequenced = flags.alone;
+        if (sequenced) {
+            labels = flags.labels && !cancelled;
+            flags.alone = false;
+            flags.reports = false;
+            start::writeRunFlags(parm, flags);
+        }
+    } catch (const db::DbError&) {
+        // The run is over whatever the flags say; the console resets them.
+    }
+    if (!sequenced) {
+        closeDatabase();
+        start_.runFinished();
+        return;
+    }
+    // Whether the label program starts is not looked at: this one ends.
+    if (labels) start::closeAndStart(db_, start::Program::Labels);
+    closeDatabase();
+    start_.endProgram(0);
+}
+
+void RunWindow::refused(const std::string& message) {
+    platform::messages().msgBox(QString::fromStdString(message), Buttons::OkOnly, Icon::Exclamation);
+    endSequence();
+    start_.endProgram(1);
+}
+
+void RunWindow::setupFailed(int number, const QString& description) {
+    platform::messages().msgBox(QString::fromStdString(texts::unexpectedError(number, description.toStdString())));
+    endSequence();
+    start_.endProgram(1);
+}
+
+// A run that cannot be made ends its sequence: nothing further is started.
+void RunWindow::endSequence() {
+    hide();
+    if (!db_) {
+        start::Opened opened = start::openDatabase(db::OpenMode::Shared);
+        if (!opened) return;  // without the database there are no flags to reset
+        db_ = std::move(opened.db);
+    }
+    try {
+        parm::ParmRecord parm(*db_);
+        start::RunFlags flags = start::readRunFlags(parm);
+        if (flags.alone) {
+            flags.alone = false;
+            flags.reports = false;
+            start::writeRunFlags(parm, flags);
+        }
+    } catch (const db::DbError&) {
+        // Without the database there are no flags to reset.
+    }
+    closeDatabase();
+}
+
+void RunWindow::closeDatabase() { start::closeQuietly(db_); }
+
+}  // namespace qv::sortation

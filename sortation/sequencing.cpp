@@ -1,0 +1,367 @@
+#include "sortation/sequencing.h"
+
+#include "common/jobtables.h"
+#include "common/text/chars.h"
+#include "common/text/numtext.h"
+#include "common/text/sectorkeys.h"
+#include "sortation/throttle.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace qv::sortation {
+
+using db::DbError;
+using db::Value;
+
+CentreKeys centreKeys(const std::string& postcode) {
+    const std::size_t blank = postcode.find(' ');
+    if (blank == std::string::npos) {
+        // Typed without its blank: split as the job parameters split it, so
+        // that the postcode they accepted finds its sector here too.
+        if (const auto keys = sectorKeys(postcode)) return {keys->sector, keys->outward};
+        return {postcode, postcode};
+    }
+    const std::string outward = postcode.substr(0, blank);
+    const std::string digit = mid(postcode.substr(blank + 1), 1, 1);
+    return {(charLength(outward) < 4 ? padRight(outward, 4) : outward) + digit, outward};
+}
+
+std::string getseq(db::Database& db, const std::string& postcode) {
+    const CentreKeys keys = centreKeys(postcode);
+    auto pcode = db.openTable("pcode");
+    pcode->setIndex("PrimaryKey");
+    pcode->seek("=", Value(keys.sector));
+    if (pcode->noMatch()) pcode->seek("=", Value(keys.outward));
+    if (pcode->noMatch()) return {};
+    const std::string residue = left(pcode->get("mdsel").toString(), 3);
+    auto sequence = db.openTable("sequence");
+    sequence->setIndex("PrimaryKey");
+    sequence->seek("=", Value(residue));
+    if (sequence->noMatch()) return {};
+    return sequence->get("mdsorts").toString();
+}
+
+RegionLookup::RegionLookup(db::Database& db, std::string regorder)
+    : region_(db.openTable("region")), regorder_(std::move(regorder)) {
+    region_->setIndex("PrimaryKey");
+    mdreg_ = region_->fieldIndex("mdreg");
+}
+
+std::optional<int> RegionLookup::rgcode(const std::string& mscode) {
+    std::string key = left(mscode, 3);
+    if (charLength(key) < 3) key = padRight(key, 3);
+    if (auto it = memo_.find(key); it != memo_.end()) return it->second;
+    std::optional<int> result;
+    region_->seek("=", Value(key));
+    if (region_->noMatch()) {
+        result = 99;
+    } else {
+        const double p = region_->get(mdreg_).toDouble() * 2 - 1;
+        const std::string at = p >= 1 ? mid(regorder_, std::size_t(p), 2) : std::string();
+        if (!at.empty()) result = static_cast<int>(leadingNumber(at));
+    }
+    memo_.emplace(key, result);
+    return result;
+}
+
+double codeValue(const std::string& code) { return leadingNumber(code); }
+
+bool goesToResidue(const std::string& code, double count, const JobKeys& k, double minSelection) {
+    if (code == "1") return false;
+    if (count < minSelection) return true;
+    if (k.mailsort120 == "Y" && (k.service == "M1" || k.service == "M2" || k.service == "M3")) return true;
+    return k.resOnly == "Y";
+}
+
+namespace {
+
+struct Fields {
+    int mscode, rscode, rgcode, sflag, seq;
+    explicit Fields(const db::Recordset& rs)
+        : mscode(rs.fieldIndex("mscode")), rscode(rs.fieldIndex("rscode")), rgcode(rs.fieldIndex("rgcode")),
+          sflag(rs.fieldIndex("sflag")), seq(rs.fieldIndex("seq")) {}
+};
+
+// What the pass decided for one record.
+struct Change {
+    int64_t row = 0;
+    double seq = 0;
+    std::optional<int> rgcode;  // empty: the record keeps its own
+    std::string residue;        // set when the record goes to residue
+};
+
+// Writes the pass's changes in one transaction, in storage order: a job
+// that re-keys every record then rewrites each page of the table once
+// instead of once per commit interval. The rows changed are only those the
+// walk has passed, so the layer's view of the rows ahead stays true.
+class ChangeWriter {
+public:
+    explicit ChangeWriter(db::Database& db) : db_(db) {}
+
+    // The last change of each record wins. Returns the records that could not
+    // be written.
+    double apply(std::vector<Change>& changes, const std::function<void()>& pause) {
+        if (changes.empty()) return 0;
+        std::stable_sort(changes.begin(), changes.end(),
+                         [](const Change& a, const Change& b) { return a.row < b.row; });
+        const bool recodes = std::any_of(changes.begin(), changes.end(), [](const Change& c) { return !c.residue.empty(); });
+        double failed = 0;
+        db_.beginTransaction();
+        // Many changed keys: the indexes over them are sorted afresh once
+        // instead of being updated row by row (in the same transaction, so
+        // no one ever sees the table without them).
+        std::vector<std::string> rebuild;
+        if (changes.size() >= kBulk) rebuild = dropIndexesOver(recodes ? std::vector<std::string>{"seq", "mscode"}
+                                                                       : std::vector<std::string>{"seq"});
+        {
+            Statement keyed(db_, "UPDATE mmwork SET rgcode = COALESCE(?1, rgcode), seq = ?2 WHERE rowid = ?3");
+            Statement recoded(db_,
+                              "UPDATE mmwork SET mscode = ?4, rgcode = COALESCE(?1, rgcode), seq = ?2, sflag = 'Y' "
+                              "WHERE rowid = ?3");
+            Throttle throttle;
+            for (std::size_t i = 0; i < changes.size(); ++i) {
+                if (i + 1 < changes.size() && changes[i + 1].row == changes[i].row) continue;
+                const Change& c = changes[i];
+                Statement& st = c.residue.empty() ? keyed : recoded;
+                if (!st.run(c)) ++failed;
+                if (pause && (i & 1023) == 0 && throttle.due()) pause();
+            }
+        }
+        for (const std::string& sql : rebuild) exec(sql);
+        db_.commitTransaction();
+        return failed;
+    }
+
+private:
+    class Statement {
+    public:
+        Statement(db::Database& db, const char* sql) {
+            if (sqlite3_prepare_v2(db.handle(), sql, -1, &st_, nullptr) != SQLITE_OK)
+                throw DbError(db::err::InvalidStatement,
+                              std::string("Database statement failed: ") + sqlite3_errmsg(db.handle()));
+        }
+        ~Statement() { sqlite3_finalize(st_); }
+        sqlite3_stmt* handle() { return st_; }
+        bool run(const Change& c) {
+            if (c.rgcode) sqlite3_bind_int64(st_, 1, *c.rgcode);
+            else sqlite3_bind_null(st_, 1);
+            sqlite3_bind_double(st_, 2, c.seq);
+            sqlite3_bind_int64(st_, 3, c.row);
+            if (!c.residue.empty())
+                sqlite3_bind_text(st_, 4, c.residue.data(), int(c.residue.size()), SQLITE_STATIC);
+            const int rc = sqlite3_step(st_);
+            sqlite3_reset(st_);
+            return rc == SQLITE_DONE;
+        }
+
+    private:
+        sqlite3_stmt* st_ = nullptr;
+    };
+    static constexpr std::size_t kBulk = 20000;
+
+    void exec(const std::string& sql) {
+        char* msg = nullptr;
+        if (sqlite3_exec(db_.handle(), sql.c_str(), nullptr, nullptr, &msg) != SQLITE_OK) {
+            const std::string text = msg ? msg : "";
+            sqlite3_free(msg);
+            throw DbError(db::err::InvalidStatement, "Database statement failed: " + text);
+        }
+    }
+
+    // Drops the built indexes of mmwork that cover one of the columns; returns
+    // the statements that make them again.
+    std::vector<std::string> dropIndexesOver(const std::vector<std::string>& columns) {
+        std::vector<std::pair<std::string, std::string>> found;  // name, sql
+        {
+            Statement list(db_, "SELECT name, sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL AND "
+                                "tbl_name = 'mmwork' COLLATE NOCASE");
+            while (sqlite3_step(list.handle()) == SQLITE_ROW)
+                found.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(list.handle(), 0)),
+                                   reinterpret_cast<const char*>(sqlite3_column_text(list.handle(), 1)));
+        }
+        std::vector<std::string> rebuild;
+        for (const auto& [name, sql] : found) {
+            bool covers = false;
+            {
+                Statement info(db_, "SELECT name FROM pragma_index_info(?1)");
+                sqlite3_bind_text(info.handle(), 1, name.data(), int(name.size()), SQLITE_STATIC);
+                while (sqlite3_step(info.handle()) == SQLITE_ROW) {
+                    const auto* col = reinterpret_cast<const char*>(sqlite3_column_text(info.handle(), 0));
+                    for (const std::string& c : columns)
+                        if (col && equalsIgnoreCase(col, c)) covers = true;
+                }
+            }
+            if (!covers) continue;
+            std::string quoted = "\"";
+            for (char ch : name) quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+            exec("DROP INDEX " + quoted + "\"");
+            rebuild.push_back(sql);
+        }
+        return rebuild;
+    }
+
+    db::Database& db_;
+};
+
+class Pass {
+public:
+    Pass(db::Database& db, const JobKeys& keys, const BagValues& values, RegionLookup& regions,
+         const PassHooks& hooks)
+        : db_(db), rs_(db.openTable(jobtables::Mmwork)), f_(*rs_), keys_(keys), values_(values), regions_(regions),
+          hooks_(hooks), geographic_(keys.geographic()) {
+        rs_->setIndex("Key1");
+    }
+
+    PassResult run() {
+        walk();
+        rs_.reset();
+        // What was decided before a cancel is written as well.
+        try {
+            result_.failedSteps += ChangeWriter(db_).apply(changes_, hooks_.pause);
+        } catch (const DbError&) {
+            if (db_.inTransaction()) db_.rollback();
+            result_.failedSteps += double(changes_.size());
+            result_.recoded = 0;
+        }
+        return result_;
+    }
+
+private:
+    // The records of the group being counted: where they are and their region number.
+    struct Member {
+        int64_t row;
+        double rgcode;
+        db::Value stored;    // rgcode as stored
+        double seq;          // as stored, or as the region step set it
+        bool residue;        // already coded to its residue by an earlier run
+    };
+
+    void walk() {
+        const double total = double(rs_->recordCount());
+        if (total == 0) return;
+        rs_->moveFirst();
+        std::string group = code();
+        double count = 1;
+        double counter = 1;
+        Throttle throttle;
+        while (!rs_->eof()) {
+            if (hooks_.stopRequested && hooks_.stopRequested()) {
+                result_.stopped = true;
+                break;
+            }
+            ++result_.records;
+            const std::string current = code();
+            const Value rg = rs_->get(f_.rgcode);
+            Member m{rs_->bookmark(), rg.toDouble(), rg, rs_->get(f_.seq).toDouble(),
+                     rs_->get(f_.sflag).toString() == "Y"};
+            if (geographic_ || current == "1") regionKey(m, current);
+            if (current != "1") members_.push_back(m);
+
+            if (!moveNext()) break;
+            const std::string next = rs_->eof() ? std::string("0") : code();
+            if (next == "1") {
+                // Letter post is never counted into a group and never closes one.
+            } else if (next == group) {
+                ++count;
+            } else {
+                if (goesToResidue(group, count, keys_, values_.minSelection)) recode(group);
+                members_.clear();
+                count = 1;
+                if (!rs_->eof()) group = code();
+            }
+
+            ++counter;
+            const bool last = rs_->eof();
+            if (hooks_.progress && (last || throttle.due())) hooks_.progress(counter / total * 100, last);
+        }
+    }
+
+    std::string code() const { return rs_->get(f_.mscode).toString(); }
+
+    // The region position and the key by region of the current record; the
+    // member takes its region number and key after the step.
+    void regionKey(Member& m, const std::string& mscode) {
+        Change c;
+        c.row = m.row;
+        c.rgcode = regions_.rgcode(mscode);
+        const double region = c.rgcode ? double(*c.rgcode) : m.rgcode;
+        const Value rscode = rs_->get(f_.rscode);
+        // A record that an earlier run sent to residue keeps the residue form
+        // of the key, so that a re-run sorts the job as the first did.
+        const bool residueForm = !(rscode.isText() && rscode.text().empty()) || rs_->get(f_.sflag).toString() == "Y";
+        c.seq = region * 1000000 + codeValue(mscode) * (residueForm ? 1000 : 1);
+        m.rgcode = region;
+        // A record that already holds these (a re-run) is not written again.
+        if (c.seq != m.seq || !sameRegion(m, c.rgcode)) changes_.push_back(std::move(c));
+        m.seq = c.seq;
+        if (c.rgcode) m.stored = *c.rgcode;
+    }
+
+    static bool sameRegion(const Member& m, const std::optional<int>& rg) {
+        return !rg || (m.stored.isNumber() && m.stored.toDouble() == double(*rg));
+    }
+
+    // Sends every record of the group to its residue.
+    void recode(const std::string& group) {
+        const std::string residue = left(group, 3);
+        if (residue.empty()) {
+            // A code the table cannot hold: the records stay as they are.
+            result_.failedSteps += double(members_.size());
+            return;
+        }
+        const double residueValue = codeValue(residue);
+        const std::optional<int> rg = geographic_ ? regions_.rgcode(residue) : std::nullopt;
+        const bool sameCode = residue == group;
+        for (const Member& m : members_) {
+            Change c;
+            c.row = m.row;
+            c.residue = residue;
+            if (geographic_) {
+                c.rgcode = rg;
+                c.seq = (rg ? double(*rg) : m.rgcode) * 1000000 + residueValue * 1000;
+            } else {
+                c.seq = residueValue * 1000;
+            }
+            ++result_.recoded;
+            // Already so from an earlier run: nothing to write. (The region
+            // step's change, if any, stands.)
+            if (sameCode && m.residue && c.seq == m.seq && sameRegion(m, c.rgcode)) continue;
+            changes_.push_back(std::move(c));
+        }
+    }
+
+    bool moveNext() {
+        try {
+            rs_->moveNext();
+            return true;
+        } catch (const DbError&) {
+            // A walk that cannot move on has ended.
+            ++result_.failedSteps;
+            return false;
+        }
+    }
+
+    db::Database& db_;
+    std::unique_ptr<db::Recordset> rs_;
+    Fields f_;
+    const JobKeys& keys_;
+    const BagValues& values_;
+    RegionLookup& regions_;
+    const PassHooks& hooks_;
+    const bool geographic_;
+    std::vector<Member> members_;
+    std::vector<Change> changes_;
+    PassResult result_;
+};
+
+}  // namespace
+
+PassResult allocate(db::Database& db, const JobKeys& keys, const BagValues& values, RegionLookup& regions,
+                    const PassHooks& hooks) {
+    return Pass(db, keys, values, regions, hooks).run();
+}
+
+}  // namespace qv::sortation

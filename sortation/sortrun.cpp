@@ -1,0 +1,50 @@
+#include "sortation/sortrun.h"
+
+#include "common/jobtables.h"
+#include "common/parm/parmrecord.h"
+
+namespace qv::sortation {
+
+RunResult runSortation(db::Database& db, platform::Printer& printer, const RunHooks& hooks) {
+    RunResult r;
+    // Set-up: every failure here is the caller's to report.
+    {
+        const parm::ParmRecord parm(db);
+        r.keys = JobKeys::read(parm);
+    }
+    r.regorder = getseq(db, r.keys.postcode);
+    const BagValuesOrRefusal bag = bagValues(r.keys);
+    if (!bag.values) {
+        r.status = RunStatus::Refused;
+        r.refusal = bag.refusal;
+        return r;
+    }
+    r.values = *bag.values;
+    r.totrecs = double(db.openTable(jobtables::Mmwork)->recordCount());
+    RegionLookup regions(db, r.regorder);
+
+    PassHooks pass;
+    pass.stopRequested = hooks.stopRequested;
+    pass.pause = hooks.pause;
+    if (hooks.progress) pass.progress = [&](double p, bool last) { hooks.progress(1, p, last); };
+    r.pass = allocate(db, r.keys, r.values, regions, pass);
+    if (r.pass.stopped || (hooks.stopRequested && hooks.stopRequested())) {
+        r.status = RunStatus::Cancelled;
+        db.commit();  // the groups already re-coded stay so
+        return r;
+    }
+
+    if (hooks.reportStarting) hooks.reportStarting();
+    newfile(db);
+    ReportHooks report;
+    report.stopRequested = hooks.stopRequested;
+    report.following = hooks.following;
+    if (hooks.progress) report.progress = [&](double p, bool last) { hooks.progress(2, p, last); };
+    r.report = linerep(db, printer, r.keys, r.values, r.totrecs, report);
+    if (r.report.stopped) r.status = RunStatus::Cancelled;
+    // The job's rows and numbers are stored before anyone reads them.
+    db.commit();
+    return r;
+}
+
+}  // namespace qv::sortation

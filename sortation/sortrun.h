@@ -1,0 +1,58 @@
+// The sortation run without its windows: the plain entry point that the
+// program's run window, the tests and the benchmark call.
+//
+// Set-up (parmcode, the region order, the bag values, the record count) comes
+// first; a database failure there is raised as db::DbError, and job keys that
+// cannot be bagged refuse the run before anything is changed. Then step 1,
+// the allocation pass, and, unless it was stopped, step 2: bags re-created
+// and the line report with the Post Office files.
+#pragma once
+
+#include "common/db/database.h"
+#include "sortation/jobkeys.h"
+#include "sortation/linereport.h"
+#include "sortation/sequencing.h"
+
+#include <functional>
+#include <string>
+
+namespace qv::platform {
+class Printer;
+}
+
+namespace qv::sortation {
+
+struct RunHooks {
+    // Step 2 begins (the window clears its bar and changes its texts).
+    std::function<void()> reportStarting;
+    // The current step's percentage, at a short interval and always at the
+    // step's last record (last true).
+    std::function<void(int step, double percent, bool last)> progress;
+    // Tested before every record of both steps.
+    std::function<bool()> stopRequested;
+    // Called now and then while step 1 writes what it decided (the window
+    // stays responsive; a Cancel then keeps step 2 from starting).
+    std::function<void()> pause;
+    // The report printed after the line report into the same document, which
+    // it ends; without one the line report ends the document.
+    FollowingReport following;
+};
+
+enum class RunStatus { Completed, Cancelled, Refused };
+
+struct RunResult {
+    RunStatus status = RunStatus::Completed;
+    std::string refusal;   // Refused: the message for the user
+    JobKeys keys;
+    BagValues values;
+    std::string regorder;
+    double totrecs = 0;
+    PassResult pass;
+    ReportResult report;   // empty unless step 2 ran
+    // The job's statistics, for the planning report.
+    const Statistics& stats() const { return report.stats; }
+};
+
+RunResult runSortation(db::Database& db, platform::Printer& printer, const RunHooks& hooks = {});
+
+}  // namespace qv::sortation

@@ -1,0 +1,148 @@
+#include "sortation/startwindow.h"
+
+#include "common/db/database.h"
+#include "common/parm/parmrecord.h"
+#include "common/programstart.h"
+#include "common/suitetexts.h"
+#include "platform/platform.h"
+#include "sortation/runwindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace qv::sortation {
+
+using platform::Buttons;
+using platform::Icon;
+namespace key = parm::key;
+
+StartWindow::StartWindow(QWidget* parent) : QWidget(parent) { build(); }
+
+StartWindow::~StartWindow() { delete run_; }
+
+void StartWindow::build() {
+    using platform::control;
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Print Line List and Sort"));
+
+    Picture1_ = control<QLabel>(this, QStringLiteral("Picture1"));
+    Picture1_->setPixmap(style()->standardIcon(QStyle::SP_FileDialogDetailedView).pixmap(32, 32));
+    Label1_ = control<QLabel>(this, QStringLiteral("Label1"), QStringLiteral("Print PO Reports"));
+    QFont heading(QStringLiteral("Arial"));
+    heading.setPointSize(14);
+    heading.setBold(true);
+    Label1_->setFont(heading);
+    Label2_ = control<QLabel>(this, QStringLiteral("Label2"),
+                              QStringLiteral("This option will take the mailsort details and allocate them to direct "
+                                             "or residue selections as appropriate and then print the line list "
+                                             "report."));
+    Label3_ = control<QLabel>(this, QStringLiteral("Label3"),
+                              QStringLiteral("You must have already run the option to apply the mailsort codes "
+                                             "before running this option."));
+    for (QLabel* l : {Label2_, Label3_}) l->setWordWrap(true);
+    cmdOK_ = control<QPushButton>(this, QStringLiteral("cmdOK"), QStringLiteral("OK"));
+    cmdCancel_ = control<QPushButton>(this, QStringLiteral("cmdCancel"), QStringLiteral("Exit"));
+    cmdOK_->setDefault(true);
+    platform::setCancelButton(this, cmdCancel_);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(Picture1_, 0, Qt::AlignTop);
+    top->addWidget(Label1_, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdOK_);
+    buttons->addStretch(1);
+    buttons->addWidget(cmdCancel_);
+    auto* all = new QVBoxLayout(this);
+    all->addLayout(top);
+    all->addWidget(Label2_);
+    all->addWidget(Label3_);
+    all->addSpacing(12);
+    all->addLayout(buttons);
+    setFixedWidth(440);
+
+    connect(cmdOK_, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    connect(cmdCancel_, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+}
+
+bool StartWindow::Form_Load() {
+    adjustSize();
+    platform::centreOnScreen(this);
+    // The guard: held only for this test; the run works on its own connection.
+    start::Opened guard = start::openDatabase(db::OpenMode::Exclusive);
+    if (!guard) {
+        if (guard.heldElsewhere()) {
+            platform::messages().msgBox(QString::fromLatin1(texts::HeldElsewhere), Buttons::OkOnly, Icon::Exclamation);
+            endProgram(1);
+            return false;
+        }
+        // Anything else stops the load without a word; OK then meets it in the run.
+        return true;
+    }
+    bool sequenced = false;
+    try {
+        parm::ParmRecord parm(*guard.db);
+        if (start::readRunFlags(parm).alone) {
+            start::writeFlag(parm, key::RunCodes, false);
+            sequenced = true;
+        }
+    } catch (const db::DbError&) {
+        // As above: the load stops here and the dialog waits.
+    }
+    start::closeQuietly(guard.db);
+    if (sequenced) {
+        hide();
+        showRun();
+    }
+    return true;
+}
+
+void StartWindow::cmdOK_Click() {
+    if (run_ || ended_) return;  // one run at a time
+    showRun();
+}
+
+void StartWindow::showRun() {
+    run_ = new RunWindow(*this);
+    platform::showActivated(run_);
+}
+
+void StartWindow::runFinished() {
+    if (run_) {
+        run_->finish();
+        run_->deleteLater();
+        run_ = nullptr;
+    }
+    if (unloaded_) endProgram(0);
+}
+
+void StartWindow::cmdCancel_Click() { close(); }
+
+void StartWindow::closeEvent(QCloseEvent* e) {
+    e->accept();
+    unloaded_ = true;
+    // With a run under way the program ends with it.
+    if (!run_) endProgram(0);
+}
+
+void StartWindow::endProgram(int status) {
+    if (ended_) return;
+    ended_ = true;
+    exitStatus_ = status;
+    hide();
+    if (endHandler_) endHandler_(status);
+}
+
+int runZolbern() {
+    StartWindow form;
+    form.setEndHandler([](int status) { QCoreApplication::exit(status); });
+    if (!form.Form_Load()) return form.exitStatus();
+    if (!form.programEnded() && !form.runWindow()) platform::showActivated(&form);
+    return QApplication::exec();
+}
+
+}  // namespace qv::sortation

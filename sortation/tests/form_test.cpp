@@ -1,0 +1,270 @@
+// The program's two windows offscreen: captions, the guard, a run started
+// alone and by a run sequence, Cancel, refusals and the hand-over.
+#include "platform/platform.h"
+#include "platform/testing/test_services.h"
+#include "sortation/runwindow.h"
+#include "sortation/startwindow.h"
+#include "sortation/tests/fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace qv::sortation {
+namespace {
+
+using platform::Answer;
+using platform::Icon;
+using platform::testing::recordingLauncher;
+using platform::testing::recordingPrinter;
+using platform::testing::scriptedMessages;
+
+const QString kCancelQuestion = QStringLiteral("Are you sure you want to cancel ?");
+
+class Program : public fixture::SortFolder {
+protected:
+    void SetUp() override {
+        fixture::SortFolder::SetUp();
+        addLabels({{"12345", "NEWTOWN DIRECT"}, {"123", "NEWTOWN RESIDUE"}});
+        makeMmwork(join({group("12345", 30), group("12399", 4), group("1", 2)}));
+    }
+    void TearDown() override {
+        form_.reset();
+        QCoreApplication::processEvents();
+        fixture::SortFolder::TearDown();
+    }
+
+    void sequence(const char* labels) {
+        setParm({{"RunAlone", "Y"}, {"RunCodes", "Y"}, {"RunReports", "Y"}, {"RunLabels", labels}});
+    }
+    // Starts the program as main does; false when the guard ended it.
+    bool start() {
+        form_ = std::make_unique<StartWindow>();
+        form_->setEndHandler([this](int) { ++ends_; });
+        const bool loaded = form_->Form_Load();
+        if (loaded && !form_->programEnded() && !form_->runWindow()) platform::showActivated(form_.get());
+        return loaded;
+    }
+    bool waitForEnd() { return QTest::qWaitFor([this] { return form_->programEnded(); }, 10000); }
+    bool waitForRun() { return QTest::qWaitFor([this] { return !form_->runWindow(); }, 10000); }
+    template <class W>
+    W* ctl(QWidget* w, const char* name) {
+        return platform::child<W>(w, QString::fromLatin1(name));
+    }
+    std::vector<std::string> flags() {
+        return {parmText("RunAlone"), parmText("RunCodes"), parmText("RunReports"), parmText("RunLabels")};
+    }
+
+    std::unique_ptr<StartWindow> form_;
+    int ends_ = 0;
+};
+
+TEST_F(Program, StartDialogCaptions) {
+    ASSERT_TRUE(start());
+    EXPECT_TRUE(form_->isVisible());
+    EXPECT_EQ(form_->windowTitle(), "Print Line List and Sort");
+    EXPECT_EQ(ctl<QLabel>(form_.get(), "Label1")->text(), "Print PO Reports");
+    EXPECT_TRUE(ctl<QLabel>(form_.get(), "Label1")->font().bold());
+    EXPECT_EQ(ctl<QLabel>(form_.get(), "Label2")->text(),
+              "This option will take the mailsort details and allocate them to direct or residue selections as "
+              "appropriate and then print the line list report.");
+    EXPECT_EQ(ctl<QLabel>(form_.get(), "Label3")->text(),
+              "You must have already run the option to apply the mailsort codes before running this option.");
+    auto* ok = ctl<QPushButton>(form_.get(), "cmdOK");
+    auto* exit = ctl<QPushButton>(form_.get(), "cmdCancel");
+    EXPECT_EQ(ok->text(), "OK");
+    EXPECT_EQ(exit->text(), "Exit");
+    EXPECT_LT(ok->geometry().left(), exit->geometry().left());
+    ctl<QLabel>(form_.get(), "Picture1");
+    EXPECT_FALSE(form_->runWindow());
+}
+
+TEST_F(Program, ExitEndsTheProgram) {
+    ASSERT_TRUE(start());
+    QTest::mouseClick(ctl<QPushButton>(form_.get(), "cmdCancel"), Qt::LeftButton);
+    EXPECT_TRUE(form_->programEnded());
+    EXPECT_EQ(ends_, 1);
+}
+
+TEST_F(Program, HeldByAnotherProgramTheGuardEndsIt) {
+    sequence("Y");
+    auto held = db::DatabaseLock::exclusive("mailsort.mdb");
+    scriptedMessages().answer(Answer::Ok,
+                              "Another option is currently running, wait until it has finished then try again.");
+    EXPECT_FALSE(start());
+    EXPECT_TRUE(form_->programEnded());
+    EXPECT_FALSE(form_->isVisible());
+    EXPECT_FALSE(form_->runWindow());
+    ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+    EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Exclamation);
+    held.reset();
+    EXPECT_EQ(flags(), (std::vector<std::string>{"Y", "Y", "Y", "Y"}));
+}
+
+TEST_F(Program, ASequencedRunRunsByItselfAndHandsOnToTheLabels) {
+    sequence("Y");
+    ASSERT_TRUE(start());
+    EXPECT_FALSE(form_->isVisible());
+    ASSERT_TRUE(form_->runWindow());
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_EQ(form_->exitStatus(), 0);
+    // No box of its own, the label program started, and its flag left to it.
+    EXPECT_TRUE(scriptedMessages().messages().empty());
+    EXPECT_EQ(recordingLauncher().commands(), QStringList{"mistrel.exe"});
+    EXPECT_EQ(flags(), (std::vector<std::string>{"N", "N", "N", "Y"}));
+    EXPECT_EQ(column("bags", "Bag Number").size(), 3u);
+    EXPECT_EQ(fileBytes("POFILE.DAT"), "12345,3\r\n123,1\r\n");
+    EXPECT_EQ(recordingPrinter().documents().size(), 1u);
+    EXPECT_FALSE(form_->isVisible());
+}
+
+TEST_F(Program, ASequenceWithoutLabelsEndsWithoutStartingAnything) {
+    sequence("N");
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+    EXPECT_EQ(flags(), (std::vector<std::string>{"N", "N", "N", "N"}));
+    EXPECT_TRUE(scriptedMessages().messages().empty());
+}
+
+TEST_F(Program, AFailedLabelStartIsNotLookedAt) {
+    sequence("Y");
+    recordingLauncher().setFailing(true);
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_EQ(form_->exitStatus(), 0);
+    EXPECT_TRUE(scriptedMessages().messages().empty());
+    EXPECT_EQ(flags(), (std::vector<std::string>{"N", "N", "N", "Y"}));
+}
+
+TEST_F(Program, ACancelledSequenceStartsNoLabels) {
+    sequence("Y");
+    writeFile("POFILE.DAT", "777,7\r\n");
+    scriptedMessages().answer(Answer::Yes, kCancelQuestion);
+    ASSERT_TRUE(start());
+    // Pressed while the first step runs: seen at its first pause.
+    QTimer::singleShot(0, [this] { QTest::mouseClick(form_->runWindow()->cancelButton(), Qt::LeftButton); });
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+    EXPECT_EQ(flags(), (std::vector<std::string>{"N", "N", "N", "Y"}));
+    EXPECT_EQ(fileBytes("POFILE.DAT"), "777,7\r\n");
+    EXPECT_TRUE(recordingPrinter().events().empty());
+}
+
+TEST_F(Program, ClosingTheRunWindowAsksTheCancelQuestion) {
+    sequence("Y");
+    scriptedMessages().answer(Answer::Yes, kCancelQuestion);
+    ASSERT_TRUE(start());
+    QTimer::singleShot(0, [this] { form_->runWindow()->close(); });
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+    EXPECT_EQ(flags(), (std::vector<std::string>{"N", "N", "N", "Y"}));
+    EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+}
+
+TEST_F(Program, AnsweringNoLetsTheRunGoOn) {
+    sequence("Y");
+    scriptedMessages().answer(Answer::No, kCancelQuestion);
+    ASSERT_TRUE(start());
+    QTimer::singleShot(0, [this] { QTest::mouseClick(form_->runWindow()->cancelButton(), Qt::LeftButton); });
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_EQ(recordingLauncher().commands(), QStringList{"mistrel.exe"});
+    EXPECT_EQ(fileBytes("POFILE.DAT"), "12345,3\r\n123,1\r\n");
+}
+
+TEST_F(Program, StartedAloneItWritesNoFlagAndStaysOpen) {
+    setParm({{"RunAlone", "N"}, {"RunCodes", "Y"}, {"RunReports", "Y"}, {"RunLabels", "Y"}});
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+    for (int run = 1; run <= 2; ++run) {
+        QTest::mouseClick(ctl<QPushButton>(form_.get(), "cmdOK"), Qt::LeftButton);
+        ASSERT_TRUE(form_->runWindow());
+        EXPECT_EQ(form_->runWindow()->windowTitle(), "Print PO Reports in Progress");
+        ASSERT_TRUE(waitForRun()) << run;
+        EXPECT_FALSE(form_->programEnded());
+        EXPECT_TRUE(form_->isVisible());
+        EXPECT_EQ(recordingPrinter().documents().size(), std::size_t(run));
+    }
+    EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+    EXPECT_EQ(flags(), (std::vector<std::string>{"N", "Y", "Y", "Y"}));
+    QTest::mouseClick(ctl<QPushButton>(form_.get(), "cmdCancel"), Qt::LeftButton);
+    EXPECT_TRUE(form_->programEnded());
+}
+
+// Records what the run window shows whenever the report prints a line.
+class WatchingPrinter : public platform::RecordingPrinter {
+public:
+    std::function<void()> onLine;
+
+protected:
+    void lineAdded(const platform::PrintedLine& l) override {
+        RecordingPrinter::lineAdded(l);
+        if (onLine) onLine();
+    }
+};
+
+TEST_F(Program, TheRunWindowShowsEachStep) {
+    auto printer = std::make_shared<WatchingPrinter>();
+    platform::setPrinter(printer);
+    QStringList seen;
+    printer->onLine = [&] {
+        if (!seen.isEmpty() || !form_->runWindow()) return;
+        RunWindow* w = form_->runWindow();
+        seen << w->stepLabel()->text() << w->percentLabel()->text() << w->wordsLabel()->text()
+             << QString::number(w->blocksShown());
+    };
+    sequence("N");
+    ASSERT_TRUE(start());
+    RunWindow* w = form_->runWindow();
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->windowTitle(), "Print PO Reports in Progress");
+    EXPECT_EQ(w->stepLabel()->text(), "Allocation");
+    EXPECT_EQ(w->percentLabel()->text(), "");
+    EXPECT_EQ(w->wordsLabel()->text(), "percent complete (step 1 of 2)");
+    EXPECT_EQ(w->cancelButton()->text(), "Cancel");
+    ASSERT_TRUE(waitForEnd());
+    // At the report's first line: step 2's texts, its bar cleared, step 1's
+    // final percentage still shown.
+    EXPECT_EQ(seen, (QStringList{"  Printing ", "100.00", "percent complete (step 2 of 2)", "0"}));
+}
+
+TEST_F(Program, KeysThatCannotBagTheJobAreRefusedAndEndTheSequence) {
+    sequence("Y");
+    setParm({{"Weight", "0"}});
+    scriptedMessages().answer(Answer::Ok,
+                              "The item weight of this job is \"0\", not a number of grams above 0, so its items cannot "
+                              "be put into bags. Correct it in the job parameters (\"Update Parameters\"), then run "
+                              "this option again.");
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_EQ(form_->exitStatus(), 1);
+    EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+    EXPECT_EQ(flags(), (std::vector<std::string>{"N", "N", "N", "Y"}));
+    const auto codes = column("mmwork", "mscode");
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), "12399"), 4);
+    EXPECT_FALSE(fileExists("POFILE.DAT"));
+}
+
+TEST_F(Program, ASetUpFailureIsReportedAndEndsTheProgram) {
+    {
+        auto db = open();
+        jobtables::dropIfThere(*db, jobtables::Mmwork);
+    }
+    setParm({{"RunAlone", "N"}});
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+    scriptedMessages().setAutoAcceptOk(true);
+    QTest::mouseClick(ctl<QPushButton>(form_.get(), "cmdOK"), Qt::LeftButton);
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_EQ(form_->exitStatus(), 1);
+    ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+    EXPECT_TRUE(scriptedMessages().messages()[0].text.startsWith(
+        "An unexpected error has occurred.  Please make a note of the following error details and contact Brackwith "
+        "Mailing Services.  Error number: 3011  Description: "));
+}
+
+}  // namespace
+}  // namespace qv::sortation
