@@ -5,6 +5,7 @@
 #include "common/db/database.h"
 #include "common/jobtables.h"
 #include "common/parm/parmrecord.h"
+#include "common/testing/parmkeys.h"
 #include "common/testing/scratch.h"
 #include "labels/labelrun.h"
 
@@ -38,17 +39,8 @@ class DatabaseFolder : public testkit::ScratchTest {
 protected:
     std::unique_ptr<db::Database> open() { return db::Database::open("mailsort.mdb"); }
 
-    void setParm(const std::map<std::string, db::Value>& values) {
-        auto db = open();
-        parm::ParmRecord p(*db);
-        p.edit();
-        for (const auto& [k, v] : values) p.set(k, v);
-        p.update();
-    }
-    std::string parmText(const std::string& k) {
-        auto db = open();
-        return parm::ParmRecord(*db).text(k);
-    }
+    void setParm(const std::map<std::string, db::Value>& values) { testkit::setParmKeys(values); }
+    std::string parmText(const std::string& k) { return testkit::parmKeyText(k); }
 
     void writeJob(const std::vector<Address>& addresses, const std::vector<BagsRow>& bags) {
         auto db = open();
