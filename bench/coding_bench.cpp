@@ -2,7 +2,10 @@
 // fixed columns and as quoted CSV, as kavrin does, over the synthetic
 // national Post Office data; prints the rate beside merely reading and
 // splitting the same file, and reading, splitting and coding it without
-// storing a row.
+// storing a row. Both forms start from the same database file (a copy of
+// the one the reference load left), and the import is set beside a baseline:
+// the same coded rows stored with raw SQLite prepared statements in one
+// transaction, the table and both indexes, in the layer's journal mode.
 //
 //   coding_bench [addresses] [folder]   (default 1000000, a new folder in the temp directory)
 
@@ -28,6 +31,8 @@
 
 #include <QApplication>
 
+#include <sqlite3.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -37,6 +42,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#include <array>
 
 using namespace qv;
 using namespace qv::coding;
@@ -123,8 +129,8 @@ ImportTimes importAndCode(const fs::path& file, const std::string& type,
         data->set("SkipFirst", "N");
         for (int p = 0; p < PartCount; ++p) {
             auto it = parts.find(p);
-            data->set(std::string(partNames[std::size_t(p)]) + "from", it == parts.end() ? 0 : it->second.first);
-            data->set(std::string(partNames[std::size_t(p)]) + "length", it == parts.end() ? 0 : it->second.second);
+            data->set(qv::layout::fromField(p), it == parts.end() ? 0 : it->second.first);
+            data->set(qv::layout::lengthField(p), it == parts.end() ? 0 : it->second.second);
         }
         data->update();
         parm::ParmRecord parm(*db);
@@ -169,6 +175,75 @@ double throughWindow() {
     return t;
 }
 
+// The rows an import stored, as their texts and numbers.
+struct StoredRow {
+    std::array<std::string, 14> text;  // every field but seq; Null as an empty text
+    std::array<bool, 14> null{};
+    double seq = 0;
+};
+
+std::vector<StoredRow> storedRows() {
+    auto db = db::Database::open("mailsort.mdb");
+    auto rs = db->openTable("mmwork");
+    std::vector<StoredRow> rows;
+    rows.reserve(std::size_t(rs->recordCount()));
+    const int seq = rs->fieldIndex("seq");
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
+        StoredRow r;
+        for (int i = 0, k = 0; i < rs->fieldCount(); ++i) {
+            if (i == seq) continue;
+            const db::Value v = rs->get(i);
+            r.null[std::size_t(k)] = v.isNull();
+            r.text[std::size_t(k++)] = v.isNull() ? std::string() : v.toString();
+        }
+        r.seq = rs->get(seq).toDouble();
+        rows.push_back(std::move(r));
+    }
+    return rows;
+}
+
+// The baseline: the same rows stored with raw SQLite, as the layer keeps its
+// file (write-ahead log, synchronous=NORMAL), the indexes built after the load.
+double rawStore(const std::vector<StoredRow>& rows) {
+    for (const char* f : {"raw-baseline.mdb", "raw-baseline.mdb-wal", "raw-baseline.mdb-shm"}) fs::remove(f);
+    auto start = Clock::now();
+    sqlite3* h = nullptr;
+    sqlite3_open("raw-baseline.mdb", &h);
+    sqlite3_exec(h,
+                 "PRAGMA cache_size=-524288; PRAGMA mmap_size=2147483648; PRAGMA temp_store=MEMORY;"
+                 " PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
+                 "CREATE TABLE mmwork (name TEXT, address1 TEXT, address2 TEXT, address3 TEXT, address4 TEXT,"
+                 " town TEXT, county TEXT, postcode TEXT, ref TEXT, mscode TEXT, rscode TEXT, rgcode INTEGER,"
+                 " sflag TEXT, pcflag TEXT, seq DOUBLE); BEGIN",
+                 nullptr, nullptr, nullptr);
+    sqlite3_stmt* ins = nullptr;
+    sqlite3_prepare_v2(h, "INSERT INTO mmwork VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)", -1, &ins, nullptr);
+    for (const StoredRow& r : rows) {
+        for (int k = 0; k < 14; ++k) {
+            if (r.null[std::size_t(k)]) sqlite3_bind_null(ins, k + 1);
+            else if (k == 11) sqlite3_bind_int64(ins, k + 1, std::atoll(r.text[11].c_str()));
+            else sqlite3_bind_text(ins, k + 1, r.text[std::size_t(k)].data(), int(r.text[std::size_t(k)].size()),
+                                   SQLITE_STATIC);
+        }
+        sqlite3_bind_double(ins, 15, r.seq);
+        if (sqlite3_step(ins) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(h));
+        sqlite3_reset(ins);
+    }
+    sqlite3_finalize(ins);
+    if (sqlite3_exec(h, "CREATE INDEX k1 ON mmwork(mscode COLLATE NOCASE); CREATE INDEX k2 ON mmwork(seq); COMMIT",
+                     nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(h));
+    sqlite3_close(h);
+    const double t = secondsSince(start);
+    for (const char* f : {"raw-baseline.mdb", "raw-baseline.mdb-wal", "raw-baseline.mdb-shm"}) fs::remove(f);
+    return t;
+}
+
+// Every form starts from the database the reference load left.
+void freshDatabase() {
+    fs::copy_file("mailsort.start", "mailsort.mdb", fs::copy_options::overwrite_existing);
+}
+
 void line(const char* what, double fixedSec, double csvSec, std::uint64_t n) {
     std::printf("%-40s %8.2f s %10.0f/s   %8.2f s %10.0f/s\n", what, fixedSec, double(n) / fixedSec, csvSec,
                 double(n) / csvSec);
@@ -200,7 +275,11 @@ int main(int argc, char** argv) {
         {
             auto db = db::Database::open("mailsort.mdb", db::OpenMode::Exclusive);
             refimport::loadReferenceData(*db, refimport::FileForm::Fixed, folder / "podata");
+            if (db->hasTable("mmwork")) db->execute("DROP TABLE[mmwork]");
         }
+        // Compacted, so that no form starts on pages another freed.
+        fs::remove("mailsort.start");
+        db::Database::compact("mailsort.mdb", "mailsort.start");
         std::printf("reference data: %zu sectors, %zu places loaded in %.2f s\n", po.sectors.size(),
                     po.places.size(), secondsSince(t));
 
@@ -220,7 +299,7 @@ int main(int argc, char** argv) {
             std::string type;
             const std::map<int, std::pair<int, int>>* parts;
             const LayoutRow* layout;
-            double split = 0, code = 0, window = 0;
+            double split = 0, code = 0, window = 0, raw = 0;
             ImportTimes first, again;
             Counters counters;
             std::uint64_t rows = 0;
@@ -229,14 +308,11 @@ int main(int argc, char** argv) {
                         {"csv", csv, "C", &kCsvParts, &csvLayoutRow}};
         for (Form& f : forms) {
             Counters c1, c2, c3;
+            freshDatabase();  // the first job: no mmwork yet
             f.split = readAndSplit(f.file, *f.layout, false, c1);
             f.code = readAndSplit(f.file, *f.layout, true, c2);
-            {
-                // The first job: no mmwork yet.
-                auto db = db::Database::open("mailsort.mdb", db::OpenMode::Exclusive);
-                if (db->hasTable("mmwork")) db->execute("DROP TABLE[mmwork]");
-            }
             f.first = importAndCode(f.file, f.type, *f.parts, c3, f.rows);
+            f.raw = rawStore(storedRows());
             f.again = importAndCode(f.file, f.type, *f.parts, f.counters, f.rows);
             f.window = throughWindow();
         }
@@ -251,6 +327,9 @@ int main(int argc, char** argv) {
         detail("  of which the job", x.again.records, y.again.records);
         detail("  of which the closing commit", x.again.close, y.again.close);
         line("the same through the window, offscreen", x.window, y.window, n);
+        line("raw SQLite store of the same rows", x.raw, y.raw, n);
+        std::printf("%-40s %8.2fx %24.2fx\n", "first job / raw SQLite store", x.first.total / x.raw,
+                    y.first.total / y.raw);
         std::printf("%-40s %8.2fx %24.2fx\n", "first job / read and split", x.first.total / x.split,
                     y.first.total / y.split);
         for (const Form& f : forms)

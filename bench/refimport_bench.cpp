@@ -7,7 +7,7 @@
 #include "common/dbbuild/builder.h"
 #include "common/db/database.h"
 #include "common/text/lines.h"
-#include "refimport/compaction.h"
+#include "common/db/compaction.h"
 #include "refimport/pofiles.h"
 #include "refimport/pogen.h"
 #include "refimport/refload.h"
@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
         }
     }
     auto t = Clock::now();
-    const bool compacted = compactThroughBackup();
+    const bool compacted = qv::db::compactThroughBackup().compacted;
     std::printf("compaction %7.1f ms%s\n", msSince(t), compacted ? "" : " (not compacted)");
     fs::current_path("/");
     fs::remove_all(dir);

@@ -65,8 +65,8 @@ void codedJob(const fs::path& folder, std::uint64_t n) {
         for (int p = 0; p < coding::PartCount; ++p) {
             auto it = fields.find(p);
             const int v = it == fields.end() ? 0 : it->second;
-            data->set(std::string(coding::partNames[std::size_t(p)]) + "from", v);
-            data->set(std::string(coding::partNames[std::size_t(p)]) + "length", v);
+            data->set(layout::fromField(p), v);
+            data->set(layout::lengthField(p), v);
         }
         data->update();
         parm::ParmRecord parm(*db);

@@ -71,9 +71,19 @@ JobResult runCodingJob(db::Database& db, CodingReport& report, Counters& counter
     if (stopped()) {
         report.end();
         r.outcome = JobOutcome::Stopped;
-    } else {
-        report.summary(counters);
+        return r;
     }
+    // The run counts as finished only once its rows are in the file: nothing
+    // reports more records than were stored.
+    try {
+        db.save();
+    } catch (const db::DbError& e) {
+        report.discard();
+        r.outcome = JobOutcome::NotStored;
+        r.detail = e.description();
+        return r;
+    }
+    report.summary(counters);
     return r;
 }
 

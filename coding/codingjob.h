@@ -28,16 +28,19 @@ enum class JobOutcome {
     WorkTableNotReplaced,  // the last job's mmwork could not be dropped; nothing imported
     IncorrectType,         // the layout's type is none of D, A, C, N; mmwork is new and empty
     ReaderFailed,          // the file could not be read; the rows stored so far are kept
+    NotStored,             // the closing commit (or an index build) failed; no summary, the report discarded
 };
 
 struct JobResult {
     JobOutcome outcome = JobOutcome::Done;
     std::string mailFile;                   // as parmcode holds it
-    std::string detail;                     // WorkTableNotReplaced: the database's description
+    std::string detail;                     // WorkTableNotReplaced, NotStored: the database's description
     std::optional<ReaderFailure> failure;   // ReaderFailed
 };
 
 // Runs the job on an open database (the program holds it for its sole use).
+// Done means every row is committed and indexed in the file: the summary is
+// printed only after that commit.
 // Only ReaderFailed leaves a report with the lines of the records read so far
 // (none when no record was read).
 JobResult runCodingJob(db::Database& db, CodingReport& report, Counters& counters, const JobOptions& options = {});

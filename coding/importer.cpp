@@ -23,28 +23,13 @@ void NewFile(db::Database& db) {
     db.createTable(jobtables::mmworkDef());
 }
 
-std::optional<LayoutRow> findLayout(db::Database& db, const std::string& mailFile) {
-    auto rs = db.openTable("data");
-    rs->setIndex("file");
-    rs->seek("=", Value(mailFile));
-    if (rs->noMatch()) return std::nullopt;
-    LayoutRow row;
-    row.type = rs->get("type");
-    row.skipFirst = rs->get("SkipFirst");
-    for (int p = 0; p < PartCount; ++p) {
-        row.from[std::size_t(p)] = rs->get(std::string(partNames[std::size_t(p)]) + "from");
-        row.length[std::size_t(p)] = rs->get(std::string(partNames[std::size_t(p)]) + "length");
-    }
-    return row;
-}
-
 namespace {
 
 ReaderFailure unexpected(int number, std::string description) {
     return {ReaderFailure::Kind::Unexpected, {}, number, std::move(description)};
 }
 
-std::string fieldName(int part, bool from) { return std::string(partNames[std::size_t(part)]) + (from ? "from" : "length"); }
+std::string fieldName(int part, bool from) { return from ? layout::fromField(part) : layout::lengthField(part); }
 
 // A layout number as the reader takes it: whole, within [lo, hi], never Null.
 long layoutNumber(const Value& v, const std::string& name, long lo, long hi) {
@@ -70,7 +55,7 @@ FixedLayout fixedLayout(const LayoutRow& layout) {
     }
     if (int bad = invalidFixedPart(f); bad >= 0)
         throw unexpected(failure::InvalidArgument, "Invalid procedure call or argument: the layout gives " +
-                                                       std::string(partNames[std::size_t(bad)]) +
+                                                       std::string(layout::kPartFields[std::size_t(bad)].name) +
                                                        " a negative start column or length.");
     return f;
 }
@@ -285,6 +270,11 @@ fs::path inputFile(const std::string& mailFile) {
     std::error_code ec;
     if (!folder.empty() && !fs::is_directory(folder, ec))
         throw unexpected(failure::PathNotFound, "Path not found: " + utf8FromPath(folder));
+    try {
+        refuseNonRegular(given);
+    } catch (const NotRegularFile&) {
+        throw ReaderFailure{ReaderFailure::Kind::NotRegularFile, mailFile, 0, {}};
+    }
     const auto name = findFile(utf8FromPath(given.filename()), folder.empty() ? fs::path(".") : folder);
     if (!name) throw ReaderFailure{ReaderFailure::Kind::FileNotFound, mailFile, 0, {}};
     return folder.empty() ? fs::path(*name) : folder / *name;
@@ -324,6 +314,8 @@ void Importer::read(Form form, const std::string& mailFile, const LayoutRow& lay
         std::unique_ptr<LineReader> in;
         try {
             in = std::make_unique<LineReader>(file);
+        } catch (const NotRegularFile&) {
+            throw ReaderFailure{ReaderFailure::Kind::NotRegularFile, mailFile, 0, {}};
         } catch (const std::system_error& e) {
             throw unexpected(failure::FileAccess, "Path/File access error: " + std::string(e.what()));
         }

@@ -8,6 +8,7 @@
 #include "coding/report.h"
 #include "coding/splitters.h"
 #include "common/db/database.h"
+#include "common/layoutrow/layoutrow.h"
 
 #include <cstdint>
 #include <deque>
@@ -25,22 +26,17 @@ namespace qv::coding {
 // appended to the old one.
 void NewFile(db::Database& db);
 
-// The layout row of the customer's file, as read from table data.
-struct LayoutRow {
-    db::Value type;
-    db::Value skipFirst;
-    std::array<db::Value, PartCount> from;
-    std::array<db::Value, PartCount> length;
-};
-
-// The row of data whose file is mailFile, or nothing.
-std::optional<LayoutRow> findLayout(db::Database& db, const std::string& mailFile);
+// The layout row of the customer's file, as read from table data, and the
+// row of data whose file is mailFile (or nothing).
+using LayoutRow = layout::StoredLayout;
+using layout::findLayout;
+static_assert(layout::PartCount == PartCount);
 
 // Why a reader ended the program.
 struct ReaderFailure {
-    enum class Kind { FileNotFound, Unexpected };
+    enum class Kind { FileNotFound, NotRegularFile, Unexpected };
     Kind kind;
-    std::string path;         // FileNotFound: the file as named in MailFile
+    std::string path;         // FileNotFound, NotRegularFile: the file as named in MailFile
     int number = 0;           // Unexpected
     std::string description;  // Unexpected: includes where the import stopped
 };

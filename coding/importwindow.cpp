@@ -123,6 +123,9 @@ bool ImportWindow::Form_Load() {
         } else if (opened.error == db::err::FileNotFound) {
             platform::messages().msgBox(QString::fromLatin1(msg::NoDatabase));
             endProgram(1);
+        } else if (db::isFileRefusal(opened.error)) {
+            platform::messages().msgBox(qs(opened.description), Buttons::OkOnly, Icon::Critical);
+            endProgram(1);
         } else {
             reportUnexpected(opened.error, qs(opened.description));
         }
@@ -243,6 +246,12 @@ void ImportWindow::run() {
     case JobOutcome::ReaderFailed:
         readerFailed(*r.failure);
         return;
+    case JobOutcome::NotStored:
+        // Stopped: a sequenced run hands nothing on and clears RunAlone as it ends.
+        Status_->setText(QStringLiteral("Import incomplete"));
+        platform::messages().msgBox(QStringLiteral("The records could not be stored: ") + qs(r.detail),
+                                    Buttons::OkOnly, Icon::Critical);
+        break;
     }
     stopRequested_ = true;
 }
@@ -250,9 +259,11 @@ void ImportWindow::run() {
 void ImportWindow::readerFailed(const ReaderFailure& f) {
     if (sequenced()) clearRunAlone();
     closeDatabase();  // the rows stored so far are kept
-    if (f.kind == ReaderFailure::Kind::FileNotFound) {
-        platform::messages().msgBox(QStringLiteral("File %1 not found.").arg(qs(f.path)), Buttons::OkOnly,
-                                    Icon::Critical);
+    if (f.kind != ReaderFailure::Kind::Unexpected) {
+        const QString text = f.kind == ReaderFailure::Kind::FileNotFound
+                                 ? QStringLiteral("File %1 not found.").arg(qs(f.path))
+                                 : QStringLiteral("File %1 is not a regular file.").arg(qs(f.path));
+        platform::messages().msgBox(text, Buttons::OkOnly, Icon::Critical);
         hide();
         endProgram(1);
     } else {

@@ -4,12 +4,6 @@
 
 namespace qv::coding {
 
-const std::array<const char*, PartCount> partNames = {
-    "name1",     "name2",     "name3",     "address11", "address12", "address13",
-    "address21", "address22", "address23", "address31", "address32", "address33",
-    "address4",  "town",      "county",    "postcode1", "postcode2", "ref",
-};
-
 namespace {
 
 // mmwork field each part feeds, and the most characters a delimited

@@ -25,9 +25,6 @@ enum Part : int {
     PartCount
 };
 
-// Field names of the parts in the layout row ("name1" + "from"/"length").
-extern const std::array<const char*, PartCount> partNames;
-
 // Record field number of each part: 0 = not used, 1 = the first field.
 using FieldNumbers = std::array<std::uint8_t, PartCount>;
 

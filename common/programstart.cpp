@@ -78,9 +78,11 @@ void writeRunFlags(parm::ParmRecord& parm, const RunFlags& f) {
     parm.update();
 }
 
-void writeFlag(parm::ParmRecord& parm, const char* key, bool on) {
+void writeFlag(parm::ParmRecord& parm, const char* key, bool on) { writeFlags(parm, {{key, on}}); }
+
+void writeFlags(parm::ParmRecord& parm, std::initializer_list<std::pair<const char*, bool>> flags) {
     editFresh(parm);
-    parm.set(key, letter(on));
+    for (const auto& [key, on] : flags) parm.set(key, letter(on));
     parm.update();
 }
 
@@ -110,7 +112,21 @@ bool startProgram(Program p, char argument, const StartFailed& onFailure) {
 }
 
 bool closeAndStart(std::unique_ptr<db::Database>& db, Program p, const StartFailed& onFailure) {
-    closeQuietly(db);
+    // The next program must find every change: a close whose commit fails
+    // starts nothing.
+    if (db) {
+        std::string failure;
+        try {
+            db->close();
+        } catch (const db::DbError& e) {
+            failure = "the changes could not be saved first: " + e.description();
+        }
+        db.reset();
+        if (!failure.empty()) {
+            if (onFailure) onFailure(command(p), failure);
+            return false;
+        }
+    }
     return startProgram(p, onFailure);
 }
 

@@ -9,9 +9,11 @@
 #include "common/parm/parmrecord.h"
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace qv::start {
 
@@ -95,6 +97,8 @@ void writeRunFlags(parm::ParmRecord& parm, const RunFlags& flags);
 // Writes one flag "Y" or "N" in one edit and update; an edit in progress is
 // given up first.
 void writeFlag(parm::ParmRecord& parm, const char* key, bool on);
+// Several flags in one edit and update: writeFlags(parm, {{RunAlone, false}, {RunReports, false}}).
+void writeFlags(parm::ParmRecord& parm, std::initializer_list<std::pair<const char*, bool>> flags);
 
 // The program of the first flagged step after `current`, or none. The flags
 // of steps up to `current` are not looked at; RunAlone is not either.
@@ -113,7 +117,8 @@ bool startProgram(Program p, const StartFailed& onFailure = {});
 // The same with the one argument letter the program takes ("lurrow.exe C").
 bool startProgram(Program p, char argument, const StartFailed& onFailure = {});
 
-// Closes the database (quietly), then starts the program.
+// Closes the database, then starts the program; a close whose commit fails
+// starts nothing and is reported through `onFailure`.
 bool closeAndStart(std::unique_ptr<db::Database>& db, Program p, const StartFailed& onFailure = {});
 
 // What a hand-over did.

@@ -1,9 +1,9 @@
 #include "console/cleanup.h"
 
 #include "common/db/database.h"
+#include "common/jobtables.h"
 #include "common/text/files.h"
 
-#include <filesystem>
 #include <memory>
 
 namespace qv::console {
@@ -11,7 +11,6 @@ namespace qv::console {
 namespace {
 
 constexpr const char* DatabaseName = "mailsort.mdb";
-constexpr const char* BackupName = "mailsort.bak";
 
 // Every spelling of the name goes: the sortation writes "POFILE.DAT", and a
 // stale lower-case copy must not survive beside it.
@@ -23,17 +22,9 @@ void deleteEverySpelling(const char* name) {
     }
 }
 
-template <class F>
-void ignoringErrors(F&& f) {
-    try {
-        f();
-    } catch (const std::exception&) {
-    }
-}
-
 }  // namespace
 
-CleanupResult cleanUpWorkFiles(const CompactFunction& compactFn) {
+CleanupResult cleanUpWorkFiles(const db::Compactor& compactFn) {
     CleanupResult r;
     std::unique_ptr<db::Database> db;
     try {
@@ -45,47 +36,24 @@ CleanupResult cleanUpWorkFiles(const CompactFunction& compactFn) {
     }
     r.opened = true;
 
-    ignoringErrors([&] { db->execute("DROP TABLE[bags]"); });
-    ignoringErrors([&] { db->execute("DROP TABLE[mmwork]"); });
-    for (const char* f : {"dovodedod.dat", "quorvel.dat", "pofile.dat"}) deleteEverySpelling(f);
-    ignoringErrors([&] { db->close(); });
-    db.reset();
-
-    // On this platform a file can be renamed under a program that still has
-    // it open, whose later writes would then go into the backup: rename and
-    // compact only while no other program can hold the database.
-    std::unique_ptr<db::DatabaseLock> hold;
-    ignoringErrors([&] { hold = db::DatabaseLock::exclusive(DatabaseName); });
-
-    deleteEverySpelling(BackupName);
-    if (!hold) return r;
-
-    const std::string dbFile = std::filesystem::path(hold->path()).filename().string();
-    ignoringErrors([&] {
-        db::Database::settle(hold->path());
-        renameFile(dbFile, BackupName);
-        r.renamed = true;
-    });
-    if (!r.renamed) return r;
-
-    // The compacted copy takes the database's own spelling, so that the hold
-    // keeps covering it.
     try {
-        const std::string backup = db::Database::resolve(BackupName);
-        if (compactFn)
-            compactFn(backup, dbFile);
-        else
-            db::Database::compact(backup, dbFile);
-        r.compacted = true;
-    } catch (const std::exception&) {
+        jobtables::dropIfThere(*db, jobtables::Bags);
+        jobtables::dropIfThere(*db, jobtables::Mmwork);
+        db->close();
+    } catch (const db::DbError& e) {
+        r.dropFailure = e.description();
     }
-    if (!r.compacted) {
-        // Without this the suite would find no database at all.
-        ignoringErrors([&] {
-            renameFile(BackupName, dbFile);
-            r.restored = true;
-        });
-    }
+    db.reset();
+    if (!r.dropFailure.empty()) return r;
+    for (const char* f : {"dovodedod.dat", "quorvel.dat", "pofile.dat", "mailsort.bak"}) deleteEverySpelling(f);
+
+    db::CompactionOptions o;
+    o.database = DatabaseName;
+    o.keepBackup = true;
+    o.compact = compactFn;
+    const db::CompactionResult c = db::compactThroughBackup(o);
+    r.compacted = c.compacted;
+    r.compactionFailure = c.failure;
     return r;
 }
 

@@ -2,7 +2,8 @@
 // database compacted through the backup "mailsort.bak".
 #pragma once
 
-#include <functional>
+#include "common/db/compaction.h"
+
 #include <string>
 
 namespace qv::console {
@@ -12,19 +13,17 @@ struct CleanupResult {
     bool opened = false;
     int openError = 0;
     std::string openDescription;
-    // The database went to "mailsort.bak" (refused while another holds it).
-    bool renamed = false;
-    // "mailsort.mdb" is a compacted copy of the backup.
+    // Why the work tables could not be dropped ("" when they were, or were
+    // not there); nothing further is then done.
+    std::string dropFailure;
+    // "mailsort.mdb" is a compacted copy and "mailsort.bak" the file before.
     bool compacted = false;
-    // The compaction failed and the backup went back under the database's name.
-    bool restored = false;
+    std::string compactionFailure;
 };
 
-using CompactFunction = std::function<void(const std::string& source, const std::string& target)>;
-
-// Runs the clean-up in the current folder. Once the database is open every
-// further failure is passed over; the database is never left only as the
-// backup. `compact` stands in for the database's compaction in tests.
-CleanupResult cleanUpWorkFiles(const CompactFunction& compact = {});
+// Runs the clean-up in the current folder. The database is never left
+// without a complete "mailsort.mdb"; every failure is in the result.
+// `compact` stands in for the database's compaction in tests.
+CleanupResult cleanUpWorkFiles(const db::Compactor& compact = db::defaultCompactor());
 
 }  // namespace qv::console

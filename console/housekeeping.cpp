@@ -79,6 +79,16 @@ void CleanupDialog::cmdOK_Click() {
         messages().msgBox(text, Buttons::OkOnly, Icon::Exclamation);
         return;
     }
+    if (!r.dropFailure.empty()) {
+        messages().msgBox(QStringLiteral("The work tables could not be removed: ") +
+                              QString::fromStdString(r.dropFailure),
+                          Buttons::OkOnly, Icon::Exclamation);
+        return;
+    }
+    if (!r.compacted) {
+        messages().msgBox(QStringLiteral("Database not compressed"), Buttons::OkOnly, Icon::Exclamation);
+        return;
+    }
     messages().msgBox(QStringLiteral("Cleanup Complete"), Buttons::OkOnly, Icon::None);
 }
 

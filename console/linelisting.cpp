@@ -17,6 +17,11 @@ constexpr const char* ListingName = "pofile.dat";
 
 std::optional<QString> copyLineListing(const QString& drive) {
     const QString target = drive + QStringLiteral(":\\pofile.dat");
+    try {
+        refuseNonRegular(ListingName);
+    } catch (const NotRegularFile& e) {
+        return QString::fromStdString(e.what());
+    }
     if (!fileExists(ListingName)) return QStringLiteral("File not found: pofile.dat");
 
     // The box holds one character: a drive letter or nothing at all.

@@ -242,15 +242,17 @@ bool MainWindow::runGuard() {
     return guard.error == 0;
 }
 
-void MainWindow::startUnguarded(const char* command) {
-    QString error;
-    if (!platform::launcher().start(QString::fromLatin1(command), &error))
-        messages().msgBox(error, Buttons::OkOnly, Icon::Exclamation);
+void MainWindow::startUnguarded(start::Program program) {
+    start::startProgram(program, [](const std::string&, const std::string& error) {
+        messages().msgBox(QString::fromStdString(error), Buttons::OkOnly, Icon::Exclamation);
+    });
 }
 
-void MainWindow::startGuarded(const char* command) {
+void MainWindow::startGuarded(start::Program program, char argument) {
     // A program that cannot be started ends the entry silently.
-    if (runGuard()) platform::launcher().start(QString::fromLatin1(command));
+    if (!runGuard()) return;
+    if (argument) start::startProgram(program, argument);
+    else start::startProgram(program);
 }
 
 template <class Form>
@@ -277,15 +279,15 @@ void MainWindow::showForm(QPointer<Form>& slot) {
     platform::showActivated(form);
 }
 
-void MainWindow::Image2_Click() { startUnguarded(start::command(start::programOf(start::Step::Parameters))); }
-void MainWindow::Image3_Click() { startUnguarded(start::command(start::programOf(start::Step::Codes))); }
-void MainWindow::Image4_Click() { startUnguarded(start::command(start::programOf(start::Step::Reports))); }
-void MainWindow::Image1_Click() { startUnguarded(start::command(start::programOf(start::Step::Labels))); }
+void MainWindow::Image2_Click() { startUnguarded(start::programOf(start::Step::Parameters)); }
+void MainWindow::Image3_Click() { startUnguarded(start::programOf(start::Step::Codes)); }
+void MainWindow::Image4_Click() { startUnguarded(start::programOf(start::Step::Reports)); }
+void MainWindow::Image1_Click() { startUnguarded(start::programOf(start::Step::Labels)); }
 
-void MainWindow::mnuDepDup_Click() { startUnguarded(start::command(start::Program::Duplicates)); }
-void MainWindow::MnuFileDovodedod_Click() { startGuarded("shoravel.exe C"); }
-void MainWindow::MnuFileComma_Click() { startGuarded("lurrow.exe C"); }
-void MainWindow::MnuFileFixed_Click() { startGuarded("lurrow.exe F"); }
+void MainWindow::mnuDepDup_Click() { startUnguarded(start::Program::Duplicates); }
+void MainWindow::MnuFileDovodedod_Click() { startGuarded(start::Program::MergeExport, 'C'); }
+void MainWindow::MnuFileComma_Click() { startGuarded(start::Program::RefImport, 'C'); }
+void MainWindow::MnuFileFixed_Click() { startGuarded(start::Program::RefImport, 'F'); }
 
 void MainWindow::MnuFileClean_Click() {
     if (runGuard()) showForm(cleanup_);
@@ -305,8 +307,11 @@ void MainWindow::MnuUtilitiesConfigure_Click() {
     if (runGuard()) showForm(configLabs_);
 }
 
-void MainWindow::MnuFileLayout_Click() { startGuarded(start::command(start::Program::Designer)); }
-void MainWindow::Mnufixed_Click() { startGuarded("Corvath.exe"); }
+void MainWindow::MnuFileLayout_Click() { startGuarded(start::Program::Designer); }
+void MainWindow::Mnufixed_Click() {
+    // An outside program, not one of the suite's.
+    if (runGuard()) platform::launcher().start(QStringLiteral("Corvath.exe"));
+}
 
 void MainWindow::MnuPricesMailsort_Click() {
     if (runGuard()) showForm(mailsortPrices_);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/db/database.h"
+#include "common/programstart.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -75,8 +76,8 @@ private:
     bool runGuard();
     // The icons and the duplicate checker start their program unguarded and
     // say so when it cannot be started.
-    void startUnguarded(const char* command);
-    void startGuarded(const char* command);
+    void startUnguarded(start::Program program);
+    void startGuarded(start::Program program, char argument = 0);
     template <class Form>
     void showForm(QPointer<Form>& slot);
 

@@ -396,6 +396,9 @@ bool DesignerWindow::startFile(const std::string& path) {
     switch (checkSampleFile(path)) {
     case FileProblem::None: break;
     case FileProblem::NotFound: refuse(QStringLiteral("File ") + shown + QStringLiteral(" not found.")); return false;
+    case FileProblem::NotRegular:
+        refuse(QStringLiteral("File ") + shown + QStringLiteral(" is not a regular file."));
+        return false;
     case FileProblem::CannotOpen:
         refuse(QStringLiteral("File ") + shown + QStringLiteral(" cannot be read."));
         return false;

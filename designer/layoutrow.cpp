@@ -1,21 +1,8 @@
 #include "designer/layoutrow.h"
 
-#include "common/parm/parmrecord.h"
-
 #include <algorithm>
-#include <cstdint>
-#include <memory>
 
 namespace qv::designer {
-
-const std::array<PartField, PartCount> kPartFields = {{
-    {"name1", 45},     {"name2", 45},     {"name3", 45},
-    {"address11", 45}, {"address12", 45}, {"address13", 45},
-    {"address21", 45}, {"address22", 45}, {"address23", 45},
-    {"address31", 45}, {"address32", 45}, {"address33", 45},
-    {"address4", 30},  {"town", 30},      {"county", 30},
-    {"postcode1", 8},  {"postcode2", 8},  {"ref", 20},
-}};
 
 namespace {
 
@@ -66,50 +53,15 @@ LayoutRow buildLayoutRow(std::string_view fileType, const PartNumbers& parts, co
 }
 
 void saveLayout(db::Database& db, const LayoutRow& row) {
-    // Opened first: a database without its settings row refuses the save
-    // before the layout is touched.
-    parm::ParmRecord parm(db);
-
-    // The layout row and MailFile are stored together or not at all.
-    db.beginTransaction();
-    try {
-        auto data = db.openTable("data");
-        data->setIndex("File");
-        if (data->recordCount() == 0) {
-            data->addNew();
-        } else {
-            data->moveFirst();
-            data->edit();
-        }
-        data->set("type", row.type);
-        for (int p = 0; p < PartCount; ++p) {
-            const auto i = static_cast<std::size_t>(p);
-            data->set(std::string(kPartFields[i].name) + "from", row.from[i]);
-            data->set(std::string(kPartFields[i].name) + "length", row.length[i]);
-        }
-        data->set("SkipFirst", row.skipFirst);
-        data->set("file", row.file);
-        data->update();
-        const std::int64_t written = data->lastModified();
-
-        // An older layout of the same file would leave the import's seek two rows
-        // to choose from.
-        data->seek("=", db::Value(row.file));
-        if (!data->noMatch()) {
-            while (!data->eof() && data->get("file").toString() == row.file) {
-                if (data->bookmark() != written) data->deleteCurrent();
-                data->moveNext();
-            }
-        }
-
-        parm.edit();
-        parm.set(parm::key::MailFile, row.file);
-        parm.update();
-    } catch (...) {
-        db.rollback();
-        throw;
+    layout::LayoutWrite w{layout::Target::FirstInFileOrder, row.file, {}, true};
+    w.fields.emplace_back(layout::TypeField, row.type);
+    for (int p = 0; p < PartCount; ++p) {
+        const auto i = static_cast<std::size_t>(p);
+        w.fields.emplace_back(layout::fromField(p), row.from[i]);
+        w.fields.emplace_back(layout::lengthField(p), row.length[i]);
     }
-    db.commitTransaction();
+    w.fields.emplace_back(layout::SkipFirstField, row.skipFirst);
+    layout::writeLayout(db, w);
 }
 
 }  // namespace qv::designer

@@ -5,6 +5,7 @@
 #include "designer/records.h"
 
 #include "common/db/database.h"
+#include "common/layoutrow/layoutrow.h"
 
 #include <array>
 #include <string>
@@ -12,15 +13,10 @@
 
 namespace qv::designer {
 
-struct PartField {
-    const char* name;  // "name1": the row's fields are name1from and name1length
-    int limit;         // largest length stored for a fixed-column layout
-};
-
-// In Part order.
-extern const std::array<PartField, PartCount> kPartFields;
-
-inline constexpr int MaxPathLength = 255;  // the width of data.file and MailFile
+// The part fields, in the order of the designer's parts (the same 18).
+using layout::kPartFields;
+using layout::MaxPathLength;
+static_assert(layout::PartCount == PartCount);
 
 struct LayoutRow {
     std::string file;

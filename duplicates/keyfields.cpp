@@ -93,6 +93,7 @@ KeyScan scanKeyFields(const std::string& path, bool headings) {
     switch (qv::checkTextFile(path)) {
     case qv::FileProblem::None: break;
     case qv::FileProblem::NotFound: scan.problem = ScanProblem::NotFound; return scan;
+    case qv::FileProblem::NotRegular: scan.problem = ScanProblem::NotRegular; return scan;
     case qv::FileProblem::CannotOpen: scan.problem = ScanProblem::CannotOpen; return scan;
     case qv::FileProblem::NotText: scan.problem = ScanProblem::NotText; return scan;
     case qv::FileProblem::Empty: scan.problem = ScanProblem::Empty; return scan;

@@ -55,6 +55,7 @@ std::string keyCaption(int i, bool headings, const std::string& fieldText);
 enum class ScanProblem {
     None,
     NotFound,
+    NotRegular,  // a FIFO, a folder or a device
     CannotOpen,
     NotText,
     Empty,

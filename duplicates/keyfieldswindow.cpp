@@ -23,6 +23,7 @@ QString problemText(ScanProblem problem, const QString& path) {
     switch (problem) {
     case ScanProblem::None: break;
     case ScanProblem::NotFound: return QStringLiteral("File ") + path + QStringLiteral(" not found.");
+    case ScanProblem::NotRegular: return QStringLiteral("File ") + path + QStringLiteral(" is not a regular file.");
     case ScanProblem::CannotOpen: return QStringLiteral("File ") + path + QStringLiteral(" cannot be read.");
     case ScanProblem::NotText: return QStringLiteral("The selected file is not a text file.");
     case ScanProblem::Empty: return QStringLiteral("The selected file is empty.");

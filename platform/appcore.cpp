@@ -24,14 +24,12 @@ struct FaceAlias {
 };
 }  // namespace
 
-void setProgramTitle(const QString& title) {
-    titleStore() = title;
-    if (qGuiApp) QGuiApplication::setApplicationDisplayName(title);
-}
+// Kept apart from the application display name: Qt would add that to every
+// window title the window system shows, and each caption must stand alone.
+void setProgramTitle(const QString& title) { titleStore() = title; }
 
 QString programTitle() {
     if (!titleStore().isEmpty()) return titleStore();
-    if (qGuiApp) return QGuiApplication::applicationDisplayName();
     return QCoreApplication::applicationName();
 }
 

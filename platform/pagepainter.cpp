@@ -40,6 +40,8 @@ double PagePainter::lineHeightPt(const PrintFont& font) const {
     return face(font).metrics->lineSpacing() * 72.0 / dpi();
 }
 
+double PagePainter::ascentPt(const PrintFont& font) const { return face(font).metrics->ascent() * 72.0 / dpi(); }
+
 void PagePainter::paint(QPainter& painter, const std::vector<PrintedLine>& lines) const {
     const double pxPerMm = dpi() / 25.4;
     const PrintFont* current = nullptr;

@@ -23,6 +23,8 @@ public:
 
     double textWidthPt(const QString& line, const PrintFont& font) const;
     double lineHeightPt(const PrintFont& font) const;
+    // From the top of a line to its baseline.
+    double ascentPt(const PrintFont& font) const;
     // Paints a page's lines; empty lines are skipped.
     void paint(QPainter& painter, const std::vector<PrintedLine>& lines) const;
 

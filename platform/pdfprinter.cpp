@@ -1,16 +1,20 @@
 #include "platform/app.h"
 #include "platform/pagepainter.h"
+#include "platform/pdfwriter.h"
 #include "platform/printer.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontInfo>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
-#include <QPainter>
 #include <QPdfWriter>
+#include <QRawFont>
 #include <QTemporaryFile>
+
+#include <algorithm>
 
 namespace qv::platform {
 
@@ -27,18 +31,33 @@ constexpr int kPdfDpi = 1200;
 }  // namespace
 
 struct PdfPrinter::Pdf {
-    // Metrics come from a writer that never paints, so they are there
-    // before and between documents.
+    // Metrics (widths, line heights, ascents) come from Qt's PDF device at
+    // our resolution, on a writer that never paints, so they are there
+    // before and between documents; PdfWriter writes the pages.
     QBuffer nowhere;
     QPdfWriter metricsWriter{&nowhere};
     PagePainter metrics;
+    // The faces met so far, read once for all documents.
+    struct Face {
+        QString key;
+        std::shared_ptr<const TrueTypeFont> font;
+        bool fixedPitch = false;
+    };
+    std::vector<Face> faces;
+    // A printer font: its face, the size its glyphs are drawn at (the font
+    // engine's whole pixels at the metrics' resolution) and its ascent.
+    struct Font {
+        PrintFont font;
+        size_t face = 0;
+        double sizePt = 0;
+        double ascentPt = 0;
+    };
+    std::vector<Font> fonts;
     // The document being printed.
     QString folder;
     std::unique_ptr<QTemporaryFile> file;
-    std::unique_ptr<QPdfWriter> writer;
-    QPainter painter;
-    PagePainter pages;
-    bool firstPage = true;
+    std::unique_ptr<PdfWriter> writer;
+    std::vector<int> writerFaces;  // by face: its number in the writer, -1 before its first use
 
     Pdf() {
         metricsWriter.setResolution(kPdfDpi);
@@ -46,10 +65,38 @@ struct PdfPrinter::Pdf {
         metrics.setDevice(&metricsWriter);
     }
 
+    Font font(const PrintFont& f) {
+        for (const Font& k : fonts)
+            if (k.font == f) return k;
+        // A report uses a handful of fonts; a runaway caller must not grow this.
+        if (fonts.size() >= 32) fonts.clear();
+        const QFont qf(PagePainter::qfont(f), &metricsWriter);
+        const QRawFont raw = QRawFont::fromFont(qf);
+        const QString key =
+            raw.isValid() ? raw.familyName() + u'\n' + raw.styleName() + u'\n' + QString::number(raw.weight()) : QString();
+        auto face = std::find_if(faces.begin(), faces.end(), [&](const Face& x) { return x.key == key; });
+        if (face == faces.end()) {
+            Face x{key, nullptr, QFontInfo(qf).fixedPitch()};
+            if (raw.isValid()) x.font = std::make_shared<TrueTypeFont>([&](const char tag[4]) { return raw.fontTable(tag); });
+            faces.push_back(std::move(x));
+            face = faces.end() - 1;
+        }
+        Font k{f, size_t(face - faces.begin()), f.size, metrics.ascentPt(f)};
+        if (raw.isValid() && raw.pixelSize() > 0) k.sizePt = raw.pixelSize() * 72.0 / kPdfDpi;
+        fonts.push_back(k);
+        return k;
+    }
+
+    int writerFace(size_t face) {
+        if (writerFaces.size() <= face) writerFaces.resize(face + 1, -1);
+        int& n = writerFaces[face];
+        if (n < 0) n = writer->addFace(faces[face].font, faces[face].fixedPitch);
+        return n;
+    }
+
     void drop() {
-        if (painter.isActive()) painter.end();
-        pages.setDevice(nullptr);
         writer.reset();
+        writerFaces.clear();
         file.reset();  // removes the file
     }
 };
@@ -97,27 +144,29 @@ bool PdfPrinter::beginOutput(QString* error) {
         d.drop();
         return false;
     }
-    d.writer = std::make_unique<QPdfWriter>(d.file.get());
-    d.writer->setResolution(kPdfDpi);
-    d.writer->setPageLayout(pdfLayout());
+    d.writer = std::make_unique<PdfWriter>(d.file.get(), pdfLayout().fullRectPoints().size());
     d.writer->setTitle(documentTitle());
-    d.writer->setCreator(QString());
-    if (!d.painter.begin(d.writer.get())) {
-        if (error) *error = QStringLiteral("Could not write a PDF file in %1").arg(d.folder);
-        d.drop();
-        return false;
-    }
-    d.pages.setDevice(d.writer.get());
-    d.firstPage = true;
     return true;
 }
 
 bool PdfPrinter::outputPage(const std::vector<PrintedLine>& lines, QString* error) {
     Pdf& d = *pdf_;
-    if (!d.firstPage) d.writer->newPage();
-    d.firstPage = false;
-    d.pages.paint(d.painter, lines);
-    if (d.file->error() != QFileDevice::NoError) {
+    // Positions are from the top left of the printable area.
+    const QPointF origin = pdfLayout().paintRectPoints().topLeft();
+    constexpr double kPtPerMm = 72.0 / 25.4;
+    d.writer->beginPage();
+    const PrintFont* current = nullptr;
+    Pdf::Font font;
+    for (const PrintedLine& line : lines) {
+        if (line.text.isEmpty()) continue;
+        if (!current || !(*current == line.font)) {
+            font = d.font(line.font);
+            d.writer->setFont(d.writerFace(font.face), font.sizePt);
+            current = &line.font;
+        }
+        d.writer->text(origin.x() + line.xMm * kPtPerMm, origin.y() + line.yMm * kPtPerMm + font.ascentPt, line.text);
+    }
+    if (!d.writer->endPage() || d.file->error() != QFileDevice::NoError) {
         if (error) *error = QStringLiteral("Could not write %1: %2").arg(d.file->fileName(), d.file->errorString());
         return false;
     }
@@ -126,7 +175,7 @@ bool PdfPrinter::outputPage(const std::vector<PrintedLine>& lines, QString* erro
 
 bool PdfPrinter::endOutput(QString* error) {
     Pdf& d = *pdf_;
-    bool ok = d.painter.end();
+    bool ok = d.writer->finish();
     ok = ok && d.file->flush() && d.file->error() == QFileDevice::NoError;
     if (!ok) {
         if (error) *error = QStringLiteral("The print job could not be finished: %1").arg(d.file->errorString());

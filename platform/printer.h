@@ -160,9 +160,10 @@ private:
 // A PDF file in the current folder named after the document title and the
 // time it was printed ("Mailsort Line Report 2026-12-10 14.05.33.pdf"), never
 // overwriting an earlier file (" (2)" and so on is added). A4 with 2 mm
-// margins. Pages are written as they are printed to a temporary file in that
-// folder (unnamed where the system allows, else hidden); endDoc() gives it
-// its name, killDoc() removes it.
+// margins. Pages are written as they are printed (by PdfWriter, with the
+// faces embedded) to a temporary file in that folder (unnamed where the
+// system allows, else hidden); endDoc() gives it its name, killDoc()
+// removes it. A write that fails (a full disk) fails the document.
 class PdfPrinter : public Printer {
 public:
     PdfPrinter();

@@ -165,8 +165,9 @@ void RefImportWindow::cmdImport_Click() {
 
     start::Opened opened = start::openDatabase(db::OpenMode::Shared, "MAILSORT.MDB");
     if (!opened) {
-        messages().msgBox(opened.heldElsewhere() ? QString::fromStdString(opened.refusal())
-                                                 : QStringLiteral("Couldn't find Mailsort database - contact supplier"));
+        messages().msgBox(opened.heldElsewhere()               ? QString::fromStdString(opened.refusal())
+                          : db::isFileRefusal(opened.error) ? QString::fromStdString(opened.description)
+                                                            : QStringLiteral("Couldn't find Mailsort database - contact supplier"));
         return;
     }
     std::unique_ptr<db::Database> db = std::move(opened.db);
@@ -195,7 +196,9 @@ void RefImportWindow::cmdImport_Click() {
     } catch (const db::DbError&) {
     }
     db.reset();
-    if (!compactThroughBackup(compactor_)) messages().msgBox(QStringLiteral("Database not compressed"));
+    db::CompactionOptions compaction;
+    compaction.compact = compactor_;
+    if (!db::compactThroughBackup(compaction).compacted) messages().msgBox(QStringLiteral("Database not compressed"));
 
     wait.restore();
     status_->setText(QString());

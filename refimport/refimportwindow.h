@@ -1,7 +1,7 @@
 // RefImportWindow (form "Form1"): the reference data import's one form.
 #pragma once
 
-#include "refimport/compaction.h"
+#include "common/db/compaction.h"
 #include "refimport/pofiles.h"
 
 #include <QString>
@@ -38,7 +38,7 @@ public:
     explicit RefImportWindow(FileForm form, QWidget* parent = nullptr);
 
     // Tests put a failing compaction in.
-    void setCompactor(Compactor c) { compactor_ = std::move(c); }
+    void setCompactor(db::Compactor c) { compactor_ = std::move(c); }
 
     void cmdImport_Click();
     void cmdExit_Click();
@@ -51,7 +51,7 @@ private:
     void showStatus(const QString& caption);
 
     FileForm form_;
-    Compactor compactor_ = defaultCompactor();
+    db::Compactor compactor_ = db::defaultCompactor();
     QLabel* txtType_;
     QLineEdit* txtDrive_;
     QLineEdit* txtTarget_;

@@ -45,6 +45,11 @@ void ReferenceLoader::forEachRecord(PoFile file,
     current_ = poFilePath(folder_, file);
     lineNo_ = 0;
     const std::string shown = utf8FromPath(current_);
+    try {
+        refuseNonRegular(current_);
+    } catch (const NotRegularFile&) {
+        throw LoadError(LoadError::Kind::FileMissing, "File " + shown + " is not a regular file.", current_);
+    }
     std::error_code ec;
     if (!fs::is_regular_file(current_, ec)) throw LoadError(LoadError::Kind::FileMissing, "File " + shown + " not found.", current_);
     try {
@@ -76,6 +81,18 @@ std::string ReferenceLoader::here() const {
     return "Line " + std::to_string(lineNo_) + " of file " + utf8FromPath(current_);
 }
 
+void ReferenceLoader::require(const std::string& value, const char* what) const {
+    if (trim(value).empty())
+        throw LoadError(LoadError::Kind::BadLine, here() + " is not a valid record: its " + what + " is empty.",
+                        current_, lineNo_);
+}
+
+void ReferenceLoader::requireSome(int taken, const char* what, const char* table) const {
+    if (taken > 0) return;
+    throw LoadError(LoadError::Kind::BadLine,
+                    "File " + utf8FromPath(current_) + " holds no " + what + " for table " + table + ".", current_);
+}
+
 SplitLine ReferenceLoader::split(const std::string& line) const {
     SplitLine s = splitup(line);
     if (s.fault != SplitFault::None)
@@ -103,7 +120,7 @@ public:
             rs_->cancelUpdate();
             const auto& def = rs_->fieldDef(f);
             throw LoadError(LoadError::Kind::BadLine,
-                            where + " holds \"" + v.toString() + "\", longer than the " + std::to_string(def.size) +
+                            where + " holds \"" + quotedStart(v.toString()) + "\", longer than the " + std::to_string(def.size) +
                                 " characters of field " + def.name + " in table " + table_ + ".");
         }
     }
@@ -142,15 +159,20 @@ void ReferenceLoader::msortd() {
     Filler region(db_, "region");
     const int fRes = region.field("mdres"), fReg = region.field("mdreg");
     emptyTable(region.rs());
+    int taken = 0;
     forEachRecord(PoFile::D, [&](const std::string& line) {
         const RegionRecord r = record(line, fixedRegion, commaRegion);
         if (!takesRegion(r)) return;
+        require(r.residue, "residue code");
+        require(r.letter, "region letter");
+        ++taken;
         region.begin();
         const std::string where = here();
         region.set(fRes, Value(r.residue), where);
         region.set(fReg, regionValue(r.letter), where);
         if (!region.save()) count(PoFile::D, "region");
     });
+    requireSome(taken, "region records (type 6)", "region");
 }
 
 void ReferenceLoader::msorta() {
@@ -160,8 +182,12 @@ void ReferenceLoader::msorta() {
     const int fKey = pcode.field("mpcode"), fSel = pcode.field("mdsel"), fReg = pcode.field("rreg");
     const int fRegion = region->fieldIndex("mdreg");
     emptyTable(pcode.rs());
+    int taken = 0;
     forEachRecord(PoFile::A, [&](const std::string& line) {
         const SectorRecord r = record(line, fixedSector, commaSector);
+        require(r.key(), "postcode sector");
+        require(r.selection, "selection code");
+        ++taken;
         Value reg = lookUpRegion(*region, fRegion, left(r.selection, 3));
         pcode.begin();
         const std::string where = here();
@@ -170,6 +196,7 @@ void ReferenceLoader::msorta() {
         pcode.set(fReg, reg, where);
         if (!pcode.save()) count(PoFile::A, "pcode");
     });
+    requireSome(taken, "sector records", "pcode");
 }
 
 void ReferenceLoader::msortb() {
@@ -179,8 +206,11 @@ void ReferenceLoader::msortb() {
     const int fRes = sequence.field("mdresc"), fSorts = sequence.field("mdsorts");
     emptyTable(label.rs());
     emptyTable(sequence.rs());
+    int taken = 0;
     forEachRecord(PoFile::B, [&](const std::string& line) {
         const LabelRecord r = record(line, fixedLabel, commaLabel);
+        require(r.code, "selection code");
+        ++taken;
         const std::string where = here();
         label.begin();
         label.set(fCode, Value(r.code), where);
@@ -193,6 +223,7 @@ void ReferenceLoader::msortb() {
             if (!sequence.save()) count(PoFile::B, "sequence");
         }
     });
+    requireSome(taken, "label records", "label");
 }
 
 void ReferenceLoader::msortc() {
@@ -202,8 +233,12 @@ void ReferenceLoader::msortc() {
     const int fName = place.field("mname"), fRes = place.field("mdres"), fReg = place.field("rreg");
     const int fRegion = region->fieldIndex("mdreg");
     emptyTable(place.rs());
+    int taken = 0;
     forEachRecord(PoFile::C, [&](const std::string& line) {
         const PlaceRecord r = record(line, fixedPlace, commaPlace);
+        require(r.name, "place name");
+        require(r.residue, "residue code");
+        ++taken;
         Value reg = lookUpRegion(*region, fRegion, r.residue);
         const std::string where = here();
         place.begin();
@@ -212,6 +247,7 @@ void ReferenceLoader::msortc() {
         place.set(fReg, reg, where);
         if (!place.save()) count(PoFile::C, "cntytown");
     });
+    requireSome(taken, "place records", "cntytown");
 }
 
 void ReferenceLoader::load(PoFile file) {

@@ -72,6 +72,10 @@ private:
         return form_ == FileForm::Comma ? comma(split(line)) : fixed(line);
     }
     void count(PoFile file, const std::string& table);
+    // A record whose key or code is empty is a malformed line.
+    void require(const std::string& value, const char* what) const;
+    // A file that gave its table no record at all is refused.
+    void requireSome(int taken, const char* what, const char* table) const;
 
     db::Database& db_;
     FileForm form_;

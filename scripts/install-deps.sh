@@ -6,7 +6,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libsqlite3-dev sqlite3
   libgtest-dev libbenchmark-dev
-  fonts-liberation2 poppler-utils
+  zlib1g-dev
+  fonts-liberation2 poppler-utils qpdf
   xvfb xauth
 )
 SUDO=""

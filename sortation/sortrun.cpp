@@ -2,6 +2,7 @@
 
 #include "common/jobtables.h"
 #include "common/parm/parmrecord.h"
+#include "sortation/planreport.h"
 
 namespace qv::sortation {
 
@@ -38,7 +39,10 @@ RunResult runSortation(db::Database& db, platform::Printer& printer, const RunHo
     newfile(db);
     ReportHooks report;
     report.stopRequested = hooks.stopRequested;
-    report.following = hooks.following;
+    // The planning report follows the line report in the same document and ends it.
+    if (hooks.following) report.following = hooks.following;
+    else if (!hooks.lineReportAlone)
+        report.following = [](const LineReportEnd& end) { planrep(end.db, end.stats, end.printer); };
     if (hooks.progress) report.progress = [&](double p, bool last) { hooks.progress(2, p, last); };
     r.report = linerep(db, printer, r.keys, r.values, r.totrecs, report);
     if (r.report.stopped) r.status = RunStatus::Cancelled;

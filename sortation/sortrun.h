@@ -34,8 +34,10 @@ struct RunHooks {
     // stays responsive; a Cancel then keeps step 2 from starting).
     std::function<void()> pause;
     // The report printed after the line report into the same document, which
-    // it ends; without one the line report ends the document.
+    // it ends; without one it is the planning report.
     FollowingReport following;
+    // The line report alone, ending its document itself (tests of it).
+    bool lineReportAlone = false;
 };
 
 enum class RunStatus { Completed, Cancelled, Refused };

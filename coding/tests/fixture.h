@@ -93,8 +93,8 @@ protected:
             rs->set("SkipFirst", skipFirst);
             for (int p = 0; p < PartCount; ++p) {
                 auto it = parts.find(p);
-                rs->set(std::string(partNames[std::size_t(p)]) + "from", it == parts.end() ? 0 : it->second.first);
-                rs->set(std::string(partNames[std::size_t(p)]) + "length", it == parts.end() ? 0 : it->second.second);
+                rs->set(qv::layout::fromField(p), it == parts.end() ? 0 : it->second.first);
+                rs->set(qv::layout::lengthField(p), it == parts.end() ? 0 : it->second.second);
             }
             rs->update();
         }

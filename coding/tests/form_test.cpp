@@ -13,6 +13,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+
 using namespace qv::coding;
 using namespace qv::platform;
 using qv::platform::testing::recordingLauncher;
@@ -113,6 +118,34 @@ TEST_F(Window, RefusesToStartWhileAnotherProgramHoldsTheDatabase) {
     EXPECT_TRUE(form_->programEnded());
     ASSERT_EQ(scriptedMessages().messages().size(), 1u);
     EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Exclamation);
+}
+
+TEST_F(Window, ADatabaseFileThatCannotBeUsedIsRefusedByName) {
+    const std::pair<std::function<void()>, QString> cases[] = {
+        {[] {
+             std::filesystem::permissions("mailsort.mdb", std::filesystem::perms::owner_write |
+                                                              std::filesystem::perms::group_write |
+                                                              std::filesystem::perms::others_write,
+                                          std::filesystem::perm_options::remove);
+         },
+         "The database mailsort.mdb is read-only."},
+        {[] { std::filesystem::copy_file("mailsort.mdb", "MAILSORT.MDB"); },
+         "More than one file here is named Mailsort.mdb (MAILSORT.MDB, mailsort.mdb): keep one of them."},
+    };
+    for (const auto& [make, message] : cases) {
+        qv::platform::testing::installTestServices();
+        make();
+        scriptedMessages().answer(Answer::Ok, message);
+        form_ = std::make_unique<ImportWindow>();
+        EXPECT_FALSE(form_->Form_Load());
+        EXPECT_TRUE(form_->programEnded());
+        EXPECT_EQ(form_->exitStatus(), 1);
+        EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+        form_.reset();
+        std::filesystem::remove("MAILSORT.MDB");
+        std::filesystem::permissions("mailsort.mdb", std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add);
+    }
 }
 
 TEST_F(Window, SequencedRunHandsOnByTheRunFlags) {
@@ -306,6 +339,21 @@ TEST_F(Window, ARunThatCannotGoOnEndsTheSequence) {
         {"the file not found",
          [&] { setLayout((dir_ / "gone.csv").string(), "N", "N", {{Name1, {1, 1}}}); },
          QString("File %1 not found.").arg(QString::fromStdString((dir_ / "gone.csv").string())), Icon::Critical},
+        // Opening a FIFO would wait for a writer for ever, holding the database.
+        {"a FIFO",
+         [&] {
+             ASSERT_EQ(mkfifo((dir_ / "pipe.csv").c_str(), 0600), 0);
+             setLayout((dir_ / "pipe.csv").string(), "N", "N", {{Name1, {1, 1}}});
+         },
+         QString("File %1 is not a regular file.").arg(QString::fromStdString((dir_ / "pipe.csv").string())),
+         Icon::Critical},
+        {"a folder named in another case",
+         [&] {
+             std::filesystem::create_directory(dir_ / "FOLDER.CSV");
+             setLayout((dir_ / "folder.csv").string(), "N", "N", {{Name1, {1, 1}}});
+         },
+         QString("File %1 is not a regular file.").arg(QString::fromStdString((dir_ / "folder.csv").string())),
+         Icon::Critical},
     };
     for (const auto& c : cases) {
         qv::platform::testing::installTestServices();
@@ -409,3 +457,61 @@ TEST_F(Window, AReaderFailureKeepsTheRowsStoredAndSaysWhere) {
 }
 
 }  // namespace
+
+// The disk fills before the closing commit: writes that grow a file beyond a
+// small size fail, as on a full file system, until the first message box.
+class FullDisk : public qv::platform::MessageService {
+public:
+    explicit FullDisk(rlim_t bytes) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit small = saved_;
+        small.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FullDisk() override { lift(); }
+    void lift() { setrlimit(RLIMIT_FSIZE, &saved_); }
+    Answer msgBox(const QString& text, Buttons, Icon icon, const QString&) override {
+        lift();
+        shown.push_back(text);
+        icons.push_back(icon);
+        return Answer::Ok;
+    }
+    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override { return std::nullopt; }
+    QStringList shown;
+    std::vector<Icon> icons;
+
+private:
+    rlimit saved_{};
+};
+
+TEST_F(Window, ACommitThatFailsAtTheEndIsReportedAndEndsTheSequence) {
+    for (const bool inSequence : {true, false}) {
+        qv::platform::testing::installTestServices();
+        customers(3000);
+        if (inSequence) sequence("Y", "Y");
+        // No interval commit: every row waits for the closing one.
+        qv::db::Database::setCommitInterval(600000);
+        start();
+        auto disk = std::make_shared<FullDisk>(64 * 1024);
+        qv::platform::setMessageService(disk);
+        show();
+        if (inSequence) waitForEnd();
+        else click("cmdImport");
+        disk->lift();
+        qv::db::Database::setCommitInterval(500);
+
+        ASSERT_EQ(disk->shown.size(), 1u) << disk->shown.join('\n').toStdString();
+        EXPECT_TRUE(disk->shown[0].startsWith("The records could not be stored: ")) << disk->shown[0].toStdString();
+        EXPECT_GT(disk->shown[0].size(), QString("The records could not be stored: ").size());
+        EXPECT_EQ(status(), "Import incomplete");
+        EXPECT_NE(ctl<QPushButton>("cmdCancel")->text(), "Exit");
+        EXPECT_FALSE(summaryPrinted());
+        EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+        EXPECT_EQ(parmText(key::RunAlone), "N");
+        EXPECT_TRUE(!open()->hasTable("mmwork") || mmwork().size() < 3000u);
+        form_.reset();
+        qv::platform::setMessageService(nullptr);
+    }
+    qv::platform::testing::installTestServices();
+}

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -269,10 +270,13 @@ std::unique_ptr<LockHandle> acquireLock(const std::string& dbPath, OpenMode mode
     };
     auto openFd = [&] {
         int fd = ::open(h->key.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        // The first failure is the cause: the read-only retry of a lock file
+        // that could not be made only finds it missing.
+        const int cause = errno;
         if (fd < 0) fd = ::open(h->key.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
             dropIfUnused();
-            fail(err::CannotOpen, "Cannot create the lock file '" + h->key + "': " + std::strerror(errno) + ".");
+            fail(err::CannotOpen, "Cannot create the lock file '" + h->key + "': " + std::strerror(cause) + ".");
         }
         return fd;
     };
@@ -499,7 +503,6 @@ std::string Database::resolve(const std::string& path) {
     fs::path dir = p.parent_path();
     if (want.empty()) return {};
     std::error_code ec;
-    if (fs::is_regular_file(dir / want, ec)) return (dir / want).string();
     std::string lw = lower(want);
     std::vector<std::string> hits;
     for (auto& e : fs::directory_iterator(dir.empty() ? fs::path(".") : dir, ec)) {
@@ -507,7 +510,14 @@ std::string Database::resolve(const std::string& path) {
         if (lower(rtrimBlanks(n)) == lw && e.is_regular_file(ec)) hits.push_back(n);
     }
     if (hits.empty()) return {};
-    std::sort(hits.begin(), hits.end());
+    if (hits.size() > 1) {
+        // Programs asking in different spellings would open different files
+        // under different locks: refuse rather than pick one.
+        std::sort(hits.begin(), hits.end());
+        std::string list;
+        for (const auto& h : hits) list += (list.empty() ? "" : ", ") + h;
+        fail(err::AmbiguousName, "More than one file here is named " + want + " (" + list + "): keep one of them.");
+    }
     return (dir / hits.front()).string();
 }
 
@@ -517,7 +527,19 @@ std::unique_ptr<Database> Database::open(const std::string& name, OpenMode mode)
     return openResolved(found, mode);
 }
 
+namespace {
+// A file marked read-only, or one this program may not write: every program
+// writes the database, so it is refused by name rather than failing later.
+bool readOnlyFile(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    return (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
+}  // namespace
+
 std::unique_ptr<Database> Database::openResolved(const std::string& path, OpenMode mode) {
+    if (readOnlyFile(path))
+        fail(err::ReadOnlyDatabase, "The database " + fs::path(path).filename().string() + " is read-only.");
     std::unique_ptr<Database> d(new Database());
     d->path_ = absolutePath(path);
     d->mode_ = mode;
@@ -587,6 +609,20 @@ void Database::afterWrite() {
 void Database::commit() {
     if (!db_ || !impl_->inWrite || impl_->explicitTx) return;
     commitNow();
+}
+
+void Database::save() {
+    requireOpen();
+    if (impl_->explicitTx) fail(err::InvalidArgument, "A transaction is open.");
+    try {
+        buildIndexes();
+        if (impl_->inWrite) commitNow();
+    } catch (const DbError&) {
+        // A failed statement may have ended the transaction; either way
+        // nothing after the last good commit is in the file.
+        if (sqlite3_get_autocommit(db_)) impl_->inWrite = false;
+        throw;
+    }
 }
 
 void Database::commitNow() {
@@ -831,27 +867,43 @@ void Database::createTable(const TableDef& def) {
 
 void Database::settle(const std::string& path) {
     std::string found = resolve(path);
-    if (found.empty()) return;
-    std::error_code ec;
-    if (!fs::exists(found + "-journal", ec) && !fs::exists(found + "-wal", ec)) return;
-    // Opening and closing the file recovers what a crashed program left in its
-    // log and folds it back into the file.
+    if (found.empty() || selfContained(found)) return;
+    // Opening the file recovers what a crashed program left in its log; the
+    // checkpoint folds the log back, and the last close removes it.
     sqlite3* h = nullptr;
     if (sqlite3_open_v2(found.c_str(), &h, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
         sqlite3_busy_timeout(h, 5000);
-        sqlite3_exec(h, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+        sqlite3_exec(h, "SELECT count(*) FROM sqlite_master; PRAGMA wal_checkpoint(TRUNCATE);", nullptr, nullptr,
+                     nullptr);
     }
     sqlite3_close(h);
 }
 
-void Database::compact(const std::string& sourcePath, const std::string& targetPath) {
-    std::string src = resolve(sourcePath);
-    if (src.empty()) fail(err::FileNotFound, "Could not find the database file '" + sourcePath + "'.");
-    if (!resolve(targetPath).empty()) fail(err::DatabaseExists, "The database '" + targetPath + "' already exists.");
-    auto lock = acquireLock(absolutePath(src), OpenMode::Exclusive);
-    settle(src);
+bool Database::selfContained(const std::string& path) {
+    for (const char* log : {"-wal", "-journal"}) {
+        std::error_code ec;
+        const auto size = fs::file_size(path + log, ec);
+        if (!ec && size > 0) return false;
+    }
+    return true;
+}
+
+void Database::vacuumInto(const std::string& sourcePath, const std::string& targetPath) {
+    // Read as an unchanging file: no lock, and no log or index file is made
+    // beside it, so a full disk cannot leave one behind.
+    std::string uri = "file:";
+    for (char c : absolutePath(sourcePath)) {
+        if (c == '?' || c == '#' || c == '%') {
+            char buf[4];
+            std::snprintf(buf, sizeof buf, "%%%02X", static_cast<unsigned char>(c));
+            uri += buf;
+        } else {
+            uri += c;
+        }
+    }
+    uri += "?immutable=1";
     sqlite3* h = nullptr;
-    int rc = sqlite3_open_v2(src.c_str(), &h, SQLITE_OPEN_READWRITE, nullptr);
+    int rc = sqlite3_open_v2(uri.c_str(), &h, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
     std::string msg;
     if (rc == SQLITE_OK) {
         sqlite3_create_collation(h, kCollation, SQLITE_UTF8, nullptr, keyCollation);
@@ -860,14 +912,26 @@ void Database::compact(const std::string& sourcePath, const std::string& targetP
         rc = sqlite3_exec(h, sql.c_str(), nullptr, nullptr, &m);
         if (m) msg = m, sqlite3_free(m);
     } else {
-        msg = sqlite3_errstr(rc);
+        msg = h ? sqlite3_errmsg(h) : sqlite3_errstr(rc);
     }
     sqlite3_close(h);
     if (rc != SQLITE_OK) {
         std::error_code ec;
         fs::remove(targetPath, ec);
+        fs::remove(targetPath + "-journal", ec);
         fail(err::WriteFailed, "The database could not be compacted: " + msg + ".");
     }
+}
+
+void Database::compact(const std::string& sourcePath, const std::string& targetPath) {
+    std::string src = resolve(sourcePath);
+    if (src.empty()) fail(err::FileNotFound, "Could not find the database file '" + sourcePath + "'.");
+    if (!resolve(targetPath).empty()) fail(err::DatabaseExists, "The database '" + targetPath + "' already exists.");
+    auto lock = acquireLock(absolutePath(src), OpenMode::Exclusive);
+    settle(src);
+    if (!selfContained(src))
+        fail(err::WriteFailed, "The database could not be compacted: its log could not be folded back.");
+    vacuumInto(src, targetPath);
 }
 
 // ---------------------------------------------------------------------------

@@ -32,6 +32,8 @@ constexpr int FileNotFound = 3024;
 constexpr int FileInUse = 3045;         // exclusive open refused: others have it open
 constexpr int ExclusivelyHeld = 3356;   // another program holds it exclusively
 constexpr int CannotOpen = 3051;
+constexpr int AmbiguousName = 3050;     // two files whose names differ only in case
+constexpr int ReadOnlyDatabase = 3052;  // the file is read-only
 constexpr int NotADatabase = 3049;
 constexpr int TooLong = 3163;
 constexpr int RecordDeleted = 3167;
@@ -57,6 +59,12 @@ public:
 private:
     int number_;
 };
+
+// Refusals of a file whose description is the whole message to show: two
+// files of one name, a read-only file.
+inline bool isFileRefusal(int number) {
+    return number == err::AmbiguousName || number == err::ReadOnlyDatabase;
+}
 
 // True for the two refusals that mean "held by another program".
 inline bool isHeldElsewhere(int number) {
@@ -136,6 +144,10 @@ public:
     // transactions; they are committed here, on close, before another program
     // is started (commitAll) and at a short interval while a run keeps writing.
     void commit();
+    // Builds the indexes of new tables still waiting and commits: when it
+    // returns, every change so far is in the file. A run that counts its rows
+    // as stored calls this first; a failure is raised, never passed over.
+    void save();
     void close();
 
     // One transaction for a group of changes that must be stored all or not
@@ -156,13 +168,22 @@ public:
     static void setCommitInterval(int milliseconds);
 
     // The file a name stands for: path's folder as given, its last part matched
-    // without regard to case and trailing blanks; "" when there is none.
+    // without regard to case and trailing blanks; "" when there is none. Two
+    // or more files that match are refused (AmbiguousName), so that every
+    // program opens the same file under the same lock.
     static std::string resolve(const std::string& path);
     // Compacts a closed database into a new file (which must not exist).
     static void compact(const std::string& sourcePath, const std::string& targetPath);
     // Brings a closed database file to a self-contained state (a crash may have
     // left its journal beside it) so that it can be renamed or copied safely.
     static void settle(const std::string& path);
+    // True when the file needs no log beside it: no journal or write-ahead
+    // log with anything in it.
+    static bool selfContained(const std::string& path);
+    // Writes a compacted copy of a closed, settled database that the caller
+    // holds exclusively into the new file targetPath; takes no lock itself
+    // and leaves no file beside the source.
+    static void vacuumInto(const std::string& sourcePath, const std::string& targetPath);
 
     // Used by Recordset.
     sqlite3* handle() const { return db_; }

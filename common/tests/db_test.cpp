@@ -84,6 +84,92 @@ TEST_F(DbTest, OpenFindsTheFileWithoutRegardToCaseAndTrailingBlanks) {
     EXPECT_EQ(code([] { Database::open("junk.mdb"); }), err::NotADatabase);
 }
 
+TEST_F(DbTest, TwoFilesWhoseNamesDifferOnlyInCaseAreRefusedEverywhere) {
+    Database::create("mailsort.mdb")->close();
+    fs::copy_file("mailsort.mdb", "MAILSORT.MDB");
+    fs::copy_file("mailsort.mdb", "Mailsort.mdb ");
+    // The message names the file as the program asked for it.
+    auto expected = [](const char* asked) {
+        return "More than one file here is named " + std::string(asked) +
+               " (MAILSORT.MDB, Mailsort.mdb , mailsort.mdb): keep one of them.";
+    };
+    struct Case {
+        const char* what;
+        const char* asked;
+        std::function<void(const char*)> f;
+    };
+    const Case cases[] = {
+        {"shared open", "mailsort.mdb", [](const char* n) { Database::open(n, OpenMode::Shared); }},
+        {"exclusive open in another spelling", "MAILSORT.MDB",
+         [](const char* n) { Database::open(n, OpenMode::Exclusive); }},
+        {"a hold", "mailsort.mdb", [](const char* n) { DatabaseLock::exclusive(n); }},
+        {"a new file", "mailsort.mdb", [](const char* n) { Database::create(n); }},
+    };
+    for (const auto& c : cases) {
+        try {
+            c.f(c.asked);
+            ADD_FAILURE() << c.what << " was not refused";
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.number(), err::AmbiguousName) << c.what;
+            EXPECT_EQ(e.description(), expected(c.asked)) << c.what;
+        }
+    }
+    fs::remove("MAILSORT.MDB");
+    fs::remove("Mailsort.mdb ");
+    EXPECT_NO_THROW(Database::open("MAILSORT.MDB")->close());
+}
+
+TEST_F(DbTest, AReadOnlyFileIsRefusedByName) {
+    Database::create("MailSort.mdb")->close();
+    fs::permissions("MailSort.mdb", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    for (OpenMode mode : {OpenMode::Shared, OpenMode::Exclusive}) {
+        try {
+            Database::open("mailsort.mdb", mode);
+            ADD_FAILURE() << "opened";
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.number(), err::ReadOnlyDatabase);
+            EXPECT_EQ(e.description(), "The database MailSort.mdb is read-only.");
+        }
+    }
+    fs::permissions("MailSort.mdb", fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_NO_THROW(Database::open("mailsort.mdb")->close());
+}
+
+TEST_F(DbTest, ALockFileThatCannotBeMadeGivesItsRealCause) {
+    // A folder the program may read but not write: the lock file cannot be
+    // made. Run as a user without the right to write there.
+    Database::create("mailsort.mdb")->close();
+    fs::create_directory("locked");
+    fs::copy_file("mailsort.mdb", "locked/mailsort.mdb");
+    fs::permissions("locked/mailsort.mdb", fs::perms::all);
+    fs::permissions("locked", fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        std::string said = "opened";
+        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) said = "cannot drop rights";
+        else {
+            try {
+                Database::open("locked/mailsort.mdb");
+            } catch (const DbError& e) {
+                said = e.description();
+            }
+        }
+        (void)!write(out[1], said.data(), said.size());
+        _exit(0);
+    }
+    close(out[1]);
+    std::string said;
+    char buf[512];
+    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) said.append(buf, std::size_t(n));
+    waitpid(pid, nullptr, 0);
+    EXPECT_NE(said.find("Permission denied"), std::string::npos) << said;
+    EXPECT_EQ(said.find("No such file"), std::string::npos) << said;
+}
+
 TEST_F(DbTest, LocksWithinOneProcess) {
     Database::create("mailsort.mdb")->close();
     {

@@ -147,6 +147,9 @@ TEST_F(ProgramStart, RunFlagsReadAndWrittenAsLetters) {
     p.recordset().moveFirst();
     EXPECT_EQ(p.text(parm::key::RunCodes), "Y");
     EXPECT_EQ(p.text(parm::key::RunReports), "Y");
+    writeFlags(p, {{parm::key::RunAlone, true}, {parm::key::RunReports, false}});
+    p.recordset().moveFirst();
+    EXPECT_EQ(readRunFlags(p), (RunFlags{true, true, false, true}));
 }
 
 TEST_F(ProgramStart, HandOverStartsTheNextStepOrEndsTheSequence) {

@@ -93,6 +93,21 @@ TEST(Chars, Case) {
     EXPECT_FALSE(equalsIgnoreCase("[", "{"));
 }
 
+TEST(Chars, AnOverLongValueIsQuotedByItsStart) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ""},
+        {"SHORT", "SHORT"},
+        {std::string(40, 'x'), std::string(40, 'x')},
+        {std::string(41, 'x'), std::string(40, 'x') + "..."},
+        {std::string(100'000'000, 'y'), std::string(40, 'y') + "..."},
+        // Characters, not bytes, are counted.
+        {std::string(39, 'a') + "\xC3\xA9\xC3\xA9", std::string(39, 'a') + "\xC3\xA9..."},
+        {"\xE2\x82\xAC" + std::string(40, 'b'), "\xE2\x82\xAC" + std::string(39, 'b') + "..."},
+    };
+    for (const auto& [value, quoted] : cases) EXPECT_EQ(quotedStart(value), quoted) << value.size();
+    EXPECT_EQ(quotedStart("abcdef", 3), "abc...");
+}
+
 TEST(CharsOf, OneEntryPerCharacter) {
     using V = std::vector<std::string_view>;
     EXPECT_EQ(qv::charsOf(""), V{});

@@ -1,8 +1,13 @@
 #include "common/text/files.h"
+#include "common/text/lines.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <fstream>
+#include <optional>
 #include <random>
 #include <set>
 
@@ -132,3 +137,56 @@ TEST_F(FilesTest, DefaultFolderIsCurrentDirectory) {
 }
 
 }  // namespace
+
+namespace {
+
+// Fails the test instead of hanging when an open waits for ever.
+struct Watchdog {
+    Watchdog() { alarm(10); }
+    ~Watchdog() { alarm(0); }
+};
+
+}  // namespace
+
+TEST(InputFiles, OnlyRegularFilesAreReadAndOthersAreRefusedByName) {
+    const fs::path dir = fs::temp_directory_path() / ("qvnonregular-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    ASSERT_EQ(mkfifo((dir / "pipe.txt").c_str(), 0600), 0);
+    fs::create_directory(dir / "Folder.TXT");
+    std::ofstream(dir / "plain.txt") << "a\n";
+    fs::create_symlink(dir / "plain.txt", dir / "link.txt");
+    fs::create_symlink("/dev/null", dir / "device.txt");
+    Watchdog dog;
+    struct Case {
+        fs::path path;
+        std::optional<fs::path> refused;  // the path the message names
+    };
+    const Case cases[] = {
+        {dir / "pipe.txt", dir / "pipe.txt"},
+        {dir / "PIPE.TXT", dir / "pipe.txt"},
+        {dir / "folder.txt", dir / "Folder.TXT"},
+        {dir / "device.txt", dir / "device.txt"},
+        {dir / "plain.txt", std::nullopt},
+        {dir / "link.txt", std::nullopt},
+        {dir / "missing.txt", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        if (c.refused) {
+            try {
+                qv::refuseNonRegular(c.path);
+                ADD_FAILURE() << c.path << " was not refused";
+            } catch (const qv::NotRegularFile& e) {
+                EXPECT_EQ(std::string(e.what()), "File " + c.refused->string() + " is not a regular file.");
+            }
+            EXPECT_THROW(qv::LineReader r(c.path), qv::NotRegularFile) << c.path;
+        } else {
+            EXPECT_NO_THROW(qv::refuseNonRegular(c.path)) << c.path;
+        }
+    }
+    qv::LineReader r(dir / "link.txt");
+    std::string line;
+    EXPECT_TRUE(r.readLine(line));
+    EXPECT_EQ(line, "a");
+    fs::remove_all(dir);
+}

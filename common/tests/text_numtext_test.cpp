@@ -68,7 +68,7 @@ const RoundCase kRound[] = {
     {-7.000001, 0, "-7.", -7},
 };
 
-TEST(Round, PartExamples) {
+TEST(Round, GivesTheTextAndNumberOfEachWorkedCase) {
     for (const auto& c : kRound) {
         SCOPED_TRACE(::testing::Message() << c.value << " to " << c.places);
         EXPECT_EQ(qv::round(c.value, c.places), c.text);

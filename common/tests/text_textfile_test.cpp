@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -16,6 +17,8 @@ TEST(CheckTextFile, Problems) {
     const fs::path dir = fs::temp_directory_path() / ("qvtextfile-" + std::to_string(getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir / "folder");
+    const std::string fifo = (dir / "pipe.csv").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     auto write = [&](const char* name, const std::string& bytes) {
         std::ofstream(dir / name, std::ios::binary) << bytes;
         return (dir / name).string();
@@ -26,7 +29,8 @@ TEST(CheckTextFile, Problems) {
     };
     const Case cases[] = {
         {(dir / "missing.csv").string(), qv::FileProblem::NotFound},
-        {(dir / "folder").string(), qv::FileProblem::CannotOpen},
+        {(dir / "folder").string(), qv::FileProblem::NotRegular},
+        {fifo, qv::FileProblem::NotRegular},  // refused at once, never opened
         {write("empty.csv", ""), qv::FileProblem::Empty},
         {write("ctrlz.csv", "\x1a" "a,b\r\n"), qv::FileProblem::Empty},  // nothing before the end-of-file byte
         {write("binary.doc", std::string("PK\x03\x04\0\0", 6)), qv::FileProblem::NotText},

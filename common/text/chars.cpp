@@ -1,5 +1,7 @@
 #include "common/text/chars.h"
 
+#include <algorithm>
+
 #include <cstdint>
 #include <cstring>
 
@@ -179,6 +181,13 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
         return true;
     }
     return lcase(a) == lcase(b);
+}
+
+std::string quotedStart(std::string_view s, std::size_t most) {
+    // Only the start is looked at: the length of a huge value is not counted.
+    std::string start = left(s.substr(0, std::min(s.size(), most * 4 + 4)), most + 1);
+    if (charLength(start) <= most) return start;
+    return left(start, most) + "...";
 }
 
 }  // namespace qv

@@ -46,6 +46,11 @@ std::string rtrim(std::string_view s);  // trailing blanks removed
 std::string ucase(std::string_view s);
 std::string lcase(std::string_view s);
 
+// A value as a message quotes it: whole up to `most` characters, else its
+// first `most` characters and "..." (a record of megabytes must not become
+// a message of megabytes).
+std::string quotedStart(std::string_view s, std::size_t most = 40);
+
 // Equal when the lcase of both is equal.
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 

@@ -83,6 +83,29 @@ std::ifstream openForReading(std::string_view name, const fs::path& folder) {
     return in;
 }
 
+NotRegularFile::NotRegularFile(const fs::path& p)
+    : std::system_error(std::make_error_code(std::errc::invalid_argument)),
+      path_(p),
+      text_("File " + utf8FromPath(p) + " is not a regular file.") {}
+
+void refuseNonRegular(const fs::path& path) {
+    std::error_code ec;
+    auto refuseIfThere = [](const fs::path& p) {
+        std::error_code e;
+        const auto st = fs::status(p, e);
+        if (!e && fs::exists(st) && !fs::is_regular_file(st)) throw NotRegularFile(p);
+    };
+    refuseIfThere(path);
+    if (fs::exists(fs::symlink_status(path, ec))) return;
+    const std::string want(dropTrailingBlanks(utf8FromPath(path.filename())));
+    if (want.empty()) return;
+    const fs::path dir = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string n = utf8FromPath(it->path().filename());
+        if (equalsIgnoreCase(dropTrailingBlanks(n), want)) refuseIfThere(path.parent_path() / it->path().filename());
+    }
+}
+
 bool deleteFile(std::string_view name, const fs::path& folder) {
     auto p = findIn(split(name, folder));
     if (!p) return false;

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace qv {
 
@@ -44,6 +45,26 @@ void renameFile(std::string_view from, std::string_view to, const std::filesyste
 // Copies the matching file `from` (filesystem_error when there is none) to
 // `to`, overwriting a file that matches `to` (which keeps its spelling).
 void copyFile(std::string_view from, std::string_view to, const std::filesystem::path& folder = ".");
+
+// Input files must be regular files: opening a FIFO waits for a writer for
+// ever, and a folder or a device holds no records. Every reader of an input
+// file refuses the others by name before it opens anything.
+class NotRegularFile : public std::system_error {
+public:
+    explicit NotRegularFile(const std::filesystem::path& p);
+    // "File <path> is not a regular file."
+    const char* what() const noexcept override { return text_.c_str(); }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+    std::string text_;
+};
+
+// Throws NotRegularFile when `path` is there, or an entry of its folder
+// matches its name without regard to case, and it is not a regular file
+// (links are followed). Nothing there is no fault here.
+void refuseNonRegular(const std::filesystem::path& path);
 
 // UTF-8 text <-> path, on every platform.
 std::filesystem::path pathFromUtf8(std::string_view s);

@@ -1,5 +1,7 @@
 #include "common/text/lines.h"
 
+#include "common/text/files.h"
+
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -106,6 +108,7 @@ std::string decodeLine(std::string_view s, bool* was1252) {
 // ---- LineReader ------------------------------------------------------------
 
 LineReader::LineReader(const std::filesystem::path& file) : buf_(kBufferSize) {
+    refuseNonRegular(file);
     file_ = openFile(file, false, false);
     if (!file_) throw std::system_error(errno, std::generic_category(), "cannot open " + pathText(file));
 }

@@ -47,7 +47,8 @@ std::string decodeLine(std::string_view s, bool* was1252 = nullptr);
 // Read errors throw std::system_error (std::ios_base::failure for streams).
 class LineReader {
 public:
-    // Opens the file; std::system_error when it cannot be opened.
+    // Opens the file; std::system_error when it cannot be opened, and
+    // NotRegularFile (files.h) before any open when it is no regular file.
     explicit LineReader(const std::filesystem::path& file);
     // Reads from a stream opened by the caller (binary mode), which must
     // outlive the reader.

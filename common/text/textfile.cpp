@@ -29,8 +29,12 @@ bool looksLikeText(const unsigned char* p, std::size_t n) {
 FileProblem checkTextFile(const std::string& path) {
     const std::filesystem::path p = pathFromUtf8(path);
     std::error_code ec;
+    try {
+        refuseNonRegular(p);
+    } catch (const NotRegularFile&) {
+        return FileProblem::NotRegular;
+    }
     if (!std::filesystem::exists(p, ec)) return FileProblem::NotFound;
-    if (std::filesystem::is_directory(p, ec)) return FileProblem::CannotOpen;
     std::FILE* f = std::fopen(p.c_str(), "rb");
     if (!f) return FileProblem::CannotOpen;
     unsigned char buf[4096];

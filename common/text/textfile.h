@@ -6,7 +6,8 @@
 
 namespace qv {
 
-enum class FileProblem { None, NotFound, CannotOpen, NotText, Empty };
+// NotRegular: a FIFO, a folder or a device (files.h), refused before any open.
+enum class FileProblem { None, NotFound, NotRegular, CannotOpen, NotText, Empty };
 
 FileProblem checkTextFile(const std::string& path);
 

@@ -12,6 +12,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+
 using namespace qv::console;
 using namespace qv::console::testing;
 using qv::db::Database;
@@ -135,7 +141,7 @@ TEST_F(CleanupTest, AnotherHolderKeepsTheDatabaseInPlace) {
         // A program started after the dialog opened still has the database open.
         OtherProgram merge(OpenMode::Shared);
         ASSERT_TRUE(merge.holding());
-        pressOk(w);
+        pressOk(w, "Database not compressed");
     }
     EXPECT_TRUE(fs::exists(dir() / "mailsort.mdb"));
     EXPECT_FALSE(fs::exists(dir() / "mailsort.bak"));
@@ -149,7 +155,8 @@ TEST_F(CleanupTest, OwnLabelConfigurationOpenMeanwhileKeepsItsConnection) {
     child<QAction>(&w, "MnuFileClean")->trigger();
     child<QAction>(&w, "MnuUtilitiesConfigure")->trigger();
     ASSERT_NE(w.configLabs(), nullptr);
-    pressOk(w);
+    // Its own open connection keeps the file from being replaced.
+    pressOk(w, "Database not compressed");
     EXPECT_FALSE(fs::exists(dir() / "mailsort.bak"));
     // Its save still reaches the database in use.
     child<QLineEdit>(w.configLabs(), "txtCompName")->setText("Still Here Ltd");
@@ -179,10 +186,10 @@ TEST_F(CleanupTest, FailedCompactionPutsTheDatabaseBack) {
         writeFile(target, "half a file");
         throw qv::db::DbError(qv::db::err::WriteFailed, "disk full");
     });
-    EXPECT_TRUE(r.renamed);
     EXPECT_FALSE(r.compacted);
-    EXPECT_TRUE(r.restored);
+    EXPECT_EQ(r.compactionFailure, "disk full");
     EXPECT_FALSE(fs::exists(dir() / "mailsort.bak"));
+    EXPECT_TRUE(qv::db::Database::selfContained("mailsort.mdb"));
     EXPECT_EQ(parmRow("mailsort.mdb"), parmBefore);
     EXPECT_FALSE(hasTable("mailsort.mdb", "bags"));
 }
@@ -202,4 +209,60 @@ TEST_F(CleanupTest, DatabaseGoneBeforeOkIsReportedNotCompleted) {
     fs::remove(dir() / "mailsort.mdb");
     pressOk(w, "Could not find the database file 'mailsort.mdb'.");
     EXPECT_FALSE(fs::exists(dir() / "mailsort.mdb"));
+}
+
+TEST_F(CleanupTest, ACompactionThatFailsOnAFullDiskIsReportedNotCompleted) {
+    leaveAJobBehind();
+    MainWindow w;
+    ASSERT_TRUE(showActive(&w));
+    child<QAction>(&w, "MnuFileClean")->trigger();
+    ASSERT_NE(w.cleanup(), nullptr);
+    w.cleanup()->activateWindow();
+    ASSERT_TRUE(waitActive(w.cleanup()));
+    // A full disk: no file may grow beyond a few pages.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 36 * 1024;
+    setrlimit(RLIMIT_FSIZE, &small);
+    scriptedMessages().answer(Answer::Ok, "Database not compressed");
+    QTest::mouseClick(child<QPushButton>(w.cleanup(), "cmdOK"), Qt::LeftButton);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(scriptedMessages().texts(), QStringList{"Database not compressed"});
+    EXPECT_FALSE(hasTable("mailsort.mdb", "bags"));
+    EXPECT_TRUE(qv::db::Database::selfContained("mailsort.mdb"));
+    EXPECT_EQ(folderNames().filter("mailsort", Qt::CaseInsensitive), QStringList{"mailsort.mdb"});
+}
+
+TEST_F(CleanupTest, WorkTablesThatCannotBeDroppedAreReportedNotCompleted) {
+    leaveAJobBehind();
+    // Another program is in the middle of writing and keeps the file busy.
+    int ready[2], done[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(done), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        auto db = Database::open("mailsort.mdb");
+        db->beginTransaction();
+        qv::parm::ParmRecord p(*db);
+        p.edit();
+        p.set(key::CompanyName, "Busy Ltd");
+        p.update();
+        char c = 1;
+        (void)!write(ready[1], &c, 1);
+        (void)!read(done[0], &c, 1);
+        _exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    const CleanupResult r = cleanUpWorkFiles();
+    (void)!write(done[1], &c, 1);
+    waitpid(pid, nullptr, 0);
+    EXPECT_TRUE(r.opened);
+    EXPECT_NE(r.dropFailure, "");
+    EXPECT_FALSE(r.compacted);
+    EXPECT_TRUE(hasTable("mailsort.mdb", "bags"));
+    EXPECT_FALSE(fs::exists(dir() / "mailsort.bak"));
 }

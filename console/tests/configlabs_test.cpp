@@ -5,6 +5,7 @@
 #include "platform/messages.h"
 #include "platform/numericbox.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include <QRadioButton>
 
 #include <array>
+#include <vector>
 
 using namespace qv::console;
 using namespace qv::console::testing;
@@ -98,6 +100,52 @@ TEST_F(ConfigLabsTest, LaserLayoutShowsTheStoredValues) {
     EXPECT_EQ(checkedFont(d.get()), 8);
     EXPECT_EQ(QApplication::focusWidget(), child<QWidget>(d.get(), "txtCompName"));
     EXPECT_TRUE(d->holdsDatabase());
+}
+
+TEST_F(ConfigLabsTest, EveryCaptionOfBothLayouts) {
+    struct Layout {
+        const char* printer;
+        const char* title;
+        std::vector<std::pair<const char*, const char*>> captions;  // control, caption
+    };
+    const std::vector<std::pair<const char*, const char*>> common{
+        {"Label1", "Company:"},     {"Frame3", "Common Labels"}, {"Frame1", "Label Dimensions"},
+        {"lbl7", "Address Offset:"}, {"lbl8", "Labels Across:"}, {"cmdOK", "OK"},
+        {"cmdCancel", "Cancel"},     {"optSet1", nullptr},       {"optSet2", nullptr}};
+    const Layout layouts[] = {
+        {"L",
+         "Configure Labels - Laser",
+         {{"lbl1", "Label Height:"}, {"lbl2", "Label Width:"}, {"lbl3", "Vertical Gap:"},
+          {"lbl4", "Horizontal Gap:"}, {"lbl5", "Top Margin:"}, {"lbl6", "Left Margin:"},
+          {"mm1", "mm"}, {"mm2", "mm"}, {"mm3", "mm"}, {"mm4", "mm"}, {"mm5", "mm"}, {"mm6", "mm"}, {"mm7", "mm"},
+          {"frameFont", "Font Size"}, {"optFontSize8", "Font Size 8"}, {"optFontSize10", "Font Size 10"},
+          {"optFontSize12", "Font Size 12"}, {"frameLaser", "Laser Labels"}, {"Label9", "Labels/Page:"},
+          {"optSet1", "Avery L7160.  63.5 x 38.1mm, 21 Labels."}, {"optSet2", "Avery L7163.  99.1 x 38.1mm, 14 Labels."},
+          {"optSet3", "Other"}}},
+        {"E",
+         "Configure Labels - Dot Matrix",
+         {{"lbl1", "Label Lines:"}, {"lbl2", "Characters Across:"}, {"lbl3", "Label Print Lines"},
+          {"lbl4", "Label Offset:"}, {"lbl5", "Initial Blank Lines:"}, {"lbl6", "Initial Offset:"},
+          {"optSet1", "89 x 36mm, 8 Labels."}, {"optSet2", "89 x 36mm, 16 Labels."},
+          {"optSet3", "89 x 36mm, 24 Labels."}, {"optSet4", "Other"}}},
+    };
+    auto captionOf = [](QWidget* w) -> QString {
+        if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
+        if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title();
+        if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
+        return QStringLiteral("<no caption>");
+    };
+    for (const Layout& l : layouts) {
+        SCOPED_TRACE(l.printer);
+        setParm(key::Printer, l.printer);
+        auto d = open();
+        EXPECT_EQ(d->windowTitle().toStdString(), l.title);
+        for (const auto& list : {common, l.captions})
+            for (const auto& [name, caption] : list)
+                if (caption) {
+                    EXPECT_EQ(captionOf(child<QWidget>(d.get(), name)).toStdString(), caption) << name;
+                }
+    }
 }
 
 TEST_F(ConfigLabsTest, AnyPrinterButLaserGivesTheDotMatrixLayout) {
@@ -262,16 +310,16 @@ TEST_F(ConfigLabsTest, LeavingANumericBox) {
             ASSERT_EQ(scriptedMessages().messages().size(), 1u);
             EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::None);
             EXPECT_EQ(b->selectedText(), b->text());
+            // The box keeps its text: an empty one does not become "0".
+            EXPECT_EQ(b->text(), c.after);
             // Put right, so the next case can leave it.
             b->setText("5");
         } else {
             EXPECT_FALSE(b->hasFocus());
             EXPECT_TRUE(scriptedMessages().messages().empty());
-        }
-        EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
-        if (!c.message) {
             EXPECT_EQ(b->text(), c.after);
         }
+        EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
     }
 }
 

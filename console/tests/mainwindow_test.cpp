@@ -331,7 +331,7 @@ TEST_F(MainWindowTest, GuardedEntriesEndSilentlyWithoutTheDatabaseOrTheProgram) 
     MainWindow w;
     ASSERT_TRUE(showActive(&w));
     recordingLauncher().setFailing(true);
-    trigger(w, "Mnufixed");  // the outside wizard is not installed
+    trigger(w, "Mnufixed");  // the layout program cannot be started
     EXPECT_EQ(recordingLauncher().commands(), QStringList{"Corvath.exe"});
     fs::remove(dir() / "mailsort.mdb");
     recordingLauncher().clear();
@@ -344,6 +344,23 @@ TEST_F(MainWindowTest, GuardedEntriesEndSilentlyWithoutTheDatabaseOrTheProgram) 
     EXPECT_EQ(w.mailsortPrices(), nullptr);
     EXPECT_EQ(w.poPrices(), nullptr);
     EXPECT_TRUE(shownMessages().isEmpty());
+    // The run too: only a database held by another program is reported.
+    clickIndicator(child<QCheckBox>(&w, "chkReports"));
+    clickIndicator(child<QCheckBox>(&w, "chkLabels"));
+    QTest::mouseClick(child<QPushButton>(&w, "cmdRun"), Qt::LeftButton);
+    EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+    EXPECT_TRUE(shownMessages().isEmpty());
+}
+
+TEST_F(MainWindowTest, FileExitEndsTheProgram) {
+    MainWindow w;
+    ASSERT_TRUE(showActive(&w));
+    markFlags();
+    QTimer::singleShot(0, &w, [&w] { trigger(w, "MnuFileExit"); });
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_EQ(flags(), "XXXX");
+    EXPECT_TRUE(recordingLauncher().commands().isEmpty());
 }
 
 TEST_F(MainWindowTest, OpenLabelConfigurationKeepsTheGuardedEntriesOut) {

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QDragEnterEvent>
@@ -339,6 +341,21 @@ TEST_F(DesignerForm, FilesThatCannotBeLaidOut) {
     scriptedMessages().answer(Answer::Ok, QString::fromStdString("File " + missing + " not found."));
     open(missing, "7");
     EXPECT_TRUE(form->ended());
+    EXPECT_EQ(dataFiles(), before);
+}
+
+TEST_F(DesignerForm, AFifoOrAFolderIsRefusedWithoutOpeningIt) {
+    const auto before = dataFiles();
+    const std::string fifo = (scratch.dir() / "pipe.csv").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string folder = (scratch.dir() / "folder.csv").string();
+    std::filesystem::create_directory(folder);
+    for (const std::string& path : {fifo, folder}) {
+        scriptedMessages().answer(Answer::Ok, QString::fromStdString("File " + path + " is not a regular file."));
+        open(path, "7");
+        EXPECT_TRUE(form->ended()) << path;
+        EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u) << path;
+    }
     EXPECT_EQ(dataFiles(), before);
 }
 

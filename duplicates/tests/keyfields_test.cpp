@@ -165,7 +165,7 @@ TEST(ScanKeyFields, ProblemsOfTheChosenFile) {
     };
     const Case cases[] = {
         {(folder.dir() / "none.csv").string(), ScanProblem::NotFound},
-        {folder.dir().string(), ScanProblem::CannotOpen},
+        {folder.dir().string(), ScanProblem::NotRegular},
         {folder.write("empty.csv", {}), ScanProblem::Empty},
         {folder.write("blankfirst.csv", {"", "a,b,c,d,e"}), ScanProblem::EmptyFirstRecord},
         {folder.write("twolines.txt", {"AAAA     BBBB", "CCCC     DDDD"}), ScanProblem::TooFewLines},

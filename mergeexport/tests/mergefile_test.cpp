@@ -1,5 +1,6 @@
 #include "mergeexport/mergefile.h"
 #include "common/text/csv.h"
+#include "common/testing/scratch.h"
 #include "mergefixture.h"
 
 #include <sys/stat.h>
@@ -117,4 +118,17 @@ TEST_F(MergeFile, AFileThatCannotBeWrittenIsReported) {
     ExportResult full = writeMergeFile(*db, "/dev/full");
     EXPECT_EQ(full.status, Status::Failed);
     EXPECT_EQ(full.errorNumber, 0);
+}
+
+TEST_F(MergeFile, ADatabaseHeldByAnotherProgramIsReported) {
+    makeJobOf(3);
+    qv::testkit::DatabaseHolder other(qv::db::OpenMode::Exclusive, dir_);
+    ASSERT_TRUE(other.holding());
+    ExportResult r = exportMergeFile();
+    EXPECT_EQ(r.status, Status::Failed);
+    EXPECT_TRUE(qv::db::isHeldElsewhere(r.errorNumber)) << r.errorNumber;
+    EXPECT_EQ(r.rows, 0u);
+
+    other.release();
+    EXPECT_EQ(exportMergeFile().status, Status::Done);
 }

@@ -1,5 +1,6 @@
 #include "mergeexport/mergewindows.h"
 #include "common/progress/progresswindow.h"
+#include "common/testing/scratch.h"
 #include "mergefixture.h"
 #include "platform/platform.h"
 #include "platform/testing/test_services.h"
@@ -84,4 +85,20 @@ TEST_F(MergeForms, AFileThatCannotBeWrittenIsNotPassedOver) {
     runExport(form);
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_TRUE(messages.messages()[0].text.startsWith("The file DOVODEDOD.DAT could not be written: "));
+}
+
+TEST_F(MergeForms, ADatabaseHeldByAnotherProgramGivesTheSuitesMessage) {
+    makeJobOf(2);
+    qv::testkit::DatabaseHolder other(qv::db::OpenMode::Exclusive, dir_);
+    ASSERT_TRUE(other.holding());
+    auto& messages = scriptedMessages();
+    messages.answer(Answer::Ok);
+    MergeWindow form;
+    runExport(form);
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(messages.messages()[0].text,
+              "Another option is currently running, wait until it has finished then try again.");
+    EXPECT_EQ(form.lastResult().status, ExportResult::Status::Failed);
+    EXPECT_EQ(form.progressWindow(), nullptr);
+    EXPECT_TRUE(form.isVisible());
 }

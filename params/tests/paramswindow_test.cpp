@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QAbstractButton>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -649,7 +651,109 @@ TEST_F(ParamsForm, EnterPressesNoButton) {
     EXPECT_FALSE(form_->programEnded());
 }
 
+TEST_F(ParamsForm, EveryCaptionOfTheForm) {
+    openForm();
+    EXPECT_EQ(form_->windowTitle(), "Mailsort Parameter Maintenance");
+    QStringList captions;
+    for (QWidget* w : form_->findChildren<QWidget*>()) {
+        if (w->objectName() == "lblMailFile") continue;  // the stored path
+        if (auto* l = qobject_cast<QLabel*>(w); l && !l->text().isEmpty()) captions << l->text();
+        if (auto* g = qobject_cast<QGroupBox*>(w); g && !g->title().isEmpty()) captions << g->title();
+        if (auto* b = qobject_cast<QAbstractButton*>(w)) captions << b->text();
+    }
+    captions.sort();
+    QStringList expected{
+        "Update Parameters", "Mailsort File:",
+        // General Details
+        "General Details", "Mailsort Service", "Mailsort 1", "Mailsort 2", "Mailsort 3", "Mailsort 1 120",
+        "Mailsort 2 120", "Mailsort 3 120", "Press Stream 1", "Press Stream 2", "Item Weight:", "(Grammes)",
+        "Printer Type:", "Dot Matrix", "Laserjet", "Job Reference", "Geog Sort", "Postcode:", "Defer Delivery",
+        "Defer Date:", "Residue Codes Only", "Mail Format", "Minimum Direct Selection:", "Bag Maximum:",
+        "(Grammes)", "Bundle Maximum:",
+        // Label Details
+        "Label Details", "Bag Labels", "Extra Bag Label Details", "Bag Number", "Item Count", "Bundle Labels",
+        "Extra Bundle Label Details", "Bundle Number", "Item Count", "Address Labels",
+        "Extra Address Label Details", "Bag Number", "Mailsort Number", "Ref", "Extra Label Text:",
+        // Pricing Details
+        "Pricing Details", "Royal Mail Frank",
+        "OK", "Cancel"};
+    expected.sort();
+    EXPECT_EQ(captions, expected);
+}
+
+TEST_F(ParamsForm, TheChecksSpeakInTheirOwnWordsWithoutAnIcon) {
+    struct Case {
+        Keys keys;
+        QStringList messages;
+    };
+    const Case cases[] = {
+        {{{key::Service, "M3"}, {key::DeferDel, "Y"}, {key::DeferDate, "31/02/99"}, {key::Format, "LE"},
+          {key::Selection, "25"}, {key::Weight, "90"}},
+         {"Must enter a valid defer date if selected to defer delivery"}},
+        {{{key::Service, "M1"}, {key::Geog, "Y"}, {key::Postcode, "ZZ9 9ZZ"}, {key::Format, "LE"},
+          {key::Selection, "25"}, {key::Weight, "90"}},
+         {"Invalid postcode entered"}},
+        {{{key::Service, "M1"}, {key::Mailsort120, "Y"}, {key::Format, "LL"}, {key::Selection, "5"}, {key::Weight, "90"}},
+         {"Mail Format has to be LE-Letter for 120 processing"}},
+        {{{key::Service, "M1"}, {key::Format, "XX"}, {key::Selection, "25"}, {key::Weight, "90"}},
+         {"        Format Incorrect.  Valid Formats Are:\r\nLE-Letter, LL-Large Letter, A3-A3 Packet, Pk-Packet",
+          "Minimum Selection has to be 5 for format"}},
+        {{{key::Service, "M1"}, {key::Format, "LE"}, {key::Selection, "30"}, {key::Weight, "101"}},
+         {"Minimum Selection has to be 25 for format", "Weight must be less than 100g for Mail Format"}},
+        {{{key::Service, "M1"}, {key::Format, "A3"}, {key::Selection, "5"}, {key::Weight, "751"}},
+         {"Weight must be less than 750g for Mail Format"}},
+        {{{key::Service, "P2"}, {key::Format, "LE"}, {key::Selection, "25"}, {key::Weight, "90"}},
+         {"Letter format not valid for Presstream"}},
+    };
+    for (const Case& c : cases) {
+        qv::platform::testing::installTestServices();
+        scriptedMessages().setAutoAcceptOk(true);
+        setKeys({{key::DeferDel, "N"}, {key::Geog, "N"}, {key::Mailsort120, "N"}});
+        setKeys(c.keys);
+        openForm();
+        pressOK();
+        EXPECT_EQ(shown(), c.messages);
+        for (const auto& m : scriptedMessages().messages()) {
+            EXPECT_EQ(m.icon, Icon::None) << m.text.toStdString();
+            EXPECT_EQ(m.buttons, qv::platform::Buttons::OkOnly) << m.text.toStdString();
+        }
+        form_.reset();
+    }
+}
+
+TEST_F(ParamsForm, TheFormatBoxKeepsTheFirstTwoCharactersOnceTyped) {
+    openForm();
+    auto* f = box("TxtFormat");
+    // A longer text put into the box, as a loaded value is (the stored field
+    // itself holds two characters).
+    f->setText("ABCD");
+    focusOn(f);
+    f->end(false);
+    QTest::keyClicks(f, "x");
+    EXPECT_EQ(f->text(), "AB");
+    f->selectAll();
+    QTest::keyClicks(f, "pkle");
+    EXPECT_EQ(f->text(), "PK");
+}
+
 // ---- Start ---------------------------------------------------------------------------------------------
+
+TEST_F(ParamsForm, RefusedWhileAnotherProgramHasTheDatabaseOpenShared) {
+    // 3045: the console's label configuration, say, has it open.
+    qv::testkit::DatabaseHolder holder(qv::db::OpenMode::Shared, dir_);
+    ASSERT_TRUE(holder.holding());
+    ParamsWindow form;
+    bool ended = false;
+    form.setEndHandler([&](int) { ended = true; });
+    EXPECT_FALSE(form.Form_Load());
+    ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+    EXPECT_EQ(scriptedMessages().messages()[0].text,
+              "Another option is currently running, wait until it has finished then try again.");
+    EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Exclamation);
+    EXPECT_TRUE(ended);
+    holder.release();
+    EXPECT_EQ(stored(key::Weight), Value("60"));
+}
 
 TEST_F(ParamsForm, RefusedWhileAnotherProgramHoldsTheDatabase) {
     qv::testkit::DatabaseHolder holder(qv::db::OpenMode::Exclusive, dir_);

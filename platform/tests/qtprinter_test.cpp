@@ -1,5 +1,6 @@
 #include "platform/app.h"
 #include "platform/qtprinter.h"
+#include "platform/tests/pdftools.h"
 
 #include <gtest/gtest.h>
 
@@ -9,24 +10,15 @@
 #include <QFont>
 #include <QFontInfo>
 #include <QPrinterInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 using namespace qv::platform;
+using namespace qv::platform::testing;
 
 namespace {
 
 const QDateTime kWhen(QDate(2026, 12, 10), QTime(14, 5, 33));
-
-QString run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(20000)) return {};
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-QString pdfText(const QString& file) { return run("pdftotext", {"-layout", file, "-"}); }
 
 std::unique_ptr<QtPrinter> pdfPrinter(const QString& folder) {
     auto p = std::make_unique<QtPrinter>(QtPrinter::Target::Pdf);
@@ -153,29 +145,6 @@ TEST(QtPrinter, PdfGoesToTheCurrentDirectoryByDefault) {
 }
 
 namespace {
-struct Word {
-    QString text;
-    int page;
-    double xMin, yMin;
-};
-
-// Words with their page and top left corner (points), from pdftotext -bbox.
-std::vector<Word> pdfWords(const QString& file) {
-    std::vector<Word> out;
-    const QString xml = run("pdftotext", {"-bbox", file, "-"});
-    static const QRegularExpression rx(R"rx(<page |<word xMin="([0-9.]+)" yMin="([0-9.]+)"[^>]*>([^<]*)</word>)rx");
-    int page = 0;
-    for (auto it = rx.globalMatch(xml); it.hasNext();) {
-        const auto m = it.next();
-        if (m.captured(0).startsWith("<page")) {
-            ++page;
-            continue;
-        }
-        out.push_back({m.captured(3), page, m.captured(1).toDouble(), m.captured(2).toDouble()});
-    }
-    return out;
-}
-
 long residentKb() {
     QFile f("/proc/self/statm");
     if (!f.open(QIODevice::ReadOnly)) return 0;

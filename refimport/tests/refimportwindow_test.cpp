@@ -134,6 +134,23 @@ TEST_F(RefForm, WithoutADatabaseTheFormStays) {
     EXPECT_TRUE(fs::is_empty(target));
 }
 
+TEST_F(RefForm, TwoDatabasesWhoseNamesDifferOnlyInCaseAreRefused) {
+    seedOldData();
+    const auto before = allTables();
+    fs::copy_file("mailsort.mdb", "MAILSORT.MDB");
+    generate(qv::pogen::Form::Comma);
+    auto f = shown(FileForm::Comma);
+    type(*f, "txtDrive", "po");
+    scriptedMessages().answer(
+        qv::platform::Answer::Ok,
+        "More than one file here is named MAILSORT.MDB (MAILSORT.MDB, mailsort.mdb): keep one of them.");
+    import(*f);
+    EXPECT_TRUE(scriptedMessages().failures().empty());
+    EXPECT_TRUE(f->isVisible());
+    fs::remove("MAILSORT.MDB");
+    EXPECT_EQ(allTables(), before);
+}
+
 TEST_F(RefForm, AFaultyFileIsReportedAndTheOldDataKept) {
     seedOldData();
     const auto before = allTables();

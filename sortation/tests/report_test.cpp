@@ -30,8 +30,11 @@ std::ostream& operator<<(std::ostream& o, const std::optional<double>& v) {
 
 class Report : public fixture::SortFolder {
 protected:
-    RunResult sort(const RunHooks& hooks = {}) {
+    // The line report on its own: its document ends where the planning
+    // report would begin.
+    RunResult sort(RunHooks hooks = {}) {
         auto db = open();
+        hooks.lineReportAlone = true;
         return runSortation(*db, printer_, hooks);
     }
     QStringList printed() const { return printer_.texts(); }
@@ -360,6 +363,24 @@ TEST_F(Report, TwoRunsOverTheSameJobGiveTheSameBagsAndFiles) {
         EXPECT_EQ(lines(), firstLines) << geog;
         printer_.clear();
     }
+}
+
+TEST_F(Report, ThePlanningReportFollowsInTheSameDocument) {
+    addLabels({{"12345", "NEWTOWN DIRECT"}});
+    makeMmwork(group("12345", 25));
+    auto db = open();
+    runSortation(*db, printer_, {});
+    const auto all = lines();
+    const auto end = std::find(all.begin(), all.end(), kEnd);
+    ASSERT_NE(end, all.end());
+    ASSERT_NE(end + 1, all.end());
+    EXPECT_EQ(*(end + 1), "10/12/2026                     Mailsort Planning Report");
+    // One document, ended once, with the planning report on a page of its own.
+    EXPECT_EQ(printer_.count(qv::platform::RecordingPrinter::EventKind::EndDoc), 1);
+    EXPECT_EQ(printer_.count(qv::platform::RecordingPrinter::EventKind::NewPage), 1);
+    EXPECT_TRUE(std::find(all.begin(), all.end(),
+                          std::string("Suitable for Mailsort") + blanks(28) + "    25") != all.end());
+    EXPECT_NE(fileBytes("POPLAN.CSV").find("\"DB2007R1\""), std::string::npos);
 }
 
 }  // namespace
