@@ -519,7 +519,7 @@ TEST_F(Unprintable, LabelSettingsARowCannotHoldAreRefusedBeforeTheRun) {
         const char* across;
         const char* width;
     };
-    for (const Case c : {Case{"5", "36"}, Case{"0", "36"}, Case{"4", "70"}}) {
+    for (const Case c : {Case{"5", "36"}, Case{"0", "36"}, Case{"4", "70"}, Case{"1", "0.0"}}) {
         setParm({{key::LabAcross, c.across}, {key::LabelWidth, c.width}});
         platform::RecordingPort port;
         DotWriter writer(port);
