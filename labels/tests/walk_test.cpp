@@ -405,6 +405,26 @@ TEST_F(DotRun, BundleLabelsWithoutBagLabelsCountEachSelectionAfresh) {
     EXPECT_EQ(some, all.mid(12));
 }
 
+TEST_F(DotRun, LetterPostIsNeverSplitIntoBagsByWeight) {
+    // Bags of 3 items; the four addresses without a code still go in one bag.
+    std::vector<fixture::Address> a;
+    auto add = [&](const std::string& id, const char* ms, const char* rs, double seq, int rg) {
+        a.push_back({"Name " + id, id + " High Street", "", "Town " + id, "AB1 2" + id, "", ms, rs, "N", rg, seq});
+    };
+    for (const char* id : {"A1", "A2", "A3", "A4"}) add(id, "12345", "", 12345, 5);
+    for (const char* id : {"D1", "D2", "D3", "D4"}) add(id, "1", "", 99000001, 99);
+    writeJob(a, {{1, 1, 6, 0, 12345}, {3, {}, 11, 0, 99000001}});
+    setParm({{key::TopMarg, "0"}});
+    const RunResult r = runDot(request('A', 1, 1));
+    EXPECT_EQ(r.labelNumber, 11);
+    QStringList got;
+    for (const QString& l : secondLines(port_.lines(), 9, 0)) got << l.trimmed();
+    EXPECT_EQ(got, QStringList({"Name A1", "Name A2", "Name A3", "* Direct Selection Bag  No:      1 *", "Name A4",
+                                "* Direct Selection Bag  No:      2 *", "Name D1", "Name D2", "Name D3", "Name D4",
+                                "* Letter Post           No:      3 *"}));
+    EXPECT_EQ(port_.lines().mid(10 * 9 + 3, 1), QStringList({at(40, {{1, "*   (M1) None        Items:      4 *"}})}));
+}
+
 TEST_F(DotRun, WritesBackTheRangeAndClearsTheRunFlags) {
     RunRequest req = request('L', 5, 8);
     req.fromText = "05";
