@@ -405,6 +405,39 @@ TEST_F(DotRun, BundleLabelsWithoutBagLabelsCountEachSelectionAfresh) {
     EXPECT_EQ(some, all.mid(12));
 }
 
+TEST_F(DotRun, WithoutAddressLabelsTheBoxesFillEachRowAcross) {
+    // The ten boxes of the standard job, at column 2 (the address offset)
+    // and every 38 characters after it. The row in hand is written when the
+    // last address has been read, so the closing bag label of the job takes
+    // the next column of a row of its own.
+    setParm({{key::AddressLab, "N"}, {key::TopMarg, "0"}});
+    struct Case {
+        const char* across;
+        int width, rows;
+    };
+    for (const Case c : {Case{"1", 40, 10}, Case{"2", 78, 6}, Case{"4", 152, 4}}) {
+        port_ = platform::RecordingPort();
+        setParm({{key::LabAcross, c.across}});
+        runDot(request('A', 1, 1));
+        const QStringList lines = port_.lines();
+        ASSERT_EQ(lines.size(), c.rows * 9) << c.across;
+        int boxes = 0;
+        for (int row = 0; row < c.rows; ++row) {
+            const QString& top = lines[row * 9];
+            EXPECT_EQ(top.size(), c.width) << c.across;
+            for (int col = 1; col <= top.size(); ++col)
+                if (top[col - 1] == u'*' && (col == 1 || top[col - 2] == u' ')) {
+                    EXPECT_EQ((col - 2) % 38, 0) << c.across << " row " << row << " column " << col;
+                    ++boxes;
+                }
+        }
+        EXPECT_EQ(boxes, 10) << c.across;
+        const int lastAt = c.rows == 10 ? 2 : 40;
+        EXPECT_EQ(lines[(c.rows - 1) * 9].indexOf('*') + 1, lastAt) << c.across;
+        EXPECT_EQ(lines[(c.rows - 1) * 9 + 1].trimmed(), "* Letter Post           No:      6 *") << c.across;
+    }
+}
+
 TEST_F(DotRun, LetterPostIsNeverSplitIntoBagsByWeight) {
     // Bags of 3 items; the four addresses without a code still go in one bag.
     std::vector<fixture::Address> a;
