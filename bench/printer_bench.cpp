@@ -88,5 +88,6 @@ int main(int argc, char** argv) {
                 label, total, ending, double(label) / total, double(label) / cpu, peakMb(),
                 double(QFileInfo(p.lastPdfFile()).size()) / 1048576.0);
     std::printf("goal: peak under 100 MB whatever the length, at least 20000 labels/s\n");
+    std::printf("baseline (pages through Qt's PDF writer): 13833 labels/s, peak 21 MB, PDF 96 MB\n");
     return 0;
 }

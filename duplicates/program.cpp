@@ -22,7 +22,10 @@ public:
         : QObject(chooser), chooser_(chooser), hooks_(std::move(hooks)) {
         setObjectName(kProgramName);
         chooser_->installEventFilter(this);
-        chooser_->setEndProgram([this] { end(); });
+        // Exit closes the chooser, which ends the program below.
+        chooser_->setEndProgram([this] {
+            if (!chooserClosed_) end();
+        });
         chooser_->setNextForm(
             [this](filesel::FileChooser&, const filesel::FileChooser::Accepted&) { showKeyFields(); });
     }
@@ -88,12 +91,19 @@ private:
             event->ignore();
             return true;
         }
+        // The start form's close box is its Exit: the key-field form left
+        // behind would start a run for a program whose chooser is gone.
+        if (watched == chooser_ && event->type() == QEvent::Close && !chooserClosed_) {
+            chooserClosed_ = true;
+            end();
+        }
         return QObject::eventFilter(watched, event);
     }
 
     filesel::FileChooser* chooser_;
     ProgramHooks hooks_;
     bool shielded_ = false;
+    bool chooserClosed_ = false;
 };
 
 Program* programOf(const filesel::FileChooser& chooser) {

@@ -38,9 +38,12 @@ unsigned winAnsi(char32_t c) {
     return 0;
 }
 
-// The character a Windows-1252 code stands for (0 for the five unused codes).
-char32_t winAnsiChar(unsigned code) {
+// The character whose glyph a viewer draws for a code (0 for the five unused
+// codes): WinAnsiEncoding names 0xA0 "space" and 0xAD "hyphen".
+char32_t winAnsiGlyph(unsigned code) {
     if (code >= 0x80 && code < 0xa0) return kHigh[code - 0x80];
+    if (code == 0xa0) return U' ';
+    if (code == 0xad) return U'-';
     return code;
 }
 
@@ -307,7 +310,7 @@ void PdfWriter::writeFace(int index, std::string& resources) {
         const TrueTypeFont& f = *face.font;
         std::set<uint16_t> glyphs;
         for (unsigned code = 0x20; code < 256; ++code)
-            if (face.used[code]) glyphs.insert(f.glyph(code == 0xa0 ? U' ' : code == 0xad ? U'-' : winAnsiChar(code)));
+            if (face.used[code]) glyphs.insert(f.glyph(winAnsiGlyph(code)));
         for (const auto& [c, v] : face.extra) glyphs.insert(f.glyph(c));
         // The subset's tag follows from the glyphs it holds.
         uint32_t hash = 2166136261u;
@@ -370,7 +373,7 @@ void PdfWriter::writeFace(int index, std::string& resources) {
     const std::string name = "/F" + std::to_string(index);
     std::vector<double> widths;
     for (unsigned code = 0x20; code < 256; ++code)
-        widths.push_back(width(code == 0xa0 ? U' ' : code == 0xad ? U'-' : winAnsiChar(code)));
+        widths.push_back(width(winAnsiGlyph(code)));
     const int base = newObject();
     fontDict(base, 0x20, widths, "/WinAnsiEncoding", 0);
     resources += name + ' ' + objRef(base) + ' ';

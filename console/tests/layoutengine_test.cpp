@@ -137,7 +137,8 @@ TEST_F(LayoutCheck, TheFileComesFirst) {
     fs::create_directory(dir() / "folder.txt");
     const auto f = typed::valid((dir() / "folder.txt").string(), typed::Kind::Fixed, {});
     ASSERT_TRUE(f);
-    EXPECT_EQ(f->message.rfind("An unexpected error occurred.  Error Number: 75  Description: ", 0), 0u) << f->message;
+    EXPECT_EQ(f->message, "An unexpected error occurred.  Error Number: 75  Description: File " +
+                              (dir() / "folder.txt").string() + " is not a regular file.");
     EXPECT_EQ(f->focus, typed::CheckFailure::Focus::Stay);
 }
 

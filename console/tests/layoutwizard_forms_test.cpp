@@ -281,8 +281,8 @@ TEST_F(Wizard, ApplyWhileAnotherProgramHoldsTheDatabaseKeepsTheWizard) {
 TEST_F(Wizard, AFileThatCannotBeReadIsToldAndNoWizardOpens) {
     ASSERT_EQ(mkfifo((dir() / "pipe.txt").c_str(), 0600), 0);
     scriptedMessages().answer(Answer::Ok, QString::fromStdString("The file " + path("pipe.txt") +
-                                                                 " cannot be read.  Path/File access error: " +
-                                                                 path("pipe.txt") + " is not a plain file"));
+                                                                 " cannot be read.  File " + path("pipe.txt") +
+                                                                 " is not a regular file."));
     EXPECT_EQ(LayoutWizardWindow::open(QString::fromStdString(path("pipe.txt"))), nullptr);
     scriptedMessages().answer(Answer::Ok, QString::fromStdString("The file " + path("gone.txt") + " cannot be found."));
     EXPECT_EQ(LayoutWizardWindow::open(QString::fromStdString(path("gone.txt"))), nullptr);

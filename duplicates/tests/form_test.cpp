@@ -415,4 +415,50 @@ TEST_F(Fennick, ExitInTheChooserEndsTheProgramAndInTheKeyFormGoesBack) {
     EXPECT_EQ(ended, 1);
 }
 
+TEST_F(Fennick, TheChoosersCloseBoxEndsTheProgramAsExitDoes) {
+    folder.write("plain.csv", {"a,b,c,d,e"});
+    choose("plain.csv", Answer::No);
+    ASSERT_NE(keys(), nullptr);
+    EXPECT_TRUE(chooser->close());
+    EXPECT_EQ(ended, 1);
+}
+
+// The order in which Tab walks the controls, from the first.
+std::vector<std::string> tabWalk(QWidget* window, const char* first, int steps) {
+    window->show();
+    window->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    qv::platform::child<QWidget>(window, first)->setFocus();
+    std::vector<std::string> walk{QApplication::focusWidget()->objectName().toStdString()};
+    for (int i = 0; i < steps; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        walk.push_back(QApplication::focusWidget()->objectName().toStdString());
+    }
+    return walk;
+}
+
+TEST_F(Fennick, CaptionsAndKeyboardOrderOfEachWindow) {
+    folder.write("plain.csv", {"a,b,c,d,e"});
+    choose("plain.csv", Answer::No);
+    ASSERT_NE(keys(), nullptr);
+    const std::pair<const char*, const char*> keyButtons[] = {
+        {"cmdAll", "Select All"}, {"cmdOK", "OK"}, {"cmdCancel", "Exit"}};
+    for (const auto& [name, caption] : keyButtons)
+        EXPECT_EQ(qv::platform::child<QPushButton>(keys(), name)->text(), caption) << name;
+    EXPECT_EQ(tabWalk(keys(), "lstKeys", 4),
+              (std::vector<std::string>{"lstKeys", "cmdAll", "cmdOK", "cmdCancel", "lstKeys"}));
+
+    DuplicateDialog dialog(QStringLiteral("a\r\n"), QStringLiteral("b\r\n"));
+    EXPECT_EQ(tabWalk(&dialog, "lblDup1", 5), (std::vector<std::string>{"lblDup1", "cmdDelete1", "lblDup2",
+                                                                       "cmdDelete2", "cmdLeave", "lblDup1"}));
+    dialog.reject();
+
+    CheckWindow run;
+    EXPECT_EQ(run.windowTitle(), "Checking for duplicates");
+    EXPECT_EQ(run.lblStage()->text(), "Currently processing record number:");
+    EXPECT_EQ(run.cmdCancel()->text(), "Cancel");
+    run.show();
+    EXPECT_FALSE(run.cmdCancel()->isVisible());  // until the run starts
+}
+
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <string>
 #include <vector>
 
@@ -159,6 +161,8 @@ TEST(KeyCaption, ColumnLettersAndHeadings) {
 
 TEST(ScanKeyFields, ProblemsOfTheChosenFile) {
     test::WorkFolder folder;
+    const std::string pipe = (folder.dir() / "pipe.csv").string();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     struct Case {
         std::string path;
         ScanProblem problem;
@@ -166,6 +170,7 @@ TEST(ScanKeyFields, ProblemsOfTheChosenFile) {
     const Case cases[] = {
         {(folder.dir() / "none.csv").string(), ScanProblem::NotFound},
         {folder.dir().string(), ScanProblem::NotRegular},
+        {pipe, ScanProblem::NotRegular},  // not opened: it would wait for a writer
         {folder.write("empty.csv", {}), ScanProblem::Empty},
         {folder.write("blankfirst.csv", {"", "a,b,c,d,e"}), ScanProblem::EmptyFirstRecord},
         {folder.write("twolines.txt", {"AAAA     BBBB", "CCCC     DDDD"}), ScanProblem::TooFewLines},

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QFileInfo>
 #include <QImage>
@@ -247,4 +248,34 @@ TEST(PdfWriter, ADeviceThatFillsFailsTheDocument) {
             EXPECT_GT(device.taken, 0);
         }
     }
+}
+
+// A face that cannot be embedded still prints: the viewer's own Courier or
+// Helvetica stands in, and the text reads back.
+TEST(PdfWriter, AFaceThatCannotBeEmbeddedFallsBackToAViewerFont) {
+    const auto notAFont = std::make_shared<TrueTypeFont>(TrueTypeFont::fromFile("not a font"));
+    QTemporaryDir dir;
+    const QString file = dir.filePath("fallback.pdf");
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        PdfWriter w(&out, {595, 842});
+        const int fixed = w.addFace(notAFont, true);
+        const int proportional = w.addFace(nullptr, false);
+        w.beginPage();
+        w.setFont(fixed, 12);
+        w.text(20, 40, QString::fromUtf8("Fixed pitch: café Łódź"));
+        w.setFont(proportional, 12);
+        w.text(20, 60, QStringLiteral("Proportional"));
+        ASSERT_TRUE(w.endPage());
+        ASSERT_TRUE(w.finish());
+    }
+    EXPECT_EQ(runTool("qpdf", {"--check", file}).exitCode, 0);
+    const QString fonts = run("pdffonts", {file});
+    EXPECT_TRUE(fonts.contains(QRegularExpression(R"(\nCourier +Type 1 +WinAnsi +no )"))) << fonts.toStdString();
+    EXPECT_TRUE(fonts.contains(QRegularExpression(R"(\nHelvetica +Type 1 +WinAnsi +no )"))) << fonts.toStdString();
+    const QStringList lines = run("pdftotext", {"-raw", file, "-"}).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines[0].toStdString(), "Fixed pitch: café Łódź");
+    EXPECT_EQ(lines[1].toStdString(), "Proportional");
 }
