@@ -27,8 +27,10 @@ constexpr int PathFileAccess = 75;
 
 // An empty name, a folder that does not exist and a file that is not there
 // all count as missing. The file name is matched without regard to case, as
-// the import finds it. Anything but a plain file (a folder, a pipe, a
-// device) is refused before it is opened, so that no open can hang.
+// the import finds it (a name of exactly that spelling first). Anything but
+// a regular file (a folder, a pipe, a device) is refused before it is
+// opened, so that no open can hang: its description is then
+// "File <path> is not a regular file."
 FileTest testFile(const std::string& path);
 
 }  // namespace qv::console

@@ -6,6 +6,8 @@
 #include "common/text/chars.h"
 #include "common/text/lines.h"
 
+#include <algorithm>
+#include <iterator>
 #include <system_error>
 
 namespace qv::console::wizard {
@@ -141,11 +143,35 @@ void ShowParts(const std::string& record, Parts& parts) {
         if (p.start != 0) p.shown = cut(record, p.start, p.length);
 }
 
+namespace {
+
+// Whether the row the wizard overwrites (the first in storage order) lays out
+// a delimited file.
+bool overwritesDelimitedRow(db::Database& db) {
+    auto rs = db.openTable(layout::Table);
+    if (rs->recordCount() == 0) return false;
+    rs->moveFirst();
+    return !equalsIgnoreCase(trim(rs->get(layout::TypeField).toString()), "A");
+}
+
+}  // namespace
+
 void applyLayout(db::Database& db, const std::string& file, const Parts& parts) {
     layout::LayoutWrite w{layout::Target::FirstInStorageOrder, file, {}, true};
     for (int p = 0; p < PartCount; ++p) {
         w.fields.emplace_back(std::string(kFields[p]) + "from", parts[std::size_t(p)].start);
         w.fields.emplace_back(std::string(kFields[p]) + "length", parts[std::size_t(p)].length);
+    }
+    // The further pieces of a fixed-column row stay, but those of a delimited
+    // row are field numbers: read as columns they would add stray text to
+    // every name and address of the file, so they are cleared.
+    if (overwritesDelimitedRow(db)) {
+        for (int p = 0; p < layout::PartCount; ++p) {
+            const std::string name = layout::kPartFields[std::size_t(p)].name;
+            if (std::find(std::begin(kFields), std::end(kFields), name) != std::end(kFields)) continue;
+            w.fields.emplace_back(layout::fromField(p), 0);
+            w.fields.emplace_back(layout::lengthField(p), 0);
+        }
     }
     w.fields.emplace_back(layout::SkipFirstField, "N");
     w.fields.emplace_back(layout::TypeField, "A");

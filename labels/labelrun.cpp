@@ -121,7 +121,7 @@ private:
     double rowLast_ = 0;      // the last label placed in the row in hand
     long long rowsPrinted_ = 0;
     Codes group_;
-    char nextCol_ = '1', bagCol_ = '1';
+    int nextCol_ = 1, bagCol_ = 1;  // the column the next label takes; 0: none (the range has ended)
     bool failed_ = false;
 
     double records_ = 0, jobRecords_ = 0, bagRows_ = 0, labelTotal_ = 0, percent_ = 0;
@@ -244,22 +244,22 @@ void Walk::bagbundle(BoxKind kind) {
         double pos = g_.col1Base;
         if (!k_.addressLab) {
             switch (bagCol_) {
-                case '1':
+                case 1:
                     rowOutput();
                     pos = g_.col1;
-                    bagCol_ = g_.across == 1 ? '1' : '2';
+                    bagCol_ = g_.across == 1 ? 1 : 2;
                     break;
-                case '2':
+                case 2:
                     pos = g_.col2;
-                    bagCol_ = g_.across == 2 ? '1' : '3';
+                    bagCol_ = g_.across == 2 ? 1 : 3;
                     break;
-                case '3':
+                case 3:
                     pos = g_.col3;
-                    bagCol_ = g_.across == 3 ? '1' : '4';
+                    bagCol_ = g_.across == 3 ? 1 : 4;
                     break;
                 default:
                     pos = g_.col4;
-                    bagCol_ = '1';
+                    bagCol_ = 1;
                     break;
             }
         }
@@ -270,8 +270,8 @@ void Walk::bagbundle(BoxKind kind) {
     }
     labelNo_ += 1;
     if (place) rowLast_ = labelNo_;
-    nextCol_ = '1';
-    if ((t == 'B' && bagNo_ > req_.to) || (t == 'L' && labelNo_ >= req_.to)) nextCol_ = '0';
+    nextCol_ = 1;
+    if ((t == 'B' && bagNo_ > req_.to) || (t == 'L' && labelNo_ >= req_.to)) nextCol_ = 0;
     pageCheck();
     bundleFill_ = 0;
 }
@@ -279,22 +279,22 @@ void Walk::bagbundle(BoxKind kind) {
 void Walk::placeAddress(db::Recordset& work) {
     double pos = 0;
     switch (nextCol_) {
-        case '1':
+        case 1:
             if (!rowOutput()) return;
             pos = g_.col1;
-            nextCol_ = g_.across == 1 ? '1' : '2';
+            nextCol_ = g_.across == 1 ? 1 : 2;
             break;
-        case '2':
+        case 2:
             pos = g_.col2;
-            nextCol_ = g_.across == 2 ? '1' : '3';
+            nextCol_ = g_.across == 2 ? 1 : 3;
             break;
-        case '3':
+        case 3:
             pos = g_.col3;
-            nextCol_ = g_.across == 3 ? '1' : '4';
+            nextCol_ = g_.across == 3 ? 1 : 4;
             break;
-        case '4':
+        case 4:
             pos = g_.col4;
-            nextCol_ = '1';
+            nextCol_ = 1;
             break;
         default:
             return;
@@ -451,6 +451,7 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
                     const RunCallbacks& callbacks, Session& session) {
     parm::ParmRecord parm(db);
     RunResult result;
+    LabelOutput* begun = nullptr;  // ended whatever happens
     auto refuse = [&](Status status, const QString& message) {
         result.status = status;
         result.message = message;
@@ -491,9 +492,11 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
             if (auto why = geometryRefusal(keys, walk.g_)) return refuse(Status::Refused, *why);
         }
         if (!out.begin(keys)) return refuse(Status::Failed, failureText(keys.laser, out.error(), 0));
+        begun = &out;
         if (keys.laser) {
             walk.g_ = laserGeometry(keys, out.characterWidthMm());
             if (auto why = geometryRefusal(keys, walk.g_)) {
+                begun = nullptr;
                 out.finish();
                 return refuse(Status::Refused, *why);
             }
@@ -501,6 +504,7 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
         walk.width_ = wholeColumns(walk.g_.width);
 
         result = walk.run(*work, *bags, labelTotal);
+        begun = nullptr;
         const bool finished = out.finish();
         if (result.status == Status::Failed || !finished) {
             result.status = Status::Failed;
@@ -514,6 +518,7 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
                              QString::fromStdString(numberText(result.lastLabelPrinted));
         return result;
     } catch (const db::DbError& e) {
+        if (begun) begun->finish();
         result.status = Status::Failed;
         result.message = QString::fromStdString(texts::unexpectedError(e.number(), e.description()));
         try {

@@ -13,19 +13,29 @@ QByteArray toCodePage1252(const QString& text) {
         0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
         0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
         0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
-    QByteArray out;
-    out.reserve(text.size());
-    const auto ucs4 = text.toUcs4();
-    for (char32_t c : ucs4) {
-        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-            out += char(c);
+    // One byte a character, written in place: a label run sends millions of lines.
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char* o = out.data();
+    qsizetype n = 0;
+    const QChar* p = text.constData();
+    const QChar* const end = p + text.size();
+    for (; p < end; ++p) {
+        const char16_t u = p->unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            o[n++] = char(u);
             continue;
+        }
+        char32_t c = u;
+        if (QChar::isHighSurrogate(u) && p + 1 < end && QChar::isLowSurrogate(p[1].unicode())) {
+            c = QChar::surrogateToUcs4(u, p[1].unicode());
+            ++p;
         }
         char b = '?';
         for (int i = 0; i < 32; ++i)
             if (high[i] != 0 && char32_t(high[i]) == c) b = char(0x80 + i);
-        out += b;
+        o[n++] = b;
     }
+    out.truncate(n);
     return out;
 }
 

@@ -137,7 +137,8 @@ TEST_F(LayoutCheck, TheFileComesFirst) {
     fs::create_directory(dir() / "folder.txt");
     const auto f = typed::valid((dir() / "folder.txt").string(), typed::Kind::Fixed, {});
     ASSERT_TRUE(f);
-    EXPECT_EQ(f->message.rfind("An unexpected error occurred.  Error Number: 75  Description: ", 0), 0u) << f->message;
+    EXPECT_EQ(f->message, "An unexpected error occurred.  Error Number: 75  Description: File " +
+                              (dir() / "folder.txt").string() + " is not a regular file.");
     EXPECT_EQ(f->focus, typed::CheckFailure::Focus::Stay);
 }
 
@@ -480,12 +481,19 @@ protected:
     std::unique_ptr<Database> db;
 };
 
-TEST_F(WizardApply, OverADesignersRowKeepsTheFieldsItDoesNotWrite) {
+TEST_F(WizardApply, OverAFixedColumnRowKeepsThePiecesItDoesNotWrite) {
+    {
+        auto rs = db->openTable("data");
+        rs->moveFirst();
+        rs->edit();
+        rs->set("type", "A");
+        rs->update();
+    }
     wizard::applyLayout(*db, "/demo/CUSTFIXED.TXT", someParts());
     auto rs = db->openTable("data");
     rs->moveFirst();
     expectWizardRow(*rs, "/demo/CUSTFIXED.TXT");
-    // The shipped row's other pieces and the typed form's fields stay.
+    // The row's other pieces and the typed form's fields stay.
     EXPECT_EQ(rs->get("name2from").toInt(), 2);
     EXPECT_EQ(rs->get("name3from").toInt(), 3);
     EXPECT_EQ(rs->get("name3length").toInt(), 3);
@@ -494,6 +502,22 @@ TEST_F(WizardApply, OverADesignersRowKeepsTheFieldsItDoesNotWrite) {
     rs.reset();
     qv::parm::ParmRecord parm(*db);
     EXPECT_EQ(parm.text("MailFile"), "/demo/CUSTFIXED.TXT");
+}
+
+TEST_F(WizardApply, OverADelimitedRowClearsItsFieldNumbers) {
+    // The shipped row lays out the quoted demo file by field numbers.
+    wizard::applyLayout(*db, "/demo/CUSTFIXED.TXT", someParts());
+    auto rs = db->openTable("data");
+    rs->moveFirst();
+    expectWizardRow(*rs, "/demo/CUSTFIXED.TXT");
+    for (const char* piece : {"name2", "name3", "address12", "address13", "address22", "address23", "address32",
+                              "address33", "address4"}) {
+        EXPECT_EQ(rs->get(std::string(piece) + "from").toInt(), 0) << piece;
+        EXPECT_EQ(rs->get(std::string(piece) + "length").toInt(), 0) << piece;
+    }
+    // The typed form's own fields are not the wizard's to clear.
+    EXPECT_EQ(rs->get("namelength").toInt(), 3);
+    EXPECT_EQ(rs->get("address1from").toInt(), 4);
 }
 
 TEST_F(WizardApply, TheFirstRowInStorageOrderNotInFileOrder) {

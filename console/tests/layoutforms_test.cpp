@@ -410,8 +410,8 @@ TEST_F(LayoutForms, TheWizardMenu) {
 
     fs::create_directory(dir() / "folder");
     typeFile(path("folder"));
-    scriptedMessages().answer(Answer::Ok, QString::fromStdString("Path/File access error: " + path("folder") +
-                                                                 " is a folder, not a file"));
+    scriptedMessages().answer(Answer::Ok,
+                              QString::fromStdString("File " + path("folder") + " is not a regular file."));
     form_->mnuCorvath_Click();
     EXPECT_EQ(openWindow("frmCorvath"), nullptr);
 
@@ -612,7 +612,7 @@ TEST_F(HintWindow, AFileThatCannotBeOpenedIsToldOncePerArrival) {
     open();
     typeFile(path("folder"));
     const QString message =
-        QString::fromStdString("Path/File access error: " + path("folder") + " is a folder, not a file");
+        QString::fromStdString("File " + path("folder") + " is not a regular file.");
     for (QWidget* w : {static_cast<QWidget*>(ctl<QRadioButton>(form_, "optComma")), static_cast<QWidget*>(box(0))}) {
         scriptedMessages().answer(Answer::Ok, message);
         w->setFocus(Qt::TabFocusReason);

@@ -3,21 +3,19 @@
 #pragma once
 
 #include "common/db/database.h"
-#include "common/testing/scratch.h"
 #include "common/jobtables.h"
 #include "common/parm/parmrecord.h"
+#include "common/testing/parmkeys.h"
+#include "common/testing/scratch.h"
 #include "labels/labelrun.h"
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <QString>
 #include <QStringList>
 
 #include <filesystem>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,27 +35,12 @@ struct BagsRow {
     db::Value bag, start, number, bundle, seq;
 };
 
-class DatabaseFolder : public ::testing::Test {
+class DatabaseFolder : public testkit::ScratchTest {
 protected:
-    void SetUp() override {
-        scratch_ = std::make_unique<testkit::ScratchFolder>();
-        dir_ = scratch_->dir();
-    }
-    void TearDown() override { scratch_.reset(); }
-
     std::unique_ptr<db::Database> open() { return db::Database::open("mailsort.mdb"); }
 
-    void setParm(const std::map<std::string, db::Value>& values) {
-        auto db = open();
-        parm::ParmRecord p(*db);
-        p.edit();
-        for (const auto& [k, v] : values) p.set(k, v);
-        p.update();
-    }
-    std::string parmText(const std::string& k) {
-        auto db = open();
-        return parm::ParmRecord(*db).text(k);
-    }
+    void setParm(const std::map<std::string, db::Value>& values) { testkit::setParmKeys(values); }
+    std::string parmText(const std::string& k) { return testkit::parmKeyText(k); }
 
     void writeJob(const std::vector<Address>& addresses, const std::vector<BagsRow>& bags) {
         auto db = open();
@@ -182,8 +165,6 @@ protected:
     }
 
     Session session_;
-    std::unique_ptr<testkit::ScratchFolder> scratch_;
-    fs::path dir_;
 };
 
 }  // namespace qv::labels::fixture

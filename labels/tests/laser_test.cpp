@@ -121,6 +121,16 @@ TEST_F(LaserRun, EachLabelsTextLiesInsideItsLabelOfTheSheet) {
     EXPECT_EQ(checked, 21 * 5);  // code, name, street, town and postcode of each label
 }
 
+TEST_F(LaserRun, RowsTallerThanTheirStepStillStartOneStepApart) {
+    writeDirectJob(9);
+    setParm({{key::LabelHeight, "10"}, {key::VertGap, "1.5"}});  // eight lines of 12 points are 38 mm
+    runLaser(request('A', 1, 1));
+    const auto doc = pages();
+    ASSERT_EQ(doc.size(), 1u);
+    ASSERT_EQ(doc[0].size(), 3u * 8);
+    for (int row = 0; row < 3; ++row) EXPECT_NEAR(doc[0][std::size_t(row * 8)].yMm, 17 + row * 11.5, 1e-6) << row;
+}
+
 TEST_F(LaserRun, TopMarginBelowTwoMillimetres) {
     writeDirectJob(3);
     setParm({{key::TopMarg, "1"}});

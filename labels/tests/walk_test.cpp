@@ -6,8 +6,6 @@
 #include "platform/testing/recordingport.h"
 #include "qtprint.h"
 
-#include <QFile>
-
 #include <fstream>
 
 namespace qv::labels {
@@ -109,9 +107,7 @@ TEST_F(DotRun, WholeJobReachesLpt1ByteForByte) {
 
     QByteArray expected;
     for (const QString& l : portLines(standardRows(), 1, 22)) expected += l.toLatin1() + "\r\n";
-    QFile f(QString::fromStdString((dir_ / "LPT1").string()));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray got = f.readAll();
+    const QByteArray got = QByteArray::fromStdString(scratch().readBytes("LPT1"));
     EXPECT_EQ(got.size(), expected.size());
     EXPECT_TRUE(got == expected) << got.toStdString();
 }
@@ -211,6 +207,50 @@ std::vector<QString> secondLines(const QStringList& lines, int linesPerRow, int 
     std::vector<QString> out;
     for (int i = skip; i + 1 < lines.size(); i += linesPerRow) out.push_back(lines[i + 1]);
     return out;
+}
+
+TEST_F(DotRun, WithoutBagLabelsBagsAreStillCountedForABagRange) {
+    {
+        auto db = open();
+        jobtables::dropIfThere(*db, "bags");
+        db->createTable(jobtables::bagsDef());
+    }
+    // The sortation's rows with neither bag nor bundle labels.
+    {
+        auto db = open();
+        auto b = db->openTable("bags");
+        const double rows[][5] = {{1, 0, 4, 0, 12345}, {3, 4, 9, 0, 123000}, {5, 9, 10, 0, 456000}, {6, 0, 12, 0, 99000001}};
+        for (const auto& r : rows) {
+            b->addNew();
+            b->set("Bag Number", r[0]);
+            b->set("Label Start", r[1]);
+            b->set("Label Number", r[2]);
+            b->set("Seq", r[4]);
+            b->update();
+        }
+    }
+    setParm({{key::BagLab, "N"}, {key::BundleLab, "N"}, {key::TopMarg, "0"}});
+    struct Case {
+        double from, to;
+        QStringList names;
+    };
+    const Case cases[] = {
+        {1, 1, {"Name A1", "Name A2", "Name A3"}},
+        {2, 2, {"Name A4"}},
+        {3, 4, {"Name B1", "Name B2", "Name B3", "Name B4", "Name B5"}},
+        {4, 5, {"Name B4", "Name B5", "Name C1"}},
+        {6, 6, {"Name D1", "Name D2"}},
+    };
+    for (const Case& c : cases) {
+        port_ = platform::RecordingPort();
+        const RunResult r = runDot(request('B', c.from, c.to));
+        EXPECT_EQ(r.status, Status::Completed);
+        QStringList names;
+        for (const QString& l : port_.lines())
+            if (l.trimmed().startsWith("Name ")) names << l.trimmed();
+        EXPECT_EQ(names, c.names) << "bags " << c.from << " to " << c.to;
+        EXPECT_EQ(port_.lines().size(), 9 * c.names.size());
+    }
 }
 
 TEST_F(DotRun, TwoAndThreeAcross) {
@@ -488,6 +528,37 @@ TEST_F(Unprintable, LabelSettingsARowCannotHoldAreRefusedBeforeTheRun) {
         EXPECT_EQ(port.opens(), 0) << c.across;
         EXPECT_EQ(parmText(key::RunLabels), "N");
     }
+}
+
+TEST_F(Unprintable, AnUnexpectedErrorEndsTheOutputAndKeepsThePresets) {
+    writeStandardJob();
+    setParm({{key::Labfrom, "3"}, {key::Labopt, "B"}});
+    {
+        // A work table some other program made without the county.
+        auto db = open();
+        jobtables::dropIfThere(*db, "mmwork");
+        db::TableDef def = jobtables::mmworkDef();
+        std::erase_if(def.fields, [](const db::FieldDef& f) { return f.name == "county"; });
+        db->createTable(def);
+        auto w = db->openTable("mmwork");
+        w->addNew();
+        w->set("name", "Name X");
+        w->set("mscode", "12345");
+        w->set("seq", 12345);
+        w->update();
+    }
+    RecordingOutput out;
+    const RunResult r = run(request('A', 1, 20), out);
+    EXPECT_EQ(r.status, Status::Failed);
+    EXPECT_TRUE(r.message.startsWith("An unexpected error has occurred.  Please make a note of the following error "
+                                     "details and contact Brackwith Mailing Services.  Error number: 3265"))
+        << r.message.toStdString();
+    EXPECT_EQ(out.begins(), 1);
+    EXPECT_EQ(out.finishes(), 1);
+    EXPECT_EQ(parmText(key::RunLabels), "N");
+    EXPECT_EQ(parmText(key::RunAlone), "N");
+    EXPECT_EQ(parmText(key::Labfrom), "3");
+    EXPECT_EQ(parmText(key::Labopt), "B");
 }
 
 TEST_F(Unprintable, NullCodesAndBundleNumbersReadAsEmpty) {

@@ -142,6 +142,17 @@ TEST_F(Pass, GeographicMailsort1KeysEveryRecordByItsRegion) {
                       }));
 }
 
+TEST_F(Pass, GeographicRecodingOfAGroupThatTheLetterPostFollows) {
+    geographicReference();
+    addRegions({{"099", 4}});  // region 4 sorts 01
+    setParm({{"Geog", "Y"}, {"Postcode", "NT1 2AB"}});
+    // In code order: 09901 (too small), the letter post, then 12345.
+    makeMmwork(join({group("12345", 30), group("1", 2), group("09901", 3)}));
+    pass();
+    EXPECT_EQ(runs(), (std::vector{run("12345", 3012345, "N", 3, 30), run("1", 99000001, "N", 99, 2),
+                                   run("099", 1099000, "Y", 1, 3)}));
+}
+
 TEST_F(Pass, GeographicOnlyForMailsortAndPresstream1) {
     geographicReference();
     setParm({{"Service", "M2"}, {"Geog", "Y"}, {"Postcode", "NT1 2AB"}});

@@ -277,6 +277,74 @@ TEST_F(Report, PageBreakAfterThe65thLineOnDotMatrixAndThe75thOnLaser) {
     }
 }
 
+TEST_F(Report, LabelNumbersRunOnAcrossADroppedSelectionAndAMergedResidue) {
+    // 4 items a bag (40 g / 10 g), 3 a bundle, so 2 bundles a bag; a
+    // selection needs 3 items; bag and bundle labels printed.
+    setParm({{"Selection", "3"}, {"Weight", "10"}, {"BagMax", "40"}, {"BundleMax", "3"}, {"BagLab", "Y"},
+             {"BundleLab", "Y"}});
+    addLabels({{"10101", "FIRST DIRECT"}, {"10301", "THIRD DIRECT"}, {"101", "FIRST RESIDUE"}});
+    // 10102 is too small and joins the address matched by its town in
+    // residue 101; 10201 has no label row.
+    makeMmwork(join({group("1", 6), group("10301", 4), group("10102", 2), group("10201", 5), group("101", 1, "101"),
+                     group("10101", 9)}));
+    const RunResult r = sort();
+    ASSERT_EQ(r.status, RunStatus::Completed);
+    // 10101: 9 items in 3 bags (4, 4, 1), 2 + 2 + 1 bundles. 10201 (5 items)
+    // is left out but counted. 10301: 4 items, 1 bag, 2 bundles. 101: 3
+    // items, 1 bag, 1 residue bundle. Letter post: 6 items in 2 bags.
+    EXPECT_EQ(lines(), cat(header(), {line("10101", "FIRST DIRECT", "     9    " "     9  " "     3    " "     3"),
+                                      line("10301", "THIRD DIRECT", "     4    " "    18  " "     1    " "     4"),
+                                      line("101", "FIRST RESIDUE", "     3    " "    21  " "     1    " "     5"),
+                                      "None       Letter Post" + blanks(45) + "     6    " "    27  " "     2    " "     7",
+                                      kEnd}));
+    // Label Number: items so far + bags so far + residue bundles so far.
+    EXPECT_EQ(bags(), (std::vector<BagsRow>{{1, 1, 9 + 3 + 0, 0, 10101},
+                                            {4, 12, 18 + 4 + 0, 0, 10301},
+                                            {5, 22, 21 + 5 + 1, 1, 101000},
+                                            {7, {}, 27 + 7 + 1, 1, 99000001}}));
+    EXPECT_EQ(fileBytes("POFILE.DAT"), "10101,3\r\n10301,1\r\n101,1\r\n");
+    EXPECT_EQ(fileBytes("POLINE.CSV"), "\"10101\",\"FIRST DIRECT\",\"9\",\"9\",\"3\",\"3\"\r\n"
+                                       "\"10301\",\"THIRD DIRECT\",\"4\",\"18\",\"1\",\"4\"\r\n"
+                                       "\"101\",\"FIRST RESIDUE\",\"3\",\"21\",\"1\",\"5\"\r\n"
+                                       "\"None\",\"Letter Post\",\"6\",\"27\",\"2\",\"7\"\r\n");
+    Statistics s;
+    s.procrecs = 27;
+    s.pcmatch = 20;
+    s.townmatch = 1;
+    s.nomatch = 6;
+    s.fullpc = 21;
+    s.dirsels = 2, s.diritems = 13, s.dirbags = 4, s.dirbund = 7;
+    s.ressels = 1, s.resitems = 3, s.resbags = 1, s.resbund = 1;
+    EXPECT_EQ(r.stats(), s);
+    EXPECT_EQ(r.report.dropped, 1);
+}
+
+TEST_F(Report, ABreakAfterTheLastSelectionLineIsFollowedByTheLetterPostAndTheEnd) {
+    setParm({{"Printer", "E"}, {"Selection", "1"}});
+    std::vector<Address> job = group("1", 3);
+    std::vector<std::pair<std::string, std::string>> labels;
+    for (int i = 1; i <= 65; ++i) {
+        const std::string code = std::to_string(20000 + i);
+        labels.push_back({code, "PLACE " + code});
+        const auto g = group(code, 1);
+        job.insert(job.end(), g.begin(), g.end());
+    }
+    addLabels(labels);
+    makeMmwork(job);
+    sort();
+    ASSERT_EQ(printer_.documents().size(), 1u);
+    const auto& pages = printer_.documents()[0];
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_EQ(pages[0].size(), std::size_t(8 + 65));
+    std::vector<std::string> second;
+    for (const auto& l : pages[1]) second.push_back(l.text.toStdString());
+    EXPECT_EQ(second, (std::vector<std::string>{
+                          "10/12/2026" + blanks(23) + "Mailsort Line Report" + blanks(25) + "Page: 2",
+                          " Brackwith Mailing", " ", kHeading, " ",
+                          "None       Letter Post" + blanks(45) + "     3    " "    68  " "     1    " "    66",
+                          kEnd}));
+}
+
 TEST_F(Report, ASelectionWithoutALabelRowIsLeftOutButCounted) {
     addLabels({{"12345", "NEWTOWN DIRECT"}, {"12401", "OLDTOWN DIRECT"}});
     makeMmwork(join({group("12345", 25), group("12377", 25), group("12401", 25)}));

@@ -1,0 +1,266 @@
+// The print-range dialog and the progress form, offscreen, with scripted
+// message boxes and a recording LPT1.
+#include "fixture.h"
+#include "labels/labelprogresswindow.h"
+#include "labels/printrangedialog.h"
+#include "platform/platform.h"
+#include "platform/testing/recordingport.h"
+#include "platform/testing/test_services.h"
+#include "qtprint.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+namespace qv::labels {
+namespace {
+
+using fixture::DatabaseFolder;
+using platform::Answer;
+using platform::Icon;
+using platform::testing::scriptedMessages;
+using Status = RunResult::Status;
+namespace key = parm::key;
+
+class Dialog : public DatabaseFolder {
+protected:
+    void SetUp() override {
+        DatabaseFolder::SetUp();
+        writeStandardJob();
+        port_ = std::make_shared<platform::RecordingPort>();
+        platform::setLptPort(port_);
+    }
+    void TearDown() override {
+        platform::setLptPort(nullptr);
+        DatabaseFolder::TearDown();
+    }
+    static void showAndActivate(QWidget& w) {
+        w.show();
+        w.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    }
+    static QRadioButton* option(PrintRangeDialog& f, const char* name) {
+        return platform::child<QRadioButton>(&f, QString::fromLatin1(name));
+    }
+    static QLineEdit* box(PrintRangeDialog& f, const char* name) { return platform::child<QLineEdit>(&f, QString::fromLatin1(name)); }
+    // Presses OK and waits for the run to end.
+    static void runFrom(PrintRangeDialog& f) {
+        QTest::mouseClick(platform::child<QPushButton>(&f, "cmdOK"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.running(), 10000);
+    }
+    std::shared_ptr<platform::RecordingPort> port_;
+};
+
+TEST_F(Dialog, CaptionsAsTheUserSeesThem) {
+    PrintRangeDialog f;
+    ASSERT_TRUE(f.Form_Load());
+    EXPECT_EQ(f.windowTitle(), "Print Labels");
+    auto text = [&](const char* name) { return platform::child<QWidget>(&f, name)->property("text").toString(); };
+    EXPECT_EQ(text("Label4"), "Print Labels");
+    EXPECT_EQ(text("Label1"),
+              "This option will take the mailsort details from Apply Mailsort Codes option and print labels in "
+              "mailsort sequence.");
+    EXPECT_EQ(text("optAll"), "Print all labels");
+    EXPECT_EQ(text("optBagRange"), "Print bag range");
+    EXPECT_EQ(text("optLabRange"), "Print label range");
+    EXPECT_EQ(text("Label2"), "From:");
+    EXPECT_EQ(text("Label3"), "To:");
+    EXPECT_EQ(text("cmdOK"), "OK");
+    EXPECT_EQ(text("cmdCancel"), "Exit");
+}
+
+TEST_F(Dialog, PresetsComeFromTheLastRange) {
+    struct Case {
+        const char* what;
+        db::Value labopt, from, to;
+        const char* option;
+        QString type, fromText, toText;
+    };
+    const Case cases[] = {
+        {"bag range", "B", "5", "9", "optBagRange", "B", "5", "9"},
+        {"label range", "L", "100", "250", "optLabRange", "L", "100", "250"},
+        {"all labels", "A", "3", "4", "optAll", "A", "3", "4"},
+        {"empty option", "", "5", "9", "optBagRange", "B", "5", "9"},
+        {"unknown option", "X", "5", "9", "optBagRange", "B", "5", "9"},
+        {"no From stored", "L", db::Value(), "9", "optAll", "A", "1", "20"},
+    };
+    for (const Case& c : cases) {
+        setParm({{key::Labopt, c.labopt}, {key::Labfrom, c.from}, {key::Labto, c.to}});
+        PrintRangeDialog f;
+        ASSERT_TRUE(f.Form_Load()) << c.what;
+        EXPECT_TRUE(option(f, c.option)->isChecked()) << c.what;
+        EXPECT_EQ(f.printType(), c.type) << c.what;
+        EXPECT_EQ(f.fromText(), c.fromText) << c.what;
+        EXPECT_EQ(f.toText(), c.toText) << c.what;
+        EXPECT_TRUE(scriptedMessages().messages().empty()) << c.what;
+    }
+}
+
+TEST_F(Dialog, HeldByAnotherProgramRefusesTheStart) {
+    auto held = db::Database::open("mailsort.mdb", db::OpenMode::Exclusive);
+    scriptedMessages().answer(Answer::Ok);
+    PrintRangeDialog f;
+    EXPECT_FALSE(f.Form_Load());
+    EXPECT_TRUE(f.programEnded());
+    ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+    EXPECT_EQ(scriptedMessages().messages()[0].text,
+              "Another option is currently running, wait until it has finished then try again.");
+    EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Exclamation);
+}
+
+TEST_F(Dialog, TheDialogHoldsTheDatabaseForItsSoleUse) {
+    PrintRangeDialog f;
+    ASSERT_TRUE(f.Form_Load());
+    EXPECT_THROW(db::Database::open("mailsort.mdb", db::OpenMode::Exclusive), db::DbError);
+    f.close();
+    EXPECT_TRUE(f.programEnded());
+    EXPECT_NO_THROW(db::Database::open("mailsort.mdb", db::OpenMode::Exclusive));
+}
+
+TEST_F(Dialog, ThePrintTypeFollowsTheOptionHoweverItIsChosen) {
+    PrintRangeDialog f;
+    ASSERT_TRUE(f.Form_Load());
+    showAndActivate(f);
+    QTest::mouseClick(option(f, "optLabRange"), Qt::LeftButton);
+    EXPECT_EQ(f.printType(), "L");
+    QTest::mouseClick(option(f, "optBagRange"), Qt::LeftButton);
+    EXPECT_EQ(f.printType(), "B");
+    option(f, "optBagRange")->setFocus();
+    QTest::keyClick(option(f, "optBagRange"), Qt::Key_Up);
+    EXPECT_TRUE(option(f, "optAll")->isChecked());
+    EXPECT_EQ(f.printType(), "A");
+}
+
+TEST_F(Dialog, RangeBoxesTakeDigitsOnly) {
+    PrintRangeDialog f;
+    ASSERT_TRUE(f.Form_Load());
+    showAndActivate(f);
+    QLineEdit* from = box(f, "txtFrom");
+    from->setFocus();
+    QTest::keyClicks(from, "1a-2.x3");
+    EXPECT_EQ(from->text(), "123");
+    QTest::keyClick(from, Qt::Key_Backspace);
+    EXPECT_EQ(from->text(), "12");
+    // Entering a box selects its text, so typing replaces it.
+    QLineEdit* to = box(f, "txtTo");
+    QTest::keyClick(from, Qt::Key_Tab);
+    EXPECT_TRUE(to->hasFocus());
+    QTest::keyClicks(to, "7");
+    EXPECT_EQ(to->text(), "7");
+}
+
+TEST_F(Dialog, FromAboveToIsRefusedWhateverThePrintType) {
+    PrintRangeDialog f;
+    ASSERT_TRUE(f.Form_Load());
+    showAndActivate(f);
+    bool started = false;
+    QObject::connect(&f, &PrintRangeDialog::runStarted, [&] { started = true; });
+    box(f, "txtFrom")->setText("30");
+    box(f, "txtTo")->setText("20");
+    QTest::mouseClick(option(f, "optAll"), Qt::LeftButton);
+    box(f, "txtTo")->setFocus();
+    scriptedMessages().answer(Answer::Ok, QStringLiteral("From value cannot be greater than to value"));
+    QTest::mouseClick(platform::child<QPushButton>(&f, "cmdOK"), Qt::LeftButton);
+    EXPECT_FALSE(started);
+    EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+    ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+    EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::None);
+    EXPECT_TRUE(box(f, "txtFrom")->hasFocus());
+    EXPECT_TRUE(port_->lines().isEmpty());
+    // Equal is accepted.
+    box(f, "txtFrom")->setText("20");
+    runFrom(f);
+    EXPECT_TRUE(started);
+}
+
+TEST_F(Dialog, OkPrintsTheRangeAndTheDialogStaysForTheNext) {
+    setParm({{key::Ref, "Y"}, {key::TopMarg, "0"}});
+    PrintRangeDialog f;
+    ASSERT_TRUE(f.Form_Load());
+    showAndActivate(f);
+    QString shownText;
+    int shownBlocks = -1;
+    QObject::connect(&f, &PrintRangeDialog::runStarted, [&](LabelProgressWindow* form) {
+        EXPECT_EQ(form->windowTitle(), "Print Labels in Progress");
+        QObject::connect(form, &LabelProgressWindow::finished, [&shownText, &shownBlocks, form] {
+            shownText = form->percentText();
+            shownBlocks = form->blocksShown();
+        });
+    });
+    QTest::mouseClick(option(f, "optLabRange"), Qt::LeftButton);
+    box(f, "txtFrom")->setText("1");
+    box(f, "txtTo")->setText("02");
+    runFrom(f);
+    EXPECT_EQ(f.lastResult().status, Status::Completed);
+    EXPECT_EQ(shownText, "100.00 percent complete");
+    EXPECT_EQ(shownBlocks, 20);
+    EXPECT_EQ(port_->lines().size(), 2 * 9);
+    // Labels without a reference are numbered; a later run goes on counting.
+    EXPECT_EQ(port_->lines()[0].trimmed(), "1");
+    EXPECT_EQ(port_->lines()[9].trimmed(), "2");
+    EXPECT_EQ(parmText(key::Labfrom), "1");
+    EXPECT_EQ(parmText(key::Labto), "02");
+    EXPECT_EQ(parmText(key::Labopt), "L");
+    EXPECT_EQ(parmText(key::RunLabels), "N");
+    EXPECT_EQ(parmText(key::RunAlone), "N");
+    EXPECT_TRUE(platform::child<QPushButton>(&f, "cmdOK")->isEnabled());
+
+    *port_ = platform::RecordingPort();
+    runFrom(f);
+    ASSERT_EQ(port_->lines().size(), 2 * 9);
+    EXPECT_EQ(port_->lines()[0].trimmed(), "3");
+    EXPECT_TRUE(scriptedMessages().messages().empty());
+}
+
+TEST_F(Dialog, CancelAsksThenReportsTheLastLabelPrinted) {
+    setParm({{key::TopMarg, "0"}});
+    PrintRangeDialog f;
+    f.setRepaintInterval(0);  // every record hands the interface its events
+    ASSERT_TRUE(f.Form_Load());
+    showAndActivate(f);
+    // Cancel is pressed once the fourth row (bag 1) is out; A4 waits in the row.
+    QObject::connect(&f, &PrintRangeDialog::runStarted, [this](LabelProgressWindow* form) {
+        auto* timer = new QTimer(form);
+        QObject::connect(timer, &QTimer::timeout, form, [form, timer, this] {
+            if (port_->lines().size() < 4 * 9) return;
+            timer->stop();
+            QTest::mouseClick(form->cancelButton(), Qt::LeftButton);
+        });
+        timer->start(0);
+    });
+    // Answered No: the run goes on to the end.
+    scriptedMessages().answer(Answer::No, QStringLiteral("Are you sure you want to cancel ?"));
+    runFrom(f);
+    EXPECT_EQ(f.lastResult().status, Status::Completed);
+    EXPECT_EQ(port_->lines().size(), 22 * 9);
+    EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+
+    // Answered Yes: the run stops after the record in hand.
+    *port_ = platform::RecordingPort();
+    scriptedMessages().answer(Answer::Yes, QStringLiteral("Are you sure you want to cancel ?"));
+    scriptedMessages().answer(Answer::Ok, QStringLiteral("Last label number printed: 4"));
+    runFrom(f);
+    EXPECT_EQ(f.lastResult().status, Status::Cancelled);
+    EXPECT_EQ(port_->lines().size(), 4 * 9);
+    EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+    EXPECT_EQ(parmText(key::Labopt), "A");
+    EXPECT_EQ(parmText(key::RunLabels), "N");
+}
+
+TEST_F(Dialog, AFailedRunIsReported) {
+    port_->setFailOpen(true);
+    PrintRangeDialog f;
+    ASSERT_TRUE(f.Form_Load());
+    showAndActivate(f);
+    scriptedMessages().answer(Answer::Ok);
+    runFrom(f);
+    EXPECT_EQ(f.lastResult().status, Status::Failed);
+    ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+    EXPECT_TRUE(scriptedMessages().messages()[0].text.startsWith("The labels could not be printed on LPT1: "));
+    EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Exclamation);
+}
+
+}  // namespace
+}  // namespace qv::labels
