@@ -91,7 +91,7 @@ TEST_F(WizardKeys, ShownTextsKeepToTheirBoxes) {
     EXPECT_EQ(ctl<QLineEdit>(wizard_, "TxtPostcode2")->text(), QString(8, u'n'));
 }
 
-class HintKeys : public LayoutWindowsTest {
+class TypedFormKeys : public LayoutWindowsTest {
 protected:
     void SetUp() override {
         LayoutWindowsTest::SetUp();
@@ -115,7 +115,7 @@ protected:
     QPointer<TypedLayoutWindow> form_;
 };
 
-TEST_F(HintKeys, ASecondNewFileWhileTheWindowIsOpenShowsTheSameWindow) {
+TEST_F(TypedFormKeys, ASecondNewFileWhileTheWindowIsOpenShowsTheSameWindow) {
     typeFile(path("a.txt"));
     focusOption("optAscii");
     QPointer<NewFileHint> first = form_->hintWindow();
@@ -129,7 +129,7 @@ TEST_F(HintKeys, ASecondNewFileWhileTheWindowIsOpenShowsTheSameWindow) {
     EXPECT_EQ(openWindows("frmLayWin"), 1);
 }
 
-TEST_F(HintKeys, ClosedByItsFrameStoresNothing) {
+TEST_F(TypedFormKeys, ClosedByItsFrameStoresNothing) {
     typeFile(path("a.txt"));
     focusOption("optComma");
     QPointer<NewFileHint> hint = form_->hintWindow();
@@ -144,6 +144,29 @@ TEST_F(HintKeys, ClosedByItsFrameStoresNothing) {
     typeFile(path("b.txt"));
     focusOption("optAscii");
     EXPECT_NE(form_->hintWindow(), nullptr);
+}
+
+TEST_F(TypedFormKeys, EscapeCancelsTheTypedFormFromAnyControl) {
+    setParm("LayWin", "N");
+    form_->close();
+    QTRY_VERIFY(form_.isNull());
+    for (const char* name : {"txtTownfrom", "txtReflength", "optComma", "cmdOK", "cmdSelFile"}) {
+        form_ = new TypedLayoutWindow;
+        ASSERT_TRUE(form_->Form_Load());
+        ASSERT_TRUE(showActive(form_));
+        typeFile(path("a.txt"));
+        QWidget* w = ctl<QWidget>(form_, name);
+        w->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(w->hasFocus()) << name;
+        QTest::keyClick(w, Qt::Key_Escape);
+        EXPECT_TRUE(QTest::qWaitFor([this] { return form_.isNull(); }, 2000)) << name;
+        delete form_.data();
+    }
+    auto db = qv::db::Database::open("mailsort.mdb");
+    auto rs = db->openTable("data");
+    rs->setIndex("File");
+    rs->seek("=", qv::db::Value(path("a.txt")));
+    EXPECT_TRUE(rs->noMatch());  // nothing stored
 }
 
 }  // namespace
