@@ -1,6 +1,7 @@
-// The layout windows and the keys and closings that must do nothing: the
-// wizard's Enter and Escape, the hint window closed by its frame or raised a
-// second time, and the wizard's shown texts kept to their boxes' lengths.
+// The layout windows' keys and closings: the wizard's Enter and Escape press
+// nothing and its shown texts keep to their boxes' lengths; the hint window
+// closed by its frame stores nothing, raised again is the same window, and
+// comes again for another spelling of a name; Escape cancels the typed form.
 #include "layouts_fixture.h"
 
 #include "console/layoutwizardwindow.h"
@@ -143,6 +144,22 @@ TEST_F(TypedFormKeys, ClosedByItsFrameStoresNothing) {
     // So the next new file is pointed to the wizard again.
     typeFile(path("b.txt"));
     focusOption("optAscii");
+    EXPECT_NE(form_->hintWindow(), nullptr);
+}
+
+TEST_F(TypedFormKeys, TheRememberedNameCountsLetterCase) {
+    typeFile(path("a.txt"));
+    focusOption("optAscii");
+    ASSERT_NE(form_->hintWindow(), nullptr);
+    QTest::mouseClick(ctl<QPushButton>(form_->hintWindow(), "cmdOK"), Qt::LeftButton);
+    QTRY_VERIFY(form_->hintWindow() == nullptr);
+
+    // The same file by another spelling (the file test finds it all the same)
+    // is another name: the window comes again.
+    const std::string other = (dir() / "A.TXT").string();
+    typeFile(other);
+    focusOption("optComma");
+    EXPECT_EQ(form_->lastfile(), QString::fromStdString(other));
     EXPECT_NE(form_->hintWindow(), nullptr);
 }
 
