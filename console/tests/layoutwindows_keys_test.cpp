@@ -1,5 +1,6 @@
 // The layout windows' keys and closings: the wizard's Enter and Escape press
-// nothing and its shown texts keep to their boxes' lengths; the hint window
+// nothing, its shown texts keep to their boxes' lengths, and a file gone after
+// it opened is told and leaves the sample record; the hint window
 // closed by its frame stores nothing, raised again is the same window, and
 // comes again for another spelling of a name; Escape cancels the typed form.
 #include "layouts_fixture.h"
@@ -9,6 +10,7 @@
 #include "console/typedlayoutwindow.h"
 
 #include "platform/numericbox.h"
+#include "platform/testing/test_services.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -90,6 +92,19 @@ TEST_F(WizardKeys, ShownTextsKeepToTheirBoxes) {
     QTest::keyClicks(length, "20");
     QTest::keyClick(length, Qt::Key_Tab);
     EXPECT_EQ(ctl<QLineEdit>(wizard_, "TxtPostcode2")->text(), QString(8, u'n'));
+}
+
+TEST_F(WizardKeys, AFileGoneAfterOpeningIsToldAndTheSampleStays) {
+    const std::string first = "Mr A Jones     1 High St      Leeds       LS1 4AB     R1";
+    open(first + "\r\nMs B Smith        22 Low Rd        York          YO1 2CD   R22\r\n");
+    fs::remove(dir() / "cust.txt");
+    qv::platform::testing::scriptedMessages().answer(
+        qv::platform::Answer::Ok, QString::fromStdString("The file " + path("cust.txt") + " cannot be found."));
+    clickIndicator(ctl<QRadioButton>(wizard_, "optRec2"));
+    ASSERT_FALSE(wizard_.isNull());
+    EXPECT_EQ(wizard_->recordNumber(), 2);
+    EXPECT_EQ(wizard_->sampleRecord(), first);
+    EXPECT_EQ(ctl<QLineEdit>(wizard_, "strAdd1")->text(), "16");  // proposed again from the kept record
 }
 
 class TypedFormKeys : public LayoutWindowsTest {
