@@ -335,28 +335,29 @@ void Importer::read(Form form, const std::string& mailFile, const LayoutRow& lay
                 if (status_) status_("Importing record " + numberStr(counters_.processed));
             }
             mm->addNew();
-            mm->set(f.sflag, "N");
+            mm->setText(f.sflag, "N");
             mm->set(f.seq, 0);
             switch (form) {
             case Form::Fixed: cutFixed(record, columns, a); break;
             case Form::Quoted: rmvquotes(record, numbers, a); break;
             case Form::Plain: rmvcomma(record, numbers, a); break;
             }
-            mm->set(f.name, a.name);
-            mm->set(f.address1, a.address1);
-            mm->set(f.address2, a.address2);
-            mm->set(f.address3, a.address3);
-            mm->set(f.address4, a.address4);
-            mm->set(f.town, a.town);
-            mm->set(f.county, a.county);
-            mm->set(f.postcode, a.postcode);
-            mm->set(f.ref, a.ref);
+            mm->setText(f.name, a.name);
+            mm->setText(f.address1, a.address1);
+            mm->setText(f.address2, a.address2);
+            mm->setText(f.address3, a.address3);
+            mm->setText(f.address4, a.address4);
+            mm->setText(f.town, a.town);
+            mm->setText(f.county, a.county);
+            mm->setText(f.postcode, a.postcode);
+            mm->setText(f.ref, a.ref);
 
             const Coding c = resreg(a, ref, report_, counters_);
             // A code the table cannot hold is passed over, as each coding step is.
             auto put = [&](int field, const Value& v) {
                 try {
-                    mm->set(field, v);
+                    if (v.isText()) mm->setText(field, v.text());
+                    else mm->set(field, v);
                 } catch (const DbError&) {
                 }
             };
@@ -364,7 +365,12 @@ void Importer::read(Form form, const std::string& mailFile, const LayoutRow& lay
             put(f.mscode, c.mscode);
             if (c.rgcode) put(f.rgcode, *c.rgcode);
             if (c.seq) put(f.seq, *c.seq);
-            if (c.pcflag) put(f.pcflag, std::string(1, c.pcflag));
+            if (c.pcflag) {
+                try {
+                    mm->setText(f.pcflag, std::string_view(&c.pcflag, 1));
+                } catch (const DbError&) {
+                }
+            }
             mm->update();
         }
     } catch (ReaderFailure& e) {

@@ -307,7 +307,7 @@ void TypedLayoutWindow::valid() {
     const auto failure = typed::valid(file(), kind(), boxTexts());
     if (!failure) return;
     say(q(failure->message));
-    errflag_ = QStringLiteral("Y");
+    checkFailed_ = true;
     switch (failure->focus) {
     case typed::CheckFailure::Focus::FileBox: txtFile_->setFocus(); break;
     case typed::CheckFailure::Focus::Box: boxes_[std::size_t(failure->box)]->setFocus(); break;
@@ -316,9 +316,9 @@ void TypedLayoutWindow::valid() {
 }
 
 void TypedLayoutWindow::cmdOK_Click() {
-    errflag_ = QStringLiteral("N");
+    checkFailed_ = false;
     valid();
-    if (errflag_ == QLatin1String("Y") || !db_) return;
+    if (checkFailed_ || !db_) return;
     try {
         typed::store(*db_, file(), kind(), boxTexts());
         db_->commit();

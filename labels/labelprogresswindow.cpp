@@ -50,7 +50,17 @@ void LabelProgressWindow::Form_GotFocus() {
             cb.progress = [this](double p) { progress(p); };
             cb.stopRequested = [this] { return stopRequested(); };
             result_ = printLabels(*o.db, request_, cb, session_);
-            start::closeQuietly(o.db);
+            // What the run wrote back must reach the file before it counts as done.
+            try {
+                o.db->close();
+            } catch (const db::DbError& e) {
+                if (result_.status != Status::Failed) {
+                    result_.status = Status::Failed;
+                    result_.message = QStringLiteral("The changes could not be stored: ") +
+                                      QString::fromStdString(e.description());
+                }
+            }
+            o.db.reset();
         } else {
             result_.status = Status::Failed;
             result_.message = QString::fromStdString(o.refusal());

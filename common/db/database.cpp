@@ -72,7 +72,7 @@ int64_t nowMs() {
 }
 
 // Number of characters (code points) of a UTF-8 text.
-size_t charCount(const std::string& s) {
+size_t charCount(std::string_view s) {
     size_t n = 0;
     for (unsigned char c : s)
         if ((c & 0xC0) != 0x80) ++n;
@@ -1452,6 +1452,24 @@ void Recordset::set(int field, const Value& v) {
     buffer_.values[size_t(field)] = convert(field, v);
 }
 
+void Recordset::setText(int field, std::string_view text) {
+    checkOpen();
+    if (field < 0 || size_t(field) >= info_->fields.size()) fail(err::ItemNotFound, "No such field.");
+    if (editMode_ == EditMode::None) fail(err::UpdateWithoutEdit, "Edit or AddNew must come before a field is set.");
+    const FieldDef& f = info_->fields[size_t(field)];
+    if (!isText(f.type)) {
+        buffer_.values[size_t(field)] = convert(field, Value(text));
+        return;
+    }
+    // No text has more characters than bytes: only a long one is counted.
+    if (f.type == FieldType::Text && text.size() > size_t(f.size) && charCount(text) > size_t(f.size))
+        fail(err::TooLong, "The text is too long for the field '" + f.name + "' (at most " + std::to_string(f.size) +
+                               " characters).");
+    Value& v = buffer_.values[size_t(field)];
+    if (!v.isText() && size_t(field) < spare_.size()) v = Value(std::move(spare_[size_t(field)]));
+    v.assignText(text.data(), text.size());
+}
+
 void Recordset::edit() {
     checkOpen();
     refreshCurrent();
@@ -1463,7 +1481,12 @@ void Recordset::edit() {
 void Recordset::addNew() {
     checkOpen();
     buffer_.rowid = 0;
-    for (size_t i = 0; i < info_->fields.size(); ++i) buffer_.values[i] = info_->fields[i].defaultValue;
+    spare_.resize(info_->fields.size());
+    for (size_t i = 0; i < info_->fields.size(); ++i) {
+        Value& v = buffer_.values[i];
+        if (v.isText() && !info_->fields[i].defaultValue.isText()) spare_[i] = v.takeText();
+        v = info_->fields[i].defaultValue;
+    }
     editMode_ = EditMode::Add;
 }
 

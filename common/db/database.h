@@ -256,6 +256,9 @@ public:
     // Checked and converted to the field's type; only while editing or adding.
     void set(int field, const Value& v);
     void set(const std::string& field, const Value& v) { set(fieldIndex(field), v); }
+    // The same for a text, taken straight into the row being stored: no
+    // value is made and the row's storage is reused from row to row.
+    void setText(int field, std::string_view text);
 
     void edit();
     void addNew();
@@ -320,6 +323,7 @@ private:
     size_t batch_ = 16;
     EditMode editMode_ = EditMode::None;
     Row buffer_;
+    std::vector<std::string> spare_;      // text storage of the last row added, for the next
     int64_t lastModified_ = 0;
     int64_t countCache_ = -1;
     uint64_t countVersion_ = 0;

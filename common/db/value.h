@@ -41,6 +41,14 @@ public:
         else v_.emplace<std::string>(p, n);
     }
 
+    // Gives the text's storage away (for reuse); the value becomes Null.
+    std::string takeText() {
+        std::string s;
+        if (auto* p = std::get_if<std::string>(&v_)) s = std::move(*p);
+        v_ = std::monostate{};
+        return s;
+    }
+
     bool operator==(const Value& o) const { return v_ == o.v_; }
 
 private:

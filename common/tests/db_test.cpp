@@ -719,3 +719,34 @@ TEST_F(DbTest, IndexesOfANewTableAreThereWhenNeeded) {
 }
 
 }  // namespace
+
+TEST_F(DbTest, TextsSetStraightIntoNewRowsAreCheckedAndNeverLeftOver) {
+    auto db = Database::create("mailsort.mdb");
+    TableDef t{"rows",
+               {{"code", FieldType::Text, 3}, {"note", FieldType::Text, 10}, {"n", FieldType::Long, 0},
+                {"named", FieldType::Text, 4, false, false, Value("none")}},
+               {}};
+    db->createTable(t);
+    auto rs = db->openTable("rows");
+    const int fCode = rs->fieldIndex("code"), note = rs->fieldIndex("note"), n = rs->fieldIndex("n"),
+              named = rs->fieldIndex("named");
+    rs->addNew();
+    rs->setText(fCode, "ABC");
+    rs->setText(note, "first row");
+    rs->setText(n, "42");  // a number field takes the text's number
+    rs->setText(named, "mine");
+    rs->update();
+    // The next row sets less: nothing of the first one may show through.
+    rs->addNew();
+    rs->setText(fCode, "\xC3\xA9\xC3\xA9\xC3\xA9");  // three characters in six bytes fit
+    rs->update();
+    rs->addNew();
+    EXPECT_EQ(code([&] { rs->setText(fCode, "ABCD"); }), err::TooLong);
+    EXPECT_EQ(code([&] { rs->setText(n, "many"); }), err::Conversion);
+    rs->cancelUpdate();
+    std::vector<std::vector<Value>> got;
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+        got.push_back({rs->get(fCode), rs->get(note), rs->get(n), rs->get(named)});
+    EXPECT_EQ(got, (std::vector<std::vector<Value>>{{Value("ABC"), Value("first row"), Value(int64_t(42)), Value("mine")},
+                                                    {Value("\xC3\xA9\xC3\xA9\xC3\xA9"), Value(), Value(), Value("none")}}));
+}
