@@ -32,6 +32,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <tuple>
 
 namespace qv::console {
 
@@ -146,19 +147,7 @@ TypedLayoutWindow::TypedLayoutWindow(QWidget* parent) : QWidget(parent, Qt::Wind
         });
     }
 
-    auto* buttons = new QHBoxLayout;
-    cmdOK_ = control<QPushButton>(this, "cmdOK", "OK");
-    cmdCancel_ = control<QPushButton>(this, "cmdCancel", "Cancel");
-    for (QPushButton* b : {cmdOK_, cmdCancel_}) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-    }
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOK_);
-    buttons->addWidget(cmdCancel_);
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
-    platform::setCancelButton(this, cmdCancel_);
+    std::tie(cmdOK_, cmdCancel_) = platform::addOkCancelRow(this, layout);
 
     QList<QWidget*> order{txtFile_, cmdSelFile_, optAscii_, optComma_, optNoquotes_};
     for (NumericBox* b : boxes_) order << b;
