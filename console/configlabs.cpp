@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <tuple>
 
 namespace qv::console {
 
@@ -132,19 +133,7 @@ ConfigLabsDialog::ConfigLabsDialog(QWidget* parent) : QWidget(parent, Qt::Dialog
     lower->addWidget(frameLaser_);
     layout->addLayout(lower);
 
-    auto* buttons = new QHBoxLayout;
-    cmdOK_ = control<QPushButton>(this, "cmdOK", "OK");
-    cmdCancel_ = control<QPushButton>(this, "cmdCancel", "Cancel");
-    for (QPushButton* b : {cmdOK_, cmdCancel_}) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-    }
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOK_);
-    buttons->addWidget(cmdCancel_);
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
-    platform::setCancelButton(this, cmdCancel_);
+    std::tie(cmdOK_, cmdCancel_) = platform::addOkCancelRow(this, layout);
 
     // Numeric boxes: a point only in the measures; three may not be zero.
     for (NumericBox* b : {txtLabelHeight_, txtLabelWidth_, txtVertGap_, txtHorGap_, txtTopMarg_, txtLeftMarg_,

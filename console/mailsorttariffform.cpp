@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include <map>
+#include <tuple>
 
 namespace qv::console {
 
@@ -308,19 +309,7 @@ MailsortTariffForm::MailsortTariffForm(QWidget* parent) : QWidget(parent, Qt::Di
         w->setSizePolicy(p);
     }
 
-    auto* buttons = new QHBoxLayout;
-    cmdOK_ = control<QPushButton>(this, "cmdOK", "OK");
-    cmdCancel_ = control<QPushButton>(this, "cmdCancel", "Cancel");
-    for (QPushButton* b : {cmdOK_, cmdCancel_}) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-    }
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOK_);
-    buttons->addWidget(cmdCancel_);
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
-    platform::setCancelButton(this, cmdCancel_);
+    std::tie(cmdOK_, cmdCancel_) = platform::addOkCancelRow(this, layout);
 
     // The franking box: digits and the point only, five characters, and a
     // percentage below 100.

@@ -32,6 +32,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <tuple>
 
 namespace qv::console {
 
@@ -146,19 +147,7 @@ TypedLayoutWindow::TypedLayoutWindow(QWidget* parent) : QWidget(parent, Qt::Wind
         });
     }
 
-    auto* buttons = new QHBoxLayout;
-    cmdOK_ = control<QPushButton>(this, "cmdOK", "OK");
-    cmdCancel_ = control<QPushButton>(this, "cmdCancel", "Cancel");
-    for (QPushButton* b : {cmdOK_, cmdCancel_}) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-    }
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOK_);
-    buttons->addWidget(cmdCancel_);
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
-    platform::setCancelButton(this, cmdCancel_);
+    std::tie(cmdOK_, cmdCancel_) = platform::addOkCancelRow(this, layout);
 
     QList<QWidget*> order{txtFile_, cmdSelFile_, optAscii_, optComma_, optNoquotes_};
     for (NumericBox* b : boxes_) order << b;
@@ -307,7 +296,7 @@ void TypedLayoutWindow::valid() {
     const auto failure = typed::valid(file(), kind(), boxTexts());
     if (!failure) return;
     say(q(failure->message));
-    errflag_ = QStringLiteral("Y");
+    checkFailed_ = true;
     switch (failure->focus) {
     case typed::CheckFailure::Focus::FileBox: txtFile_->setFocus(); break;
     case typed::CheckFailure::Focus::Box: boxes_[std::size_t(failure->box)]->setFocus(); break;
@@ -316,9 +305,9 @@ void TypedLayoutWindow::valid() {
 }
 
 void TypedLayoutWindow::cmdOK_Click() {
-    errflag_ = QStringLiteral("N");
+    checkFailed_ = false;
     valid();
-    if (errflag_ == QLatin1String("Y") || !db_) return;
+    if (checkFailed_ || !db_) return;
     try {
         typed::store(*db_, file(), kind(), boxTexts());
         db_->commit();

@@ -57,7 +57,7 @@ public:
     void hintTest(platform::NumericBox* nameBox);
     void valid();
 
-    QString errflag() const { return errflag_; }
+    bool checkFailed() const { return checkFailed_; }
     QString lastfile() const { return lastfile_; }
     bool holdsDatabase() const { return db_ != nullptr; }
 
@@ -80,7 +80,7 @@ private:
     std::string file() const;
 
     std::unique_ptr<db::Database> db_;
-    QString errflag_ = QStringLiteral("N");
+    bool checkFailed_ = false;  // the last OK stopped at a check
     QString lastfile_;
     bool typedActivation_ = false;
     bool messageLeftFocus_ = false;  // the hint test's message left the focus where it was

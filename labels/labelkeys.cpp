@@ -1,6 +1,7 @@
 #include "labels/labelkeys.h"
 
 #include "common/text/numtext.h"
+#include "labels/rowbuffer.h"
 
 #include <cmath>
 
@@ -114,7 +115,8 @@ std::optional<QString> geometryRefusal(const LabelKeys& keys, const Geometry& g)
                               "label configuration, then print the labels again.")
             .arg(g.rowWidth)
             .arg(MaxRowWidth);
-    if (g.rowWidth < 1)
+    // A label narrower than one character would print rows of blank labels.
+    if (g.rowWidth < 1 || wholeColumns(g.width) < 1)
         return QStringLiteral("The labels have no width. Change the label configuration, then print the labels "
                               "again.");
     return std::nullopt;

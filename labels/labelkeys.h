@@ -44,6 +44,11 @@ struct Geometry {
     double offset = 0;     // the address offset, in characters
     int across = 1;        // 1 to 4
     int rowWidth = 0;      // characters of a row
+
+    // Column k (1 to 4) of address labels, and the column after it: 1 again
+    // after the last across.
+    double column(int k) const { return k == 1 ? col1 : k == 2 ? col2 : k == 3 ? col3 : col4; }
+    int following(int k) const { return k == across || k >= 4 ? 1 : k + 1; }
 };
 
 // Dot matrix: the keys are characters as typed.

@@ -243,25 +243,10 @@ void Walk::bagbundle(BoxKind kind) {
         const auto lines = box_.build(facts, k_);
         double pos = g_.col1Base;
         if (!k_.addressLab) {
-            switch (bagCol_) {
-                case 1:
-                    rowOutput();
-                    pos = g_.col1;
-                    bagCol_ = g_.across == 1 ? 1 : 2;
-                    break;
-                case 2:
-                    pos = g_.col2;
-                    bagCol_ = g_.across == 2 ? 1 : 3;
-                    break;
-                case 3:
-                    pos = g_.col3;
-                    bagCol_ = g_.across == 3 ? 1 : 4;
-                    break;
-                default:
-                    pos = g_.col4;
-                    bagCol_ = 1;
-                    break;
-            }
+            const int k = bagCol_ >= 1 && bagCol_ <= 3 ? bagCol_ : 4;
+            if (k == 1) rowOutput();
+            pos = g_.column(k);
+            bagCol_ = g_.following(k);
         }
         const int column = wholeColumns(pos);
         for (int i = 0; i < 8; ++i)
@@ -277,28 +262,10 @@ void Walk::bagbundle(BoxKind kind) {
 }
 
 void Walk::placeAddress(db::Recordset& work) {
-    double pos = 0;
-    switch (nextCol_) {
-        case 1:
-            if (!rowOutput()) return;
-            pos = g_.col1;
-            nextCol_ = g_.across == 1 ? 1 : 2;
-            break;
-        case 2:
-            pos = g_.col2;
-            nextCol_ = g_.across == 2 ? 1 : 3;
-            break;
-        case 3:
-            pos = g_.col3;
-            nextCol_ = g_.across == 3 ? 1 : 4;
-            break;
-        case 4:
-            pos = g_.col4;
-            nextCol_ = 1;
-            break;
-        default:
-            return;
-    }
+    if (nextCol_ < 1 || nextCol_ > 4) return;
+    if (nextCol_ == 1 && !rowOutput()) return;
+    const double pos = g_.column(nextCol_);
+    nextCol_ = g_.following(nextCol_);
     printLabel(row_, addressAt(work), k_, width_, wholeColumns(pos), bagNo_, session_.refCounter);
     rowLast_ = labelNo_ + 1;
 }

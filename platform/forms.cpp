@@ -1,6 +1,9 @@
 #include "platform/forms.h"
 
 #include <QAbstractButton>
+#include <QBoxLayout>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -34,6 +37,23 @@ void setCancelButton(QWidget* form, QAbstractButton* button) {
     QObject::connect(sc, &QShortcut::activated, form, [target, form] {
         if (target && target->isEnabled() && target->isVisibleTo(form)) target->click();
     });
+}
+
+std::pair<QPushButton*, QPushButton*> addOkCancelRow(QWidget* form, QBoxLayout* layout) {
+    auto* ok = control<QPushButton>(form, QStringLiteral("cmdOK"), QStringLiteral("OK"));
+    auto* cancel = control<QPushButton>(form, QStringLiteral("cmdCancel"), QStringLiteral("Cancel"));
+    for (QPushButton* b : {ok, cancel}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    row->addStretch(1);
+    layout->addLayout(row);
+    setCancelButton(form, cancel);
+    return {ok, cancel};
 }
 
 void showActivated(QWidget* form) {

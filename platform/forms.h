@@ -8,8 +8,11 @@
 
 #include <concepts>
 #include <functional>
+#include <utility>
 
 class QAbstractButton;
+class QBoxLayout;
+class QPushButton;
 
 namespace qv::platform {
 
@@ -21,6 +24,11 @@ void centreOnScreen(QWidget* form);
 // enabled). A nullptr makes Esc do nothing at all, which also stops a
 // QDialog without a cancel button from closing on Esc.
 void setCancelButton(QWidget* form, QAbstractButton* button);
+
+// Adds the centred "OK" / "Cancel" row of a dialog (controls cmdOK and
+// cmdCancel) to the layout: neither is a default button, so Enter in a box
+// presses nothing, and Esc clicks Cancel.
+std::pair<QPushButton*, QPushButton*> addOkCancelRow(QWidget* form, QBoxLayout* layout);
 
 // Shows a program's form raised and with the keyboard focus: what a program
 // started by another calls for its start form.

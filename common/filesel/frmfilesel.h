@@ -128,7 +128,4 @@ private:
     QLabel* lblFile_ = nullptr;
 };
 
-// The form's old name, for code written before the rename.
-using FrmFileSel = FileChooser;
-
 }  // namespace qv::filesel

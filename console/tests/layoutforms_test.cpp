@@ -305,7 +305,7 @@ TEST_F(LayoutForms, AFailedCheckStoresNothingAndKeepsTheForm) {
     scriptedMessages().answer(Answer::Ok, "Address 1 length cannot be greater than 45");
     QTest::mouseClick(ctl<QPushButton>(form_, "cmdOK"), Qt::LeftButton);
     ASSERT_FALSE(form_.isNull());
-    EXPECT_EQ(form_->errflag(), "Y");
+    EXPECT_TRUE(form_->checkFailed());
     EXPECT_FALSE(row(path("new.txt"), {}));
     EXPECT_TRUE(box(3)->hasFocus());
     EXPECT_EQ(box(3)->text(), "50");

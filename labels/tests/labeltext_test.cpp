@@ -439,6 +439,26 @@ TEST(Geometry, RefusesWhatARowCannotHold) {
     k.labAcross = "4";
     k.labelWidth = 61;  // 1 + 3 * 63 + 61 + 0 = 251... fits
     EXPECT_FALSE(geometryRefusal(k, dotGeometry(k)));
+
+    // A label less than one character wide (a stored "0.0", or a few tenths
+    // of a millimetre on the laser) would print nothing but blank labels.
+    const QString noWidth =
+        "The labels have no width. Change the label configuration, then print the labels again.";
+    k.labAcross = "2";
+    for (double width : {0.0, 0.4, 0.5}) {
+        k.labelWidth = width;
+        const auto why = geometryRefusal(k, dotGeometry(k));
+        ASSERT_TRUE(why) << width;
+        EXPECT_EQ(*why, noWidth) << width;
+    }
+    k.labelWidth = 0.6;
+    EXPECT_FALSE(geometryRefusal(k, dotGeometry(k)));
+    k.labelWidth = 1.2;  // millimetres: under half a character of 2.54 mm
+    const auto laser = geometryRefusal(k, laserGeometry(k, 2.54));
+    ASSERT_TRUE(laser);
+    EXPECT_EQ(*laser, noWidth);
+    k.labelWidth = 63.5;
+    EXPECT_FALSE(geometryRefusal(k, laserGeometry(k, 2.54)));
 }
 
 // ---- Percentage ------------------------------------------------------------

@@ -405,6 +405,59 @@ TEST_F(DotRun, BundleLabelsWithoutBagLabelsCountEachSelectionAfresh) {
     EXPECT_EQ(some, all.mid(12));
 }
 
+TEST_F(DotRun, WithoutAddressLabelsTheBoxesFillEachRowAcross) {
+    // The ten boxes of the standard job, at column 2 (the address offset)
+    // and every 38 characters after it. The row in hand is written when the
+    // last address has been read, so the closing bag label of the job takes
+    // the next column of a row of its own.
+    setParm({{key::AddressLab, "N"}, {key::TopMarg, "0"}});
+    struct Case {
+        const char* across;
+        int width, rows;
+    };
+    for (const Case c : {Case{"1", 40, 10}, Case{"2", 78, 6}, Case{"4", 152, 4}}) {
+        port_ = platform::RecordingPort();
+        setParm({{key::LabAcross, c.across}});
+        runDot(request('A', 1, 1));
+        const QStringList lines = port_.lines();
+        ASSERT_EQ(lines.size(), c.rows * 9) << c.across;
+        int boxes = 0;
+        for (int row = 0; row < c.rows; ++row) {
+            const QString& top = lines[row * 9];
+            EXPECT_EQ(top.size(), c.width) << c.across;
+            for (int col = 1; col <= top.size(); ++col)
+                if (top[col - 1] == u'*' && (col == 1 || top[col - 2] == u' ')) {
+                    EXPECT_EQ((col - 2) % 38, 0) << c.across << " row " << row << " column " << col;
+                    ++boxes;
+                }
+        }
+        EXPECT_EQ(boxes, 10) << c.across;
+        const int lastAt = c.rows == 10 ? 2 : 40;
+        EXPECT_EQ(lines[(c.rows - 1) * 9].indexOf('*') + 1, lastAt) << c.across;
+        EXPECT_EQ(lines[(c.rows - 1) * 9 + 1].trimmed(), "* Letter Post           No:      6 *") << c.across;
+    }
+}
+
+TEST_F(DotRun, LetterPostIsNeverSplitIntoBagsByWeight) {
+    // Bags of 3 items; the four addresses without a code still go in one bag.
+    std::vector<fixture::Address> a;
+    auto add = [&](const std::string& id, const char* ms, const char* rs, double seq, int rg) {
+        a.push_back({"Name " + id, id + " High Street", "", "Town " + id, "AB1 2" + id, "", ms, rs, "N", rg, seq});
+    };
+    for (const char* id : {"A1", "A2", "A3", "A4"}) add(id, "12345", "", 12345, 5);
+    for (const char* id : {"D1", "D2", "D3", "D4"}) add(id, "1", "", 99000001, 99);
+    writeJob(a, {{1, 1, 6, 0, 12345}, {3, {}, 11, 0, 99000001}});
+    setParm({{key::TopMarg, "0"}});
+    const RunResult r = runDot(request('A', 1, 1));
+    EXPECT_EQ(r.labelNumber, 11);
+    QStringList got;
+    for (const QString& l : secondLines(port_.lines(), 9, 0)) got << l.trimmed();
+    EXPECT_EQ(got, QStringList({"Name A1", "Name A2", "Name A3", "* Direct Selection Bag  No:      1 *", "Name A4",
+                                "* Direct Selection Bag  No:      2 *", "Name D1", "Name D2", "Name D3", "Name D4",
+                                "* Letter Post           No:      3 *"}));
+    EXPECT_EQ(port_.lines().mid(10 * 9 + 3, 1), QStringList({at(40, {{1, "*   (M1) None        Items:      4 *"}})}));
+}
+
 TEST_F(DotRun, WritesBackTheRangeAndClearsTheRunFlags) {
     RunRequest req = request('L', 5, 8);
     req.fromText = "05";
@@ -519,7 +572,7 @@ TEST_F(Unprintable, LabelSettingsARowCannotHoldAreRefusedBeforeTheRun) {
         const char* across;
         const char* width;
     };
-    for (const Case c : {Case{"5", "36"}, Case{"0", "36"}, Case{"4", "70"}}) {
+    for (const Case c : {Case{"5", "36"}, Case{"0", "36"}, Case{"4", "70"}, Case{"1", "0.0"}}) {
         setParm({{key::LabAcross, c.across}, {key::LabelWidth, c.width}});
         platform::RecordingPort port;
         DotWriter writer(port);
