@@ -4,6 +4,7 @@
 
 #include "coding/splitters.h"
 #include "common/db/database.h"
+#include "common/testing/parmkeys.h"
 #include "common/testing/scratch.h"
 #include "common/parm/parmrecord.h"
 #include "common/text/chars.h"
@@ -62,17 +63,8 @@ protected:
     }
 
     // Sets parmcode keys.
-    void setParm(const std::map<std::string, db::Value>& values) {
-        auto db = open();
-        parm::ParmRecord p(*db);
-        p.edit();
-        for (const auto& [k, v] : values) p.set(k, v);
-        p.update();
-    }
-    std::string parmText(const std::string& k) {
-        auto db = open();
-        return parm::ParmRecord(*db).text(k);
-    }
+    void setParm(const std::map<std::string, db::Value>& values) { testkit::setParmKeys(values); }
+    std::string parmText(const std::string& k) { return testkit::parmKeyText(k); }
 
     // Replaces every layout row by one for `file`, and names it in MailFile.
     // Parts not given are 0; for a delimited layout the lengths are the same
