@@ -34,7 +34,7 @@ protected:
     void TearDown() override { scratch_.reset(); }
 
     // Writes lines with CRLF ends (as the files come) into po/ or another folder.
-    void write(const std::string& name, std::initializer_list<std::string> lines, const fs::path& folder = "po") {
+    void write(const std::string& name, const std::vector<std::string>& lines, const fs::path& folder = "po") {
         std::ofstream f(dir_ / folder / name, std::ios::binary);
         for (const auto& l : lines) f << l << "\r\n";
     }

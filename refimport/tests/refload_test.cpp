@@ -4,7 +4,6 @@
 
 #include <sys/stat.h>
 
-#include <fstream>
 #include <functional>
 
 #include "common/text/chars.h"
@@ -126,10 +125,7 @@ TEST_F(RefLoad, AFaultyFileKeepsAllTheOldData) {
     const auto before = allTables();
     for (const auto& c : cases) {
         writeComma();
-        {
-            std::ofstream f(po() / c.file, std::ios::binary);
-            for (const auto& l : c.lines) f << l << "\r\n";
-        }
+        write(c.file, c.lines);
         LoadError e = loadFails(FileForm::Comma);
         EXPECT_EQ(e.kind(), LoadError::Kind::BadLine) << c.file;
         const std::string text = e.what();
@@ -223,10 +219,7 @@ TEST_F(RefLoad, ARecordWithAnEmptyKeyOrCodeStopsTheLoadAtItsLine) {
     for (const auto& c : cases) {
         if (c.form == FileForm::Fixed) writeFixed();
         else writeComma();
-        {
-            std::ofstream f(po() / c.file, std::ios::binary);
-            for (const auto& l : c.lines) f << l << "\r\n";
-        }
+        write(c.file, c.lines);
         LoadError e = loadFails(c.form);
         EXPECT_EQ(e.kind(), LoadError::Kind::BadLine) << c.file;
         EXPECT_EQ(std::string(e.what()), "Line " + std::to_string(c.line) + " of file " + (po() / c.file).string() +
@@ -251,10 +244,7 @@ TEST_F(RefLoad, AFileWithNoRecordForItsTableIsRefused) {
     const auto before = allTables();
     for (const auto& c : cases) {
         writeComma();
-        {
-            std::ofstream f(po() / c.file, std::ios::binary);
-            for (const auto& l : c.lines) f << l << "\r\n";
-        }
+        write(c.file, c.lines);
         LoadError e = loadFails(FileForm::Comma);
         EXPECT_EQ(std::string(e.what()), "File " + (po() / c.file).string() + " " + c.says + ".");
         EXPECT_EQ(allTables(), before) << c.file;
