@@ -32,6 +32,7 @@ using qv::console::testing::ctl;
 using qv::console::testing::openWindow;
 using qv::console::testing::openWindows;
 using qv::console::testing::showActive;
+using qv::console::testing::typeInto;
 using qv::console::testing::waitActive;
 using qv::platform::Answer;
 using qv::platform::NumericBox;
@@ -82,17 +83,8 @@ protected:
         for (int i = 0; i < fileBox()->count(); ++i) out << fileBox()->itemText(i);
         return out;
     }
-    // Types a name into the empty file box, as the user would.
-    void typeFile(const std::string& name) {
-        fileBox()->setFocus();
-        fileBox()->lineEdit()->clear();
-        QTest::keyClicks(fileBox()->lineEdit(), QString::fromStdString(name));
-    }
+    void typeFile(const std::string& name) { qv::console::testing::typeFile(fileBox(), name); }
     void tab() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); }
-    void typeInto(NumericBox* b, const QString& text) {
-        b->setFocus(Qt::TabFocusReason);
-        QTest::keyClicks(b, text);
-    }
     // A stored typed layout row.
     void storeRow(const std::string& file, const char* type, std::map<std::string, int> numbers) {
         auto db = qv::db::Database::open("mailsort.mdb");

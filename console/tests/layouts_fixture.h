@@ -8,7 +8,10 @@
 #include "platform/testing/test_services.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPointer>
+#include <QTest>
 #include <QWidget>
 
 #include <string>
@@ -18,6 +21,19 @@ namespace qv::console::testing {
 template <class W>
 W* ctl(const QWidget* form, const char* name) {
     return platform::child<W>(form, QString::fromLatin1(name));
+}
+
+// Types text into a box after tabbing to it, as the user would.
+inline void typeInto(QWidget* box, const QString& text) {
+    box->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(box, text);
+}
+
+// Types a name into an emptied file box, as the user would.
+inline void typeFile(QComboBox* files, const std::string& name) {
+    files->setFocus();
+    files->lineEdit()->clear();
+    QTest::keyClicks(files->lineEdit(), QString::fromStdString(name));
 }
 
 // The open (visible) top-level windows of that object name.

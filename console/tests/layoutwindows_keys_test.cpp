@@ -118,11 +118,7 @@ protected:
         ASSERT_TRUE(showActive(form_));
     }
     QComboBox* fileBox() { return ctl<QComboBox>(form_, "TxtFile"); }
-    void typeFile(const std::string& name) {
-        fileBox()->setFocus();
-        fileBox()->lineEdit()->clear();
-        QTest::keyClicks(fileBox()->lineEdit(), QString::fromStdString(name));
-    }
+    void typeFile(const std::string& name) { qv::console::testing::typeFile(fileBox(), name); }
     void focusOption(const char* option) {
         form_->activateWindow();
         ASSERT_TRUE(waitActive(form_));

@@ -93,8 +93,7 @@ protected:
     }
     // Types a number into a box and leaves it, as the user corrects one.
     void enter(NumericBox* b, const QString& text) {
-        b->setFocus(Qt::TabFocusReason);
-        QTest::keyClicks(b, text);
+        qv::console::testing::typeInto(b, text);
         QTest::keyClick(b, Qt::Key_Tab);
     }
     QPointer<LayoutWizardWindow> wizard_;
