@@ -1,6 +1,6 @@
 #include "console_fixture.h"
 
-#include "common/parm/parmrecord.h"
+#include "common/testing/parmkeys.h"
 #include "platform/drives.h"
 #include "platform/launcher.h"
 
@@ -23,20 +23,9 @@ void ConsoleTest::TearDown() {
     scratch_.reset();
 }
 
-std::string ConsoleTest::parmText(const std::string& key) {
-    auto db = db::Database::open("mailsort.mdb");
-    parm::ParmRecord p(*db);
-    return p.text(key);
-}
+std::string ConsoleTest::parmText(const std::string& key) { return testkit::parmKeyText(key); }
 
-void ConsoleTest::setParm(const std::string& key, const db::Value& v) {
-    auto db = db::Database::open("mailsort.mdb");
-    parm::ParmRecord p(*db);
-    p.edit();
-    p.set(key, v);
-    p.update();
-    db->close();
-}
+void ConsoleTest::setParm(const std::string& key, const db::Value& v) { testkit::setParmKeys({{key, v}}); }
 
 void ConsoleTest::writeFile(const fs::path& p, const std::string& content) {
     std::ofstream f(p, std::ios::binary);
