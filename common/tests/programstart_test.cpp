@@ -1,6 +1,7 @@
 // The program start: the open's refusals, the next step from the run flags,
 // and the hand-over with its close before the start.
 #include "common/programstart.h"
+#include "common/testing/parmkeys.h"
 #include "common/testing/scratch.h"
 #include "platform/testing/recordinglauncher.h"
 
@@ -16,19 +17,12 @@ using qv::testkit::ScratchTest;
 class ProgramStart : public ScratchTest {
 protected:
     void setFlags(const char* alone, const char* codes, const char* reports, const char* labels) {
-        auto db = scratch().open();
-        parm::ParmRecord p(*db);
-        p.edit();
-        p.set(parm::key::RunAlone, alone);
-        p.set(parm::key::RunCodes, codes);
-        p.set(parm::key::RunReports, reports);
-        p.set(parm::key::RunLabels, labels);
-        p.update();
+        testkit::setParmKeys({{parm::key::RunAlone, alone},
+                              {parm::key::RunCodes, codes},
+                              {parm::key::RunReports, reports},
+                              {parm::key::RunLabels, labels}});
     }
-    std::string stored(const char* key) {
-        auto db = scratch().open();
-        return parm::ParmRecord(*db).text(key);
-    }
+    std::string stored(const char* key) { return testkit::parmKeyText(key); }
     platform::InstalledRecordingLauncher launcher_;
 };
 
