@@ -243,7 +243,9 @@ private:
         const double total = double(rs_->recordCount());
         if (total == 0) return;
         rs_->moveFirst();
-        std::string group = code();
+        // Each record's code is read once: the look ahead becomes the current.
+        std::string current = code();
+        std::string group = current;
         double count = 1;
         double counter = 1;
         Throttle throttle;
@@ -253,7 +255,6 @@ private:
                 break;
             }
             ++result_.records;
-            const std::string current = code();
             const Value rg = rs_->get(f_.rgcode);
             Member m{rs_->bookmark(), rg.toDouble(), rg, rs_->get(f_.seq).toDouble(),
                      rs_->get(f_.sflag).toString() == "Y"};
@@ -261,7 +262,7 @@ private:
             if (current != "1") members_.push_back(m);
 
             if (!moveNext()) break;
-            const std::string next = rs_->eof() ? std::string("0") : code();
+            std::string next = rs_->eof() ? std::string("0") : code();
             if (next == "1") {
                 // Letter post is never counted into a group and never closes one.
             } else if (next == group) {
@@ -270,8 +271,9 @@ private:
                 if (goesToResidue(group, count, keys_, values_.minSelection)) recode(group);
                 members_.clear();
                 count = 1;
-                if (!rs_->eof()) group = code();
+                if (!rs_->eof()) group = next;
             }
+            current = std::move(next);
 
             ++counter;
             const bool last = rs_->eof();
@@ -291,7 +293,7 @@ private:
         const Value rscode = rs_->get(f_.rscode);
         // A record that an earlier run sent to residue keeps the residue form
         // of the key, so that a re-run sorts the job as the first did.
-        const bool residueForm = !(rscode.isText() && rscode.text().empty()) || rs_->get(f_.sflag).toString() == "Y";
+        const bool residueForm = !(rscode.isText() && rscode.text().empty()) || m.residue;
         c.seq = region * 1000000 + codeValue(mscode) * (residueForm ? 1000 : 1);
         m.rgcode = region;
         // A record that already holds these (a re-run) is not written again.
