@@ -274,7 +274,7 @@ public:
                 const std::string pcflag = mm_->get(f_.pcflag).toString();
                 if (pcflag == "O") ++s.outonly;
                 else if (pcflag == "F") ++s.fullpc;
-                poaddr.write([&](CsvWriter& w) { writeAddress(w); });
+                poaddr.write([&](CsvWriter& w) { writeAddress(w, mscode); });
             }
             if (gathered.code == "1") {
                 // Letter post from its first address on: counted, never gathered.
@@ -382,11 +382,11 @@ private:
         return moved && !mm_->eof();
     }
 
-    void writeAddress(CsvWriter& w) {
+    void writeAddress(CsvWriter& w, const std::string& mscode) {
         for (int i = 0; i < 8; ++i) w.quoted(mm_->get(f_.address[i]).toString());
         w.quoted("");
         w.quoted("");
-        w.quoted(mm_->get(f_.mscode).toString());
+        w.quoted(mscode);
         w.endRecord();
     }
 
