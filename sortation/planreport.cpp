@@ -31,15 +31,6 @@ std::string money(double d) { return formatNumber(d, ".00"); }
 // A percentage of a whole; with nothing to divide by it is 0.
 double percentOf(double part, double whole) { return whole != 0 ? part / whole * 100 : 0; }
 
-std::string formatDescription(const std::optional<std::string>& code) {
-    if (!code) return {};
-    if (*code == "LE") return "Letter";
-    if (*code == "LL") return "Large Letter";
-    if (*code == "A3") return "A3 Packet";
-    if (*code == "PK") return "Packet";
-    return {};
-}
-
 // The texts of the parameter and statistics tables, built once for the
 // report and the planning file alike.
 struct Texts {
@@ -62,7 +53,7 @@ Texts buildTexts(const PlanJob& job, const Statistics& st) {
     if (job.bundleMax) t.bundleMax = padLeft(*job.bundleMax, 6);
     if (job.weightText) t.weight = padLeft(*job.weightText, 6);
     if (job.jobRef) t.jobRef = padLeft(*job.jobRef, 15);
-    t.description = formatDescription(job.format);
+    t.description = job.format ? formatName(*job.format) : std::string();
 
     const double suitable = st.procrecs - st.nomatch;
     t.procrecs = rightIn(num(st.procrecs), 6);
