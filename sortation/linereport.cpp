@@ -77,11 +77,6 @@ const char* const EndLine = "                                            <<< End
 
 namespace {
 
-std::string rightIn(const std::string& s, std::size_t width) {
-    const std::size_t n = charLength(s);
-    return n >= width ? s : std::string(width - n, ' ') + s;
-}
-
 std::string gap(std::size_t n) { return std::string(n, ' '); }
 
 std::string numbers(double items, double cumItems, double bags, double cumBags) {
@@ -92,6 +87,10 @@ std::string numbers(double items, double cumItems, double bags, double cumBags) 
 std::string description50(const std::string& mdlab) { return left(mdlab, 50); }
 
 }  // namespace
+
+std::string rightIn(const std::string& text, std::size_t width) {
+    return charLength(text) >= width ? text : padLeft(text, width);
+}
 
 std::string numberColumn(double n, std::size_t width) { return rightIn(numberText(n), width); }
 

@@ -80,6 +80,8 @@ private:
 // A number in a right-aligned column; one wider than the column widens the
 // line rather than losing digits.
 std::string numberColumn(double n, std::size_t width = 6);
+// The same for any figure already in text.
+std::string rightIn(const std::string& text, std::size_t width);
 
 struct SelectionLine {
     std::string code;

@@ -18,12 +18,6 @@ namespace key = parm::key;
 
 std::string num(double d) { return numberText(d); }
 
-// A figure right-aligned in a column; one wider than the column widens the
-// line rather than losing its leading digits.
-std::string rightIn(const std::string& text, std::size_t n) {
-    return charLength(text) >= n ? text : padLeft(text, n);
-}
-
 std::string caption(const char* text, std::size_t n) { return padRight(text, n); }
 
 std::string money(double d) { return formatNumber(d, ".00"); }
