@@ -191,8 +191,6 @@ public:
             failed(e);
         }
     }
-    CsvWriter* operator->() { return out_.get(); }
-    explicit operator bool() const { return out_ != nullptr; }
     template <class F>
     void write(F&& f) {
         if (!out_) return;
@@ -299,7 +297,7 @@ public:
             if (printer_.documentOpen()) printer_.killDoc();
             return result_;
         }
-        if (s.nomatch > 0) letterPost(poline, gathered.seq);
+        if (s.nomatch > 0) letterPost(gathered.seq);
         print(EndLine);
         if (hooks_.following) {
             printer_.newPage();
@@ -431,12 +429,12 @@ private:
     }
 
     // firstSeq: the seq of the first letter-post address.
-    void letterPost(OutFile& poline, double firstSeq) {
+    void letterPost(double firstSeq) {
         const Statistics& s = result_.stats;
         const double bags = bagsOf(s.nomatch, values_.bagitems);
         cumBags_ += bags;
         print(letterPostLineText(s.nomatch, cumItems_ + s.nomatch, bags, cumBags_, geographic_));
-        poline.record(polineLetterPostRecord(s.nomatch, cumItems_ + s.nomatch, bags, cumBags_));
+        poline_->record(polineLetterPostRecord(s.nomatch, cumItems_ + s.nomatch, bags, cumBags_));
         addRow(numbering_.letterPost(cumItems_, s.nomatch, cumBags_, s.resbund, firstSeq));
     }
 
