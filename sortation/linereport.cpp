@@ -425,7 +425,7 @@ private:
             s.dirbund += count.bundles;
         }
         addRow(numbering_.selection(cumItems_, cumBags_, s.resbund, g.seq));
-        if ((!keys_.laser() && lineCounter_ >= 70) || (keys_.laser() && lineCounter_ >= 80)) continuationHeader();
+        if (lineCounter_ >= (keys_.laser() ? 80 : 70)) continuationHeader();
     }
 
     // firstSeq: the seq of the first letter-post address.
