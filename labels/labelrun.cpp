@@ -61,13 +61,12 @@ QString noBags() {
 
 // mmwork's fields, looked up once.
 struct WorkFields {
-    int name, address1, address2, address3, town, county, postcode, ref, mscode, rscode, sflag, rgcode, seq;
+    int name, address1, address2, address3, town, county, postcode, ref, mscode, rscode, sflag, rgcode;
     explicit WorkFields(const db::Recordset& rs)
         : name(rs.fieldIndex("name")), address1(rs.fieldIndex("address1")), address2(rs.fieldIndex("address2")),
           address3(rs.fieldIndex("address3")), town(rs.fieldIndex("town")), county(rs.fieldIndex("county")),
           postcode(rs.fieldIndex("postcode")), ref(rs.fieldIndex("ref")), mscode(rs.fieldIndex("mscode")),
-          rscode(rs.fieldIndex("rscode")), sflag(rs.fieldIndex("sflag")), rgcode(rs.fieldIndex("rgcode")),
-          seq(rs.fieldIndex("seq")) {}
+          rscode(rs.fieldIndex("rscode")), sflag(rs.fieldIndex("sflag")), rgcode(rs.fieldIndex("rgcode")) {}
 };
 
 class Walk {
