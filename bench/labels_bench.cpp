@@ -84,7 +84,7 @@ long makeJob(db::Database& db, long targetLabels, long& addresses) {
         b->set(jobtables::bagfield::BagNumber, double(bag));
         b->set(jobtables::bagfield::LabelStart, double(labels));
         b->set(jobtables::bagfield::LabelNumber, double(labels + items + bags + bundles));
-        b->set(jobtables::bagfield::BundleNumber, double(residue ? bundle + 1 : bundle + 1));
+        b->set(jobtables::bagfield::BundleNumber, double(bundle + 1));
         b->set(jobtables::bagfield::Seq, seq);
         b->update();
         if (!residue || s < 800) {  // residue codes come round again
@@ -145,22 +145,22 @@ void setKeys(bool laser) {
 
 // The baseline: the job read in label order, the fields a label shows, nothing printed.
 int readOnly() {
-        auto db = db::Database::open("mailsort.mdb", db::OpenMode::Shared);
-        auto w = db->openTable(jobtables::Mmwork);
-        w->setIndex("Key2");
-        const auto t0 = std::chrono::steady_clock::now();
-        std::size_t chars = 0;
-        long n = 0;
-        const char* fields[] = {"name", "address1", "address2", "address3", "town", "county", "postcode",
-                                "ref", "mscode", "rscode", "sflag", "rgcode"};
-        std::vector<int> idx;
-        for (const char* f : fields) idx.push_back(w->fieldIndex(f));
-        for (w->moveFirst(); !w->eof(); w->moveNext(), ++n)
-            for (int i : idx) chars += QString::fromStdString(w->get(i).toString()).size();
-        const double t = seconds(t0);
-        std::printf("%-26s %9ld records %6.1f s  %8.0f records/s  (%zu characters)\n", "baseline, reading the job:", n,
-                    t, double(n) / t, chars);
-        std::printf("%-26s peak %4ld MB (%ld MB not file-mapped at the end)\n", "", peakMb(), anonMb());
+    auto db = db::Database::open("mailsort.mdb", db::OpenMode::Shared);
+    auto w = db->openTable(jobtables::Mmwork);
+    w->setIndex("Key2");
+    const auto t0 = std::chrono::steady_clock::now();
+    std::size_t chars = 0;
+    long n = 0;
+    const char* fields[] = {"name", "address1", "address2", "address3", "town", "county", "postcode",
+                            "ref", "mscode", "rscode", "sflag", "rgcode"};
+    std::vector<int> idx;
+    for (const char* f : fields) idx.push_back(w->fieldIndex(f));
+    for (w->moveFirst(); !w->eof(); w->moveNext(), ++n)
+        for (int i : idx) chars += QString::fromStdString(w->get(i).toString()).size();
+    const double t = seconds(t0);
+    std::printf("%-26s %9ld records %6.1f s  %8.0f records/s  (%zu characters)\n", "baseline, reading the job:", n,
+                t, double(n) / t, chars);
+    std::printf("%-26s peak %4ld MB (%ld MB not file-mapped at the end)\n", "", peakMb(), anonMb());
     return 0;
 }
 

@@ -12,10 +12,8 @@ namespace qv::labels {
 
 // The fields of an mmwork record a label run reads; Nulls read as "" and 0.
 struct AddressRecord {
-    QString name, address1, address2, address3, town, county, postcode, ref;
-    QString mscode, rscode, sflag;
+    QString name, address1, address2, address3, town, county, postcode, ref, mscode;
     double rgcode = 0;
-    double seq = 0;
 };
 
 // The first line of the label (before it is set in its field).

@@ -61,13 +61,12 @@ QString noBags() {
 
 // mmwork's fields, looked up once.
 struct WorkFields {
-    int name, address1, address2, address3, town, county, postcode, ref, mscode, rscode, sflag, rgcode, seq;
+    int name, address1, address2, address3, town, county, postcode, ref, mscode, rscode, sflag, rgcode;
     explicit WorkFields(const db::Recordset& rs)
         : name(rs.fieldIndex("name")), address1(rs.fieldIndex("address1")), address2(rs.fieldIndex("address2")),
           address3(rs.fieldIndex("address3")), town(rs.fieldIndex("town")), county(rs.fieldIndex("county")),
           postcode(rs.fieldIndex("postcode")), ref(rs.fieldIndex("ref")), mscode(rs.fieldIndex("mscode")),
-          rscode(rs.fieldIndex("rscode")), sflag(rs.fieldIndex("sflag")), rgcode(rs.fieldIndex("rgcode")),
-          seq(rs.fieldIndex("seq")) {}
+          rscode(rs.fieldIndex("rscode")), sflag(rs.fieldIndex("sflag")), rgcode(rs.fieldIndex("rgcode")) {}
 };
 
 class Walk {
@@ -86,7 +85,7 @@ private:
         return {qs(work.get(f_->mscode).toString()), qs(work.get(f_->rscode).toString()),
                 qs(work.get(f_->sflag).toString())};
     }
-    AddressRecord addressAt(db::Recordset& work) const;
+    AddressRecord addressAt(db::Recordset& work, const QString& mscode) const;
     void start(db::Recordset& work, db::Recordset& bags);
     double labelsBefore(db::Recordset& bags);
     bool residue() const { return isResidue(group_.rscode, group_.sflag); }
@@ -94,7 +93,7 @@ private:
     bool rowOutput(bool last = false);
     void pageCheck();
     void bagbundle(BoxKind kind);
-    void placeAddress(db::Recordset& work);
+    void placeAddress(db::Recordset& work, const Codes& codes);
     QString description(const QString& code);
     void progress();
 
@@ -130,7 +129,8 @@ private:
                                            Session&);
 };
 
-AddressRecord Walk::addressAt(db::Recordset& work) const {
+// `mscode` is the record's code as the walk already read it.
+AddressRecord Walk::addressAt(db::Recordset& work, const QString& mscode) const {
     AddressRecord r;
     r.name = qs(work.get(f_->name).toString());
     r.address1 = qs(work.get(f_->address1).toString());
@@ -140,7 +140,7 @@ AddressRecord Walk::addressAt(db::Recordset& work) const {
     r.county = qs(work.get(f_->county).toString());
     r.postcode = qs(work.get(f_->postcode).toString());
     r.ref = qs(work.get(f_->ref).toString());
-    r.mscode = qs(work.get(f_->mscode).toString());
+    r.mscode = mscode;
     r.rgcode = work.get(f_->rgcode).toDouble();
     return r;
 }
@@ -261,12 +261,12 @@ void Walk::bagbundle(BoxKind kind) {
     bundleFill_ = 0;
 }
 
-void Walk::placeAddress(db::Recordset& work) {
+void Walk::placeAddress(db::Recordset& work, const Codes& codes) {
     if (nextCol_ < 1 || nextCol_ > 4) return;
     if (nextCol_ == 1 && !rowOutput()) return;
     const double pos = g_.column(nextCol_);
     nextCol_ = g_.following(nextCol_);
-    printLabel(row_, addressAt(work), k_, width_, wholeColumns(pos), bagNo_, session_.refCounter);
+    printLabel(row_, addressAt(work, codes.mscode), k_, width_, wholeColumns(pos), bagNo_, session_.refCounter);
     rowLast_ = labelNo_ + 1;
 }
 
@@ -305,7 +305,7 @@ RunResult Walk::run(db::Recordset& work, db::Recordset& bags, double labelTotal)
         lastPrinted_ = 0;
         bool end = false;
         bool cancelled = false;
-        Codes rec = group_;
+        Codes rec = group_;  // the codes of the record in hand
         while (!end && !failed_) {
             if (cb_.stopRequested && cb_.stopRequested()) {
                 cancelled = true;
@@ -340,7 +340,7 @@ RunResult Walk::run(db::Recordset& work, db::Recordset& bags, double labelTotal)
             // 3-4. The address label, when it is in the range.
             const bool inRange = t == 'A' || (t == 'B' && req_.from <= bagNo_ && bagNo_ <= req_.to) ||
                                  (t == 'L' && labelNo_ >= req_.from - 1);
-            if (inRange && k_.addressLab) placeAddress(work);
+            if (inRange && k_.addressLab) placeAddress(work, rec);
             if (failed_) break;
             // 5. Every record counts, placed or not.
             bagItems_ += 1;
