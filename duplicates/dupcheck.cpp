@@ -55,7 +55,7 @@ std::string BuildKey(const Fields& fields, const std::vector<bool>& selected) {
     std::string key;
     for (std::size_t k = 0; k < selected.size(); ++k) {
         if (!selected[k]) continue;
-        const std::string field = k < fields.size() ? fields[k] : std::string();
+        const std::string_view field = k < fields.size() ? std::string_view(fields[k]) : std::string_view();
         // The cut to 1000 characters comes before the blanks go.
         key = qv::left(qv::trim(key) + qv::ucase(field), KeyLength);
     }
