@@ -141,11 +141,15 @@ int64_t DupWork::seekKey(const KeyParts& parts) {
 }
 
 void DupWork::readFields(Fields& fields) {
+    // Each slot read once; the Nulls after the record's last field are cut off.
     fields.clear();
-    int count = 0;
-    for (int i = 1; i <= FieldSlots; ++i)
-        if (!csv_->get(i).isNull()) count = i;
-    for (int i = 1; i <= count; ++i) fields.push_back(csv_->get(i).toString());
+    std::size_t count = 0;
+    for (int i = 1; i <= FieldSlots; ++i) {
+        const Value v = csv_->get(i);
+        fields.push_back(v.toString());
+        if (!v.isNull()) count = idx(i);
+    }
+    fields.resize(count);
     const Value more = csv_->get(FieldSlots + 1);
     if (!more.isNull()) {
         fields.resize(idx(FieldSlots));
