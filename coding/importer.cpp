@@ -91,6 +91,12 @@ std::optional<ReferenceLookup::Row> ReferenceLookup::seek(Table& t, const std::s
     return Row{t.rs->get(t.code), t.rs->get(t.rreg)};
 }
 
+std::optional<ReferenceLookup::Row> ReferenceLookup::seekSector(const std::string& outwardKey, char sectorDigit) {
+    std::optional<Row> row = seek(pcode_, outwardKey);
+    if (!row) row = seek(pcode_, sectorKey(outwardKey, sectorDigit));
+    return row;
+}
+
 const ReferenceLookup::Row* ReferenceLookup::remember(Table& t, std::string memoKey, std::optional<Row> row) {
     if (t.memo.size() >= kMemoLimit) {
         t.last = std::move(row);
@@ -130,8 +136,7 @@ const ReferenceLookup::Row* ReferenceLookup::sector(const std::string& outwardKe
             if (packedKeys_[i] == 0) break;
         }
     }
-    std::optional<Row> row = seek(pcode_, outwardKey);
-    if (!row) row = seek(pcode_, sectorKey(outwardKey, sectorDigit));
+    std::optional<Row> row = seekSector(outwardKey, sectorDigit);
     if (packedUsed_ >= kMemoLimit) {
         pcode_.last = std::move(row);
         return pcode_.last ? &*pcode_.last : nullptr;
@@ -167,8 +172,7 @@ const ReferenceLookup::Row* ReferenceLookup::sectorSought(const std::string& out
     memoKey += '\0';
     memoKey += sectorDigit;
     if (auto it = pcode_.memo.find(memoKey); it != pcode_.memo.end()) return it->second ? &*it->second : nullptr;
-    std::optional<Row> row = seek(pcode_, outwardKey);
-    if (!row) row = seek(pcode_, sectorKey(outwardKey, sectorDigit));
+    std::optional<Row> row = seekSector(outwardKey, sectorDigit);
     return remember(pcode_, std::move(memoKey), std::move(row));
 }
 

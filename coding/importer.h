@@ -77,6 +77,8 @@ private:
         std::optional<Row> last;  // the answer when the memo is full
     };
     std::optional<Row> seek(Table& t, const std::string& key);
+    // pcode by the outward key as it stands, then by the sector key.
+    std::optional<Row> seekSector(const std::string& outwardKey, char sectorDigit);
     const Row* remember(Table& t, std::string memoKey, std::optional<Row> row);
     const Row* sectorSought(const std::string& outwardKey, char sectorDigit);
     Table pcode_, cntytown_;

@@ -55,7 +55,7 @@ std::string BuildKey(const Fields& fields, const std::vector<bool>& selected) {
     std::string key;
     for (std::size_t k = 0; k < selected.size(); ++k) {
         if (!selected[k]) continue;
-        const std::string field = k < fields.size() ? fields[k] : std::string();
+        const std::string_view field = k < fields.size() ? std::string_view(fields[k]) : std::string_view();
         // The cut to 1000 characters comes before the blanks go.
         key = qv::left(qv::trim(key) + qv::ucase(field), KeyLength);
     }
@@ -141,11 +141,15 @@ int64_t DupWork::seekKey(const KeyParts& parts) {
 }
 
 void DupWork::readFields(Fields& fields) {
+    // Each slot read once; the Nulls after the record's last field are cut off.
     fields.clear();
-    int count = 0;
-    for (int i = 1; i <= FieldSlots; ++i)
-        if (!csv_->get(i).isNull()) count = i;
-    for (int i = 1; i <= count; ++i) fields.push_back(csv_->get(i).toString());
+    std::size_t count = 0;
+    for (int i = 1; i <= FieldSlots; ++i) {
+        const Value v = csv_->get(i);
+        fields.push_back(v.toString());
+        if (!v.isNull()) count = idx(i);
+    }
+    fields.resize(count);
     const Value more = csv_->get(FieldSlots + 1);
     if (!more.isNull()) {
         fields.resize(idx(FieldSlots));

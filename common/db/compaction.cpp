@@ -34,6 +34,11 @@ void removeQuietly(const fs::path& p) {
     fs::remove(p, ec);
 }
 
+// The log files SQLite would have made beside a database file.
+void removeLogs(const fs::path& file) {
+    for (const char* log : {"-wal", "-shm", "-journal"}) removeQuietly(file.string() + log);
+}
+
 // Every spelling of a name in the folder, with the log files SQLite would
 // have made beside it.
 void removeEverySpelling(const fs::path& folder, const std::string& name) {
@@ -45,7 +50,7 @@ void removeEverySpelling(const fs::path& folder, const std::string& name) {
         }
     } catch (const std::exception&) {
     }
-    for (const char* log : {"-wal", "-shm", "-journal"}) removeQuietly(folder / (name + log));
+    removeLogs(folder / name);
 }
 
 // The backup: the same file under a second name where the file system
@@ -139,7 +144,7 @@ CompactionResult compactThroughBackup(const CompactionOptions& o) {
     } catch (const std::exception& e) {
         r.failure = describe(e);
         removeQuietly(temp);
-        for (const char* log : {"-wal", "-shm", "-journal"}) removeQuietly(temp.string() + log);
+        removeLogs(temp);
         // The database was never moved: the backup is only a second name of it.
         if (backedUp) removeEverySpelling(folder, o.backup);
         return r;

@@ -2,15 +2,23 @@
 
 namespace qv {
 
-std::string csvQuoted(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + 2);
+namespace {
+
+void appendQuoted(std::string& out, std::string_view text) {
     out += '"';
     for (char c : text) {
         if (c == '"') out += '"';
         out += c;
     }
     out += '"';
+}
+
+}  // namespace
+
+std::string csvQuoted(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    appendQuoted(out, text);
     return out;
 }
 
@@ -24,7 +32,8 @@ void CsvWriter::separate() {
 
 CsvWriter& CsvWriter::quoted(std::string_view text) {
     separate();
-    line_ += csvQuoted(text);
+    // Straight into the line: no string of its own for every field of every record.
+    appendQuoted(line_, text);
     return *this;
 }
 
