@@ -238,26 +238,17 @@ RunEnd checkFile(DupWork& work, const CheckSetup& setup, Decider& decider, const
 }
 
 void writeOutput(DupWork& work, int listEntries, const std::filesystem::path& file) {
-    // Written beside and renamed into place, so that a failed write leaves no
-    // cut-off file that looks like a finished one.
-    std::filesystem::path part = file;
-    part += ".part";
-    try {
-        qv::CsvWriter out(part, qv::LineEnd::CRLF);
-        const std::size_t n = listEntries > 0 ? idx(listEntries) : 0;
-        work.forEachKept([&](int64_t, const Fields& fields) {
-            const std::size_t values = fields.size() > n ? fields.size() : n;
-            for (std::size_t k = 0; k < values; ++k)
-                out.quoted(k < fields.size() ? qv::trim(fields[k]) : std::string());
-            out.endRecord();
-        });
-        out.close();
-        std::filesystem::rename(part, file);
-    } catch (...) {
-        std::error_code ec;
-        std::filesystem::remove(part, ec);
-        throw;
-    }
+    // The writer replaces the file only when it is whole: a failed write
+    // leaves no cut-off file that looks like a finished one.
+    qv::CsvWriter out(file, qv::LineEnd::CRLF);
+    const std::size_t n = listEntries > 0 ? idx(listEntries) : 0;
+    work.forEachKept([&](int64_t, const Fields& fields) {
+        const std::size_t values = fields.size() > n ? fields.size() : n;
+        for (std::size_t k = 0; k < values; ++k)
+            out.quoted(k < fields.size() ? qv::trim(fields[k]) : std::string());
+        out.endRecord();
+    });
+    out.close();
 }
 
 RunEnd deduplicate(const CheckSetup& setup, Decider& decider, const RunHooks& hooks) {

@@ -1,4 +1,5 @@
 #include "common/text/csv.h"
+#include "common/testing/filelimit.h"
 
 #include <gtest/gtest.h>
 
@@ -101,10 +102,12 @@ TEST(CsvWriter, LineEndsAndOnlyWholeRecords) {
 TEST(CsvWriter, ErrorsOfTheFileReachTheCaller) {
     EXPECT_THROW(CsvWriter("/proc/no-such-folder/out.csv"), std::system_error);
 
-    // A device that refuses every byte: the error comes at a write or at close.
+    // A file that may not grow: the error comes at a write or at close.
     bool thrown = false;
+    const fs::path file = scratch("full.csv");
     try {
-        CsvWriter w("/dev/full");
+        qv::testkit::FileSizeLimit limit(16);
+        CsvWriter w(file);
         for (int i = 0; i < 10; ++i) {
             w.quoted("Smith").bare("12");
             w.endRecord();
@@ -112,9 +115,11 @@ TEST(CsvWriter, ErrorsOfTheFileReachTheCaller) {
         w.close();
     } catch (const std::system_error& e) {
         thrown = true;
-        EXPECT_EQ(e.code(), std::errc::no_space_on_device) << e.what();
+        EXPECT_EQ(e.code(), std::errc::file_too_large) << e.what();
     }
     EXPECT_TRUE(thrown);
+    EXPECT_FALSE(fs::exists(file));
+    fs::remove_all(file.parent_path());
 }
 
 TEST(ParseCsvRecord, ReadsAsASpreadsheetDoes) {

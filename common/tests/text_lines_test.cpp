@@ -1,4 +1,5 @@
 #include "common/text/lines.h"
+#include "common/testing/filelimit.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 
 namespace fs = std::filesystem;
 using namespace qv;
+using qv::testkit::FileSizeLimit;
 
 namespace {
 
@@ -213,7 +215,8 @@ TEST_F(LineFileTest, WriterLineEnds) {
         w.writeLine("a");
         w.writeLine("");
         w.writeLine("b");
-    }  // the destructor closes
+        w.close();
+    }
     EXPECT_EQ(get(dir_ / "lf.txt"), "a\n\nb\n");
     {
         TextWriter w(dir_ / "lf.txt", LineEnd::LF, TextWriter::Mode::Append);
@@ -223,10 +226,59 @@ TEST_F(LineFileTest, WriterLineEnds) {
     }
     EXPECT_EQ(get(dir_ / "lf.txt"), "a\n\nb\nc\n");
     {
-        TextWriter w(dir_ / "lf.txt", LineEnd::CRLF);  // truncates
+        TextWriter w(dir_ / "lf.txt", LineEnd::CRLF);  // replaces
         w.writeLine("d");
+        w.close();
     }
     EXPECT_EQ(get(dir_ / "lf.txt"), "d\r\n");
+}
+
+// A replaced file changes only when its writer is closed whole: a run that
+// fails or is given up leaves the earlier file and no stray temporary file.
+TEST_F(LineFileTest, WriterReplacesWholeOrNotAtAll) {
+    const fs::path file = dir_ / "out.csv";
+    {
+        TextWriter w(file);
+        w.writeLine("old");
+        w.close();
+    }
+    {
+        TextWriter w(file);
+        for (int i = 0; i < 20000; ++i) w.writeLine("new line that goes past the buffer");
+        EXPECT_EQ(get(file), "old\r\n");  // nothing under the name until close
+    }  // given up without close
+    EXPECT_EQ(get(file), "old\r\n");
+    {
+        FileSizeLimit limit(64 * 1024);
+        TextWriter w(file);
+        EXPECT_THROW(
+            {
+                for (int i = 0; i < 100000; ++i) w.writeLine("a line that fills the limit and must fail");
+                w.close();
+            },
+            std::system_error);
+    }
+    EXPECT_EQ(get(file), "old\r\n");
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"out.csv"});
+}
+
+// A link under the final name is replaced by the file, never followed.
+TEST_F(LineFileTest, WriterReplacesALinkRatherThanFollowingIt) {
+    const fs::path outside = dir_ / "outside.txt";
+    {
+        TextWriter w(outside);
+        w.writeLine("keep");
+        w.close();
+    }
+    fs::create_symlink(outside, dir_ / "POFILE.DAT");
+    TextWriter w(dir_ / "POFILE.DAT");
+    w.writeLine("new");
+    w.close();
+    EXPECT_EQ(get(outside), "keep\r\n");
+    EXPECT_FALSE(fs::is_symlink(dir_ / "POFILE.DAT"));
+    EXPECT_EQ(get(dir_ / "POFILE.DAT"), "new\r\n");
 }
 
 TEST_F(LineFileTest, WriterThenReaderRoundTrip) {
@@ -245,17 +297,23 @@ TEST_F(LineFileTest, WriterThenReaderRoundTrip) {
 
 TEST_F(LineFileTest, WriterFailsLoudly) {
     EXPECT_THROW(TextWriter(dir_ / "no" / "such" / "folder.txt"), std::system_error);
-    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    TextWriter w("/dev/full");
+    FileSizeLimit limit(64 * 1024);
+    TextWriter w(dir_ / "big.txt");
     EXPECT_THROW(
         {
             for (int i = 0; i < 100000; ++i) w.writeLine("a line that fills the buffer and must fail");
             w.close();
         },
         std::system_error);
-    TextWriter w2("/dev/full");
-    w2.writeLine("short");  // buffered: the failure shows at close
-    EXPECT_THROW(w2.close(), std::system_error);
+    TextWriter w2(dir_ / "append.txt", LineEnd::CRLF, TextWriter::Mode::Append);
+    try {
+        w2.writeLine(std::string(70 * 1024, 'x'));  // the failure shows at a write or at close
+        w2.close();
+        ADD_FAILURE() << "no error";
+    } catch (const std::system_error& e) {
+        EXPECT_EQ(e.code(), std::errc::file_too_large) << e.what();
+        EXPECT_NE(std::string(e.what()).find("File too large"), std::string::npos) << e.what();
+    }
 }
 
 }  // namespace

@@ -1,6 +1,12 @@
 #include "common/text/files.h"
 
+#include <cerrno>
+#include <cstring>
 #include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "common/text/chars.h"
 
@@ -129,6 +135,65 @@ void copyFile(std::string_view from, std::string_view to, const fs::path& folder
     fs::path src = mustFind(from, folder);
     fs::path dst = filePath(to, folder);
     fs::copy_file(src, dst, fs::copy_options::overwrite_existing);
+}
+
+// ---- ReplacingFile ---------------------------------------------------------
+
+std::string errorText(int error) { return std::generic_category().message(error); }
+
+ReplacingFile::ReplacingFile(const fs::path& final) : final_(final) {
+    const fs::path dir = final.has_parent_path() ? final.parent_path() : fs::path(".");
+    // Hidden and unique beside the final file, so the rename stays in one
+    // file system and is a single step.
+    std::string pattern = utf8FromPath(dir / ("." + utf8FromPath(final.filename()) + ".XXXXXX"));
+    int fd = ::mkstemp(pattern.data());
+    if (fd < 0) fail(errno, "cannot create " + utf8FromPath(final));
+    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    temp_ = pathFromUtf8(pattern);
+    // mkstemp gives 0600; an output file gets what the user's umask allows.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    file_ = ::fdopen(fd, "wb");
+    if (!file_) {
+        int e = errno;
+        ::close(fd);
+        ::unlink(temp_.c_str());
+        fail(e, "cannot create " + utf8FromPath(final));
+    }
+}
+
+ReplacingFile::~ReplacingFile() { discard(); }
+
+void ReplacingFile::fail(int error, const std::string& what) {
+    throw std::system_error(error ? error : EIO, std::generic_category(), what);
+}
+
+void ReplacingFile::discard() {
+    if (file_) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+    if (!temp_.empty()) {
+        ::unlink(temp_.c_str());
+        temp_.clear();
+    }
+}
+
+void ReplacingFile::commit() {
+    if (!file_) fail(EBADF, "cannot write " + utf8FromPath(final_));
+    errno = 0;
+    int e = 0;
+    if (std::fflush(file_) != 0 || std::ferror(file_)) e = errno ? errno : EIO;
+    if (!e && ::fsync(::fileno(file_)) != 0) e = errno;
+    if (std::fclose(file_) != 0 && !e) e = errno ? errno : EIO;
+    file_ = nullptr;
+    if (!e && ::rename(temp_.c_str(), final_.c_str()) != 0) e = errno;
+    if (e) {
+        discard();
+        fail(e, "cannot write " + utf8FromPath(final_));
+    }
+    temp_.clear();
 }
 
 }  // namespace qv

@@ -185,12 +185,18 @@ bool LineReader::readLine(std::string& line) {
 
 TextWriter::TextWriter(const std::filesystem::path& file, LineEnd end, Mode mode)
     : path_(pathText(file)), eol_(end == LineEnd::CRLF ? "\r\n" : "\n"), eolLen_(end == LineEnd::CRLF ? 2 : 1) {
-    file_ = openFile(file, true, mode == Mode::Append);
-    if (!file_) fail("cannot open");
+    if (mode == Mode::Append) {
+        file_ = openFile(file, true, true);
+        if (!file_) fail("cannot open");
+    } else {
+        replacing_ = std::make_unique<ReplacingFile>(file);
+        file_ = replacing_->stream();
+    }
     std::setvbuf(file_, nullptr, _IOFBF, kBufferSize);
 }
 
 TextWriter::~TextWriter() {
+    if (replacing_) return;  // its destructor removes the unfinished file
     if (file_) std::fclose(file_);
 }
 
@@ -218,6 +224,12 @@ void TextWriter::flush() {
 
 void TextWriter::close() {
     if (!file_) return;
+    if (replacing_) {
+        file_ = nullptr;
+        replacing_->commit();
+        replacing_.reset();
+        return;
+    }
     errno = 0;
     bool bad = std::fflush(file_) != 0 || std::ferror(file_);
     int e = errno;

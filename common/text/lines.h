@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <istream>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -79,10 +80,17 @@ private:
 
 enum class LineEnd { CRLF, LF };
 
+class ReplacingFile;
+
 // Writes UTF-8 text lines with the chosen line end. Every write error
 // throws std::system_error, also those that show only when the buffer is
-// flushed: call close() to see them (the destructor closes too, but must
-// swallow errors).
+// flushed: call close() to see them.
+//
+// Truncate replaces the file whole: the lines go to a temporary file beside
+// it (ReplacingFile) and close() puts it under the final name, so a failed
+// or killed run leaves the earlier file, never a cut one. A writer destroyed
+// without close() leaves the earlier file too. Append writes in place and
+// its destructor closes the file (swallowing errors).
 class TextWriter {
 public:
     enum class Mode { Truncate, Append };
@@ -99,6 +107,7 @@ public:
 
 private:
     [[noreturn]] void fail(const char* what);
+    std::unique_ptr<ReplacingFile> replacing_;
     std::FILE* file_ = nullptr;
     std::string path_;
     const char* eol_;

@@ -1,5 +1,6 @@
 #include "mergeexport/mergefile.h"
 #include "common/text/csv.h"
+#include "common/testing/filelimit.h"
 #include "common/testing/scratch.h"
 #include "mergefixture.h"
 
@@ -113,11 +114,17 @@ TEST_F(MergeFile, AFileThatCannotBeWrittenIsReported) {
     EXPECT_EQ(r.errorNumber, 0);
     EXPECT_FALSE(r.error.empty());
 
-    // A device that refuses every write: the failure shows at the latest when the file is closed.
+    // A full disk: the failure shows at the latest when the file is closed.
+    fs::remove("DOVODEDOD.DAT");
     auto db = qv::db::Database::open("mailsort.mdb");
-    ExportResult full = writeMergeFile(*db, "/dev/full");
+    ExportResult full;
+    {
+        qv::testkit::FileSizeLimit limit(100);
+        full = writeMergeFile(*db, "DOVODEDOD.DAT");
+    }
     EXPECT_EQ(full.status, Status::Failed);
     EXPECT_EQ(full.errorNumber, 0);
+    EXPECT_NE(full.error.find("File too large"), std::string::npos) << full.error;
 }
 
 TEST_F(MergeFile, ADatabaseHeldByAnotherProgramIsReported) {
