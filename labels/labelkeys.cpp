@@ -63,9 +63,12 @@ LabelKeys readKeys(const parm::ParmRecord& parm) {
 
 namespace {
 
+// Labels side by side: more than 4 print 4 across; 0 when it cannot be
+// printed (below 1, or a fraction).
 int acrossOf(const LabelKeys& keys) {
     const double n = keys.acrossNumber();
-    if (n == 1 || n == 2 || n == 3 || n == 4) return int(n);
+    if (n >= 4) return 4;
+    if (n == 1 || n == 2 || n == 3) return int(n);
     return 0;
 }
 
@@ -107,8 +110,8 @@ Geometry laserGeometry(const LabelKeys& keys, double charWidthMm) {
 
 std::optional<QString> geometryRefusal(const LabelKeys& keys, const Geometry& g) {
     if (acrossOf(keys) == 0)
-        return QStringLiteral("Labels across is \"%1\": it must be 1, 2, 3 or 4. Change it in the label "
-                              "configuration, then print the labels again.")
+        return QStringLiteral("Labels across is \"%1\": it must be 1, 2, 3 or 4 (a larger number prints 4 "
+                              "across). Change it in the label configuration, then print the labels again.")
             .arg(keys.labAcross);
     if (g.rowWidth > MaxRowWidth)
         return QStringLiteral("A row of labels would be %1 characters wide; at most %2 can be printed. Change the "

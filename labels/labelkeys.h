@@ -58,7 +58,8 @@ Geometry dotGeometry(const LabelKeys& keys);
 Geometry laserGeometry(const LabelKeys& keys, double charWidthMm);
 
 // Why a geometry cannot be printed, or nothing when it can: labels across
-// outside 1 to 4, or a row wider than a line of the row buffer may be.
+// below 1 (more than 4 prints 4 across), or a row wider than a line of the
+// row buffer may be, or labels less than one character wide.
 std::optional<QString> geometryRefusal(const LabelKeys& keys, const Geometry& g);
 
 inline constexpr int MaxRowWidth = 255;

@@ -406,6 +406,26 @@ TEST(Geometry, LaserColumnsOfTheFirstLaserPreset) {
     EXPECT_EQ(laserGeometry(k, 2.54).col1Base, 1);
 }
 
+// More than four labels across print as four; fewer than one cannot print.
+TEST(Geometry, LabelsAcrossAboveFourPrintFourAcross) {
+    LabelKeys k;
+    k.leftMarg = 3;
+    k.addOffset = 1;
+    k.labelWidth = 32;
+    k.horGap = 5;
+    k.labAcross = "4";
+    const Geometry four = dotGeometry(k);
+    for (const char* across : {"5", "9", "4.5", "250"}) {
+        k.labAcross = across;
+        const Geometry g = dotGeometry(k);
+        EXPECT_EQ(g.across, 4) << across;
+        EXPECT_EQ(g.rowWidth, four.rowWidth) << across;
+        EXPECT_EQ(g.following(4), 1) << across;
+        EXPECT_FALSE(geometryRefusal(k, g)) << across;
+        EXPECT_EQ(laserGeometry(k, 2.54).across, 4) << across;
+    }
+}
+
 TEST(Geometry, RefusesWhatARowCannotHold) {
     LabelKeys k;
     k.labelWidth = 36;
@@ -417,14 +437,17 @@ TEST(Geometry, RefusesWhatARowCannotHold) {
     };
     const Case cases[] = {
         {"0", 36,
-         "Labels across is \"0\": it must be 1, 2, 3 or 4. Change it in the label configuration, then print the "
-         "labels again."},
-        {"5", 36,
-         "Labels across is \"5\": it must be 1, 2, 3 or 4. Change it in the label configuration, then print the "
-         "labels again."},
+         "Labels across is \"0\": it must be 1, 2, 3 or 4 (a larger number prints 4 across). Change it in the "
+         "label configuration, then print the labels again."},
+        {"-2", 36,
+         "Labels across is \"-2\": it must be 1, 2, 3 or 4 (a larger number prints 4 across). Change it in the "
+         "label configuration, then print the labels again."},
+        {"2.5", 36,
+         "Labels across is \"2.5\": it must be 1, 2, 3 or 4 (a larger number prints 4 across). Change it in the "
+         "label configuration, then print the labels again."},
         {"", 36,
-         "Labels across is \"\": it must be 1, 2, 3 or 4. Change it in the label configuration, then print the "
-         "labels again."},
+         "Labels across is \"\": it must be 1, 2, 3 or 4 (a larger number prints 4 across). Change it in the "
+         "label configuration, then print the labels again."},
         {"4", 63,
          "A row of labels would be 259 characters wide; at most 255 can be printed. Change the label "
          "configuration, then print the labels again."},
