@@ -3,6 +3,7 @@
 #include "common/text/numtext.h"
 #include "labels/rowbuffer.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qv::labels {
@@ -63,52 +64,83 @@ LabelKeys readKeys(const parm::ParmRecord& parm) {
 
 namespace {
 
+// Labels side by side: more than 4 print 4 across; 0 when it cannot be
+// printed (below 1, or a fraction).
 int acrossOf(const LabelKeys& keys) {
     const double n = keys.acrossNumber();
-    if (n == 1 || n == 2 || n == 3 || n == 4) return int(n);
+    if (n >= 4) return 4;
+    if (n == 1 || n == 2 || n == 3) return int(n);
     return 0;
 }
 
-Geometry columns(double col1Base, double width, double gap, double offset, int across) {
-    Geometry g;
-    g.col1Base = col1Base;
-    g.offset = offset;
-    g.col1 = col1Base + offset;
-    g.col2 = col1Base + width + gap + offset;
-    g.col3 = g.col2 + width + gap;
-    g.col4 = g.col3 + width + gap;
-    g.width = width;
-    g.across = across;
+// The row width: the start of the column after the last label, or the end
+// of the fourth.
+int rowWidthOf(const Geometry& g) {
     double w = 0;
-    switch (across) {
+    switch (g.across) {
         case 1: w = g.col2; break;
         case 2: w = g.col3; break;
         case 3: w = g.col4; break;
-        case 4: w = g.col4 + width; break;
+        case 4: w = g.col4 + g.width; break;
         default: w = 0;
     }
     // Held as a whole count of characters; beyond the limit it is refused.
-    g.rowWidth = std::isfinite(w) && w < 1e9 ? int(rounded(w)) : 1 << 30;
-    return g;
+    return std::isfinite(w) && w < 1e9 ? int(rounded(w)) : 1 << 30;
 }
 
 }  // namespace
 
 Geometry dotGeometry(const LabelKeys& keys) {
-    return columns(keys.leftMarg + 1, keys.labelWidth, keys.horGap, keys.addOffset, acrossOf(keys));
+    Geometry g;
+    const double width = keys.labelWidth, gap = keys.horGap;
+    g.col1Base = keys.leftMarg + 1;
+    g.offset = keys.addOffset;
+    g.col1 = g.col1Base + g.offset;
+    g.col2 = g.col1Base + width + gap + g.offset;
+    g.col3 = g.col2 + width + gap;
+    g.col4 = g.col3 + width + gap;
+    g.width = width;
+    g.across = acrossOf(keys);
+    g.rowWidth = rowWidthOf(g);
+    g.chars.fill(wholeColumns(width));
+    return g;
 }
 
 Geometry laserGeometry(const LabelKeys& keys, double charWidthMm) {
-    // The printer's character unit is 1/12 inch whatever the font.
-    const double base = keys.leftMarg >= 2 ? (keys.leftMarg - 2) * 12.0 / 25.4 : 1;
+    Geometry g;
     const double cw = charWidthMm > 0 ? charWidthMm : 1;
-    return columns(base, keys.labelWidth / cw, keys.horGap / cw, keys.addOffset / cw, acrossOf(keys));
+    g.width = keys.labelWidth / cw;
+    g.offset = keys.addOffset / cw;
+    g.across = acrossOf(keys);
+    // Character i (from 0) of a line lies from i to i + 1 character widths
+    // right of the printable area's left edge, 2 mm in from the paper's.
+    // Measures in characters keep a hair of slack, so that a label ending
+    // exactly on a character's edge keeps that character.
+    constexpr double slack = 1e-6;
+    const auto bounded = [](double d) { return std::clamp(d, -1e6, 1e6); };
+    double cols[4] = {};
+    for (int k = 0; k < 4; ++k) {
+        const double left = bounded((keys.leftMarg - 2 + k * (keys.labelWidth + keys.horGap)) / cw);
+        const double right = bounded(left + keys.labelWidth / cw);
+        const double first = std::max(0.0, std::ceil(left - slack));
+        const double start = std::max(first, std::floor(bounded(left + keys.addOffset / cw) + slack));
+        cols[k] = start + 1;
+        const double fit = std::floor(right + slack) - start;
+        g.chars[std::size_t(k)] = fit >= 1 ? int(std::min(fit, 1e6)) : 0;
+    }
+    g.col1Base = g.col1 = cols[0];
+    g.col2 = cols[1];
+    g.col3 = cols[2];
+    g.col4 = cols[3];
+    // The row ends with the last label's last character.
+    g.rowWidth = g.across >= 1 ? int(cols[g.across - 1]) - 1 + g.charsAt(g.across) : 0;
+    return g;
 }
 
 std::optional<QString> geometryRefusal(const LabelKeys& keys, const Geometry& g) {
     if (acrossOf(keys) == 0)
-        return QStringLiteral("Labels across is \"%1\": it must be 1, 2, 3 or 4. Change it in the label "
-                              "configuration, then print the labels again.")
+        return QStringLiteral("Labels across is \"%1\": it must be 1, 2, 3 or 4 (a larger number prints 4 "
+                              "across). Change it in the label configuration, then print the labels again.")
             .arg(keys.labAcross);
     if (g.rowWidth > MaxRowWidth)
         return QStringLiteral("A row of labels would be %1 characters wide; at most %2 can be printed. Change the "
@@ -116,7 +148,9 @@ std::optional<QString> geometryRefusal(const LabelKeys& keys, const Geometry& g)
             .arg(g.rowWidth)
             .arg(MaxRowWidth);
     // A label narrower than one character would print rows of blank labels.
-    if (g.rowWidth < 1 || wholeColumns(g.width) < 1)
+    bool narrow = g.rowWidth < 1;
+    for (int k = 1; k <= g.across; ++k) narrow = narrow || g.charsAt(k) < 1;
+    if (narrow)
         return QStringLiteral("The labels have no width. Change the label configuration, then print the labels "
                               "again.");
     return std::nullopt;

@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <array>
 #include <optional>
 
 namespace qv::labels {
@@ -35,7 +36,8 @@ struct LabelKeys {
 LabelKeys readKeys(const parm::ParmRecord& parm);
 
 // Where the labels of a row stand, in 1-based character columns of the row
-// buffer, before rounding.
+// buffer (dot matrix: before rounding; laser: whole columns already), and
+// how many characters of a line each label takes.
 struct Geometry {
     double col1Base = 1;   // bag and bundle labels beside address labels start here
     double col1 = 1;       // column 1 of address labels: col1Base + offset
@@ -44,21 +46,30 @@ struct Geometry {
     double offset = 0;     // the address offset, in characters
     int across = 1;        // 1 to 4
     int rowWidth = 0;      // characters of a row
+    std::array<int, 4> chars{};  // characters of a line in column 1 to 4
 
     // Column k (1 to 4) of address labels, and the column after it: 1 again
     // after the last across.
     double column(int k) const { return k == 1 ? col1 : k == 2 ? col2 : k == 3 ? col3 : col4; }
     int following(int k) const { return k == across || k >= 4 ? 1 : k + 1; }
+    // The characters a line of a label in column k may have; a label at
+    // col1Base takes column 1's.
+    int charsAt(int k) const { return chars[std::size_t(k >= 1 && k <= 4 ? k - 1 : 0)]; }
 };
 
 // Dot matrix: the keys are characters as typed.
 Geometry dotGeometry(const LabelKeys& keys);
-// Laser: millimetres turned into columns of a font whose "1" is charWidthMm
-// wide; the left margin goes in the printer's fixed 1/12-inch unit.
+// Laser: the keys are millimetres from the paper's edge, the printer's
+// printable area begins 2 mm in, and every line starts at its left edge, so
+// a label stands at a whole column of a font whose "1" is charWidthMm wide:
+// the last column at or before "Add Offset" inside the label's left edge,
+// but not before that edge, and it takes the characters that end inside the
+// label. Bag and bundle labels stand where address labels do.
 Geometry laserGeometry(const LabelKeys& keys, double charWidthMm);
 
 // Why a geometry cannot be printed, or nothing when it can: labels across
-// outside 1 to 4, or a row wider than a line of the row buffer may be.
+// below 1 (more than 4 prints 4 across), or a row wider than a line of the
+// row buffer may be, or labels less than one character wide.
 std::optional<QString> geometryRefusal(const LabelKeys& keys, const Geometry& g);
 
 inline constexpr int MaxRowWidth = 255;

@@ -110,7 +110,6 @@ private:
     bool lookedUp_ = false;
 
     Geometry g_;
-    int width_ = 0;
     RowBuffer row_;
     BagBox box_;
 
@@ -242,8 +241,9 @@ void Walk::bagbundle(BoxKind kind) {
         if (!isLetterPost(group_.mscode)) facts.description = description(group_.mscode);
         const auto lines = box_.build(facts, k_);
         double pos = g_.col1Base;
+        int k = 1;
         if (!k_.addressLab) {
-            const int k = bagCol_ >= 1 && bagCol_ <= 3 ? bagCol_ : 4;
+            k = bagCol_ >= 1 && bagCol_ <= 3 ? bagCol_ : 4;
             if (k == 1) rowOutput();
             pos = g_.column(k);
             bagCol_ = g_.following(k);
@@ -251,7 +251,7 @@ void Walk::bagbundle(BoxKind kind) {
         const int column = wholeColumns(pos);
         for (int i = 0; i < 8; ++i)
             if (!lines[std::size_t(i)].isEmpty())
-                row_.place(i + 1, column, QStringView(lines[std::size_t(i)]).left(width_));
+                row_.place(i + 1, column, QStringView(lines[std::size_t(i)]).left(g_.charsAt(k)));
     }
     labelNo_ += 1;
     if (place) rowLast_ = labelNo_;
@@ -264,9 +264,10 @@ void Walk::bagbundle(BoxKind kind) {
 void Walk::placeAddress(db::Recordset& work, const Codes& codes) {
     if (nextCol_ < 1 || nextCol_ > 4) return;
     if (nextCol_ == 1 && !rowOutput()) return;
-    const double pos = g_.column(nextCol_);
-    nextCol_ = g_.following(nextCol_);
-    printLabel(row_, addressAt(work, codes.mscode), k_, width_, wholeColumns(pos), bagNo_, session_.refCounter);
+    const int k = nextCol_;
+    nextCol_ = g_.following(k);
+    printLabel(row_, addressAt(work, codes.mscode), k_, g_.charsAt(k), wholeColumns(g_.column(k)), bagNo_,
+               session_.refCounter);
     rowLast_ = labelNo_ + 1;
 }
 
@@ -468,7 +469,6 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
                 return refuse(Status::Refused, *why);
             }
         }
-        walk.width_ = wholeColumns(walk.g_.width);
 
         result = walk.run(*work, *bags, labelTotal);
         begun = nullptr;

@@ -97,12 +97,19 @@ bool LaserWriter::writeRow(const RowBuffer& row, bool last) {
         printer_.setCurrentY(topPosition(keys_.topMarg));
         pageFresh_ = false;
     }
-    double heights = 0;
+    // Eight lines a line height apart, or closer where eight would pass the
+    // label's bottom edge (12 points on a label 38.1 mm high).
+    const double top = printer_.currentY();
+    const double lineHeight = printer_.textHeight(row.line(1));
+    double pitch = lineHeight;
+    if (RowBuffer::Lines * lineHeight > keys_.labelHeight)
+        pitch = std::max(0.0, (keys_.labelHeight - lineHeight) / (RowBuffer::Lines - 1));
     for (int i = 1; i <= RowBuffer::Lines; ++i) {
+        printer_.setCurrentY(top + (i - 1) * pitch);
         if (!printer_.print(rtrimmed(row.line(i)))) return fail();
-        heights += printer_.textHeight(row.line(i));
     }
-    if (!last) printer_.setCurrentY(printer_.currentY() + (keys_.labelHeight + keys_.vertGap) - heights);
+    // The next row starts LabelHeight + VertGap below this one, however tall its lines.
+    if (!last) printer_.setCurrentY(top + keys_.labelHeight + keys_.vertGap);
     return true;
 }
 

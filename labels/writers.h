@@ -32,9 +32,11 @@ private:
 };
 
 // Rows in "Courier New" at FontSize. Every line starts at the left edge of
-// the printable area (the row's blanks place the labels); each row starts
-// LabelHeight + VertGap below the one before, and the first row of a page at
-// TopMarg - 2 mm (0.1 mm when TopMarg is below 2).
+// the printable area (the row's blanks place the labels); the eight lines of
+// a row stand a line height apart, closer when eight would not fit
+// LabelHeight; each row starts LabelHeight + VertGap below the one before,
+// and the first row of a page at TopMarg - 2 mm (0.1 mm when TopMarg is
+// below 2).
 class LaserWriter : public LabelOutput {
 public:
     explicit LaserWriter(platform::Printer& printer) : printer_(printer) {}

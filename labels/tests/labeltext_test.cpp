@@ -376,34 +376,100 @@ TEST(Geometry, DotMatrixColumnsAndRowWidth) {
     }
 }
 
+// The first laser preset (63.5 x 38.1 mm, 3 across) at 8 points, a character
+// of 1.6933 mm: the labels begin 6, 72 and 138 mm into the printable area
+// (2 mm in from the paper), their text 2 mm further in.
 TEST(Geometry, LaserColumnsOfTheFirstLaserPreset) {
     LabelKeys k;
     k.laser = true;
     k.labelHeight = 38.1;
     k.labelWidth = 63.5;
-    k.vertGap = 0;
     k.horGap = 2.5;
     k.topMarg = 19;
     k.leftMarg = 8;
     k.addOffset = 2;
     k.labAcross = "3";
     k.labelsPage = 7;
+    const Geometry g = laserGeometry(k, 8 * 0.6 * 25.4 / 72);
+    // Column 5 starts 6.77 mm into the printable area, 0.77 mm inside the
+    // label; column 6 would stand 2.47 mm inside, past the offset.
+    EXPECT_EQ(g.col1, 5);
+    EXPECT_EQ(g.col1Base, 5);  // bag and bundle labels stand with the address text
+    EXPECT_EQ(g.col2, 44);
+    EXPECT_EQ(g.col3, 83);
+    EXPECT_EQ(g.charsAt(1), 37);
+    EXPECT_EQ(g.charsAt(2), 37);
+    EXPECT_EQ(g.charsAt(3), 36);
+    EXPECT_EQ(g.rowWidth, 82 + 36);
+}
+
+// On both laser presets at every font size the program offers, each label's
+// lines start at a whole column inside the label, within a character of the
+// address offset, and end with the last character that ends inside it.
+TEST(Geometry, LaserLabelsStandInsideTheirLabels) {
+    struct Case {
+        double width, leftMarg, addOffset;
+        const char* across;
+    };
+    for (const Case c : {Case{63.5, 8, 2, "3"}, Case{99.1, 4, 2, "2"}, Case{63.5, 1.5, 0, "3"},
+                         Case{50, 12, 5.3, "4"}})
+        for (double points : {8.0, 10.0, 12.0}) {
+            LabelKeys k;
+            k.laser = true;
+            k.labelWidth = c.width;
+            k.horGap = 2.5;
+            k.leftMarg = c.leftMarg;
+            k.addOffset = c.addOffset;
+            k.labAcross = c.across;
+            const double cw = points * 0.6 * 25.4 / 72;
+            const Geometry g = laserGeometry(k, cw);
+            ASSERT_FALSE(geometryRefusal(k, g)) << c.width << " at " << points;
+            for (int col = 1; col <= g.across; ++col) {
+                const std::string at = std::to_string(c.width) + " mm, margin " + std::to_string(c.leftMarg) +
+                                       " at " + std::to_string(points) + " pt, column " + std::to_string(col);
+                // Millimetres into the printable area.
+                const double left = std::max(0.0, c.leftMarg - 2 + (col - 1) * (c.width + 2.5));
+                const double right = c.leftMarg - 2 + (col - 1) * (c.width + 2.5) + c.width;
+                const double start = (g.column(col) - 1) * cw;
+                const double end = start + g.charsAt(col) * cw;
+                EXPECT_EQ(g.column(col), std::round(g.column(col))) << at;
+                EXPECT_GE(start, left - 1e-9) << at;
+                EXPECT_LT(std::abs(start - (left + c.addOffset)), cw) << at;
+                EXPECT_LE(end, right + 1e-9) << at;
+                EXPECT_GT(end + cw, right) << at << ": one more character would fit";
+            }
+            EXPECT_EQ(g.rowWidth, g.column(g.across) - 1 + g.charsAt(g.across));
+        }
+    // A label edge on a character's edge keeps that character.
+    LabelKeys k;
+    k.labelWidth = 2.54 * 20;
+    k.leftMarg = 2 + 2.54 * 3;
+    k.labAcross = "1";
     const Geometry g = laserGeometry(k, 2.54);
-    EXPECT_NEAR(g.col1Base, 2.835, 0.001);
-    EXPECT_NEAR(g.width, 25, 1e-9);
-    EXPECT_NEAR(g.offset, 0.787, 0.001);
-    EXPECT_NEAR(g.col1, 3.622, 0.001);
-    EXPECT_NEAR(g.col2, 29.606, 0.001);
-    EXPECT_NEAR(g.col3, 55.591, 0.001);
-    EXPECT_EQ(wholeColumns(g.col1), 4);
-    EXPECT_EQ(wholeColumns(g.col2), 30);
-    EXPECT_EQ(wholeColumns(g.col3), 56);
-    EXPECT_EQ(g.rowWidth, 82);
-    // The left margin is taken in the printer's 1/12-inch unit whatever the font.
-    k.leftMarg = 10;
-    EXPECT_NEAR(laserGeometry(k, 1.7).col1Base, 3.78, 0.005);
-    k.leftMarg = 1.5;
-    EXPECT_EQ(laserGeometry(k, 2.54).col1Base, 1);
+    EXPECT_EQ(g.col1, 4);
+    EXPECT_EQ(g.charsAt(1), 20);
+}
+
+// More than four labels across print as four; fewer than one cannot print.
+TEST(Geometry, LabelsAcrossAboveFourPrintFourAcross) {
+    LabelKeys k;
+    k.leftMarg = 3;
+    k.addOffset = 1;
+    k.labelWidth = 32;
+    k.horGap = 5;
+    k.labAcross = "4";
+    const Geometry four = dotGeometry(k);
+    for (const char* across : {"5", "9", "4.5", "250"}) {
+        k.labAcross = across;
+        const Geometry g = dotGeometry(k);
+        EXPECT_EQ(g.across, 4) << across;
+        EXPECT_EQ(g.rowWidth, four.rowWidth) << across;
+        EXPECT_EQ(g.following(4), 1) << across;
+        EXPECT_FALSE(geometryRefusal(k, g)) << across;
+        k.laser = true;
+        EXPECT_EQ(laserGeometry(k, 2.54).across, 4) << across;
+        k.laser = false;
+    }
 }
 
 TEST(Geometry, RefusesWhatARowCannotHold) {
@@ -417,14 +483,17 @@ TEST(Geometry, RefusesWhatARowCannotHold) {
     };
     const Case cases[] = {
         {"0", 36,
-         "Labels across is \"0\": it must be 1, 2, 3 or 4. Change it in the label configuration, then print the "
-         "labels again."},
-        {"5", 36,
-         "Labels across is \"5\": it must be 1, 2, 3 or 4. Change it in the label configuration, then print the "
-         "labels again."},
+         "Labels across is \"0\": it must be 1, 2, 3 or 4 (a larger number prints 4 across). Change it in the "
+         "label configuration, then print the labels again."},
+        {"-2", 36,
+         "Labels across is \"-2\": it must be 1, 2, 3 or 4 (a larger number prints 4 across). Change it in the "
+         "label configuration, then print the labels again."},
+        {"2.5", 36,
+         "Labels across is \"2.5\": it must be 1, 2, 3 or 4 (a larger number prints 4 across). Change it in the "
+         "label configuration, then print the labels again."},
         {"", 36,
-         "Labels across is \"\": it must be 1, 2, 3 or 4. Change it in the label configuration, then print the "
-         "labels again."},
+         "Labels across is \"\": it must be 1, 2, 3 or 4 (a larger number prints 4 across). Change it in the "
+         "label configuration, then print the labels again."},
         {"4", 63,
          "A row of labels would be 259 characters wide; at most 255 can be printed. Change the label "
          "configuration, then print the labels again."},

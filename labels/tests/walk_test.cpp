@@ -415,7 +415,7 @@ TEST_F(DotRun, WithoutAddressLabelsTheBoxesFillEachRowAcross) {
         const char* across;
         int width, rows;
     };
-    for (const Case c : {Case{"1", 40, 10}, Case{"2", 78, 6}, Case{"4", 152, 4}}) {
+    for (const Case c : {Case{"1", 40, 10}, Case{"2", 78, 6}, Case{"4", 152, 4}, Case{"7", 152, 4}}) {
         port_ = platform::RecordingPort();
         setParm({{key::LabAcross, c.across}});
         runDot(request('A', 1, 1));
@@ -572,7 +572,7 @@ TEST_F(Unprintable, LabelSettingsARowCannotHoldAreRefusedBeforeTheRun) {
         const char* across;
         const char* width;
     };
-    for (const Case c : {Case{"5", "36"}, Case{"0", "36"}, Case{"4", "70"}, Case{"1", "0.0"}}) {
+    for (const Case c : {Case{"-1", "36"}, Case{"0", "36"}, Case{"4", "70"}, Case{"1", "0.0"}}) {
         setParm({{key::LabAcross, c.across}, {key::LabelWidth, c.width}});
         platform::RecordingPort port;
         DotWriter writer(port);
