@@ -1,6 +1,7 @@
 #include "labels/labelrun.h"
 
 #include "common/jobtables.h"
+#include "common/parm/bagvalues.h"
 #include "common/parm/parmrecord.h"
 #include "common/suitetexts.h"
 #include "common/text/numtext.h"
@@ -443,6 +444,11 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
             if (e.number() != db::err::TableNotFound) throw;
         }
         if (!bags || bags->recordCount() == 0) return refuse(Status::Refused, noBags());
+
+        // The walk closes bags and bundles by these keys; keys the sortation
+        // refuses would put labels where the sortation put no bag.
+        const parm::BagValuesOrRefusal bagging = parm::bagValues(parm::BagKeys::read(parm));
+        if (!bagging.values) return refuse(Status::Refused, qs(bagging.refusal));
 
         LabelOutput& out = outputFor(keys.laser);
         Walk walk(db, request, out, callbacks, session, keys);

@@ -566,6 +566,72 @@ TEST_F(Unprintable, Lpt1ThatFailsIsAFailureAndKeepsThePresets) {
     }
 }
 
+// The sortation refuses these keys before it bags the job; labels placed
+// by them would not match its bags.
+TEST_F(Unprintable, BagValuesTheSortationRefusesAreRefusedBeforeTheRun) {
+    writeStandardJob();
+    const QString correct = " Correct it in the job parameters (\"Update Parameters\"), then run this option again.";
+    struct Case {
+        const char *weight, *bagMax, *bundleMax;
+        QString message;
+    };
+    const Case cases[] = {
+        {"100", "0", "2",
+         "The bag maximum of this job is \"0\", not a number of grams above 0, so its items cannot be put into bags." +
+             correct},
+        {"100", "-5", "2",
+         "The bag maximum of this job is \"-5\", not a number of grams above 0, so its items cannot be put into "
+         "bags." + correct},
+        {"100", "abc", "2",
+         "The bag maximum of this job is \"abc\", not a number of grams above 0, so its items cannot be put into "
+         "bags." + correct},
+        {"100", "", "2",
+         "The bag maximum of this job is nothing, not a number of grams above 0, so its items cannot be put into "
+         "bags." + correct},
+        {"0", "300", "2",
+         "The item weight of this job is \"0\", not a number of grams above 0, so its items cannot be put into bags." +
+             correct},
+        {"abc", "300", "2",
+         "The item weight of this job is \"abc\", not a number of grams above 0, so its items cannot be put into "
+         "bags." + correct},
+        {"100", "300", "-5",
+         "The bundle maximum of this job is \"-5\", not a number of items above 0, so its items cannot be bundled." +
+             correct},
+        {"100", "300", "",
+         "The bundle maximum of this job is nothing, not a number of items above 0, so its items cannot be bundled." +
+             correct},
+        {"400", "300", "2",
+         "The bag maximum of this job (300 grams) is below the weight of one item (400 grams), so no item fits into "
+         "a bag." + correct},
+    };
+    for (const bool laser : {false, true}) {
+        for (const Case& c : cases) {
+            const std::string what = std::string(laser ? "laser " : "dot ") + c.weight + "/" + c.bagMax + "/" + c.bundleMax;
+            setParm({{key::Weight, c.weight}, {key::BagMax, c.bagMax}, {key::BundleMax, c.bundleMax},
+                     {key::Printer, laser ? "L" : "E"}, {key::Labfrom, "3"}, {key::Labto, "9"}, {key::Labopt, "B"},
+                     {key::RunAlone, "Y"}, {key::RunLabels, "Y"}});
+            platform::RecordingPort port;
+            DotWriter dot(port);
+            RecordingOutput printer(true, 2.1);
+            auto db = open();
+            const RunResult r = runLabels(
+                *db, request('A', 1, 20), [&](bool l) -> LabelOutput& { return l ? static_cast<LabelOutput&>(printer) : dot; },
+                {}, session_);
+            db.reset();
+            EXPECT_EQ(r.status, Status::Refused) << what;
+            EXPECT_EQ(r.message, c.message) << what;
+            EXPECT_EQ(port.opens(), 0) << what;
+            EXPECT_EQ(printer.begins(), 0) << what;
+            EXPECT_TRUE(printer.rows().empty()) << what;
+            EXPECT_EQ(parmText(key::RunAlone), "N") << what;
+            EXPECT_EQ(parmText(key::RunLabels), "N") << what;
+            EXPECT_EQ(parmText(key::Labfrom), "3") << what;
+            EXPECT_EQ(parmText(key::Labto), "9") << what;
+            EXPECT_EQ(parmText(key::Labopt), "B") << what;
+        }
+    }
+}
+
 TEST_F(Unprintable, LabelSettingsARowCannotHoldAreRefusedBeforeTheRun) {
     writeStandardJob();
     struct Case {
