@@ -401,16 +401,35 @@ QString failureText(bool laser, const QString& why, double lastPrinted) {
     return text;
 }
 
-void clearRunFlags(parm::ParmRecord& parm, const RunRequest* range) {
-    parm.edit();
-    parm.set(key::RunAlone, "N");
-    parm.set(key::RunLabels, "N");
-    if (range) {
-        parm.set(key::Labfrom, range->fromText.toStdString());
-        parm.set(key::Labto, range->toText.toStdString());
-        parm.set(key::Labopt, std::string(1, range->option));
+// A failed save's cause, without the database layer's own lead-in.
+QString causeOf(const db::DbError& e) {
+    const std::string d = e.description();
+    for (const std::string lead : {"The changes could not be saved yet: ", "The changes could not be saved: "})
+        if (d.starts_with(lead)) return qs(d.substr(lead.size()));
+    return qs(d);
+}
+
+// Clears the run flags (and stores the range) and saves them to the file at
+// once. Flags left "Y" would start a later step as a run in hand, so a
+// failure is told with the run's own message, never passed over.
+void storeRunFlags(db::Database& db, parm::ParmRecord& parm, const RunRequest* range, RunResult& result) {
+    try {
+        if (parm.editing()) parm.recordset().cancelUpdate();
+        parm.edit();
+        parm.set(key::RunAlone, "N");
+        parm.set(key::RunLabels, "N");
+        if (range) {
+            parm.set(key::Labfrom, range->fromText.toStdString());
+            parm.set(key::Labto, range->toText.toStdString());
+            parm.set(key::Labopt, std::string(1, range->option));
+        }
+        parm.update();
+        db.save();
+    } catch (const db::DbError& e) {
+        if (result.status == Status::Completed || result.status == Status::Cancelled) result.status = Status::Failed;
+        if (!result.message.isEmpty()) result.message += QStringLiteral("  ");
+        result.message += QStringLiteral("The run flags could not be saved: ") + causeOf(e);
     }
-    parm.update();
 }
 
 }  // namespace
@@ -423,7 +442,7 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
     auto refuse = [&](Status status, const QString& message) {
         result.status = status;
         result.message = message;
-        clearRunFlags(parm, nullptr);
+        storeRunFlags(db, parm, nullptr, result);
         return result;
     };
 
@@ -482,23 +501,19 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
         if (result.status == Status::Failed || !finished) {
             result.status = Status::Failed;
             result.message = failureText(keys.laser, out.error(), result.lastLabelPrinted);
-            clearRunFlags(parm, nullptr);
+            storeRunFlags(db, parm, nullptr, result);
             return result;
         }
-        clearRunFlags(parm, &request);
         if (result.status == Status::Cancelled)
             result.message = QStringLiteral("Last label number printed: ") +
                              QString::fromStdString(numberText(result.lastLabelPrinted));
+        storeRunFlags(db, parm, &request, result);
         return result;
     } catch (const db::DbError& e) {
         if (begun) begun->finish();
         result.status = Status::Failed;
         result.message = QString::fromStdString(texts::unexpectedError(e.number(), e.description()));
-        try {
-            if (parm.editing()) parm.recordset().cancelUpdate();
-            clearRunFlags(parm, nullptr);
-        } catch (const db::DbError&) {
-        }
+        storeRunFlags(db, parm, nullptr, result);
         return result;
     }
 }

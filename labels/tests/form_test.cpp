@@ -1,5 +1,6 @@
 // The print-range dialog and the progress form, offscreen, with scripted
 // message boxes and a recording LPT1.
+#include "common/testing/filelimit.h"
 #include "fixture.h"
 #include "labels/labelprogresswindow.h"
 #include "labels/printrangedialog.h"
@@ -260,6 +261,26 @@ TEST_F(Dialog, AFailedRunIsReported) {
     ASSERT_EQ(scriptedMessages().messages().size(), 1u);
     EXPECT_TRUE(scriptedMessages().messages()[0].text.startsWith("The labels could not be printed on LPT1: "));
     EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Exclamation);
+}
+
+TEST_F(Dialog, AFullDiskIsReportedWithTheRunFlagsItKept) {
+    platform::setLptPort(std::make_shared<platform::FilePort>());  // LPT1, a plain file in the folder
+    PrintRangeDialog f;
+    ASSERT_TRUE(f.Form_Load());
+    showAndActivate(f);
+    scriptedMessages().answer(Answer::Ok);
+    {
+        const testkit::FileSizeLimit full(2048);
+        runFrom(f);
+    }
+    EXPECT_EQ(f.lastResult().status, Status::Failed);
+    ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+    const QString text = scriptedMessages().messages()[0].text;
+    EXPECT_TRUE(text.startsWith("The labels could not be printed on LPT1: ")) << text.toStdString();
+    EXPECT_TRUE(text.endsWith("  The run flags could not be saved: disk I/O error.")) << text.toStdString();
+    EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Exclamation);
+    f.close();
+    EXPECT_EQ(parmText(key::RunLabels), "Y");
 }
 
 }  // namespace

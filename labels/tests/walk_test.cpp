@@ -1,5 +1,6 @@
 // Label runs on the dot-matrix printer: what reaches LPT1, line for line, for
 // the whole job and for ranges of it; rows of two and three; the write-back.
+#include "common/testing/filelimit.h"
 #include "fixture.h"
 #include "labels/writers.h"
 #include "platform/lptport.h"
@@ -630,6 +631,33 @@ TEST_F(Unprintable, BagValuesTheSortationRefusesAreRefusedBeforeTheRun) {
             EXPECT_EQ(parmText(key::Labopt), "B") << what;
         }
     }
+}
+
+// A disk that fills: LPT1 (a plain file here) cannot be written, and then
+// neither can the run flags; left "Y" they would start a later step as a run
+// in hand, so the message says so.
+TEST_F(Unprintable, AFullDiskThatKeepsTheRunFlagsIsReported) {
+    writeStandardJob();
+    setParm({{key::RunAlone, "Y"}, {key::RunLabels, "Y"}, {key::Labfrom, "3"}});
+    RunResult r;
+    {
+        auto db = open();
+        platform::FilePort lpt1;
+        DotWriter writer(lpt1);
+        // Less than one page of the database's log, and of LPT1.
+        const testkit::FileSizeLimit full(2048);
+        r = runLabels(*db, request('A', 1, 20), [&](bool) -> LabelOutput& { return writer; }, {}, session_);
+    }
+    EXPECT_EQ(r.status, Status::Failed);
+    const QString flags = "  The run flags could not be saved: ";
+    EXPECT_TRUE(r.message.startsWith("The labels could not be printed on LPT1: ")) << r.message.toStdString();
+    EXPECT_TRUE(r.message.contains("File too large")) << r.message.toStdString();
+    // The cause follows, in the database's words.
+    ASSERT_TRUE(r.message.contains(flags)) << r.message.toStdString();
+    EXPECT_TRUE(r.message.endsWith(flags + "disk I/O error.")) << r.message.toStdString();
+    // Nothing was stored: the message is the only word of it.
+    EXPECT_EQ(parmText(key::RunAlone), "Y");
+    EXPECT_EQ(parmText(key::RunLabels), "Y");
 }
 
 TEST_F(Unprintable, LabelSettingsARowCannotHoldAreRefusedBeforeTheRun) {
