@@ -459,6 +459,16 @@ TEST_F(DotRun, LetterPostIsNeverSplitIntoBagsByWeight) {
     EXPECT_EQ(port_.lines().mid(10 * 9 + 3, 1), QStringList({at(40, {{1, "*   (M1) None        Items:      4 *"}})}));
 }
 
+TEST_F(DotRun, AnEmptyExtraTextLeavesADeferredBagItsMailFormat) {
+    // The job parameters store an empty text for an empty box.
+    setParm({{key::ExtraText, ""}, {key::DeferDel, "Y"}, {key::DeferDate, "24/12/26"}, {key::TopMarg, "0"}});
+    runDot(request('L', 4, 4));
+    const QStringList lines = port_.lines();
+    ASSERT_EQ(lines.size(), 9);
+    EXPECT_EQ(lines[2].trimmed(), "* Defer Until: 24/12/26            *");
+    EXPECT_EQ(lines[7].trimmed(), "* Mail Format: Letter              *");
+}
+
 TEST_F(DotRun, WritesBackTheRangeAndClearsTheRunFlags) {
     RunRequest req = request('L', 5, 8);
     req.fromText = "05";
