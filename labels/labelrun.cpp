@@ -8,6 +8,7 @@
 #include "labels/addresslabel.h"
 #include "labels/bagbox.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace qv::labels {
@@ -88,6 +89,10 @@ private:
     }
     AddressRecord addressAt(db::Recordset& work, const QString& mscode) const;
     void start(db::Recordset& work, db::Recordset& bags);
+    // mmwork on the first address of the bags row's selection; false when there is none.
+    bool seekSelection(db::Recordset& work, db::Recordset& bags);
+    // The bag in hand lies in a bag range.
+    bool bagInRange() const;
     double labelsBefore(db::Recordset& bags);
     bool residue() const { return isResidue(group_.rscode, group_.sflag); }
     void takeGroup(const Codes& c) { group_ = c; }
@@ -125,6 +130,7 @@ private:
     bool failed_ = false;
 
     double records_ = 0, jobRecords_ = 0, bagRows_ = 0, labelTotal_ = 0, percent_ = 0;
+    double lastBag_ = 0;  // "Bag Number" of the last bags row: the job's last bag
 
     friend RunResult qv::labels::runLabels(db::Database&, const RunRequest&, const OutputFor&, const RunCallbacks&,
                                            Session&);
@@ -157,6 +163,11 @@ double Walk::labelsBefore(db::Recordset& bags) {
     return n;
 }
 
+bool Walk::seekSelection(db::Recordset& work, db::Recordset& bags) {
+    work.seek(">=", db::Value(bags.get(bagfield::Seq).toDouble()));
+    return !work.noMatch();
+}
+
 void Walk::start(db::Recordset& work, db::Recordset& bags) {
     labelNo_ = 0;
     bagNo_ = 1;
@@ -169,13 +180,23 @@ void Walk::start(db::Recordset& work, db::Recordset& bags) {
             bags.setIndex("PrimaryKey");
             bags.seek("<=", db::Value(req_.from));
         }
-        if (!bags.noMatch()) {
+        bool found = !bags.noMatch();
+        // The Letter Post row holds the job's last bag, while the walk gives
+        // the selection the bag after the one before it: a bag range starts
+        // a selection earlier, so the Letter Post labels are numbered and
+        // show their bag as in the whole job.
+        if (found && req_.printType == 'B' && seekSelection(work, bags) &&
+            isLetterPost(qs(work.get(f_->mscode).toString()))) {
+            bags.movePrevious();
+            found = !bags.bof();
+            if (!found) work.moveFirst();
+        }
+        if (found) {
             // The walk starts at the first address of the row's selection.
             bundleNo_ = bags.get(bagfield::BundleNumber).toDouble();
             bagNo_ = bags.get(bagfield::BagNumber).toDouble();
             labelNo_ = labelsBefore(bags);
-            work.seek(">=", db::Value(bags.get(bagfield::Seq).toDouble()));
-            if (work.noMatch()) {
+            if (!seekSelection(work, bags)) {
                 // No address at or after the row: nothing of the range is left.
                 work.moveLast();
                 work.moveNext();
@@ -185,6 +206,14 @@ void Walk::start(db::Recordset& work, db::Recordset& bags) {
         }
     }
     if (bagNo_ == 0) bagNo_ = 1;
+}
+
+bool Walk::bagInRange() const {
+    // The walk never splits the Letter Post selection, which the sortation
+    // counts as bags up to the job's last: a range that reaches any of them
+    // takes the whole selection.
+    const double last = isLetterPost(group_.mscode) ? std::max(bagNo_, lastBag_) : bagNo_;
+    return req_.from <= last && bagNo_ <= req_.to;
 }
 
 QString Walk::description(const QString& code) {
@@ -228,7 +257,7 @@ void Walk::bagbundle(BoxKind kind) {
     if (k_.addressLab) rowOutput();
     pageCheck();
     const char t = req_.printType;
-    const bool place = t == 'A' || (t == 'B' && req_.from <= bagNo_ && bagNo_ <= req_.to) ||
+    const bool place = t == 'A' || (t == 'B' && bagInRange()) ||
                        (t == 'L' && req_.from - 1 <= labelNo_ && labelNo_ < req_.to);
     if (place) {
         BoxFacts facts;
@@ -339,7 +368,7 @@ RunResult Walk::run(db::Recordset& work, db::Recordset& bags, double labelTotal)
             bundleFill_ += 1;
             bagWeight_ += k_.weight;
             // 3-4. The address label, when it is in the range.
-            const bool inRange = t == 'A' || (t == 'B' && req_.from <= bagNo_ && bagNo_ <= req_.to) ||
+            const bool inRange = t == 'A' || (t == 'B' && bagInRange()) ||
                                  (t == 'L' && labelNo_ >= req_.from - 1);
             if (inRange && k_.addressLab) placeAddress(work, rec);
             if (failed_) break;
@@ -475,6 +504,7 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
         walk.bagRows_ = double(bags->recordCount());
         bags->moveLast();
         const double labelTotal = bags->get(bagfield::LabelNumber).toDouble();
+        walk.lastBag_ = bags->get(bagfield::BagNumber).toDouble();
         bags->moveFirst();
         work->setIndex("Key2");
         work->moveFirst();
