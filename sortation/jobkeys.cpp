@@ -24,6 +24,8 @@ JobKeys JobKeys::read(const parm::ParmRecord& p) {
     return k;
 }
 
-BagValuesOrRefusal bagValues(const JobKeys& k) { return parm::bagValues({k.weight, k.bagMax, k.bundleMax, k.selection}); }
+BagValuesOrRefusal bagValues(const JobKeys& k) {
+    return parm::bagValues({k.weight, k.bagMax, k.bundleMax, k.selection});
+}
 
 }  // namespace qv::sortation

@@ -299,7 +299,8 @@ TEST_F(Dialog, F1OpensTheHelpOnPrintingLabels) {
         EXPECT_EQ(platform::helpWindow().currentTopic(), 5) << name;
         const QString shown = platform::helpWindow().currentText();
         EXPECT_TRUE(shown.startsWith("Print Labels")) << name;
-        EXPECT_TRUE(shown.contains("Choose \"Print all labels\", \"Print bag range\" or \"Print label range\"")) << name;
+        EXPECT_TRUE(shown.contains("Choose \"Print all labels\", \"Print bag range\" or \"Print label range\""))
+            << name;
         platform::helpWindow().close();
     }
     // And on the progress form, while it prints.

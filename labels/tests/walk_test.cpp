@@ -500,7 +500,8 @@ TEST_F(DotRun, BagRangesAmongTheLetterPostBagsPrintItAsTheWholeJobDoes) {
         port_ = platform::RecordingPort();
         const RunResult r = runDot(request(c.type, c.from, c.to));
         EXPECT_EQ(r.status, Status::Completed);
-        const QStringList want = c.first <= c.last ? all.mid(9 * (c.first - 1), 9 * (c.last - c.first + 1)) : QStringList();
+        QStringList want;
+        if (c.first <= c.last) want = all.mid(9 * (c.first - 1), 9 * (c.last - c.first + 1));
         EXPECT_EQ(port_.lines(), want) << c.type << " " << c.from << " to " << c.to;
         if (c.first <= c.last) {
             EXPECT_EQ(r.lastLabelPrinted, c.last) << c.type << " " << c.from << " to " << c.to;
@@ -682,7 +683,8 @@ TEST_F(Unprintable, BagValuesTheSortationRefusesAreRefusedBeforeTheRun) {
     };
     for (const bool laser : {false, true}) {
         for (const Case& c : cases) {
-            const std::string what = std::string(laser ? "laser " : "dot ") + c.weight + "/" + c.bagMax + "/" + c.bundleMax;
+            const std::string what =
+                std::string(laser ? "laser " : "dot ") + c.weight + "/" + c.bagMax + "/" + c.bundleMax;
             setParm({{key::Weight, c.weight}, {key::BagMax, c.bagMax}, {key::BundleMax, c.bundleMax},
                      {key::Printer, laser ? "L" : "E"}, {key::Labfrom, "3"}, {key::Labto, "9"}, {key::Labopt, "B"},
                      {key::RunAlone, "Y"}, {key::RunLabels, "Y"}});
@@ -690,9 +692,10 @@ TEST_F(Unprintable, BagValuesTheSortationRefusesAreRefusedBeforeTheRun) {
             DotWriter dot(port);
             RecordingOutput printer(true, 2.1);
             auto db = open();
-            const RunResult r = runLabels(
-                *db, request('A', 1, 20), [&](bool l) -> LabelOutput& { return l ? static_cast<LabelOutput&>(printer) : dot; },
-                {}, session_);
+            const OutputFor output = [&](bool l) -> LabelOutput& {
+                return l ? static_cast<LabelOutput&>(printer) : dot;
+            };
+            const RunResult r = runLabels(*db, request('A', 1, 20), output, {}, session_);
             db.reset();
             EXPECT_EQ(r.status, Status::Refused) << what;
             EXPECT_EQ(r.message, c.message) << what;
