@@ -9,6 +9,12 @@ namespace {
 
 QString digits(double n) { return QString::fromStdString(numberText(n)); }
 
+bool hasText(QStringView s) {
+    for (QChar c : s)
+        if (c != u' ') return true;
+    return false;
+}
+
 }  // namespace
 
 bool isLetterPost(const QString& mscode) { return leadingNumber(mscode.toStdString()) == 1; }
@@ -88,9 +94,10 @@ std::array<QString, 8> BagBox::build(const BoxFacts& f, const LabelKeys& keys) {
         lines[5] = framed2;
         lines[6] = mailFormat;
     }
-    // An empty ExtraText passes (its first five characters are not five
-    // blanks); a Null one does not.
-    const bool hasExtra = !keys.extraTextNull && keys.extraText.left(5) != QLatin1String("     ");
+    // The job parameters store an empty text for an empty box: like a Null
+    // one, or one whose first five characters are blanks, it is no extra
+    // text, and a deferred bag keeps its mail format line.
+    const bool hasExtra = !keys.extraTextNull && hasText(QStringView(keys.extraText).left(5));
     if (hasExtra) lines[7] = extra_;
     else if (deferred) lines[7] = mailFormat;
     return lines;

@@ -4,6 +4,7 @@
 #include "common/programstart.h"
 #include "labels/writers.h"
 #include "platform/forms.h"
+#include "platform/help.h"
 #include "platform/messages.h"
 
 #include <QPushButton>
@@ -19,6 +20,7 @@ LabelProgressWindow::LabelProgressWindow(const RunRequest& request, Session& ses
                      TextLayout::PercentWithWords, parent),
       request_(request), session_(session), repaintMs_(repaintMs) {
     setObjectName(QStringLiteral("frmComplete"));
+    platform::setHelpTopic(this, kHelpTopic);
     setAttribute(Qt::WA_DeleteOnClose);
     platform::onFirstAppearance(this, [this] { Form_GotFocus(); });
 }

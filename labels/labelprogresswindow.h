@@ -9,6 +9,9 @@
 
 namespace qv::labels {
 
+// The help topic of the program's windows: "Print Labels".
+inline constexpr int kHelpTopic = 5;
+
 class LabelProgressWindow : public progress::ProgressWindow {
     Q_OBJECT
 public:

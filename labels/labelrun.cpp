@@ -1,12 +1,14 @@
 #include "labels/labelrun.h"
 
 #include "common/jobtables.h"
+#include "common/parm/bagvalues.h"
 #include "common/parm/parmrecord.h"
 #include "common/suitetexts.h"
 #include "common/text/numtext.h"
 #include "labels/addresslabel.h"
 #include "labels/bagbox.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace qv::labels {
@@ -87,6 +89,10 @@ private:
     }
     AddressRecord addressAt(db::Recordset& work, const QString& mscode) const;
     void start(db::Recordset& work, db::Recordset& bags);
+    // mmwork on the first address of the bags row's selection; false when there is none.
+    bool seekSelection(db::Recordset& work, db::Recordset& bags);
+    // The bag in hand lies in a bag range.
+    bool bagInRange() const;
     double labelsBefore(db::Recordset& bags);
     bool residue() const { return isResidue(group_.rscode, group_.sflag); }
     void takeGroup(const Codes& c) { group_ = c; }
@@ -123,6 +129,7 @@ private:
     bool failed_ = false;
 
     double records_ = 0, jobRecords_ = 0, bagRows_ = 0, labelTotal_ = 0, percent_ = 0;
+    double lastBag_ = 0;  // "Bag Number" of the last bags row: the job's last bag
 
     friend RunResult qv::labels::runLabels(db::Database&, const RunRequest&, const OutputFor&, const RunCallbacks&,
                                            Session&);
@@ -155,6 +162,11 @@ double Walk::labelsBefore(db::Recordset& bags) {
     return n;
 }
 
+bool Walk::seekSelection(db::Recordset& work, db::Recordset& bags) {
+    work.seek(">=", db::Value(bags.get(bagfield::Seq).toDouble()));
+    return !work.noMatch();
+}
+
 void Walk::start(db::Recordset& work, db::Recordset& bags) {
     labelNo_ = 0;
     bagNo_ = 1;
@@ -167,13 +179,23 @@ void Walk::start(db::Recordset& work, db::Recordset& bags) {
             bags.setIndex("PrimaryKey");
             bags.seek("<=", db::Value(req_.from));
         }
-        if (!bags.noMatch()) {
+        bool found = !bags.noMatch();
+        // The Letter Post row holds the job's last bag, while the walk gives
+        // the selection the bag after the one before it: a bag range starts
+        // a selection earlier, so the Letter Post labels are numbered and
+        // show their bag as in the whole job.
+        if (found && req_.printType == 'B' && seekSelection(work, bags) &&
+            isLetterPost(qs(work.get(f_->mscode).toString()))) {
+            bags.movePrevious();
+            found = !bags.bof();
+            if (!found) work.moveFirst();
+        }
+        if (found) {
             // The walk starts at the first address of the row's selection.
             bundleNo_ = bags.get(bagfield::BundleNumber).toDouble();
             bagNo_ = bags.get(bagfield::BagNumber).toDouble();
             labelNo_ = labelsBefore(bags);
-            work.seek(">=", db::Value(bags.get(bagfield::Seq).toDouble()));
-            if (work.noMatch()) {
+            if (!seekSelection(work, bags)) {
                 // No address at or after the row: nothing of the range is left.
                 work.moveLast();
                 work.moveNext();
@@ -183,6 +205,14 @@ void Walk::start(db::Recordset& work, db::Recordset& bags) {
         }
     }
     if (bagNo_ == 0) bagNo_ = 1;
+}
+
+bool Walk::bagInRange() const {
+    // The walk never splits the Letter Post selection, which the sortation
+    // counts as bags up to the job's last: a range that reaches any of them
+    // takes the whole selection.
+    const double last = isLetterPost(group_.mscode) ? std::max(bagNo_, lastBag_) : bagNo_;
+    return req_.from <= last && bagNo_ <= req_.to;
 }
 
 QString Walk::description(const QString& code) {
@@ -226,7 +256,7 @@ void Walk::bagbundle(BoxKind kind) {
     if (k_.addressLab) rowOutput();
     pageCheck();
     const char t = req_.printType;
-    const bool place = t == 'A' || (t == 'B' && req_.from <= bagNo_ && bagNo_ <= req_.to) ||
+    const bool place = t == 'A' || (t == 'B' && bagInRange()) ||
                        (t == 'L' && req_.from - 1 <= labelNo_ && labelNo_ < req_.to);
     if (place) {
         BoxFacts facts;
@@ -339,7 +369,7 @@ RunResult Walk::run(db::Recordset& work, db::Recordset& bags, double labelTotal)
             bundleFill_ += 1;
             bagWeight_ += k_.weight;
             // 3-4. The address label, when it is in the range.
-            const bool inRange = t == 'A' || (t == 'B' && req_.from <= bagNo_ && bagNo_ <= req_.to) ||
+            const bool inRange = t == 'A' || (t == 'B' && bagInRange()) ||
                                  (t == 'L' && labelNo_ >= req_.from - 1);
             if (inRange && k_.addressLab) placeAddress(work, rec);
             if (failed_) break;
@@ -401,16 +431,35 @@ QString failureText(bool laser, const QString& why, double lastPrinted) {
     return text;
 }
 
-void clearRunFlags(parm::ParmRecord& parm, const RunRequest* range) {
-    parm.edit();
-    parm.set(key::RunAlone, "N");
-    parm.set(key::RunLabels, "N");
-    if (range) {
-        parm.set(key::Labfrom, range->fromText.toStdString());
-        parm.set(key::Labto, range->toText.toStdString());
-        parm.set(key::Labopt, std::string(1, range->option));
+// A failed save's cause, without the database layer's own lead-in.
+QString causeOf(const db::DbError& e) {
+    const std::string d = e.description();
+    for (const std::string lead : {"The changes could not be saved yet: ", "The changes could not be saved: "})
+        if (d.starts_with(lead)) return qs(d.substr(lead.size()));
+    return qs(d);
+}
+
+// Clears the run flags (and stores the range) and saves them to the file at
+// once. Flags left "Y" would start a later step as a run in hand, so a
+// failure is told with the run's own message, never passed over.
+void storeRunFlags(db::Database& db, parm::ParmRecord& parm, const RunRequest* range, RunResult& result) {
+    try {
+        if (parm.editing()) parm.recordset().cancelUpdate();
+        parm.edit();
+        parm.set(key::RunAlone, "N");
+        parm.set(key::RunLabels, "N");
+        if (range) {
+            parm.set(key::Labfrom, range->fromText.toStdString());
+            parm.set(key::Labto, range->toText.toStdString());
+            parm.set(key::Labopt, std::string(1, range->option));
+        }
+        parm.update();
+        db.save();
+    } catch (const db::DbError& e) {
+        if (result.status == Status::Completed || result.status == Status::Cancelled) result.status = Status::Failed;
+        if (!result.message.isEmpty()) result.message += QStringLiteral("  ");
+        result.message += QStringLiteral("The run flags could not be saved: ") + causeOf(e);
     }
-    parm.update();
 }
 
 }  // namespace
@@ -423,7 +472,7 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
     auto refuse = [&](Status status, const QString& message) {
         result.status = status;
         result.message = message;
-        clearRunFlags(parm, nullptr);
+        storeRunFlags(db, parm, nullptr, result);
         return result;
     };
 
@@ -445,12 +494,18 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
         }
         if (!bags || bags->recordCount() == 0) return refuse(Status::Refused, noBags());
 
+        // The walk closes bags and bundles by these keys; keys the sortation
+        // refuses would put labels where the sortation put no bag.
+        const parm::BagValuesOrRefusal bagging = parm::bagValues(parm::BagKeys::read(parm));
+        if (!bagging.values) return refuse(Status::Refused, qs(bagging.refusal));
+
         LabelOutput& out = outputFor(keys.laser);
         Walk walk(db, request, out, callbacks, session, keys);
         walk.jobRecords_ = double(work->recordCount());
         walk.bagRows_ = double(bags->recordCount());
         bags->moveLast();
         const double labelTotal = bags->get(bagfield::LabelNumber).toDouble();
+        walk.lastBag_ = bags->get(bagfield::BagNumber).toDouble();
         bags->moveFirst();
         work->setIndex("Key2");
         work->moveFirst();
@@ -476,23 +531,19 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
         if (result.status == Status::Failed || !finished) {
             result.status = Status::Failed;
             result.message = failureText(keys.laser, out.error(), result.lastLabelPrinted);
-            clearRunFlags(parm, nullptr);
+            storeRunFlags(db, parm, nullptr, result);
             return result;
         }
-        clearRunFlags(parm, &request);
         if (result.status == Status::Cancelled)
             result.message = QStringLiteral("Last label number printed: ") +
                              QString::fromStdString(numberText(result.lastLabelPrinted));
+        storeRunFlags(db, parm, &request, result);
         return result;
     } catch (const db::DbError& e) {
         if (begun) begun->finish();
         result.status = Status::Failed;
         result.message = QString::fromStdString(texts::unexpectedError(e.number(), e.description()));
-        try {
-            if (parm.editing()) parm.recordset().cancelUpdate();
-            clearRunFlags(parm, nullptr);
-        } catch (const db::DbError&) {
-        }
+        storeRunFlags(db, parm, nullptr, result);
         return result;
     }
 }

@@ -38,8 +38,8 @@ struct RunResult {
     enum class Status {
         Completed,  // the walk reached its end
         Cancelled,  // stopped by the user; the message gives the last label printed
-        Refused,    // nothing to print or a label setting that cannot be printed; no walk
-        Failed,     // the printer or LPT1 failed
+        Refused,    // nothing to print, bag values or a label setting that cannot be printed; no walk
+        Failed,     // the printer or LPT1 failed, or the run flags could not be saved
     };
     Status status = Status::Completed;
     QString message;              // to show the user; empty when completed
@@ -52,8 +52,10 @@ struct RunResult {
 using OutputFor = std::function<LabelOutput&(bool laser)>;
 
 // The run, on an open database (the caller holds it). Whatever happens,
-// parmcode's RunAlone and RunLabels become "N"; Labfrom, Labto and Labopt
-// are written only when the labels were printed (or the run cancelled).
+// parmcode's RunAlone and RunLabels become "N", saved to the file before the
+// run returns (a save that fails is added to the message, and a finished run
+// then counts as failed); Labfrom, Labto and Labopt are written only when
+// the labels were printed (or the run cancelled).
 RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor& outputFor,
                     const RunCallbacks& callbacks, Session& session);
 

@@ -31,6 +31,7 @@ void PrintRangeDialog::build() {
     using platform::control;
     setObjectName(QStringLiteral("frmPrint"));
     setWindowTitle(QStringLiteral("Print Labels"));
+    platform::setHelpTopic(this, kHelpTopic);
 
     Label4_ = control<QLabel>(this, QStringLiteral("Label4"), QStringLiteral("Print Labels"));
     QFont title(QStringLiteral("Arial"));

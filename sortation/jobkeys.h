@@ -1,11 +1,11 @@
 // The job keys of parmcode that the sortation reads, and the bag and bundle
-// values it works out from them before the pass.
+// values it works out from them before the pass (the check the label program
+// makes too, common/parm/bagvalues.h).
 #pragma once
 
+#include "common/parm/bagvalues.h"
 #include "common/parm/parmrecord.h"
 
-#include <cstdint>
-#include <optional>
 #include <string>
 
 namespace qv::sortation {
@@ -23,22 +23,8 @@ struct JobKeys {
     bool laser() const { return printer == "L"; }
 };
 
-// Items per bag, bundles per bag and items per bundle, the minimum
-// selection size.
-struct BagValues {
-    std::int32_t bagitems = 0;
-    double bagbundles = 0;
-    double bundleMax = 0;
-    double minSelection = 0;
-};
-
-// The values, or the reason the job cannot be bagged: a weight, bag limit or
-// bundle size that is empty, not a number or not above 0, or a bag limit
-// that holds no single item.
-struct BagValuesOrRefusal {
-    std::optional<BagValues> values;
-    std::string refusal;  // the message shown when values is empty
-};
+using BagValues = parm::BagValues;
+using BagValuesOrRefusal = parm::BagValuesOrRefusal;
 BagValuesOrRefusal bagValues(const JobKeys& keys);
 
 }  // namespace qv::sortation

@@ -1,5 +1,6 @@
 // The print-range dialog and the progress form, offscreen, with scripted
 // message boxes and a recording LPT1.
+#include "common/testing/filelimit.h"
 #include "fixture.h"
 #include "labels/labelprogresswindow.h"
 #include "labels/printrangedialog.h"
@@ -8,6 +9,7 @@
 #include "platform/testing/test_services.h"
 #include "qtprint.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -260,6 +262,63 @@ TEST_F(Dialog, AFailedRunIsReported) {
     ASSERT_EQ(scriptedMessages().messages().size(), 1u);
     EXPECT_TRUE(scriptedMessages().messages()[0].text.startsWith("The labels could not be printed on LPT1: "));
     EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Exclamation);
+}
+
+TEST_F(Dialog, AFullDiskIsReportedWithTheRunFlagsItKept) {
+    platform::setLptPort(std::make_shared<platform::FilePort>());  // LPT1, a plain file in the folder
+    PrintRangeDialog f;
+    ASSERT_TRUE(f.Form_Load());
+    showAndActivate(f);
+    scriptedMessages().answer(Answer::Ok);
+    {
+        const testkit::FileSizeLimit full(2048);
+        runFrom(f);
+    }
+    EXPECT_EQ(f.lastResult().status, Status::Failed);
+    ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+    const QString text = scriptedMessages().messages()[0].text;
+    EXPECT_TRUE(text.startsWith("The labels could not be printed on LPT1: ")) << text.toStdString();
+    EXPECT_TRUE(text.endsWith("  The run flags could not be saved: disk I/O error.")) << text.toStdString();
+    EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Exclamation);
+    f.close();
+    EXPECT_EQ(parmText(key::RunLabels), "Y");
+}
+
+TEST_F(Dialog, F1OpensTheHelpOnPrintingLabels) {
+    platform::installHelpKey();
+    PrintRangeDialog f;
+    ASSERT_TRUE(f.Form_Load());
+    showAndActivate(f);
+    for (const char* name : {"txtFrom", "optBagRange", "cmdOK"}) {
+        f.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+        auto* w = platform::child<QWidget>(&f, QString::fromLatin1(name));
+        w->setFocus();
+        QTest::keyClick(w, Qt::Key_F1);
+        EXPECT_TRUE(platform::helpWindow().isVisible()) << name;
+        EXPECT_EQ(platform::helpWindow().currentTopic(), 5) << name;
+        const QString shown = platform::helpWindow().currentText();
+        EXPECT_TRUE(shown.startsWith("Print Labels")) << name;
+        EXPECT_TRUE(shown.contains("Choose \"Print all labels\", \"Print bag range\" or \"Print label range\""))
+            << name;
+        platform::helpWindow().close();
+    }
+    // And on the progress form, while it prints.
+    int topic = -1;
+    f.setRepaintInterval(0);
+    QObject::connect(&f, &PrintRangeDialog::runStarted, [&](LabelProgressWindow* form) {
+        auto* timer = new QTimer(form);
+        QObject::connect(timer, &QTimer::timeout, form, [form, timer, &topic] {
+            if (!form->isActiveWindow() || QApplication::focusWidget() != form->cancelButton()) return;
+            timer->stop();
+            QTest::keyClick(form->cancelButton(), Qt::Key_F1);
+            topic = platform::helpWindow().currentTopic();
+        });
+        timer->start(0);
+    });
+    runFrom(f);
+    EXPECT_EQ(topic, 5);
+    platform::helpWindow().close();
 }
 
 }  // namespace

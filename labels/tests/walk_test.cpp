@@ -1,5 +1,6 @@
 // Label runs on the dot-matrix printer: what reaches LPT1, line for line, for
 // the whole job and for ranges of it; rows of two and three; the write-back.
+#include "common/testing/filelimit.h"
 #include "fixture.h"
 #include "labels/writers.h"
 #include "platform/lptport.h"
@@ -458,6 +459,82 @@ TEST_F(DotRun, LetterPostIsNeverSplitIntoBagsByWeight) {
     EXPECT_EQ(port_.lines().mid(10 * 9 + 3, 1), QStringList({at(40, {{1, "*   (M1) None        Items:      4 *"}})}));
 }
 
+// The standard job with seven Letter Post addresses, numbered as the
+// sortation numbers them: 3 items a bag make the Letter Post bags 6, 7 and 8,
+// and its bags row holds bag 8 and label 10 + 7 + 8 bags + 4 bundles = 29.
+// The walk gives the selection one bag label, bag 6, so the whole job ends
+// at label 27: D1-D7 are 20-26 and the Letter Post bag label 27.
+TEST_F(DotRun, BagRangesAmongTheLetterPostBagsPrintItAsTheWholeJobDoes) {
+    std::vector<fixture::Address> a;
+    auto add = [&](const std::string& id, const char* ms, const char* rs, const char* sf, double seq, int rg = 5) {
+        a.push_back({"Name " + id, id + " High Street", "", "Town " + id, "AB1 2" + id, "", ms, rs, sf, rg, seq});
+    };
+    for (const char* id : {"A1", "A2", "A3", "A4"}) add(id, "12345", "", "N", 12345);
+    for (const char* id : {"B1", "B2", "B3", "B4", "B5"}) add(id, "123", "123", "Y", 123000);
+    add("C1", "456", "456", "N", 456000);
+    for (const char* id : {"D1", "D2", "D3", "D4", "D5", "D6", "D7"}) add(id, "1", "", "N", 99000001, 99);
+    writeJob(a, {{1, 1, 6, 0, 12345}, {3, 6, 16, 1, 123000}, {5, 16, 19, 4, 456000}, {8, {}, 29, 4, 99000001}});
+    // Each address label shows its bag on its first line.
+    setParm({{key::TopMarg, "0"}, {key::BagNum2, "Y"}});
+
+    const RunResult whole = runDot(request('A', 1, 1));
+    ASSERT_EQ(whole.labelNumber, 27);
+    const QStringList all = port_.lines();
+    ASSERT_EQ(all.size(), 27 * 9);
+    EXPECT_EQ(all[26 * 9 + 1].trimmed(), "* Letter Post           No:      6 *");
+    EXPECT_EQ(all[26 * 9 + 3].trimmed(), "*   (M1) None        Items:      7 *");
+    EXPECT_EQ(all[25 * 9].trimmed(), "6");
+
+    struct Case {
+        char type;
+        double from, to;
+        int first, last;  // labels of the whole job; none when first > last
+    };
+    const Case cases[] = {
+        {'B', 5, 5, 17, 19},  {'B', 4, 7, 13, 27}, {'B', 5, 6, 17, 27},  {'B', 2, 6, 5, 27},
+        {'B', 6, 6, 20, 27},  {'B', 6, 8, 20, 27}, {'B', 7, 7, 20, 27},  {'B', 7, 8, 20, 27},
+        {'B', 8, 8, 20, 27},  {'B', 8, 12, 20, 27}, {'B', 9, 9, 1, 0},   {'L', 19, 40, 19, 27},
+        {'L', 26, 29, 26, 27}, {'L', 28, 29, 1, 0}, {'L', 30, 40, 1, 0},
+    };
+    for (const Case& c : cases) {
+        port_ = platform::RecordingPort();
+        const RunResult r = runDot(request(c.type, c.from, c.to));
+        EXPECT_EQ(r.status, Status::Completed);
+        QStringList want;
+        if (c.first <= c.last) want = all.mid(9 * (c.first - 1), 9 * (c.last - c.first + 1));
+        EXPECT_EQ(port_.lines(), want) << c.type << " " << c.from << " to " << c.to;
+        if (c.first <= c.last) {
+            EXPECT_EQ(r.lastLabelPrinted, c.last) << c.type << " " << c.from << " to " << c.to;
+        }
+        EXPECT_LE(r.labelNumber, whole.labelNumber) << c.type << " " << c.from << " to " << c.to;
+    }
+
+    // A job of Letter Post alone: its one row holds bag 3; the walk's bag is 1.
+    a.erase(a.begin(), a.begin() + 10);
+    writeJob(a, {{3, {}, 10, {}, 99000001}});
+    port_ = platform::RecordingPort();
+    ASSERT_EQ(runDot(request('A', 1, 1)).labelNumber, 8);
+    const QStringList alone = port_.lines();
+    ASSERT_EQ(alone.size(), 8 * 9);
+    EXPECT_EQ(alone[7 * 9 + 1].trimmed(), "* Letter Post           No:      1 *");
+    for (const double from : {1, 2, 3}) {
+        port_ = platform::RecordingPort();
+        const RunResult r = runDot(request('B', from, 3));
+        EXPECT_EQ(port_.lines(), alone) << "bags " << from << " to 3";
+        EXPECT_EQ(r.lastLabelPrinted, 8) << "bags " << from << " to 3";
+    }
+}
+
+TEST_F(DotRun, AnEmptyExtraTextLeavesADeferredBagItsMailFormat) {
+    // The job parameters store an empty text for an empty box.
+    setParm({{key::ExtraText, ""}, {key::DeferDel, "Y"}, {key::DeferDate, "24/12/26"}, {key::TopMarg, "0"}});
+    runDot(request('L', 4, 4));
+    const QStringList lines = port_.lines();
+    ASSERT_EQ(lines.size(), 9);
+    EXPECT_EQ(lines[2].trimmed(), "* Defer Until: 24/12/26            *");
+    EXPECT_EQ(lines[7].trimmed(), "* Mail Format: Letter              *");
+}
+
 TEST_F(DotRun, WritesBackTheRangeAndClearsTheRunFlags) {
     RunRequest req = request('L', 5, 8);
     req.fromText = "05";
@@ -564,6 +641,101 @@ TEST_F(Unprintable, Lpt1ThatFailsIsAFailureAndKeepsThePresets) {
         EXPECT_EQ(parmText(key::Labfrom), "3") << c.what;
         EXPECT_EQ(parmText(key::Labopt), "B") << c.what;
     }
+}
+
+// The sortation refuses these keys before it bags the job; labels placed
+// by them would not match its bags.
+TEST_F(Unprintable, BagValuesTheSortationRefusesAreRefusedBeforeTheRun) {
+    writeStandardJob();
+    const QString correct = " Correct it in the job parameters (\"Update Parameters\"), then run this option again.";
+    struct Case {
+        const char *weight, *bagMax, *bundleMax;
+        QString message;
+    };
+    const Case cases[] = {
+        {"100", "0", "2",
+         "The bag maximum of this job is \"0\", not a number of grams above 0, so its items cannot be put into bags." +
+             correct},
+        {"100", "-5", "2",
+         "The bag maximum of this job is \"-5\", not a number of grams above 0, so its items cannot be put into "
+         "bags." + correct},
+        {"100", "abc", "2",
+         "The bag maximum of this job is \"abc\", not a number of grams above 0, so its items cannot be put into "
+         "bags." + correct},
+        {"100", "", "2",
+         "The bag maximum of this job is nothing, not a number of grams above 0, so its items cannot be put into "
+         "bags." + correct},
+        {"0", "300", "2",
+         "The item weight of this job is \"0\", not a number of grams above 0, so its items cannot be put into bags." +
+             correct},
+        {"abc", "300", "2",
+         "The item weight of this job is \"abc\", not a number of grams above 0, so its items cannot be put into "
+         "bags." + correct},
+        {"100", "300", "-5",
+         "The bundle maximum of this job is \"-5\", not a number of items above 0, so its items cannot be bundled." +
+             correct},
+        {"100", "300", "",
+         "The bundle maximum of this job is nothing, not a number of items above 0, so its items cannot be bundled." +
+             correct},
+        {"400", "300", "2",
+         "The bag maximum of this job (300 grams) is below the weight of one item (400 grams), so no item fits into "
+         "a bag." + correct},
+    };
+    for (const bool laser : {false, true}) {
+        for (const Case& c : cases) {
+            const std::string what =
+                std::string(laser ? "laser " : "dot ") + c.weight + "/" + c.bagMax + "/" + c.bundleMax;
+            setParm({{key::Weight, c.weight}, {key::BagMax, c.bagMax}, {key::BundleMax, c.bundleMax},
+                     {key::Printer, laser ? "L" : "E"}, {key::Labfrom, "3"}, {key::Labto, "9"}, {key::Labopt, "B"},
+                     {key::RunAlone, "Y"}, {key::RunLabels, "Y"}});
+            platform::RecordingPort port;
+            DotWriter dot(port);
+            RecordingOutput printer(true, 2.1);
+            auto db = open();
+            const OutputFor output = [&](bool l) -> LabelOutput& {
+                return l ? static_cast<LabelOutput&>(printer) : dot;
+            };
+            const RunResult r = runLabels(*db, request('A', 1, 20), output, {}, session_);
+            db.reset();
+            EXPECT_EQ(r.status, Status::Refused) << what;
+            EXPECT_EQ(r.message, c.message) << what;
+            EXPECT_EQ(port.opens(), 0) << what;
+            EXPECT_EQ(printer.begins(), 0) << what;
+            EXPECT_TRUE(printer.rows().empty()) << what;
+            EXPECT_EQ(parmText(key::RunAlone), "N") << what;
+            EXPECT_EQ(parmText(key::RunLabels), "N") << what;
+            EXPECT_EQ(parmText(key::Labfrom), "3") << what;
+            EXPECT_EQ(parmText(key::Labto), "9") << what;
+            EXPECT_EQ(parmText(key::Labopt), "B") << what;
+        }
+    }
+}
+
+// A disk that fills: LPT1 (a plain file here) cannot be written, and then
+// neither can the run flags; left "Y" they would start a later step as a run
+// in hand, so the message says so.
+TEST_F(Unprintable, AFullDiskThatKeepsTheRunFlagsIsReported) {
+    writeStandardJob();
+    setParm({{key::RunAlone, "Y"}, {key::RunLabels, "Y"}, {key::Labfrom, "3"}});
+    RunResult r;
+    {
+        auto db = open();
+        platform::FilePort lpt1;
+        DotWriter writer(lpt1);
+        // Less than one page of the database's log, and of LPT1.
+        const testkit::FileSizeLimit full(2048);
+        r = runLabels(*db, request('A', 1, 20), [&](bool) -> LabelOutput& { return writer; }, {}, session_);
+    }
+    EXPECT_EQ(r.status, Status::Failed);
+    const QString flags = "  The run flags could not be saved: ";
+    EXPECT_TRUE(r.message.startsWith("The labels could not be printed on LPT1: ")) << r.message.toStdString();
+    EXPECT_TRUE(r.message.contains("File too large")) << r.message.toStdString();
+    // The cause follows, in the database's words.
+    ASSERT_TRUE(r.message.contains(flags)) << r.message.toStdString();
+    EXPECT_TRUE(r.message.endsWith(flags + "disk I/O error.")) << r.message.toStdString();
+    // Nothing was stored: the message is the only word of it.
+    EXPECT_EQ(parmText(key::RunAlone), "Y");
+    EXPECT_EQ(parmText(key::RunLabels), "Y");
 }
 
 TEST_F(Unprintable, LabelSettingsARowCannotHoldAreRefusedBeforeTheRun) {
