@@ -5,12 +5,14 @@
 // storing a row. Both forms start from the same database file (a copy of
 // the one the reference load left), and the import is set beside a baseline:
 // the same coded rows stored with raw SQLite prepared statements in one
-// transaction, the table and both indexes, in the layer's journal mode.
+// transaction, the table and both indexes, with the layer's connection
+// settings. Whatever codes prints the coding report as a real import does,
+// as a PDF in the benchmark's folder.
 //
 //   coding_bench [addresses] [folder]   (default 1000000, a new folder in the temp directory)
 
 #include "bench/customers.h"
-#include "bench/nullprinter.h"
+#include "bench/rawsqlite.h"
 #include "coding/codingjob.h"
 #include "coding/fixedcols.h"
 #include "coding/importwindow.h"
@@ -30,8 +32,8 @@
 #include <unistd.h>
 
 #include <QApplication>
-
-#include <sqlite3.h>
+#include <QDir>
+#include <QFileInfo>
 
 #include <chrono>
 #include <cstdio>
@@ -47,7 +49,6 @@
 using namespace qv;
 using namespace qv::coding;
 using qv::bench::Customers;
-using qv::bench::NullPrinter;
 using qv::bench::writeCustomers;
 namespace fs = std::filesystem;
 
@@ -79,13 +80,22 @@ LayoutRow layoutRow(const std::string& type, const std::map<int, std::pair<int, 
     return r;
 }
 
-// Reading and splitting alone; with `code`, also the coding of every record.
+// The printer a real import prints its report on when there is no printer:
+// a PDF, here in the benchmark's folder.
+std::shared_ptr<platform::PdfPrinter> reportPrinter() {
+    auto p = std::make_shared<platform::PdfPrinter>();
+    p->setPdfFolder(QDir::currentPath());
+    return p;
+}
+
+// Reading and splitting alone; with `code`, also the coding of every record
+// and its report.
 double readAndSplit(const fs::path& file, const LayoutRow& layout, bool code, Counters& counters) {
     auto start = Clock::now();
     std::unique_ptr<db::Database> db;
     std::unique_ptr<ReferenceLookup> ref;
-    NullPrinter printer;
-    CodingReport report(printer);
+    const auto printer = reportPrinter();
+    CodingReport report(*printer);
     if (code) {
         db = db::Database::open("mailsort.mdb", db::OpenMode::Exclusive);
         ref = std::make_unique<ReferenceLookup>(*db);
@@ -111,10 +121,11 @@ double readAndSplit(const fs::path& file, const LayoutRow& layout, bool code, Co
 }
 
 // The whole import as the program runs it: the exclusive open, mmwork
-// re-created, every record read, split, coded and stored, the report, and
-// the close that makes the rows and their indexes durable.
+// re-created, every record read, split, coded and stored, the report (a
+// PDF), and the close that makes the rows and their indexes durable.
 struct ImportTimes {
     double total = 0, records = 0, close = 0;
+    double reportMb = 0;  // the coding report's PDF
 };
 
 ImportTimes importAndCode(const fs::path& file, const std::string& type,
@@ -140,8 +151,8 @@ ImportTimes importAndCode(const fs::path& file, const std::string& type,
     }
     ImportTimes t;
     auto start = Clock::now();
-    NullPrinter printer;
-    CodingReport report(printer);
+    const auto printer = reportPrinter();
+    CodingReport report(*printer);
     {
         auto db = db::Database::open("Mailsort.mdb ", db::OpenMode::Exclusive);
         auto phase = Clock::now();
@@ -156,6 +167,8 @@ ImportTimes importAndCode(const fs::path& file, const std::string& type,
         t.close = secondsSince(phase);
     }
     t.total = secondsSince(start);
+    if (printer->lastPdfFile().isEmpty()) throw std::runtime_error("the import printed no coding report");
+    t.reportMb = double(QFileInfo(printer->lastPdfFile()).size()) / 1048576.0;
     auto db = db::Database::open("mailsort.mdb");
     rows = std::uint64_t(db->openTable("mmwork")->recordCount());
     return t;
@@ -164,7 +177,7 @@ ImportTimes importAndCode(const fs::path& file, const std::string& type,
 // The same through the program's window, offscreen, on the layout row that
 // importAndCode left: the status text and the yield every 10 records included.
 double throughWindow() {
-    platform::setPrinter(std::make_shared<NullPrinter>());
+    platform::setPrinter(reportPrinter());
     ImportWindow form;
     if (!form.Form_Load()) throw std::runtime_error("the window refused to start");
     form.show();
@@ -202,16 +215,13 @@ std::vector<StoredRow> storedRows() {
     return rows;
 }
 
-// The baseline: the same rows stored with raw SQLite, as the layer keeps its
-// file (write-ahead log, synchronous=NORMAL), the indexes built after the load.
+// The baseline: the same rows stored with raw SQLite on a connection set up
+// as the layer's, the indexes built after the load.
 double rawStore(const std::vector<StoredRow>& rows) {
     for (const char* f : {"raw-baseline.mdb", "raw-baseline.mdb-wal", "raw-baseline.mdb-shm"}) fs::remove(f);
     auto start = Clock::now();
-    sqlite3* h = nullptr;
-    sqlite3_open("raw-baseline.mdb", &h);
+    sqlite3* h = bench::openLikeTheLayer("raw-baseline.mdb", true);
     sqlite3_exec(h,
-                 "PRAGMA cache_size=-524288; PRAGMA mmap_size=2147483648; PRAGMA temp_store=MEMORY;"
-                 " PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
                  "CREATE TABLE mmwork (name TEXT, address1 TEXT, address2 TEXT, address3 TEXT, address4 TEXT,"
                  " town TEXT, county TEXT, postcode TEXT, ref TEXT, mscode TEXT, rscode TEXT, rgcode INTEGER,"
                  " sflag TEXT, pcflag TEXT, seq DOUBLE); BEGIN",
@@ -334,9 +344,9 @@ int main(int argc, char** argv) {
                     y.first.total / y.split);
         for (const Form& f : forms)
             std::printf("\n%-5s rows stored %llu; processed %.0f, postcoded %.0f, fully postcoded %.0f, matched on "
-                        "address %.0f, in error %.0f",
+                        "address %.0f, in error %.0f; coding report %.1f MB of PDF",
                         f.name, static_cast<unsigned long long>(f.rows), f.counters.processed, f.counters.postcoded,
-                        f.counters.fullyPostcoded, f.counters.matched, f.counters.inError);
+                        f.counters.fullyPostcoded, f.counters.matched, f.counters.inError, f.again.reportMb);
         std::printf("\n");
     } catch (const std::exception& e) {
         std::cerr << "coding_bench: " << e.what() << "\n";

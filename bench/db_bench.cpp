@@ -3,8 +3,8 @@
 // with raw SQLite prepared statements in one transaction, and prints both.
 // Each phase does the same work on both sides: "store" loads the rows, then
 // builds both indexes and commits (the layer builds the indexes of a new
-// table after the load; the raw side creates them after its load too), both
-// in write-ahead mode with synchronous=NORMAL, as the layer runs. The raw
+// table after the load; the raw side creates them after its load too), the
+// raw side on a connection set up as the layer sets up its own. The raw
 // side's indexes use SQLite's own NOCASE collation where the layer has its
 // own key collation.
 //
@@ -12,6 +12,7 @@
 
 #include "common/jobtables.h"
 #include "common/db/database.h"
+#include "bench/rawsqlite.h"
 
 #include <sqlite3.h>
 
@@ -134,12 +135,7 @@ void check(int rc, sqlite3* db) {
 Times viaRawSqlite(int rows) {
     Times t{};
     auto start = Clock::now();
-    sqlite3* db = nullptr;
-    check(sqlite3_open("bench-raw.mdb", &db), db);
-    sqlite3_exec(db,
-                 "PRAGMA cache_size=-524288; PRAGMA mmap_size=2147483648; PRAGMA temp_store=MEMORY;"
-                 " PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL",
-                 nullptr, nullptr, nullptr);
+    sqlite3* db = qv::bench::openLikeTheLayer("bench-raw.mdb", true);
     check(sqlite3_exec(db,
                        "CREATE TABLE mmwork (name TEXT, address1 TEXT, address2 TEXT, address3 TEXT, address4 TEXT,"
                        " town TEXT, county TEXT, postcode TEXT, ref TEXT, mscode TEXT, rscode TEXT, rgcode INTEGER,"

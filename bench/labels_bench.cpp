@@ -16,7 +16,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,20 +43,23 @@ double seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
-long peakMb(int who = RUSAGE_SELF) {
-    rusage u{};
-    getrusage(who, &u);
-    return u.ru_maxrss / 1024;
-}
-
-// Resident memory that is not a mapped file (the database's pages are), in MB.
-long anonMb() {
+// A figure of /proc/self/status, in MB; -1 when it is not there.
+long statusMb(const std::string& key) {
     std::ifstream in("/proc/self/status");
     std::string line;
     while (std::getline(in, line))
-        if (line.rfind("RssAnon:", 0) == 0) return std::atol(line.c_str() + 8) / 1024;
+        if (line.rfind(key, 0) == 0) return std::atol(line.c_str() + key.size()) / 1024;
     return -1;
 }
+
+// This process's own peak resident memory. getrusage's peak would not do: a
+// process started by fork and exec keeps, as its floor, the parent's
+// resident size at the fork (here the job just made), while VmHWM belongs to
+// the program's own address space.
+long peakMb() { return statusMb("VmHWM:"); }
+
+// Resident memory that is not a mapped file (the database's pages are).
+long anonMb() { return statusMb("RssAnon:"); }
 
 // Selections of 250 addresses, direct and residue in turn, then a Letter
 // Post tail; bags numbered as the sortation numbers them. Returns the labels.
