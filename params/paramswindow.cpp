@@ -405,6 +405,20 @@ void ParamsWindow::closeDatabase() {
 void ParamsWindow::Form_Unload() {
     if (unloaded_) return;
     unloaded_ = true;
+    // Left without OK (Cancel, Esc, the close box) during a run: the
+    // sequence ends here, or a step started alone later would run the rest
+    // of it. After OK the hand-over has let the row go already.
+    if (parm_ && db_) {
+        try {
+            if (parm_->yes(key::RunAlone)) {
+                start::writeFlag(*parm_, key::RunAlone, false);
+                db_->save();
+            }
+        } catch (const db::DbError& e) {
+            reportUnexpected(e.number(), qs(e.description()));
+            return;
+        }
+    }
     closeDatabase();
     endProgram(0);
 }
