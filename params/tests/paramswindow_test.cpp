@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 using namespace qv::params;
@@ -622,6 +623,31 @@ TEST_F(ParamsForm, FailedStartOfTheNextStepIsReportedAndEndsTheProgram) {
     // The job is saved; the run flags stay as the console left them.
     EXPECT_EQ(stored(key::Weight), Value("80"));
     EXPECT_EQ(stored(key::RunAlone), Value("Y"));
+}
+
+TEST_F(ParamsForm, ARunEndingHereThatCannotBeStoredIsReported) {
+    // The last step of a run: the job is stored, then the end of the run is
+    // not. Room in the database's log for the job's page and not one more.
+    setKeys({{key::RunAlone, "Y"}, {key::RunCodes, "N"}, {key::RunReports, "N"}, {key::RunLabels, "N"}});
+    openForm();
+    box("txtWeight")->setText("75");
+    std::ifstream db(dir_ / "mailsort.mdb", std::ios::binary);
+    unsigned char header[18] = {};
+    db.read(reinterpret_cast<char*>(header), sizeof header);
+    const std::uint64_t pageSize = header[16] * 256u + header[17];
+    {
+        qv::testkit::FileSizeLimit full(32 + 24 + pageSize);  // the log's header and one page
+        pressOK();
+    }
+    EXPECT_EQ(stored(key::Weight), Value("75"));  // the job got in
+    ASSERT_EQ(shown().size(), 1);
+    EXPECT_TRUE(shown()[0].startsWith("An unexpected error has occurred.  Please make a note of the following error "
+                                      "details and contact Brackwith Mailing Services.  Error number: "))
+        << shown()[0].toStdString();
+    EXPECT_EQ(endStatuses_, std::vector<int>{1});
+    EXPECT_FALSE(form_->isVisible());
+    EXPECT_FALSE(form_->databaseOpen());
+    EXPECT_TRUE(recordingLauncher().commands().isEmpty());
 }
 
 TEST_F(ParamsForm, LeavingWithoutOkStoresNoJobAndEndsARun) {
