@@ -625,31 +625,6 @@ TEST_F(ParamsForm, FailedStartOfTheNextStepIsReportedAndEndsTheProgram) {
     EXPECT_EQ(stored(key::RunAlone), Value("Y"));
 }
 
-TEST_F(ParamsForm, ARunEndingHereThatCannotBeStoredIsReported) {
-    // The last step of a run: the job is stored, then the end of the run is
-    // not. Room in the database's log for the job's page and not one more.
-    setKeys({{key::RunAlone, "Y"}, {key::RunCodes, "N"}, {key::RunReports, "N"}, {key::RunLabels, "N"}});
-    openForm();
-    box("txtWeight")->setText("75");
-    std::ifstream db(dir_ / "mailsort.mdb", std::ios::binary);
-    unsigned char header[18] = {};
-    db.read(reinterpret_cast<char*>(header), sizeof header);
-    const std::uint64_t pageSize = header[16] * 256u + header[17];
-    {
-        qv::testkit::FileSizeLimit full(32 + 24 + pageSize);  // the log's header and one page
-        pressOK();
-    }
-    EXPECT_EQ(stored(key::Weight), Value("75"));  // the job got in
-    ASSERT_EQ(shown().size(), 1);
-    EXPECT_TRUE(shown()[0].startsWith("An unexpected error has occurred.  Please make a note of the following error "
-                                      "details and contact Brackwith Mailing Services.  Error number: "))
-        << shown()[0].toStdString();
-    EXPECT_EQ(endStatuses_, std::vector<int>{1});
-    EXPECT_FALSE(form_->isVisible());
-    EXPECT_FALSE(form_->databaseOpen());
-    EXPECT_TRUE(recordingLauncher().commands().isEmpty());
-}
-
 TEST_F(ParamsForm, LeavingWithoutOkStoresNoJobAndEndsARun) {
     // Every way out but OK, in a run and outside one: the job is not stored,
     // nothing starts, and a run ends there (RunAlone "N"), so that a step
@@ -686,20 +661,50 @@ TEST_F(ParamsForm, LeavingWithoutOkStoresNoJobAndEndsARun) {
     EXPECT_EQ(shown(), QStringList());
 }
 
-TEST_F(ParamsForm, ARunThatCannotBeEndedIsReported) {
-    setKeys({{key::RunAlone, "Y"}, {key::RunCodes, "Y"}});
-    openForm();
-    {
-        qv::testkit::FileSizeLimit full(0);  // not a byte more may be written
-        QTest::mouseClick(ctl<QPushButton>("cmdCancel"), Qt::LeftButton);
+TEST_F(ParamsForm, AnEndOfARunThatCannotBeStoredIsReported) {
+    // RunAlone "N" cannot be saved (a full disk): reported, and the program
+    // ends with a failure rather than as if the run had ended.
+    std::ifstream db(dir_ / "mailsort.mdb", std::ios::binary);
+    unsigned char header[18] = {};
+    db.read(reinterpret_cast<char*>(header), sizeof header);
+    const std::uint64_t pageSize = header[16] * 256u + header[17];
+    struct Case {
+        const char* what;
+        const char* codes;         // RunCodes: "N" makes this the run's last step
+        std::uint64_t room;        // bytes the database's log may grow to
+        bool ok;                   // OK, else Cancel
+        const char* weightAfter;
+    };
+    const Case cases[] = {
+        // Room for the job's page in the log and not one more: the job gets in, the end does not.
+        {"OK at the run's last step", "N", 32 + 24 + pageSize, true, "75"},
+        {"Cancel", "Y", 0, false, "60"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        setKeys({{key::RunAlone, "Y"}, {key::RunCodes, c.codes}, {key::RunReports, "N"}, {key::RunLabels, "N"},
+                 {key::Weight, "60"}});
+        scriptedMessages().clear();
+        endStatuses_.clear();
+        openForm();
+        box("txtWeight")->setText("75");
+        {
+            qv::testkit::FileSizeLimit full(c.room);
+            if (c.ok)
+                pressOK();
+            else
+                QTest::mouseClick(ctl<QPushButton>("cmdCancel"), Qt::LeftButton);
+        }
+        EXPECT_EQ(stored(key::Weight), Value(c.weightAfter));
+        ASSERT_EQ(shown().size(), 1);
+        EXPECT_TRUE(shown()[0].startsWith("An unexpected error has occurred.  Please make a note of the following "
+                                          "error details and contact Brackwith Mailing Services.  Error number: "))
+            << shown()[0].toStdString();
+        EXPECT_EQ(endStatuses_, std::vector<int>{1});
+        EXPECT_FALSE(form_->isVisible());
+        EXPECT_FALSE(form_->databaseOpen());
+        EXPECT_TRUE(recordingLauncher().commands().isEmpty());
     }
-    ASSERT_EQ(shown().size(), 1);
-    EXPECT_TRUE(shown()[0].startsWith("An unexpected error has occurred.  Please make a note of the following error "
-                                      "details and contact Brackwith Mailing Services.  Error number: "))
-        << shown()[0].toStdString();
-    EXPECT_EQ(endStatuses_, std::vector<int>{1});
-    EXPECT_FALSE(form_->isVisible());
-    EXPECT_FALSE(form_->databaseOpen());
 }
 
 TEST_F(ParamsForm, EnterPressesNoButton) {
