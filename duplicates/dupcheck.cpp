@@ -6,6 +6,8 @@
 #include "common/text/files.h"
 #include "common/text/lines.h"
 
+#include <QChar>
+
 namespace qv::duplicates {
 
 using db::DbError;
@@ -51,13 +53,89 @@ void splitRecord(std::string_view record, const FileLayout& layout, Fields& fiel
         SplitFixed(record, layout, fields);
 }
 
+namespace {
+
+void appendUtf8(std::string& r, char32_t c) {
+    if (c < 0x80) {
+        r += static_cast<char>(c);
+    } else if (c < 0x800) {
+        r += static_cast<char>(0xC0 | (c >> 6));
+        r += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        r += static_cast<char>(0xE0 | (c >> 12));
+        r += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        r += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        r += static_cast<char>(0xF0 | (c >> 18));
+        r += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        r += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        r += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// The capitals of the two-byte characters (Latin, Greek, Cyrillic and the
+// rest below U+0800), looked up once: every record's key goes through here.
+const std::array<char32_t, 0x800>& twoByteUpper() {
+    static const std::array<char32_t, 0x800> table = [] {
+        std::array<char32_t, 0x800> t{};
+        for (char32_t c = 0; c < 0x800; ++c) t[c] = QChar::toUpper(c);
+        return t;
+    }();
+    return table;
+}
+
+}  // namespace
+
+std::string keyUpper(std::string_view s) {
+    std::string r;
+    r.reserve(s.size() + 8);
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const std::size_t n = s.size();
+    const std::array<char32_t, 0x800>* two = nullptr;
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            r += static_cast<char>(static_cast<unsigned char>(c - 'a') < 26 ? c ^ 0x20 : c);
+            ++i;
+            continue;
+        }
+        // One UTF-8 character; a byte that starts none is kept as it is.
+        const std::size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        char32_t cp = len == 4 ? c & 0x07u : len == 3 ? c & 0x0Fu : c & 0x1Fu;
+        bool whole = len > 1 && c < 0xF8 && i + len <= n;
+        for (std::size_t k = 1; whole && k < len; ++k) {
+            whole = (p[i + k] & 0xC0) == 0x80;
+            cp = (cp << 6) | (p[i + k] & 0x3Fu);
+        }
+        if (!whole) {
+            r += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        char32_t up;
+        if (cp < 0x800) {
+            if (!two) two = &twoByteUpper();
+            up = (*two)[cp];
+        } else {
+            up = QChar::toUpper(cp);
+        }
+        if (up == cp)
+            r.append(s.substr(i, len));
+        else
+            appendUtf8(r, up);
+        i += len;
+    }
+    return r;
+}
+
 std::string BuildKey(const Fields& fields, const std::vector<bool>& selected) {
     std::string key;
     for (std::size_t k = 0; k < selected.size(); ++k) {
         if (!selected[k]) continue;
         const std::string_view field = k < fields.size() ? std::string_view(fields[k]) : std::string_view();
         // The cut to 1000 characters comes before the blanks go.
-        key = qv::left(qv::trim(key) + qv::ucase(field), KeyLength);
+        key = qv::left(qv::trim(key) + keyUpper(field), KeyLength);
     }
     std::string out;
     out.reserve(key.size());

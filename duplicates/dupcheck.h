@@ -41,8 +41,15 @@ void SplitComma(std::string_view record, Fields& fields);
 void SplitFixed(std::string_view record, const FileLayout& layout, Fields& fields);
 void splitRecord(std::string_view record, const FileLayout& layout, Fields& fields);
 
+// The key's upper case: every letter by its one-for-one mapping, in any
+// script ("łódź" and "ŁÓDŹ", Greek and Cyrillic names alike); a letter
+// without one (ß) stays. Unlike the suite's ucase, which knows the letters
+// of Windows-1252 only, since the checker's files are read as UTF-8.
+std::string keyUpper(std::string_view s);
+
 // BuildKey: the selected fields (selected[k] for field k + 1) in field order,
-// in upper case, joined and cut to 1000 characters, every blank removed.
+// in upper case (keyUpper), joined and cut to 1000 characters, every blank
+// removed.
 std::string BuildKey(const Fields& fields, const std::vector<bool>& selected);
 
 using KeyParts = std::array<std::string, 4>;

@@ -4,6 +4,7 @@
 #include "duplicates/keyfieldswindow.h"
 
 #include "platform/forms.h"
+#include "platform/help.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -113,6 +114,8 @@ Program* programOf(const filesel::FileChooser& chooser) {
 }  // namespace
 
 filesel::FileChooser* makeStartForm(ProgramHooks hooks) {
+    // The checker has no help of its own: F1 does nothing in any of its windows.
+    qv::platform::setHelpEnabled(false);
     auto* chooser = new filesel::FileChooser(filesel::Variant::DuplicateChecker);
     chooser->setAttribute(Qt::WA_DeleteOnClose);
     new Program(chooser, std::move(hooks));

@@ -23,7 +23,7 @@ struct ProgramHooks {
 };
 
 // The start form, not yet shown; the program's forms delete themselves when
-// they close.
+// they close. F1 is switched off for the program: it has no help.
 filesel::FileChooser* makeStartForm(ProgramHooks hooks = {});
 
 // The key-field form now open for the chooser, or null.

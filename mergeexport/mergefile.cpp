@@ -4,7 +4,6 @@
 #include "common/text/csv.h"
 
 #include <array>
-#include <optional>
 #include <system_error>
 
 namespace qv::mergeexport {
@@ -28,9 +27,10 @@ ExportResult failed(const db::DbError& e) {
 
 ExportResult writeMergeFile(db::Database& db, const std::filesystem::path& file, const RowProgress& progress) {
     ExportResult result;
-    std::optional<CsvWriter> out;
     try {
-        out.emplace(file, LineEnd::CRLF);
+        // The file goes in place only at close(): a failure below leaves the
+        // earlier file as it was, never a cut one under the final name.
+        CsvWriter out(file, LineEnd::CRLF);
         std::unique_ptr<db::Recordset> rs;
         std::uint64_t total = 0;
         try {
@@ -40,22 +40,22 @@ ExportResult writeMergeFile(db::Database& db, const std::filesystem::path& file,
             total = std::uint64_t(rs->recordCount());
         } catch (const db::DbError& e) {
             if (e.number() != db::err::TableNotFound && e.number() != db::err::NoCurrentRecord) throw;
-            out->close();
+            out.close();
             result.status = ExportResult::Status::NotReady;
             return result;
         }
         std::array<int, Fields.size()> index{};
         for (std::size_t i = 0; i < Fields.size(); ++i) index[i] = rs->fieldIndex(Fields[i]);
 
-        for (const char* h : Headings) out->quoted(h);
-        out->endRecord();
+        for (const char* h : Headings) out.quoted(h);
+        out.endRecord();
         while (!rs->eof()) {
             for (int f : index) {
                 const db::Value v = rs->get(f);
-                if (v.isNull()) out->null();
-                else out->quoted(v.toString());
+                if (v.isNull()) out.null();
+                else out.quoted(v.toString());
             }
-            out->endRecord();
+            out.endRecord();
             rs->moveNext();
             ++result.rows;
             if (progress && !progress(result.rows, total)) {
@@ -63,14 +63,8 @@ ExportResult writeMergeFile(db::Database& db, const std::filesystem::path& file,
                 break;
             }
         }
-        out->close();
+        out.close();
     } catch (const db::DbError& e) {
-        if (out) {
-            try {
-                out->close();
-            } catch (const std::system_error&) {
-            }
-        }
         ExportResult r = failed(e);
         r.rows = result.rows;
         return r;

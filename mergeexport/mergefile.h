@@ -16,9 +16,9 @@ inline constexpr const char* MergeFileName = "DOVODEDOD.DAT";
 struct ExportResult {
     enum class Status {
         Done,       // every row written
-        Cancelled,  // stopped by the user; the file keeps the rows written so far
+        Cancelled,  // stopped by the user; the file holds the rows written so far
         NotReady,   // no mmwork, or no row in it; the file is left empty
-        Failed,     // the file or the database failed; see error
+        Failed,     // the file or the database failed (see error); an earlier file stays as it was
     };
     Status status = Status::Done;
     std::uint64_t rows = 0;  // address lines written
@@ -30,8 +30,10 @@ struct ExportResult {
 // stops the export before the next row.
 using RowProgress = std::function<bool(std::uint64_t written, std::uint64_t total)>;
 
-// Writes the heading line and one line per mmwork row into `file` (created,
-// or emptied when it exists), reading mmwork from the open database.
+// Writes the heading line and one line per mmwork row into `file`, reading
+// mmwork from the open database. The new file replaces an earlier one (or a
+// link of that name) only when it is complete, cancelled or left empty; a
+// failure leaves the earlier file whole.
 ExportResult writeMergeFile(db::Database& db, const std::filesystem::path& file,
                             const RowProgress& progress = {});
 

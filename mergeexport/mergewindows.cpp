@@ -4,6 +4,7 @@
 #include "common/suitetexts.h"
 #include "platform/platform.h"
 
+#include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,6 +12,10 @@
 #include <QVBoxLayout>
 
 namespace qv::mergeexport {
+
+namespace {
+constexpr int kHelpTopic = 6;  // "Create Dovodedod File"
+}  // namespace
 
 using platform::child;
 using platform::control;
@@ -46,6 +51,7 @@ MergeWindow::MergeWindow(QWidget* parent) : QWidget(parent) {
     connect(ok, &QPushButton::clicked, this, &MergeWindow::cmdOK_Click);
     connect(cancel, &QPushButton::clicked, this, &MergeWindow::cmdCancel_Click);
     platform::setCancelButton(this, cancel);
+    platform::setHelpTopic(this, kHelpTopic);
     setAttribute(Qt::WA_DeleteOnClose);
 }
 
@@ -53,12 +59,25 @@ MergeWindow::~MergeWindow() { delete complete_; }
 
 void MergeWindow::cmdCancel_Click() { close(); }
 
+void MergeWindow::closeEvent(QCloseEvent* event) {
+    if (complete_) {
+        // The export still uses its progress window: stop it, with no
+        // question, and close when it has put its file in place.
+        event->ignore();
+        closeAfterExport_ = true;
+        complete_->setStopRequested(true);
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
 void MergeWindow::cmdOK_Click() {
     if (complete_) return;  // an export is already under way
     auto* w = new progress::ProgressWindow(QStringLiteral("Creating Dovodedod File"), QString(),
                                            QStringLiteral(" percent complete"),
                                            progress::ProgressWindow::TextLayout::PercentWithWords);
     w->setObjectName(QStringLiteral("frmComplete"));
+    platform::setHelpTopic(w, kHelpTopic);
     complete_ = w;
     platform::onFirstAppearance(w, [this] { runExport(); });
     w->show();
@@ -68,6 +87,14 @@ void MergeWindow::cmdOK_Click() {
 void MergeWindow::runExport() {
     progress::ProgressWindow* w = complete_;
     if (!w) return;
+    if (closeAfterExport_) {
+        // Cancelled before the export began: nothing written, nothing to keep.
+        complete_ = nullptr;
+        w->hide();
+        w->deleteLater();
+        close();
+        return;
+    }
     {
         platform::WaitCursor wait;
         w->showControls();
@@ -82,7 +109,7 @@ void MergeWindow::runExport() {
                 platform::yieldToUi();
                 sinceShown.restart();
             }
-            return !w->stopRequested();
+            return !w->stopRequested() && !closeAfterExport_;
         });
     }
     using Status = ExportResult::Status;
@@ -110,6 +137,7 @@ void MergeWindow::runExport() {
     w->hide();
     w->deleteLater();
     emit exportFinished();
+    if (closeAfterExport_) close();
 }
 
 }  // namespace qv::mergeexport

@@ -30,11 +30,17 @@ public:
 signals:
     void exportFinished();
 
+protected:
+    // Cancel, Esc or the close box during an export: the export stops before
+    // its next row and the window closes once it has ended.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void runExport();
 
     QPointer<progress::ProgressWindow> complete_;
     ExportResult last_;
+    bool closeAfterExport_ = false;
 };
 
 }  // namespace qv::mergeexport

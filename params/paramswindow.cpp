@@ -405,6 +405,20 @@ void ParamsWindow::closeDatabase() {
 void ParamsWindow::Form_Unload() {
     if (unloaded_) return;
     unloaded_ = true;
+    // Left without OK (Cancel, Esc, the close box) during a run: the
+    // sequence ends here, or a step started alone later would run the rest
+    // of it. After OK the hand-over has let the row go already.
+    if (parm_ && db_) {
+        try {
+            if (parm_->yes(key::RunAlone)) {
+                start::writeFlag(*parm_, key::RunAlone, false);
+                db_->save();
+            }
+        } catch (const db::DbError& e) {
+            reportUnexpected(e.number(), qs(e.description()));
+            return;
+        }
+    }
     closeDatabase();
     endProgram(0);
 }
@@ -583,12 +597,19 @@ void ParamsWindow::handOver() {
     if (parm_->yes(key::RunAlone)) {
         hide();
         pcode_.reset();
-        // The next step opens the database for its sole use.
-        const auto done = start::handOver(db_, parm_, start::Step::Parameters, false,
-                                          [this](const std::string&, const std::string& error) {
-                                              reportUnexpected(kStartFailed, qs(error));
-                                          });
-        if (done == start::HandedOver::StartFailed) return;
+        if (!start::nextProgram(start::readRunFlags(*parm_), start::Step::Parameters)) {
+            // The run ends with this step: its end is stored, or the failure
+            // reported (cmdOK_Click), so that no later step takes it up again.
+            start::writeFlag(*parm_, key::RunAlone, false);
+            db_->save();
+        } else {
+            // The next step opens the database for its sole use.
+            const auto done = start::handOver(db_, parm_, start::Step::Parameters, false,
+                                              [this](const std::string&, const std::string& error) {
+                                                  reportUnexpected(kStartFailed, qs(error));
+                                              });
+            if (done == start::HandedOver::StartFailed) return;
+        }
     }
     close();
     Form_Unload();  // a hidden form gets no close event

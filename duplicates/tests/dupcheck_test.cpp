@@ -2,10 +2,16 @@
 
 #include "workfolder.h"
 
+#include "common/testing/filelimit.h"
+
 #include "common/text/csv.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -80,8 +86,26 @@ TEST(BuildKey, Cases) {
         {"a field past the record is empty", {"a"}, {true, true, true}, "A"},
         {"all blank", {"   ", ""}, {true, true}, ""},
         {"tabs are not blanks", {"a\tb"}, {true}, "A\tB"},
+        {"letters of every script", {"łódź", "Παπαδόπουλος", "иванов"}, {true, true, true},
+         "ŁÓDŹΠΑΠΑΔΌΠΟΥΛΟΣИВАНОВ"},
+        {"ß has no capital of its own", {"straße"}, {true}, "STRAßE"},
     };
     for (const auto& c : cases) EXPECT_EQ(BuildKey(c.fields, c.selected), c.key) << c.what;
+}
+
+TEST(KeyUpper, EachLetterByItsOneForOneMapping) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"abc xyz 09", "ABC XYZ 09"},
+        {"éàç ÿ œ š ž", "ÉÀÇ Ÿ Œ Š Ž"},          // Windows-1252 letters, as before
+        {"ąćęłńóśźż", "ĄĆĘŁŃÓŚŹŻ"},              // Polish
+        {"ΣΟΦΊΑ σοφία ς", "ΣΟΦΊΑ ΣΟΦΊΑ Σ"},        // Greek, final sigma included
+        {"щука Ёлка", "ЩУКА ЁЛКА"},               // Cyrillic
+        {"ǆ ı", "Ǆ I"},                           // a digraph; a capital shorter than its letter
+        {"\xF0\x90\x90\xA8", "\xF0\x90\x90\x80"},  // outside the first plane (Deseret)
+        {"ß ﬀ 東京 ÷", "ß ﬀ 東京 ÷"},             // no one-for-one capital, or no letter
+        {"ŁÓDŹ", "ŁÓDŹ"},
+    };
+    for (const auto& [text, upper] : cases) EXPECT_EQ(keyUpper(text), upper) << text;
 }
 
 TEST(BuildKey, CutToAThousandCharactersBeforeTheBlanksGo) {
@@ -320,6 +344,16 @@ TEST(CheckRun, KeysSplitDifferentlyAreTheSame) {
     EXPECT_EQ(run.pairs, (Pairs{{2, 1}, {3, 1}}));
 }
 
+TEST(CheckRun, NamesDifferingInCaseInAnyScriptAreDuplicates) {
+    test::WorkFolder folder;
+    const RunResult run = runCheck(folder,
+                                   {"łódź,1,x,y,z", "ŁÓDŹ,2,x,y,z", "Иванов,3,x,y,z", "ИВАНОВ,4,x,y,z",
+                                    "Straße,5,x,y,z", "STRASSE,6,x,y,z"},
+                                   {true, false, false, false, false},
+                                   {{2, Decision::LeaveBoth}, {4, Decision::LeaveBoth}});
+    EXPECT_EQ(run.pairs, (Pairs{{2, 1}, {4, 3}}));
+}
+
 TEST(CheckRun, EmptyKeysMatchAndKeysMatchOnTheirFirstThousandCharacters) {
     test::WorkFolder folder;
     const std::string k(999, 'k');
@@ -451,6 +485,51 @@ TEST(CheckRun, AnOutputThatCannotBeWrittenIsAnError) {
     EXPECT_THROW(writeOutput(*work, scan.layout.fields, folder.dir() / "OUTPUT.CSV"), std::system_error);
     for (const auto& e : std::filesystem::directory_iterator(folder.dir()))
         EXPECT_EQ(e.path().filename().string().find(".OUTPUT.CSV"), std::string::npos) << e.path();
+}
+
+TEST(CheckRun, TheOutputReplacesAnEarlierFileOrLinkOnlyWhenWhole) {
+    test::WorkFolder folder;
+    Strings lines;
+    for (int i = 1; i <= 200; ++i) lines.push_back("name" + std::to_string(i) + ",b,c,d,e");
+    const std::string path = folder.write("cust.txt", lines);
+    const KeyScan scan = scanKeyFields(path, false);
+    auto work = DupWork::open();
+    work->MakeTables();
+    work->openTables();
+    TableDecider decider({});
+    ASSERT_EQ(checkFile(*work, CheckSetup{path, scan.layout, {true, false, false, false, false}}, decider),
+              RunEnd::Completed);
+    const auto output = folder.dir() / "OUTPUT.CSV";
+    auto temporaries = [&] {
+        Strings out;
+        for (const auto& e : std::filesystem::directory_iterator(folder.dir()))
+            if (e.path().filename().string().rfind(".OUTPUT.CSV", 0) == 0) out.push_back(e.path().filename());
+        return out;
+    };
+
+    // A link to a file outside the folder is replaced, not written through.
+    const auto outside = folder.dir().parent_path() / (folder.dir().filename().string() + "-outside.csv");
+    { std::ofstream(outside, std::ios::binary) << "someone else's file\r\n"; }
+    std::filesystem::create_symlink(outside, output);
+    writeOutput(*work, scan.layout.fields, output);
+    EXPECT_FALSE(std::filesystem::is_symlink(std::filesystem::symlink_status(output)));
+    const std::string whole = folder.read("OUTPUT.CSV");
+    EXPECT_EQ(whole.rfind("\"name1\",\"b\",\"c\",\"d\",\"e\"\r\n", 0), 0u);
+    EXPECT_EQ(std::count(whole.begin(), whole.end(), '\n'), 200);
+    std::ifstream in(outside, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "someone else's file\r\n");
+    std::filesystem::remove(outside);
+
+    // A full disk: the write fails with its cause and the earlier file stays whole.
+    try {
+        qv::testkit::FileSizeLimit full(1024);
+        writeOutput(*work, scan.layout.fields, output);
+        ADD_FAILURE() << "written past the limit";
+    } catch (const std::system_error& e) {
+        EXPECT_EQ(e.code().message(), "File too large");
+    }
+    EXPECT_EQ(folder.read("OUTPUT.CSV"), whole);
+    EXPECT_EQ(temporaries(), Strings{});
 }
 
 }  // namespace

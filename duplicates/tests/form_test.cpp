@@ -7,7 +7,9 @@
 
 #include "common/db/database.h"
 #include "common/dbbuild/builder.h"
+#include "common/testing/filelimit.h"
 #include "platform/forms.h"
+#include "platform/help.h"
 #include "platform/testing/test_services.h"
 
 #include <gtest/gtest.h>
@@ -97,6 +99,7 @@ protected:
         hooks.endProgram = [this] { ++ended; };
         hooks.prepareRun = [this](CheckWindow& run) {
             if (ask) run.setAsk(ask);
+            if (prepare) prepare(run);
         };
         chooser = makeStartForm(hooks);
         chooser->show();
@@ -148,6 +151,7 @@ protected:
     test::WorkFolder folder;
     QPointer<qv::filesel::FileChooser> chooser;
     CheckWindow::Ask ask;
+    std::function<void(CheckWindow&)> prepare;  // more for each run window before it loads
     int ended = 0;
 };
 
@@ -402,6 +406,47 @@ TEST_F(Fennick, AFailedOutputIsReportedAndNotCalledDone) {
     EXPECT_EQ(shown[2].buttons, Buttons::RetryCancel);
 }
 
+// Puts a file-size limit on the process once the run shows that it writes
+// OUTPUT.CSV: the records are stored by then, so only the output meets it.
+class FullDiskForTheOutput : public QObject {
+public:
+    void watch(CheckWindow& run) { run.lblStage()->installEventFilter(this); }
+    bool limited() const { return limit_.has_value(); }
+    void lift() { limit_.reset(); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* label = qobject_cast<QLabel*>(watched);
+        if (event->type() == QEvent::Paint && label && !limit_ &&
+            label->text() == QLatin1String("Creating CSV file: OUTPUT.CSV"))
+            limit_.emplace(1024);
+        return false;
+    }
+
+private:
+    std::optional<qv::testkit::FileSizeLimit> limit_;
+};
+
+TEST_F(Fennick, AFullDiskIsReportedWithItsCauseAndTheEarlierOutputStays) {
+    std::vector<std::string> lines;
+    for (int i = 1; i <= 300; ++i) lines.push_back("name" + std::to_string(i) + ",2,x,y,z");
+    folder.write("cust.csv", lines);
+    folder.write("OUTPUT.CSV", {"the last run's output"});
+    FullDiskForTheOutput full;
+    prepare = [&](CheckWindow& run) { full.watch(run); };
+    choose("cust.csv", Answer::No);
+    scriptedMessages().answer(Answer::Cancel, QStringLiteral("OUTPUT.CSV could not be written: File too large."));
+    runWith({0});
+    EXPECT_TRUE(full.limited());
+    full.lift();
+    EXPECT_EQ(ended, 1);
+    ASSERT_EQ(scriptedMessages().messages().size(), 2u);  // the headings question, then the failure
+    EXPECT_EQ(scriptedMessages().messages()[1].buttons, Buttons::RetryCancel);
+    EXPECT_EQ(folder.read("OUTPUT.CSV"), "the last run's output\r\n");
+    for (const auto& e : std::filesystem::directory_iterator(folder.dir()))
+        EXPECT_NE(e.path().filename().string().rfind(".OUTPUT.CSV", 0), 0u) << e.path();
+}
+
 TEST_F(Fennick, ExitInTheChooserEndsTheProgramAndInTheKeyFormGoesBack) {
     folder.write("plain.csv", {"a,b,c,d,e"});
     choose("plain.csv", Answer::No);
@@ -435,6 +480,28 @@ std::vector<std::string> tabWalk(QWidget* window, const char* first, int steps) 
         walk.push_back(QApplication::focusWidget()->objectName().toStdString());
     }
     return walk;
+}
+
+TEST_F(Fennick, F1OpensNoHelpInAnyWindow) {
+    qv::platform::installHelpKey();
+    folder.write("plain.csv", {"a,b,c,d,e"});
+    choose("plain.csv", Answer::No);
+    ASSERT_NE(keys(), nullptr);
+    DuplicateDialog dialog(QStringLiteral("a\r\n"), QStringLiteral("b\r\n"));
+    CheckWindow run;
+    const std::pair<QWidget*, const char*> places[] = {
+        {chooser, "cmdOK"}, {keys(), "lstKeys"}, {&dialog, "cmdLeave"}, {&run, "lblStage"}};
+    for (const auto& [window, name] : places) {
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window)) << name;
+        auto* w = qv::platform::child<QWidget>(window, name);
+        w->setFocus();
+        QTest::keyClick(w, Qt::Key_F1);
+        QApplication::processEvents();
+        EXPECT_FALSE(qv::platform::helpWindow().isVisible()) << window->objectName().toStdString();
+    }
+    dialog.reject();
 }
 
 TEST_F(Fennick, CaptionsAndKeyboardOrderOfEachWindow) {

@@ -107,24 +107,91 @@ TEST_F(MergeFile, ASecondExportRewritesTheFile) {
 
 TEST_F(MergeFile, AFileThatCannotBeWrittenIsReported) {
     makeJobOf(3);
-    // The name taken by a folder: the file cannot be created.
+    // The name taken by a folder: the file cannot be put in place.
     fs::create_directory("DOVODEDOD.DAT");
     ExportResult r = exportMergeFile();
     EXPECT_EQ(r.status, Status::Failed);
     EXPECT_EQ(r.errorNumber, 0);
     EXPECT_FALSE(r.error.empty());
+    EXPECT_TRUE(fs::is_directory("DOVODEDOD.DAT"));
+    EXPECT_EQ(temporaries(), std::vector<std::string>{});
+}
 
-    // A full disk: the failure shows at the latest when the file is closed.
-    fs::remove("DOVODEDOD.DAT");
-    auto db = qv::db::Database::open("mailsort.mdb");
-    ExportResult full;
-    {
-        qv::testkit::FileSizeLimit limit(100);
-        full = writeMergeFile(*db, "DOVODEDOD.DAT");
+TEST_F(MergeFile, ACompleteOrCancelledExportReplacesTheFileAndALinkIsNotFollowed) {
+    // DOVODEDOD.DAT a link to a file outside the folder: the export puts a
+    // file of its own in its place and leaves the other file alone.
+    makeJobOf(5);
+    const fs::path outside = dir_.parent_path() / (dir_.filename().string() + "-outside.txt");
+    struct Case {
+        const char* what;
+        RowProgress progress;
+        Status status;
+        int lines;
+    };
+    const Case cases[] = {
+        {"complete", {}, Status::Done, 6},
+        {"cancelled after 2 rows", [](std::uint64_t written, std::uint64_t) { return written < 2; },
+         Status::Cancelled, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        { std::ofstream(outside, std::ios::binary) << "not the merge file\r\n"; }
+        fs::remove("DOVODEDOD.DAT");
+        fs::create_symlink(outside, "DOVODEDOD.DAT");
+        ExportResult r = exportMergeFile(c.progress);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_FALSE(fs::is_symlink(fs::symlink_status("DOVODEDOD.DAT")));
+        const std::string text = readFile("DOVODEDOD.DAT");
+        EXPECT_EQ(text.rfind(Heading, 0), 0u);
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), c.lines);
+        EXPECT_EQ(readFile(outside), "not the merge file\r\n");
+        EXPECT_EQ(temporaries(), std::vector<std::string>{});
     }
-    EXPECT_EQ(full.status, Status::Failed);
-    EXPECT_EQ(full.errorNumber, 0);
-    EXPECT_NE(full.error.find("File too large"), std::string::npos) << full.error;
+    fs::remove(outside);
+}
+
+TEST_F(MergeFile, AFailureLeavesTheEarlierFileWhole) {
+    const std::string earlier = std::string(Heading) + "\"Last job\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"1\"\r\n";
+    struct Case {
+        const char* what;
+        std::function<ExportResult()> run;
+        int errorNumber;  // 0: a file error
+        const char* error;
+    };
+    const Case cases[] = {
+        {"full disk",
+         [] {
+             // A file-size limit far below the file: the write fails part way.
+             auto db = qv::db::Database::open("mailsort.mdb");
+             qv::testkit::FileSizeLimit limit(16384);
+             return writeMergeFile(*db, "DOVODEDOD.DAT");
+         },
+         0, "File too large"},
+        {"damaged database",
+         [this] {
+             damageMmwork();
+             return exportMergeFile();
+         },
+         -1, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        makeJobOf(3000);
+        { std::ofstream("DOVODEDOD.DAT", std::ios::binary) << earlier; }
+        ExportResult r = exportMergeFile();  // a look at the job: it is whole before the fault
+        ASSERT_EQ(r.status, Status::Done);
+        { std::ofstream("DOVODEDOD.DAT", std::ios::binary) << earlier; }
+        r = c.run();
+        EXPECT_EQ(r.status, Status::Failed);
+        if (c.errorNumber == 0) {
+            EXPECT_EQ(r.errorNumber, 0);
+            EXPECT_EQ(r.error, c.error);
+        } else {
+            EXPECT_NE(r.errorNumber, 0) << r.error;
+        }
+        EXPECT_EQ(readFile("DOVODEDOD.DAT"), earlier);
+        EXPECT_EQ(temporaries(), std::vector<std::string>{});
+    }
 }
 
 TEST_F(MergeFile, ADatabaseHeldByAnotherProgramIsReported) {

@@ -1,5 +1,6 @@
 #include "mergeexport/mergewindows.h"
 #include "common/progress/progresswindow.h"
+#include "common/testing/filelimit.h"
 #include "common/testing/scratch.h"
 #include "mergefixture.h"
 #include "platform/platform.h"
@@ -9,6 +10,9 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+
+#include <sstream>
 
 using namespace qv::mergeexport;
 using namespace qv::platform;
@@ -38,6 +42,23 @@ TEST_F(MergeForms, CaptionsAsWritten) {
     EXPECT_FALSE(child<QLabel>(&form, "Label2")->text().isEmpty());
     EXPECT_EQ(child<QPushButton>(&form, "cmdOK")->text(), "OK");
     EXPECT_EQ(child<QPushButton>(&form, "cmdCancel")->text(), "Cancel");
+}
+
+TEST_F(MergeForms, F1OpensTheTopicOfTheMergeFile) {
+    installHelpKey();
+    MergeWindow form;
+    form.show();
+    for (const char* name : {"cmdOK", "cmdCancel"}) {
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        auto* button = child<QPushButton>(&form, name);
+        button->setFocus();
+        QTest::keyClick(button, Qt::Key_F1);
+        EXPECT_TRUE(helpWindow().isVisible()) << name;
+        EXPECT_EQ(helpWindow().currentTopic(), 6) << name;
+        EXPECT_TRUE(helpWindow().currentText().startsWith("Create Dovodedod File")) << name;
+        helpWindow().close();
+    }
 }
 
 TEST_F(MergeForms, AnExportShowsItsProgressAndReturnsToTheStartForm) {
@@ -87,6 +108,27 @@ TEST_F(MergeForms, AFileThatCannotBeWrittenIsNotPassedOver) {
     EXPECT_TRUE(messages.messages()[0].text.startsWith("The file DOVODEDOD.DAT could not be written: "));
 }
 
+TEST_F(MergeForms, AFullDiskIsReportedWithItsCauseAndTheEarlierFileStays) {
+    makeJobOf(2000);
+    const std::string earlier = "last job's merge file\r\n";
+    { std::ofstream("DOVODEDOD.DAT", std::ios::binary) << earlier; }
+    auto& messages = scriptedMessages();
+    messages.answer(Answer::Ok, QStringLiteral("The file DOVODEDOD.DAT could not be written: File too large"));
+    MergeWindow form;
+    {
+        // Room for the database's shared-memory file, not for the merge file.
+        qv::testkit::FileSizeLimit limit(65536);
+        runExport(form);
+    }
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(messages.messages()[0].icon, Icon::Exclamation);
+    EXPECT_EQ(form.lastResult().status, ExportResult::Status::Failed);
+    EXPECT_EQ(readFile("DOVODEDOD.DAT"), earlier);
+    EXPECT_EQ(temporaries(), std::vector<std::string>{});
+    EXPECT_EQ(form.progressWindow(), nullptr);
+    EXPECT_TRUE(form.isVisible());
+}
+
 TEST_F(MergeForms, ADatabaseHeldByAnotherProgramGivesTheSuitesMessage) {
     makeJobOf(2);
     qv::testkit::DatabaseHolder other(qv::db::OpenMode::Exclusive, dir_);
@@ -101,4 +143,100 @@ TEST_F(MergeForms, ADatabaseHeldByAnotherProgramGivesTheSuitesMessage) {
     EXPECT_EQ(form.lastResult().status, ExportResult::Status::Failed);
     EXPECT_EQ(form.progressWindow(), nullptr);
     EXPECT_TRUE(form.isVisible());
+}
+
+TEST_F(MergeForms, CancelOfTheStartWindowDuringAnExportStopsItAndEndsTheProgram) {
+    // As the program runs: the start window on the heap, the event loop its
+    // life; Cancel (the button, Esc, or the close box) pressed while the rows
+    // are being written.
+    // Long enough that the bar is shown while rows remain.
+    makeJobOf(100000);
+    struct Case {
+        const char* what;
+        std::function<void(MergeWindow&)> press;
+    };
+    const Case cases[] = {
+        {"Cancel", [](MergeWindow& f) { child<QPushButton>(&f, "cmdCancel")->click(); }},
+        {"Esc",
+         [](MergeWindow& f) {
+             f.activateWindow();
+             ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+             QTest::keyClick(&f, Qt::Key_Escape);
+         }},
+        {"close box", [](MergeWindow& f) { f.close(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto& messages = scriptedMessages();
+        QPointer<MergeWindow> form = new MergeWindow;
+        form->show();
+        ExportResult result;
+        bool finished = false;
+        QObject::connect(form, &MergeWindow::exportFinished, [&] {
+            finished = true;
+            result = form->lastResult();
+        });
+        bool pressed = false;
+        QTimer press;
+        QObject::connect(&press, &QTimer::timeout, [&] {
+            auto* w = form ? form->progressWindow() : nullptr;
+            // Pressed once the bar shows the export under way, not at its end.
+            if (pressed || !w || w->percdone <= 0 || w->percdone >= 100) return;
+            pressed = true;
+            c.press(*form);
+        });
+        press.start(1);
+        QTimer::singleShot(0, form, [&] { QTest::mouseClick(child<QPushButton>(form, "cmdOK"), Qt::LeftButton); });
+        QTimer giveUp;
+        giveUp.setSingleShot(true);
+        QObject::connect(&giveUp, &QTimer::timeout, [] { QApplication::exit(99); });
+        giveUp.start(30000);
+
+        EXPECT_EQ(QApplication::exec(), 0);
+        ASSERT_TRUE(pressed);
+        ASSERT_TRUE(finished);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(form.isNull());  // the window is gone: the program ends
+        EXPECT_TRUE(messages.messages().empty());  // no question, no message
+        EXPECT_EQ(result.status, ExportResult::Status::Cancelled);
+        EXPECT_GT(result.rows, 0u);
+        EXPECT_LT(result.rows, 100000u);
+
+        // A cancelled export is put in place as it stands: the heading and
+        // whole rows, in label order.
+        std::istringstream in(readFile("DOVODEDOD.DAT"));
+        std::string line;
+        std::uint64_t n = 0;
+        ASSERT_TRUE(std::getline(in, line));
+        EXPECT_EQ(line, "\"Name\",\"Address 1\",\"Address 2\",\"Address 3\",\"Town\",\"County\",\"Postcode\","
+                        "\"Reference\",\"Mailsort Code\"\r");
+        while (std::getline(in, line)) {
+            ++n;
+            EXPECT_EQ(line, "\"Name " + std::to_string(n) + "\",\"1 Road\",\"\",\"\",\"Town\",\"County\",\"QA1 1AA\",\"R" +
+                                std::to_string(n) + "\",\"12345\"\r");
+            if (::testing::Test::HasFailure()) break;
+        }
+        EXPECT_EQ(n, result.rows);
+        for (const auto& e : fs::directory_iterator(dir_))
+            EXPECT_EQ(e.path().filename().string().rfind(".DOVODEDOD.DAT", 0), std::string::npos) << e.path();
+    }
+}
+
+TEST_F(MergeForms, CancelBeforeTheExportBeginsEndsWithoutWriting) {
+    makeJobOf(3);
+    { std::ofstream("DOVODEDOD.DAT", std::ios::binary) << "last job's merge file\r\n"; }
+    QPointer<MergeWindow> form = new MergeWindow;
+    form->show();
+    // OK and Cancel before the progress window has appeared.
+    QTimer::singleShot(0, form, [&] {
+        child<QPushButton>(form, "cmdOK")->click();
+        child<QPushButton>(form, "cmdCancel")->click();
+    });
+    QObject guard;  // the time limit goes with the test
+    QTimer::singleShot(30000, &guard, [] { QApplication::exit(99); });
+    EXPECT_EQ(QApplication::exec(), 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(form.isNull());
+    EXPECT_TRUE(scriptedMessages().messages().empty());
+    EXPECT_EQ(readFile("DOVODEDOD.DAT"), "last job's merge file\r\n");
 }

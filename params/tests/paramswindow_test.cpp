@@ -1,3 +1,4 @@
+#include "common/testing/filelimit.h"
 #include "common/testing/scratch.h"
 #include "common/parm/parmrecord.h"
 #include "params/paramswindow.h"
@@ -19,6 +20,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 using namespace qv::params;
@@ -623,23 +625,86 @@ TEST_F(ParamsForm, FailedStartOfTheNextStepIsReportedAndEndsTheProgram) {
     EXPECT_EQ(stored(key::RunAlone), Value("Y"));
 }
 
-TEST_F(ParamsForm, CancelAndEscapeStoreNothing) {
-    setKeys({{key::RunAlone, "Y"}, {key::RunCodes, "Y"}});
-    for (bool escape : {false, true}) {
-        openForm();
-        box("txtWeight")->setText("99");
-        if (escape)
-            QTest::keyClick(box("TxtJob"), Qt::Key_Escape);
-        else
-            QTest::mouseClick(ctl<QPushButton>("cmdCancel"), Qt::LeftButton);
-        EXPECT_TRUE(form_->programEnded()) << escape;
-        EXPECT_FALSE(form_->isVisible()) << escape;
-        EXPECT_FALSE(form_->databaseOpen()) << escape;
-        EXPECT_EQ(stored(key::Weight), Value("60")) << escape;
-        EXPECT_EQ(stored(key::RunAlone), Value("Y")) << escape;
-        EXPECT_TRUE(recordingLauncher().commands().isEmpty()) << escape;
+TEST_F(ParamsForm, LeavingWithoutOkStoresNoJobAndEndsARun) {
+    // Every way out but OK, in a run and outside one: the job is not stored,
+    // nothing starts, and a run ends there (RunAlone "N"), so that a step
+    // started alone later does not run the rest of the sequence.
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"Cancel", [this] { QTest::mouseClick(ctl<QPushButton>("cmdCancel"), Qt::LeftButton); }},
+        {"Esc", [this] { QTest::keyClick(box("TxtJob"), Qt::Key_Escape); }},
+        {"close box", [this] { form_->close(); }},
+    };
+    const std::pair<Value, Value> runs[] = {
+        {"Y", "N"},                                 // in a run: the sequence ends
+        {"N", "N"}, {Value(), Value()}, {"y", "y"},  // outside one: nothing written
+    };
+    for (const auto& [way, leave] : ways) {
+        for (const auto& [alone, aloneAfter] : runs) {
+            const std::string what = std::string(way) + " with RunAlone " + alone.toString();
+            setKeys({{key::RunAlone, alone}, {key::RunCodes, "Y"}, {key::RunReports, "Y"}, {key::RunLabels, "N"}});
+            endStatuses_.clear();
+            openForm();
+            box("txtWeight")->setText("99");
+            leave();
+            EXPECT_TRUE(form_->programEnded()) << what;
+            EXPECT_EQ(endStatuses_, std::vector<int>{0}) << what;
+            EXPECT_FALSE(form_->isVisible()) << what;
+            EXPECT_FALSE(form_->databaseOpen()) << what;
+            EXPECT_EQ(stored(key::Weight), Value("60")) << what;
+            EXPECT_EQ(stored(key::RunAlone), aloneAfter) << what;
+            EXPECT_EQ(stored(key::RunCodes), Value("Y")) << what;
+            EXPECT_EQ(stored(key::RunReports), Value("Y")) << what;
+            EXPECT_EQ(stored(key::RunLabels), Value("N")) << what;
+            EXPECT_TRUE(recordingLauncher().commands().isEmpty()) << what;
+        }
     }
     EXPECT_EQ(shown(), QStringList());
+}
+
+TEST_F(ParamsForm, AnEndOfARunThatCannotBeStoredIsReported) {
+    // RunAlone "N" cannot be saved (a full disk): reported, and the program
+    // ends with a failure rather than as if the run had ended.
+    std::ifstream db(dir_ / "mailsort.mdb", std::ios::binary);
+    unsigned char header[18] = {};
+    db.read(reinterpret_cast<char*>(header), sizeof header);
+    const std::uint64_t pageSize = header[16] * 256u + header[17];
+    struct Case {
+        const char* what;
+        const char* codes;         // RunCodes: "N" makes this the run's last step
+        std::uint64_t room;        // bytes the database's log may grow to
+        bool ok;                   // OK, else Cancel
+        const char* weightAfter;
+    };
+    const Case cases[] = {
+        // Room for the job's page in the log and not one more: the job gets in, the end does not.
+        {"OK at the run's last step", "N", 32 + 24 + pageSize, true, "75"},
+        {"Cancel", "Y", 0, false, "60"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        setKeys({{key::RunAlone, "Y"}, {key::RunCodes, c.codes}, {key::RunReports, "N"}, {key::RunLabels, "N"},
+                 {key::Weight, "60"}});
+        scriptedMessages().clear();
+        endStatuses_.clear();
+        openForm();
+        box("txtWeight")->setText("75");
+        {
+            qv::testkit::FileSizeLimit full(c.room);
+            if (c.ok)
+                pressOK();
+            else
+                QTest::mouseClick(ctl<QPushButton>("cmdCancel"), Qt::LeftButton);
+        }
+        EXPECT_EQ(stored(key::Weight), Value(c.weightAfter));
+        ASSERT_EQ(shown().size(), 1);
+        EXPECT_TRUE(shown()[0].startsWith("An unexpected error has occurred.  Please make a note of the following "
+                                          "error details and contact Brackwith Mailing Services.  Error number: "))
+            << shown()[0].toStdString();
+        EXPECT_EQ(endStatuses_, std::vector<int>{1});
+        EXPECT_FALSE(form_->isVisible());
+        EXPECT_FALSE(form_->databaseOpen());
+        EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+    }
 }
 
 TEST_F(ParamsForm, EnterPressesNoButton) {
