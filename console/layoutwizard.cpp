@@ -1,6 +1,7 @@
 #include "console/layoutwizard.h"
 
 #include "console/layoutfile.h"
+#include "console/positionlimit.h"
 
 #include "common/layoutrow/layoutrow.h"
 #include "common/text/chars.h"
@@ -40,7 +41,23 @@ std::vector<std::string> characters(const std::string& s) {
     return out;
 }
 
+constexpr const char* kNames[PartCount] = {"Name", "Address Line 1", "Address Line 2", "Address Line 3", "Town",
+                                           "County", "Postcode 1", "Postcode 2", "Reference"};
+
 }  // namespace
+
+const char* partName(Part p) { return kNames[p]; }
+
+std::optional<Refusal> checkLimits(const Parts& parts) {
+    for (int p = 0; p < PartCount; ++p) {
+        const PartValues& v = parts[std::size_t(p)];
+        if (v.start > LastColumn)
+            return Refusal{beyondLastColumn(Position::Start, kNames[p], v.start), Part(p), true};
+        if (v.length > LastColumn)
+            return Refusal{beyondLastColumn(Position::Length, kNames[p], v.length), Part(p), false};
+    }
+    return std::nullopt;
+}
 
 std::string rulerTens() {
     std::string line(190, ' ');

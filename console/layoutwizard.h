@@ -7,6 +7,7 @@
 #include "common/db/database.h"
 
 #include <array>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -22,6 +23,19 @@ struct PartValues {
     int length = 0;     // characters
 };
 using Parts = std::array<PartValues, PartCount>;
+
+// The part's name as its row's label shows it ("Address Line 1").
+const char* partName(Part p);
+
+// A start or length that the stored row cannot hold.
+struct Refusal {
+    std::string message;
+    Part part;
+    bool startBox;  // else the length box
+};
+// The first number beyond LastColumn, in row order and the start before the
+// length; none when every number can be stored.
+std::optional<Refusal> checkLimits(const Parts& parts);
 
 // The two ruler lines above the records: the tens (190 columns, each number's
 // last digit in its column) and "1234567890" twenty times.

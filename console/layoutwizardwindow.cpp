@@ -34,23 +34,25 @@ namespace {
 
 constexpr int kHelpTopic = 74;
 
+// Digits a start or length box takes as typed.
+constexpr int kDigits = 5;
+
 struct Row {
-    const char* caption;
     const char* shown;
     const char* start;
     const char* length;
     int maxShown;  // 0: no limit
 };
 const Row kRows[PartCount] = {
-    {"Name:", "txtName", "strName", "endName", 45},
-    {"Address Line 1:", "txtAdd1", "strAdd1", "endAdd1", 45},
-    {"Address Line 2:", "txtAdd2", "strAdd2", "endAdd2", 45},
-    {"Address Line 3:", "txtAdd3", "strAdd3", "endAdd3", 45},
-    {"Town:", "txtTown", "strTown", "endTown", 45},
-    {"County:", "txtCounty", "strCounty", "endCounty", 45},
-    {"Postcode 1:", "txtPostcode", "strPostcode", "endPostcode", 8},
-    {"Postcode 2:", "TxtPostcode2", "StrPostcode2", "EndPostcode2", 8},
-    {"Reference:", "txtRef", "strRef", "endRef", 0},
+    {"txtName", "strName", "endName", 45},
+    {"txtAdd1", "strAdd1", "endAdd1", 45},
+    {"txtAdd2", "strAdd2", "endAdd2", 45},
+    {"txtAdd3", "strAdd3", "endAdd3", 45},
+    {"txtTown", "strTown", "endTown", 45},
+    {"txtCounty", "strCounty", "endCounty", 45},
+    {"txtPostcode", "strPostcode", "endPostcode", 8},
+    {"TxtPostcode2", "StrPostcode2", "EndPostcode2", 8},
+    {"txtRef", "strRef", "endRef", 0},
 };
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
@@ -128,7 +130,8 @@ LayoutWizardWindow::LayoutWizardWindow(const QString& path, QWidget* parent) : Q
     const int boxWidth = fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16;
     for (int p = 0; p < PartCount; ++p) {
         const Row& r = kRows[p];
-        grid->addWidget(control<QLabel>(this, QStringLiteral("lblPart%1").arg(p + 1), QString::fromLatin1(r.caption)),
+        grid->addWidget(control<QLabel>(this, QStringLiteral("lblPart%1").arg(p + 1),
+                                        QString::fromLatin1(partName(Part(p))) + u':'),
                         p + 1, 0);
         auto* shown = control<QLineEdit>(this, QString::fromLatin1(r.shown));
         shown->setReadOnly(true);
@@ -138,7 +141,13 @@ LayoutWizardWindow::LayoutWizardWindow(const QString& path, QWidget* parent) : Q
         auto* start = new NumericBox(QString::fromLatin1(r.start), this);
         auto* length = new NumericBox(QString::fromLatin1(r.length), this);
         for (NumericBox* b : {start, length}) {
-            b->setMaxLength(4);
+            // Typing stops at five digits, but a proposal is shown whole: a box
+            // that cut it would store another column than the one proposed.
+            platform::setKeyPressHandler(b, [b](QChar c) {
+                if (!NumericBox::keyAllowed(c, false)) return QChar();
+                if (c != u'\b' && b->text().size() - b->selectedText().size() >= kDigits) return QChar();
+                return c;
+            });
             b->setEmptyBecomesZero(true);
             b->setFixedWidth(boxWidth);
             platform::setHelpTopic(b, kHelpTopic);
@@ -278,7 +287,7 @@ Parts LayoutWizardWindow::values() const {
     Parts parts;
     for (int p = 0; p < PartCount; ++p) {
         parts[std::size_t(p)].shown = shown_[std::size_t(p)]->text().toStdString();
-        // The boxes take at most four digits; an empty box counts as 0.
+        // An empty box counts as 0.
         parts[std::size_t(p)].start = start_[std::size_t(p)]->text().toInt();
         parts[std::size_t(p)].length = length_[std::size_t(p)]->text().toInt();
     }
@@ -297,9 +306,15 @@ void LayoutWizardWindow::boxLeft(int part, bool startBox) {
 }
 
 void LayoutWizardWindow::cmdOK_Click() {
+    const Parts parts = values();
+    if (const auto refused = checkLimits(parts)) {
+        platform::messages().msgBox(q(refused->message), platform::Buttons::OkOnly, platform::Icon::Exclamation);
+        (refused->startBox ? start_ : length_)[std::size_t(refused->part)]->setFocus();
+        return;
+    }
     try {
         auto db = db::Database::open("mailsort.mdb", db::OpenMode::Shared);
-        applyLayout(*db, path_, values());
+        applyLayout(*db, path_, parts);
         db->close();
     } catch (const db::DbError& e) {
         tellUnexpected(e);

@@ -1,6 +1,7 @@
 #include "console/typedlayout.h"
 
 #include "console/layoutfile.h"
+#include "console/positionlimit.h"
 
 #include "common/layoutrow/layoutrow.h"
 
@@ -14,6 +15,7 @@ namespace {
 
 struct PartRule {
     const char* field;      // "name": namefrom and namelength
+    const char* name;       // as messages name the part
     int fixedLimit;         // fixed columns: greatest length
     int fieldLimit;         // comma-delimited: greatest number of fields
     const char* noLength;
@@ -24,28 +26,28 @@ struct PartRule {
 };
 
 const PartRule kRules[PartCount] = {
-    {"name", 45, 3, "Must specify name length if entered start position", "Name length cannot be greater than 45",
+    {"name", "Name", 45, 3, "Must specify name length if entered start position", "Name length cannot be greater than 45",
      "Maximum number of fields for name is 3", {"Name start position", "Name field number"},
      {"Name length", "Number of fields"}},
-    {"address1", 45, 2, "Must specify address1 length if entered start position",
+    {"address1", "Address 1", 45, 2, "Must specify address1 length if entered start position",
      "Address 1 length cannot be greater than 45", "Maximum number of fields for address1 is 2",
      {"Address1 start position", "Address1 field number"}, {"Address1 length", "Number of fields"}},
-    {"address2", 45, 1, "Must specify address2 length if entered start position",
+    {"address2", "Address 2", 45, 1, "Must specify address2 length if entered start position",
      "Address 2 length cannot be greater than 45", "Maximum number of fields for address2 is 1",
      {"Address2 start position", "Address2 field number"}, {"Address2 length", "Number of fields"}},
-    {"address3", 45, 1, "Must specify address3 length if entered start position",
+    {"address3", "Address 3", 45, 1, "Must specify address3 length if entered start position",
      "Address 3 length cannot be greater than 45", "Maximum number of fields for address3 is 1",
      {"Address3 start position", "Address3 field number"}, {"Address3 length", "Number of fields"}},
-    {"town", 30, 1, "Must specify town length if entered start position", "Town length cannot be greater than 30",
+    {"town", "Town", 30, 1, "Must specify town length if entered start position", "Town length cannot be greater than 30",
      "Maximum number of fields for town is 1", {"Town start position", "Town field number"},
      {"Town length", "Town number of fields"}},
-    {"county", 30, 1, "Must specify county length if entered start position",
+    {"county", "County", 30, 1, "Must specify county length if entered start position",
      "County length cannot be greater then 30", "Maximum number of fields for county is 1",
      {"County start position", "County field number"}, {"County length", "Number of fields"}},
-    {"postcode", 8, 2, "Must specify postcode length if entered start position",
+    {"postcode", "Postcode", 8, 2, "Must specify postcode length if entered start position",
      "Postcode length cannot be greater then 8", "Maximum number of fields for postcode is 2",
      {"Postcode start position", "Postcode field number"}, {"Postcode length", "Number of fields"}},
-    {"ref", 20, 1, "Must specify ref length if entered start position", "Ref length cannot be greater than 20",
+    {"ref", "Ref", 20, 1, "Must specify ref length if entered start position", "Ref length cannot be greater than 20",
      "Maximum number of fields for ref is 1", {"Ref start position", "Ref field number"},
      {"Ref length", "Number of fields"}},
 };
@@ -120,6 +122,11 @@ std::optional<CheckFailure> valid(const std::string& file, Kind kind, const std:
         const long first = boxValue(boxes[std::size_t(2 * p)]);
         const long second = boxValue(boxes[std::size_t(2 * p + 1)]);
         const PartRule& r = kRules[p];
+        // The second box is held far below this by the checks that follow.
+        if (first > LastColumn)
+            return CheckFailure{beyondLastColumn(kind == Kind::Fixed ? Position::Start : Position::FieldNumber,
+                                                 r.name, first),
+                                CheckFailure::Focus::Box, 2 * p};
         const char* message = nullptr;
         if (kind == Kind::Fixed) {
             if (first != 0 && second == 0) message = r.noLength;

@@ -126,7 +126,7 @@ TypedLayoutWindow::TypedLayoutWindow(QWidget* parent) : QWidget(parent, Qt::Wind
         labels_[std::size_t(b)] = control<QLabel>(this, QString::fromLatin1(kLabels[b]));
         boxes_[std::size_t(b)] = new NumericBox(QString::fromLatin1(kBoxes[b]), this);
         boxes_[std::size_t(b)]->setEmptyBecomesZero(true);
-        boxes_[std::size_t(b)]->setMaxLength(4);
+        boxes_[std::size_t(b)]->setMaxLength(5);
         boxes_[std::size_t(b)]->setFixedWidth(boxWidth);
         grid->addWidget(labels_[std::size_t(b)], row, column);
         grid->addWidget(boxes_[std::size_t(b)], row, column + 1);

@@ -69,7 +69,12 @@ TEST_F(LayoutCheck, FixedColumnsTable) {
         {{{6, {"4", "0"}}}, "Must specify postcode length if entered start position", 13},
         {{{7, {"1", "21"}}}, "Ref length cannot be greater than 20", 15},
         {{{7, {"9", "0"}}}, "Must specify ref length if entered start position", 15},
-        {{{4, {"9999", "20"}}}, nullptr, -1},  // start positions are not limited
+        // Start positions are limited only by what the row can hold.
+        {{{4, {"32767", "20"}}}, nullptr, -1},
+        {{{4, {"40000", "20"}}}, "The start of Town (40000) is beyond column 32767, the last a layout can hold.", 8},
+        {{{0, {"32768", "0"}}}, "The start of Name (32768) is beyond column 32767, the last a layout can hold.", 0},
+        {{{6, {"99999", "8"}}},
+         "The start of Postcode (99999) is beyond column 32767, the last a layout can hold.", 12},
         // Two faults: only the first in part order.
         {{{1, {"1", "50"}}, {4, {"3", "0"}}}, "Address 1 length cannot be greater than 45", 3},
         {{{0, {"5", "0"}}, {1, {"1", "50"}}}, "Must specify name length if entered start position", 1},
@@ -122,6 +127,12 @@ TEST_F(LayoutCheck, CommaDelimitedTable) {
         }
         // The fixed-column checks do not run.
         EXPECT_FALSE(typed::valid(file(), kind, boxes({{0, {"5", "0"}}})));
+        // A field number is held to what the row can hold.
+        EXPECT_FALSE(typed::valid(file(), kind, boxes({{3, {"32767", "1"}}})));
+        const auto f = typed::valid(file(), kind, boxes({{3, {"32768", "1"}}}));
+        ASSERT_TRUE(f);
+        EXPECT_EQ(f->message, "The field number of Address 3 (32768) is beyond 32767, the last a layout can hold.");
+        EXPECT_EQ(f->box, 6);
     }
 }
 
@@ -397,6 +408,46 @@ TEST(WizardParts, ShowPartsRecutsEveryPartWithAStart) {
     EXPECT_EQ(parts[Ref].shown, "kept");
     EXPECT_EQ(parts[Town].shown, "");
     EXPECT_EQ(parts[County].shown, "IJK");
+}
+
+TEST(WizardParts, NumbersTheRowCannotHoldAreRefused) {
+    using namespace wizard;
+    struct Case {
+        Part part;
+        int start, length;
+        const char* message;  // nullptr: passes
+        bool startBox;
+    };
+    const Case cases[] = {
+        {Town, 32767, 32767, nullptr, false},
+        {Town, 40000, 5, "The start of Town (40000) is beyond column 32767, the last a layout can hold.", true},
+        {Add1, 1, 32768,
+         "The length of Address Line 1 (32768) is beyond 32767 characters, the most a layout can hold.", false},
+        {Ref, 20000000, 20000000,
+         "The start of Reference (20000000) is beyond column 32767, the last a layout can hold.", true},
+        {Postcode2, 12009, 40000,
+         "The length of Postcode 2 (40000) is beyond 32767 characters, the most a layout can hold.", false},
+    };
+    for (const Case& c : cases) {
+        Parts parts{};
+        parts[Name] = {"", 1, 10};
+        parts[c.part] = {"", c.start, c.length};
+        const auto r = checkLimits(parts);
+        if (!c.message) {
+            EXPECT_FALSE(r) << r->message;
+            continue;
+        }
+        ASSERT_TRUE(r) << c.message;
+        EXPECT_EQ(r->message, c.message);
+        EXPECT_EQ(r->part, c.part);
+        EXPECT_EQ(r->startBox, c.startBox) << c.message;
+    }
+    // In row order: the county's start before the reference's.
+    Parts two{};
+    two[Ref] = {"", 50000, 1};
+    two[County] = {"", 1, 50000};
+    ASSERT_TRUE(checkLimits(two));
+    EXPECT_EQ(checkLimits(two)->part, County);
 }
 
 TEST(WizardRuler, TensAndUnits) {

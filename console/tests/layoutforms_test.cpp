@@ -336,6 +336,38 @@ TEST_F(LayoutForms, StoringOverAStoredRowRewritesItsTypeAndNumbersOnly) {
     EXPECT_EQ(r->fields.at("postcode1from"), "8");
 }
 
+TEST_F(LayoutForms, FiveDigitPositionsAreLoadedAndStoredWhole) {
+    setParm("LayWin", "N");
+    storeRow(path("new.txt"), "A", {{"townfrom", 12009}, {"townlength", 20}, {"reffrom", 32767}, {"reflength", 9}});
+    open();
+    typeFile(path("new.txt"));
+    EXPECT_EQ(box(8)->text(), "12009");
+    EXPECT_EQ(box(14)->text(), "32767");
+    QTest::mouseClick(ctl<QPushButton>(form_, "cmdOK"), Qt::LeftButton);
+    EXPECT_TRUE(closed());
+    const auto r = row(path("new.txt"), {"townfrom", "townlength", "reffrom"});
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->fields.at("townfrom"), "12009");
+    EXPECT_EQ(r->fields.at("townlength"), "20");
+    EXPECT_EQ(r->fields.at("reffrom"), "32767");
+}
+
+TEST_F(LayoutForms, APositionTheRowCannotHoldIsRefused) {
+    setParm("LayWin", "N");
+    open();
+    typeFile(path("new.txt"));
+    typeInto(box(8), "400001");
+    EXPECT_EQ(box(8)->text(), "40000");
+    typeInto(box(9), "20");
+    scriptedMessages().answer(Answer::Ok,
+                              "The start of Town (40000) is beyond column 32767, the last a layout can hold.");
+    QTest::mouseClick(ctl<QPushButton>(form_, "cmdOK"), Qt::LeftButton);
+    ASSERT_FALSE(form_.isNull());
+    EXPECT_TRUE(form_->checkFailed());
+    EXPECT_TRUE(box(8)->hasFocus());
+    EXPECT_FALSE(row(path("new.txt"), {}));
+}
+
 TEST_F(LayoutForms, ATypedNameIsTakenLetterForLetter) {
     setParm("LayWin", "N");
     open();

@@ -212,9 +212,59 @@ TEST_F(Wizard, BoxesTakeDigitsAndCutTheTextWhenLeft) {
     lengthBox(0)->setFocus(Qt::TabFocusReason);
     QTest::keyClick(lengthBox(0), Qt::Key_Tab);
     EXPECT_EQ(shown()[0], "Mr A Jones ");  // a length box with no start leaves the text
-    // Four digits at most.
+    // Five digits at most.
     enter(startBox(2), "123456");
-    EXPECT_EQ(startBox(2)->text(), "1234");
+    EXPECT_EQ(startBox(2)->text(), "12345");
+}
+
+TEST_F(Wizard, LargeNumbersAreShownWholeAndThoseTheRowCannotHoldAreRefused) {
+    const std::string parts = "B     C     D     E     F     G     H!";
+    // Address line 1 proposed at column 12009: shown and stored whole.
+    writeFile(dir() / "wide.txt", "A" + std::string(12007, ' ') + parts + "\r\n");
+    open("wide.txt");
+    EXPECT_EQ(starts()[1], "12009");
+    QTest::mouseClick(ctl<QPushButton>(wizard_, "cmdOK"), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return wizard_.isNull(); }, 2000));
+    {
+        auto db = qv::db::Database::open("mailsort.mdb");
+        auto rs = db->openTable("data");
+        rs->moveFirst();
+        EXPECT_EQ(rs->get("address11from").toInt(), 12009);
+    }
+    setParm("MailFile", "CUSTQUOTED.CSV");
+
+    // Proposed at column 40000: refused, nothing stored, the wizard stays.
+    writeFile(dir() / "wider.txt", "A" + std::string(39998, ' ') + "BC\r\n");
+    open("wider.txt");
+    EXPECT_EQ(starts()[1], "40000");
+    scriptedMessages().answer(
+        Answer::Ok, "The start of Address Line 1 (40000) is beyond column 32767, the last a layout can hold.");
+    QTest::mouseClick(ctl<QPushButton>(wizard_, "cmdOK"), Qt::LeftButton);
+    ASSERT_FALSE(wizard_.isNull());
+    EXPECT_TRUE(startBox(1)->hasFocus());
+    EXPECT_EQ(parmText("MailFile"), "CUSTQUOTED.CSV");
+
+    // Typed: five digits, and a length beyond the row's limit is refused too.
+    enter(startBox(1), "41");
+    enter(lengthBox(4), "400009");
+    EXPECT_EQ(lengthBox(4)->text(), "40000");
+    scriptedMessages().answer(
+        Answer::Ok, "The length of Town (40000) is beyond 32767 characters, the most a layout can hold.");
+    QTest::mouseClick(ctl<QPushButton>(wizard_, "cmdOK"), Qt::LeftButton);
+    ASSERT_FALSE(wizard_.isNull());
+    EXPECT_TRUE(lengthBox(4)->hasFocus());
+    enter(lengthBox(4), "0");
+    scriptedMessages().answer(
+        Answer::Ok, "The length of Postcode 1 (40001) is beyond 32767 characters, the most a layout can hold.");
+    QTest::mouseClick(ctl<QPushButton>(wizard_, "cmdOK"), Qt::LeftButton);
+    ASSERT_FALSE(wizard_.isNull());
+    EXPECT_EQ(parmText("MailFile"), "CUSTQUOTED.CSV");
+    wizard_->close();
+
+    // A proposal of more than five digits is not cut either.
+    writeFile(dir() / "long.txt", std::string(100002, 'x') + "\r\n");
+    open("long.txt");
+    EXPECT_EQ(lengths()[6], "100002");
 }
 
 TEST_F(Wizard, TabOrder) {
