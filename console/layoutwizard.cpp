@@ -29,17 +29,9 @@ constexpr int kProposed = 8;
 constexpr const char* kFields[PartCount] = {"name1", "address11", "address21", "address31", "town",
                                             "county", "postcode1", "postcode2", "ref"};
 
-// The record as characters, each one UTF-8 sequence.
-std::vector<std::string> characters(const std::string& s) {
-    std::vector<std::string> out;
-    for (std::size_t i = 0; i < s.size();) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        const std::size_t n = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 1;
-        out.push_back(s.substr(i, n));
-        i += n;
-    }
-    return out;
-}
+// A byte that continues a UTF-8 sequence (a stray one counts with the
+// character before it, as everywhere in the suite).
+bool continues(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 constexpr const char* kNames[PartCount] = {"Name", "Address Line 1", "Address Line 2", "Address Line 3", "Town",
                                            "County", "Postcode 1", "Postcode 2", "Reference"};
@@ -74,51 +66,95 @@ std::string rulerUnits() {
     return line;
 }
 
-std::vector<std::string> firstRecords(const std::string& path) {
+namespace {
+
+// Reads the file's first records, handing each to `take` until it returns
+// false; FileUnreadable when the file cannot be read.
+template <class Take>
+void readFirst(const std::string& path, Take take) {
     const FileTest t = testFile(path);
     if (t.missing()) throw FileUnreadable("The file " + path + " cannot be found.");
     if (!t.ok()) throw FileUnreadable("The file " + path + " cannot be read.  " + t.description);
-    std::vector<std::string> lines;
     try {
         LineReader in(t.file);
         std::string line;
-        while (int(lines.size()) < RecordsShown && in.readLine(line)) lines.push_back(line);
+        for (int n = 1; n <= RecordsShown && in.readLine(line); ++n)
+            if (!take(n, line)) break;
     } catch (const std::exception& e) {
         throw FileUnreadable("The file " + path + " cannot be read.  " + e.what());
     }
-    return lines;
+}
+
+}  // namespace
+
+std::string shownRecord(const std::string& record) { return left(record, ShownColumns); }
+
+FirstRecords firstRecords(const std::string& path) {
+    FirstRecords out;
+    readFirst(path, [&](int n, std::string& line) {
+        out.shown.push_back(shownRecord(line));
+        if (n == 1) out.first = std::move(line);
+        return true;
+    });
+    return out;
+}
+
+std::optional<std::string> readRecord(const std::string& path, int n) {
+    std::optional<std::string> record;
+    readFirst(path, [&](int at, std::string& line) {
+        if (at < n) return true;
+        record = std::move(line);
+        return false;
+    });
+    return record;
 }
 
 Parts DoAscii(const std::string& record) {
     Parts parts{};
     bool finished[kProposed] = {};
     bool gap = false;
-    const std::vector<std::string> ch = characters(record);
-    const int L = int(ch.size());
-    auto blank = [&](int column) { return column >= 1 && column <= L && ch[std::size_t(column - 1)] == " "; };
+    // A part's text is the run of characters it took, one after the other, so
+    // the scan keeps where each run lies in the record and copies it once: a
+    // record of megabytes is never taken apart character by character.
+    std::size_t from[PartCount] = {}, to[PartCount] = {};
+    const std::size_t n = record.size();
+    const int L = int(charLength(record));
+    // A blank is one byte, so the four characters after a blank at byte i are
+    // blanks exactly when the four bytes after it are.
+    auto blanksFollow = [&](std::size_t i) { return i + 4 < n && record.compare(i + 1, 4, "    ") == 0; };
 
+    std::size_t i = 0;
     for (int c = 1; c <= L - 1; ++c) {
-        if (gap && blank(c)) continue;
-        gap = false;
-        int k = 0;
-        while (k < kProposed && finished[k]) ++k;
-        if (k == kProposed) continue;
-        PartValues& current = parts[kProposal[k].part];
-        if (current.start == 0) {
-            current.start = c;
-            if (k > 0) {
-                PartValues& before = parts[kProposal[k - 1].part];
-                int length = current.start - before.start;
-                if (kProposal[k - 1].cap != 0 && length > kProposal[k - 1].cap) length = kProposal[k - 1].cap;
-                before.length = length;
+        std::size_t next = i + 1;
+        while (next < n && continues(record[next])) ++next;
+        const bool blank = record[i] == ' ';
+        if (!(gap && blank)) {
+            gap = false;
+            int k = 0;
+            while (k < kProposed && finished[k]) ++k;
+            if (k == kProposed) break;  // every part found: the rest changes nothing
+            const Part part = kProposal[k].part;
+            PartValues& current = parts[part];
+            if (current.start == 0) {
+                current.start = c;
+                from[part] = i;
+                if (k > 0) {
+                    PartValues& before = parts[kProposal[k - 1].part];
+                    int length = current.start - before.start;
+                    if (kProposal[k - 1].cap != 0 && length > kProposal[k - 1].cap) length = kProposal[k - 1].cap;
+                    before.length = length;
+                }
+            }
+            to[part] = next;
+            if (blank && blanksFollow(i)) {
+                finished[k] = true;
+                gap = true;
             }
         }
-        current.shown += ch[std::size_t(c - 1)];
-        if (blank(c) && blank(c + 1) && blank(c + 2) && blank(c + 3) && blank(c + 4)) {
-            finished[k] = true;
-            gap = true;
-        }
+        i = next;
     }
+    for (int p = 0; p < PartCount; ++p)
+        if (parts[std::size_t(p)].start != 0) parts[std::size_t(p)].shown = record.substr(from[p], to[p] - from[p]);
 
     // The last part found runs to the end of the record, less its last column.
     auto done = [&](Part p) {
@@ -135,14 +171,14 @@ Parts DoAscii(const std::string& record) {
     // No postcode found: the parts found move down to end at postcode 1.
     if (parts[Postcode1].shown.empty()) {
         if (!parts[County].shown.empty()) {
-            parts[Postcode1] = parts[County];
-            parts[County] = parts[Town];
-            parts[Town] = parts[Add3];
+            parts[Postcode1] = std::move(parts[County]);
+            parts[County] = std::move(parts[Town]);
+            parts[Town] = std::move(parts[Add3]);
             parts[Add3] = PartValues{};
         } else {
-            parts[Postcode1] = parts[Town];
-            parts[County] = parts[Add3];
-            parts[Town] = parts[Add2];
+            parts[Postcode1] = std::move(parts[Town]);
+            parts[County] = std::move(parts[Add3]);
+            parts[Town] = std::move(parts[Add2]);
             parts[Add2] = PartValues{};
             parts[Add3] = PartValues{};
         }

@@ -4,6 +4,8 @@
 // row it stores.
 #pragma once
 
+#include "console/positionlimit.h"
+
 #include "common/db/database.h"
 
 #include <array>
@@ -50,9 +52,27 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// The first lines of the file, at most seven. FileUnreadable when the file
-// cannot be found, is not a plain file, or cannot be read.
-std::vector<std::string> firstRecords(const std::string& path);
+// The records box shows each record's first columns: as many as a layout
+// can reach, and not a whole record of megabytes, which would take the box
+// seconds to lay out.
+inline constexpr int ShownColumns = int(LastColumn);
+
+// A record as the records box shows it.
+std::string shownRecord(const std::string& record);
+
+// The file's first records, at most seven, as the records box shows them,
+// and the first of them whole (empty for an empty file).
+struct FirstRecords {
+    std::vector<std::string> shown;
+    std::string first;
+};
+// FileUnreadable when the file cannot be found, is not a plain file, or
+// cannot be read.
+FirstRecords firstRecords(const std::string& path);
+
+// Record n (1 to 7) of the file, whole; none when the file has fewer. Reads
+// no further than that record. FileUnreadable as above.
+std::optional<std::string> readRecord(const std::string& path, int n);
 
 // The proposal for a sample record: parts end at the first blank of a run of
 // five or more, the record's last column is never scanned, lengths are the

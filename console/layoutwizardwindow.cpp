@@ -7,6 +7,7 @@
 
 #include "common/db/database.h"
 #include "common/suitetexts.h"
+#include "common/text/chars.h"
 
 #include <QCheckBox>
 #include <QFont>
@@ -193,21 +194,26 @@ LayoutWizardWindow::LayoutWizardWindow(const QString& path, QWidget* parent) : Q
 
 bool LayoutWizardWindow::Form_Load() {
     lblSelFile_->setText(q(path_));
-    std::vector<std::string> lines;
+    platform::WaitCursor wait;
+    FirstRecords records;
     try {
-        lines = firstRecords(path_);
+        records = firstRecords(path_);
     } catch (const FileUnreadable& e) {
+        wait.restore();
         platform::messages().msgBox(q(e.what()), platform::Buttons::OkOnly, platform::Icon::Exclamation);
         close();
         return false;
     }
     QStringList text{q(rulerTens()), q(rulerUnits())};
-    for (const std::string& l : lines) text << q(l);
+    for (const std::string& l : records.shown) text << q(l);
     txtRecords_->setPlainText(text.join(u'\n'));
     placeRecordButtons();
     chkKeepPos_->setChecked(false);
     optRec_[0]->setChecked(true);
-    chooseRecord(1);
+    // Record 1 as a click on its button chooses it, from the read just made.
+    record_ = 1;
+    sample_ = std::move(records.first);
+    LayoutType();
     loaded_ = true;
     return true;
 }
@@ -242,15 +248,13 @@ void LayoutWizardWindow::placeRecordButtons() {
     }
 }
 
-void LayoutWizardWindow::ReadFile() {
-    std::vector<std::string> lines;
+std::optional<QString> LayoutWizardWindow::ReadFile() {
     try {
-        lines = firstRecords(path_);
+        if (auto record = readRecord(path_, record_)) sample_ = std::move(*record);
     } catch (const FileUnreadable& e) {
-        platform::messages().msgBox(q(e.what()), platform::Buttons::OkOnly, platform::Icon::Exclamation);
-        return;
+        return q(e.what());
     }
-    if (record_ <= int(lines.size())) sample_ = lines[std::size_t(record_ - 1)];
+    return std::nullopt;
 }
 
 void LayoutWizardWindow::LayoutType() {
@@ -264,20 +268,32 @@ void LayoutWizardWindow::DoAscii() { showValues(wizard::DoAscii(sample_)); }
 void LayoutWizardWindow::ShowParts() {
     Parts parts = values();
     wizard::ShowParts(sample_, parts);
-    for (int p = 0; p < PartCount; ++p) shown_[std::size_t(p)]->setText(q(parts[std::size_t(p)].shown));
+    for (int p = 0; p < PartCount; ++p) setShown(p, parts[std::size_t(p)].shown);
+}
+
+void LayoutWizardWindow::setShown(int part, const std::string& text) {
+    // Cut before it becomes a QString: a part of a long record can be megabytes.
+    const int most = kRows[part].maxShown ? kRows[part].maxShown : ShownColumns;
+    shown_[std::size_t(part)]->setText(q(left(text, std::size_t(most))));
 }
 
 void LayoutWizardWindow::chooseRecord(int n) {
     record_ = n;
-    ReadFile();
-    if (chkKeepPos_->isChecked()) ShowParts();
-    else LayoutType();
+    std::optional<QString> unreadable;
+    {
+        // A record of megabytes takes a moment to read and to propose.
+        const platform::WaitCursor wait;
+        unreadable = ReadFile();
+        if (chkKeepPos_->isChecked()) ShowParts();
+        else LayoutType();
+    }
+    if (unreadable) platform::messages().msgBox(*unreadable, platform::Buttons::OkOnly, platform::Icon::Exclamation);
 }
 
 void LayoutWizardWindow::showValues(const Parts& parts) {
     for (int p = 0; p < PartCount; ++p) {
         const PartValues& v = parts[std::size_t(p)];
-        shown_[std::size_t(p)]->setText(q(v.shown));
+        setShown(p, v.shown);
         start_[std::size_t(p)]->setText(QString::number(v.start));
         length_[std::size_t(p)]->setText(QString::number(v.length));
     }
@@ -298,7 +314,7 @@ void LayoutWizardWindow::boxLeft(int part, bool startBox) {
     const int start = start_[std::size_t(part)]->text().toInt();
     const int length = length_[std::size_t(part)]->text().toInt();
     if (start != 0) {
-        shown_[std::size_t(part)]->setText(q(cut(sample_, start, length)));
+        setShown(part, cut(sample_, start, length));
     } else if (startBox) {
         // An absent part shows no text, postcodes included.
         shown_[std::size_t(part)]->clear();

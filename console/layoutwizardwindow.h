@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <array>
+#include <optional>
 #include <string>
 
 class QCheckBox;
@@ -36,7 +37,8 @@ public:
     // (after telling the user) when the file cannot be read, and the wizard
     // closes.
     bool Form_Load();
-    void ReadFile();
+    // The message to show when the file cannot be read (the sample stays).
+    std::optional<QString> ReadFile();
     void LayoutType();
     void DoAscii();
     void ShowParts();
@@ -57,6 +59,7 @@ protected:
 private:
     void placeRecordButtons();
     void showValues(const wizard::Parts& parts);
+    void setShown(int part, const std::string& text);
     wizard::Parts values() const;
     void boxLeft(int part, bool startBox);
 

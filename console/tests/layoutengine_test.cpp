@@ -467,20 +467,41 @@ class WizardFile : public ConsoleTest {};
 
 TEST_F(WizardFile, FirstSevenLinesAndClearFailures) {
     writeFile(dir() / "nine.txt", "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n");
-    EXPECT_EQ(wizard::firstRecords((dir() / "nine.txt").string()),
-              (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7"}));
+    const std::string nine = (dir() / "nine.txt").string();
+    EXPECT_EQ(wizard::firstRecords(nine).shown, (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7"}));
+    EXPECT_EQ(wizard::firstRecords(nine).first, "1");
+    EXPECT_EQ(wizard::readRecord(nine, 7), "7");
     writeFile(dir() / "three.txt", "a\nb\nc");
-    EXPECT_EQ(wizard::firstRecords((dir() / "three.txt").string()).size(), 3u);
+    const std::string three = (dir() / "three.txt").string();
+    EXPECT_EQ(wizard::firstRecords(three).shown.size(), 3u);
+    EXPECT_EQ(wizard::readRecord(three, 3), "c");
+    EXPECT_EQ(wizard::readRecord(three, 4), std::nullopt);
+    writeFile(dir() / "empty.txt", "");
+    EXPECT_TRUE(wizard::firstRecords((dir() / "empty.txt").string()).shown.empty());
 
     ASSERT_EQ(mkfifo((dir() / "pipe.txt").c_str(), 0600), 0);
     for (const char* name : {"missing.txt", "pipe.txt"}) {
-        try {
-            wizard::firstRecords((dir() / name).string());
-            ADD_FAILURE() << name << " was read";
-        } catch (const wizard::FileUnreadable& e) {
-            EXPECT_NE(std::string(e.what()).find(name), std::string::npos) << e.what();
+        for (int read = 0; read < 2; ++read) {
+            try {
+                if (read == 0) wizard::firstRecords((dir() / name).string());
+                else wizard::readRecord((dir() / name).string(), 1);
+                ADD_FAILURE() << name << " was read";
+            } catch (const wizard::FileUnreadable& e) {
+                EXPECT_NE(std::string(e.what()).find(name), std::string::npos) << e.what();
+            }
         }
     }
+}
+
+TEST_F(WizardFile, ALongRecordIsShownByItsFirstColumnsAndReadWhole) {
+    const std::string record = std::string(40000, 'x') + "é" + std::string(9, 'y');
+    writeFile(dir() / "long.txt", record + "\r\nshort\r\n");
+    const auto got = wizard::firstRecords((dir() / "long.txt").string());
+    ASSERT_EQ(got.shown.size(), 2u);
+    EXPECT_EQ(got.shown[0], std::string(32767, 'x'));
+    EXPECT_EQ(got.shown[1], "short");
+    EXPECT_EQ(got.first, record);
+    EXPECT_EQ(wizard::readRecord((dir() / "long.txt").string(), 1), record);
 }
 
 // ---- what Apply stores ----------------------------------------------------------------

@@ -24,6 +24,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -265,6 +266,21 @@ TEST_F(Wizard, LargeNumbersAreShownWholeAndThoseTheRowCannotHoldAreRefused) {
     writeFile(dir() / "long.txt", std::string(100002, 'x') + "\r\n");
     open("long.txt");
     EXPECT_EQ(lengths()[6], "100002");
+}
+
+TEST_F(Wizard, AnHourglassWhileItReadsAndProposes) {
+    writeFile(dir() / "cust.txt", kThreeRecords);
+    wizard_ = new LayoutWizardWindow(QString::fromStdString(path("cust.txt")));
+    QList<int> shapes;  // the pointer whenever a proposal is shown
+    QObject::connect(ctl<QLineEdit>(wizard_, "txtName"), &QLineEdit::textChanged, [&shapes] {
+        shapes << (QGuiApplication::overrideCursor() ? int(QGuiApplication::overrideCursor()->shape()) : -1);
+    });
+    ASSERT_TRUE(wizard_->Form_Load());
+    wizard_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(wizard_.data()));
+    chooseRecord(2);
+    EXPECT_EQ(shapes, (QList<int>{Qt::WaitCursor, Qt::WaitCursor}));
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);  // and back afterwards
 }
 
 TEST_F(Wizard, TabOrder) {
