@@ -87,7 +87,27 @@ void readFirst(const std::string& path, Take take) {
 
 }  // namespace
 
-std::string shownRecord(const std::string& record) { return left(record, ShownColumns); }
+std::string shownRecord(const std::string& record) {
+    // One line a record, a column a character, under the ruler: whatever the
+    // box would break a line at or widen (a lone CR, a tab, the line and
+    // paragraph separators) shows as a blank.
+    const std::string first = left(record, ShownColumns);
+    std::string out;
+    out.reserve(first.size());
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        const auto b = static_cast<unsigned char>(first[i]);
+        if (b < 0x20) {
+            out += ' ';
+        } else if (b == 0xE2 && first.compare(i, 2, "\xE2\x80") == 0 && i + 2 < first.size() &&
+                   (first[i + 2] == '\xA8' || first[i + 2] == '\xA9')) {
+            out += ' ';  // U+2028, U+2029
+            i += 2;
+        } else {
+            out += first[i];
+        }
+    }
+    return out;
+}
 
 FirstRecords firstRecords(const std::string& path) {
     FirstRecords out;

@@ -57,7 +57,9 @@ public:
 // seconds to lay out.
 inline constexpr int ShownColumns = int(LastColumn);
 
-// A record as the records box shows it.
+// A record as the records box shows it: its first ShownColumns characters,
+// each control character and line or paragraph separator as a blank. A lone
+// CR is part of its record, as the import reads it.
 std::string shownRecord(const std::string& record);
 
 // The file's first records, at most seven, as the records box shows them,

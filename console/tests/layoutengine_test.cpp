@@ -504,6 +504,20 @@ TEST_F(WizardFile, ALongRecordIsShownByItsFirstColumnsAndReadWhole) {
     EXPECT_EQ(wizard::readRecord((dir() / "long.txt").string(), 1), record);
 }
 
+TEST_F(WizardFile, ALoneCrStaysInItsRecordAndIsShownAsABlank) {
+    writeFile(dir() / "cr.txt", "AAA     BBB\rCCC\r\nDDD\tE\xE2\x80\xA8" "F\xE2\x80\xA9G\xC3\xA9\n");
+    const std::string file = (dir() / "cr.txt").string();
+    const auto got = wizard::firstRecords(file);
+    EXPECT_EQ(got.shown, (std::vector<std::string>{"AAA     BBB CCC", "DDD E F G\xC3\xA9"}));
+    EXPECT_EQ(got.first, "AAA     BBB\rCCC");
+    EXPECT_EQ(wizard::readRecord(file, 2), "DDD\tE\xE2\x80\xA8" "F\xE2\x80\xA9G\xC3\xA9");
+    // The proposal counts the CR as a character of its part, as the import does.
+    const wizard::Parts parts = wizard::DoAscii(got.first + "!");
+    EXPECT_EQ(parts[wizard::Name].shown, "AAA ");
+    EXPECT_EQ(parts[wizard::Add1].start, 9);
+    EXPECT_EQ(parts[wizard::Add1].shown, "BBB\rCCC");
+}
+
 // ---- what Apply stores ----------------------------------------------------------------
 
 class WizardApply : public ConsoleTest {

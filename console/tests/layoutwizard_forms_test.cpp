@@ -268,6 +268,20 @@ TEST_F(Wizard, LargeNumbersAreShownWholeAndThoseTheRowCannotHoldAreRefused) {
     EXPECT_EQ(lengths()[6], "100002");
 }
 
+TEST_F(Wizard, ALoneCrStaysInItsRecordInTheBoxAsInTheReader) {
+    writeFile(dir() / "cr.txt", "AAA     BBB\rCCC     DDD\r\nEEE     FFF     GGG\r\n");
+    open("cr.txt");
+    const QStringList lines = ctl<QPlainTextEdit>(wizard_, "txtRecords")->toPlainText().split(u'\n');
+    ASSERT_EQ(lines.size(), 4);  // the ruler's two lines and the two records
+    EXPECT_EQ(lines[2], "AAA     BBB CCC     DDD");
+    EXPECT_EQ(lines[3], "EEE     FFF     GGG");
+    EXPECT_EQ(wizard_->sampleRecord(), "AAA     BBB\rCCC     DDD");
+    EXPECT_EQ(starts()[1], "9");
+    chooseRecord(2);
+    EXPECT_EQ(wizard_->sampleRecord(), "EEE     FFF     GGG");
+    EXPECT_EQ(shown()[0], "EEE ");
+}
+
 TEST_F(Wizard, AnHourglassWhileItReadsAndProposes) {
     writeFile(dir() / "cust.txt", kThreeRecords);
     wizard_ = new LayoutWizardWindow(QString::fromStdString(path("cust.txt")));
