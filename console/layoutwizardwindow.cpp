@@ -137,7 +137,10 @@ LayoutWizardWindow::LayoutWizardWindow(const QString& path, QWidget* parent) : Q
         auto* shown = control<QLineEdit>(this, QString::fromLatin1(r.shown));
         shown->setReadOnly(true);
         shown->setFocusPolicy(Qt::ClickFocus);
-        if (r.maxShown) shown->setMaxLength(r.maxShown);
+        // setShown cuts the text by characters; the box counts UTF-16 units, two
+        // for a character outside the Basic Multilingual Plane, so it must not
+        // cut again.
+        shown->setMaxLength(2 * (r.maxShown ? r.maxShown : ShownColumns));
         shown_[std::size_t(p)] = shown;
         auto* start = new NumericBox(QString::fromLatin1(r.start), this);
         auto* length = new NumericBox(QString::fromLatin1(r.length), this);

@@ -94,6 +94,22 @@ TEST_F(WizardKeys, ShownTextsKeepToTheirBoxes) {
     EXPECT_EQ(ctl<QLineEdit>(wizard_, "TxtPostcode2")->text(), QString(8, u'n'));
 }
 
+TEST_F(WizardKeys, ShownTextsCountCharactersAsTheProposalDoes) {
+    // Characters outside the Basic Multilingual Plane are two UTF-16 units each.
+    const std::string face = "\xF0\x9F\x98\x80";  // U+1F600
+    std::string name, postcode;
+    for (int i = 0; i < 50; ++i) name += face;
+    for (int i = 0; i < 6; ++i) postcode += face;
+    const std::string record =
+        name + "     " + pad("A1", 10) + pad("A2", 10) + pad("A3", 10) + pad("T", 10) + pad("C", 10) + "PC" + postcode +
+        face + "     R!";
+    open(record + "\r\n");
+    const QString faceText = QString::fromStdString(face);
+    EXPECT_EQ(ctl<QLineEdit>(wizard_, "txtName")->text(), faceText.repeated(45));
+    EXPECT_EQ(ctl<QLineEdit>(wizard_, "txtPostcode")->text(), "PC" + faceText.repeated(6));
+    EXPECT_EQ(ctl<QLineEdit>(wizard_, "strAdd1")->text(), "56");
+}
+
 TEST_F(WizardKeys, AFileGoneAfterOpeningIsToldAndTheSampleStays) {
     const std::string first = "Mr A Jones     1 High St      Leeds       LS1 4AB     R1";
     open(first + "\r\nMs B Smith        22 Low Rd        York          YO1 2CD   R22\r\n");
