@@ -6,7 +6,7 @@
 // its own, so each peak is its own.
 //
 //   wizard_bench [megabytes]   (default 20)
-#include "console/layoutwizardwindow.h"
+#include "console/layouts/layoutwizardwindow.h"
 
 #include "common/text/lines.h"
 #include "platform/app.h"
