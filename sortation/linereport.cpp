@@ -370,11 +370,11 @@ private:
         return !mm_->eof();
     }
 
-    // The bags rows stored, then the files written out, and only then each
-    // put in place: a failure on the way leaves every earlier file.
+    // The files written out, the bags rows stored, and only then each file
+    // put in place: a failure on the way leaves the earlier rows and files.
     void storeAll(std::initializer_list<OutFile*> files) {
-        saveOrFail(db_, "table bags");
         for (OutFile* f : files) f->flush();
+        saveOrFail(db_, "table bags");
         for (OutFile* f : files) f->close();
     }
 

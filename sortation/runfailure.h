@@ -16,9 +16,15 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Database::save(); a failure is a RunFailure, "<what> could not be stored: <cause>".
+// Commits the open transaction, if any, with the indexes of the tables it
+// made, and saves (Database::save); a failure is a RunFailure, "<what> could
+// not be stored: <cause>".
 inline void saveOrFail(db::Database& db, const std::string& what) {
     try {
+        if (db.inTransaction()) {
+            db.buildIndexes();
+            db.commitTransaction();
+        }
         db.save();
     } catch (const db::DbError& e) {
         throw RunFailure(what + " could not be stored: " + e.description());

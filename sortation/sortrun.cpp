@@ -24,6 +24,10 @@ void steps(db::Database& db, platform::Printer& printer, const RunHooks& hooks, 
     }
 
     if (hooks.reportStarting) hooks.reportStarting();
+    // bags is made again and filled in one transaction, which the line report
+    // commits before its files go into place: a failure or a kill leaves the
+    // earlier run's rows.
+    db.beginTransaction();
     newfile(db);
     ReportHooks report;
     report.stopRequested = hooks.stopRequested;
