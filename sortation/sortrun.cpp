@@ -70,7 +70,9 @@ RunResult runSortation(db::Database& db, platform::Printer& printer, const RunHo
         r.status = RunStatus::Failed;
         r.failure = std::string("The sortation could not be completed: ") + e.what();
     } catch (...) {
+        // The caller reports it and may still write the run flags.
         if (printer.documentOpen()) printer.killDoc();
+        if (db.isOpen()) db.rollback();
         throw;
     }
     return r;
