@@ -103,8 +103,8 @@ public:
     explicit ChangeWriter(db::Database& db) : db_(db) {}
 
     // The last change of each record wins. All are stored or none: a write
-    // that fails (a full disk) throws DbError with the cause, and the
-    // transaction is rolled back.
+    // that fails (a full disk) throws DbError with the cause, and the caller
+    // rolls the transaction back.
     void apply(std::vector<Change>& changes, const std::function<void()>& pause) {
         if (changes.empty()) return;
         std::stable_sort(changes.begin(), changes.end(),
