@@ -106,10 +106,15 @@ void RunWindow::handOver(bool cancelled) {
     start_.endProgram(0);
 }
 
+namespace {
+QString flagsNotSavedText(const std::string& cause) {
+    return QStringLiteral("The run flags could not be saved: ") + QString::fromStdString(cause);
+}
+}  // namespace
+
 void RunWindow::flagsNotSaved(const std::string& cause) {
     closeDatabase();
-    platform::messages().msgBox(QStringLiteral("The run flags could not be saved: ") + QString::fromStdString(cause),
-                                Buttons::OkOnly, Icon::Critical);
+    platform::messages().msgBox(flagsNotSavedText(cause), Buttons::OkOnly, Icon::Critical);
     start_.endProgram(1);
 }
 
@@ -127,7 +132,7 @@ void RunWindow::setupFailed(int number, const QString& description) {
 // further is started.
 void RunWindow::endWithMessage(QString message, Icon icon) {
     const std::string flags = endSequence();
-    if (!flags.empty()) message += QStringLiteral("\nThe run flags could not be saved: ") + QString::fromStdString(flags);
+    if (!flags.empty()) message += QStringLiteral("\n") + flagsNotSavedText(flags);
     platform::messages().msgBox(message, Buttons::OkOnly, icon);
     start_.endProgram(1);
 }

@@ -61,6 +61,16 @@ protected:
         return {parmText("RunAlone"), parmText("RunCodes"), parmText("RunReports"), parmText("RunLabels")};
     }
 
+    // Every write of the flags that ends the sequence is refused.
+    void refuseFlagsAtTheEnd() {
+        auto db = open();
+        ASSERT_EQ(sqlite3_exec(db->handle(),
+                               "CREATE TRIGGER refuse BEFORE UPDATE ON parmcode WHEN NEW.RunReports = 'N' "
+                               "BEGIN SELECT RAISE(ABORT, 'refused'); END",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+    }
+
     std::unique_ptr<StartWindow> form_;
     int ends_ = 0;
 };
@@ -328,15 +338,7 @@ TEST_F(FullDiskProgram, StartedAloneAFailedRunWritesNoFlag) {
 
 TEST_F(Program, RunFlagsThatCannotBeSavedStartNoLabels) {
     sequence("Y");
-    {
-        // Every write of the flags at the end of the run is refused.
-        auto db = open();
-        ASSERT_EQ(sqlite3_exec(db->handle(),
-                               "CREATE TRIGGER refuse BEFORE UPDATE ON parmcode WHEN NEW.RunReports = 'N' "
-                               "BEGIN SELECT RAISE(ABORT, 'refused'); END",
-                               nullptr, nullptr, nullptr),
-                  SQLITE_OK);
-    }
+    refuseFlagsAtTheEnd();
     scriptedMessages().setAutoAcceptOk(true);
     ASSERT_TRUE(start());
     ASSERT_TRUE(waitForEnd());
@@ -345,6 +347,21 @@ TEST_F(Program, RunFlagsThatCannotBeSavedStartNoLabels) {
     EXPECT_TRUE(scriptedMessages().messages()[0].text.startsWith("The run flags could not be saved: "))
         << scriptedMessages().messages()[0].text.toStdString();
     EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+    EXPECT_EQ(flags(), (std::vector<std::string>{"Y", "N", "Y", "Y"}));
+}
+
+TEST_F(Program, ARefusalSaysWhenTheFlagsCouldNotBeSaved) {
+    sequence("Y");
+    setParm({{"Weight", "0"}});
+    refuseFlagsAtTheEnd();
+    scriptedMessages().setAutoAcceptOk(true);
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_EQ(form_->exitStatus(), 1);
+    ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+    const QString text = scriptedMessages().messages()[0].text;
+    EXPECT_TRUE(text.startsWith("The item weight of this job is \"0\"")) << text.toStdString();
+    EXPECT_TRUE(text.contains("this option again.\nThe run flags could not be saved: ")) << text.toStdString();
     EXPECT_EQ(flags(), (std::vector<std::string>{"Y", "N", "Y", "Y"}));
 }
 
