@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
+#include <fstream>
 #include <optional>
 #include <set>
 
@@ -138,6 +141,65 @@ TEST_F(Run, ASetUpWithoutItsTablesFails) {
         EXPECT_EQ(e.number(), db::err::TableNotFound);
     }
     EXPECT_TRUE(printer_.events().empty());
+}
+
+// Zeroes one leaf page from the middle of a table of a closed database, as
+// a damaged disk would.
+void zeroPageOf(const fs::path& file, const char* table) {
+    sqlite3* h = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(file.c_str(), &h, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    std::vector<std::int64_t> leaves;
+    std::int64_t pageSize = 0;
+    sqlite3_stmt* st = nullptr;
+    const std::string sql = std::string("SELECT pageno, pgsize FROM dbstat WHERE name = '") + table +
+                            "' AND pagetype = 'leaf' ORDER BY pageno";
+    ASSERT_EQ(sqlite3_prepare_v2(h, sql.c_str(), -1, &st, nullptr), SQLITE_OK);
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        leaves.push_back(sqlite3_column_int64(st, 0));
+        pageSize = sqlite3_column_int64(st, 1);
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(h);
+    ASSERT_GT(leaves.size(), 4u);
+    std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp((leaves[leaves.size() / 2] - 1) * pageSize);
+    const std::string zeros(std::size_t(pageSize), '\0');
+    f.write(zeros.data(), std::streamsize(zeros.size()));
+    ASSERT_TRUE(f.good());
+}
+
+TEST_F(Run, AJobThatCannotBeReadToItsEndIsNotPassedOnAsSorted) {
+    addLabels({{"123", "NEWTOWN RESIDUE"}});
+    std::vector<fixture::Address> job;
+    for (int g = 0; g < 200; ++g) {
+        const auto members = group(std::to_string(12300 + g), 10);
+        job.insert(job.end(), members.begin(), members.end());
+    }
+    makeMmwork(job);
+    earlierRun();
+    zeroPageOf(dir_ / "mailsort.mdb", "mmwork");
+    const std::string cannotRead = "mmwork could not be read: ";
+    auto db = open();
+    // The pass meets the damage and fails the run before step 2.
+    bool reportStarted = false;
+    RunHooks hooks;
+    hooks.reportStarting = [&] { reportStarted = true; };
+    const RunResult r = runSortation(*db, printer_, hooks);
+    EXPECT_EQ(r.status, RunStatus::Failed);
+    EXPECT_EQ(r.failure.rfind("The sortation could not be completed: " + cannotRead, 0), 0u) << r.failure;
+    EXPECT_FALSE(reportStarted);
+    // So does the line report on its own.
+    try {
+        linerep(*db, printer_, r.keys, r.values, r.totrecs, {});
+        FAIL() << "no failure";
+    } catch (const RunFailure& e) {
+        EXPECT_EQ(std::string(e.what()).rfind(cannotRead, 0), 0u) << e.what();
+    }
+    if (printer_.documentOpen()) printer_.killDoc();
+    db->rollback();
+    db->close();
+    EXPECT_TRUE(printer_.documents().empty());
+    expectEarlierRunKept();
 }
 
 // The disk fills (a file-size limit on every file, the database's log
