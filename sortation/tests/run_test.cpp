@@ -202,6 +202,26 @@ TEST_F(Run, AJobThatCannotBeReadToItsEndIsNotPassedOnAsSorted) {
     expectEarlierRunKept();
 }
 
+TEST_F(Run, ABagsTableThatCannotBeMadeAgainFailsTheRun) {
+    addLabels({{"12345", "NEWTOWN DIRECT"}});
+    makeMmwork(group("12345", 30));
+    earlierRun();
+    {
+        // A hand-edited database: bags is a view, which no table can replace.
+        auto db = open();
+        ASSERT_EQ(sqlite3_exec(db->handle(), "DROP TABLE bags; CREATE VIEW bags AS SELECT 7 AS \"Bag Number\"",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+    }
+    const RunResult r = sort();
+    EXPECT_EQ(r.status, RunStatus::Failed);
+    EXPECT_EQ(r.failure.rfind("The sortation could not be completed: table bags could not be made: ", 0), 0u)
+        << r.failure;
+    EXPECT_TRUE(printer_.documents().empty());
+    EXPECT_EQ(fileBytes("POFILE.DAT"), "777,7\r\n");
+    EXPECT_EQ(fileBytes("POADDR.CSV"), "old address\r\n");
+}
+
 // The disk fills (a file-size limit on every file, the database's log
 // included) at every size from a page up to the room the job needs: each run
 // either completes as it does with room, or fails with a message naming what
