@@ -4,6 +4,7 @@
 #include "common/text/chars.h"
 #include "common/text/csv.h"
 #include "common/text/dates.h"
+#include "common/text/files.h"
 #include "common/text/numtext.h"
 #include "platform/printer.h"
 #include "sortation/throttle.h"
@@ -166,62 +167,57 @@ std::string recordText(const CsvRecord& r) {
 // ---- The report run ---------------------------------------------------------------------
 
 void newfile(db::Database& db) {
+    std::optional<DbError> dropFailure;
     try {
         jobtables::dropIfThere(db, jobtables::Bags);
-    } catch (const DbError&) {
-        // The table is made anew whatever became of the old one.
+    } catch (const DbError& e) {
+        dropFailure = e;  // the make below says whether it matters
     }
     try {
         db.createTable(jobtables::bagsDef());
-    } catch (const DbError&) {
-        // The rows then have nowhere to go; their failures pass as silently.
+    } catch (const DbError& e) {
+        // Without the table the labels would read the last run's rows, or none.
+        throw RunFailure("table bags could not be made: " + (dropFailure ? dropFailure->description() : e.description()));
     }
 }
 
 namespace {
 
-// One of the three files: written while it can be; the first failure stops
-// it and is kept for the result.
+// One of the three files: replaced whole at close(); a failure to create,
+// write or replace it fails the run, and the earlier file stays.
 class OutFile {
 public:
-    OutFile(const char* name, std::vector<std::string>& failures) : name_(name), failures_(failures) {
-        try {
-            out_ = std::make_unique<CsvWriter>(name, LineEnd::CRLF);
-        } catch (const std::system_error& e) {
-            failed(e);
-        }
+    explicit OutFile(const char* name) : name_(name) {
+        write([&] { out_.emplace(name, LineEnd::CRLF); });
     }
     template <class F>
     void write(F&& f) {
-        if (!out_) return;
         try {
-            f(*out_);
+            f();
         } catch (const std::system_error& e) {
-            failed(e);
+            throw RunFailure(std::string(name_) + " could not be written: " + errorText(e.code().value()));
         }
     }
+    CsvWriter& out() { return *out_; }
     void record(const CsvRecord& r) {
-        write([&](CsvWriter& w) {
+        write([&] {
             for (const CsvField& f : r) {
-                if (f.quoted) w.quoted(f.value);
-                else w.bare(f.value);
+                if (f.quoted) out_->quoted(f.value);
+                else out_->bare(f.value);
             }
-            w.endRecord();
+            out_->endRecord();
         });
     }
+    void flush() {
+        write([&] { out_->flush(); });
+    }
     void close() {
-        write([](CsvWriter& w) { w.close(); });
-        out_.reset();
+        write([&] { out_->close(); });
     }
 
 private:
-    void failed(const std::system_error& e) {
-        failures_.push_back(std::string(name_) + ": " + e.what());
-        out_.reset();
-    }
     const char* name_;
-    std::vector<std::string>& failures_;
-    std::unique_ptr<CsvWriter> out_;
+    std::optional<CsvWriter> out_;
 };
 
 struct Gathered {
@@ -250,8 +246,7 @@ public:
         firstHeader();
         if (geographic_ && current) seqCol_ = seqColumn(mm_->get(f_.rgcode));
 
-        OutFile pofile("POFILE.DAT", result_.fileFailures), poline("POLINE.CSV", result_.fileFailures),
-            poaddr("POADDR.CSV", result_.fileFailures);
+        OutFile pofile("POFILE.DAT"), poline("POLINE.CSV"), poaddr("POADDR.CSV");
         pofile_ = &pofile;
         poline_ = &poline;
 
@@ -271,7 +266,7 @@ public:
                 const std::string pcflag = mm_->get(f_.pcflag).toString();
                 if (pcflag == "O") ++s.outonly;
                 else if (pcflag == "F") ++s.fullpc;
-                poaddr.write([&](CsvWriter& w) { writeAddress(w, mscode); });
+                poaddr.write([&] { writeAddress(poaddr.out(), mscode); });
             }
             if (gathered.code == "1") {
                 // Letter post from its first address on: counted, never gathered.
@@ -290,24 +285,23 @@ public:
         }
 
         if (result_.stopped) {
-            pofile.close();
-            poline.close();
-            poaddr.close();
+            // A cancelled run's rows and records go into place as they stand.
+            storeAll({&poaddr, &poline, &pofile});
             // A cancelled report is not sent half-done.
             if (printer_.documentOpen()) printer_.killDoc();
             return result_;
         }
         if (s.nomatch > 0) letterPost(gathered.seq);
         print(EndLine);
+        // Rows and files are in place before the document is ended: one that
+        // fails keeps the report from being sent.
+        storeAll({&poaddr, &poline, &pofile});
         if (hooks_.following) {
-            printer_.newPage();
+            if (!printer_.newPage()) printerFailed();
             hooks_.following(LineReportEnd{db_, printer_, keys_, values_, s});
-        } else {
-            printer_.endDoc();
+        } else if (!printer_.endDoc()) {
+            printerFailed();
         }
-        pofile.close();
-        poline.close();
-        poaddr.close();
         return result_;
     }
 
@@ -330,8 +324,9 @@ private:
             const char* names[8] = {"name", "address1", "address2", "address3", "address4", "town", "county", "postcode"};
             for (int i = 0; i < 8; ++i) f_.address[i] = mm_->fieldIndex(names[i]);
             if (mm_->recordCount() > 0) mm_->moveFirst();
-        } catch (const DbError&) {
-            mm_.reset();  // nothing to report on
+        } catch (const DbError& e) {
+            // An empty report would pass for the job's.
+            throw RunFailure("mmwork could not be read: " + e.description());
         }
         try {
             label_ = db_.openTable("label");
@@ -342,8 +337,8 @@ private:
         }
         try {
             bags_ = db_.openTable(jobtables::Bags);
-        } catch (const DbError&) {
-            bags_.reset();
+        } catch (const DbError& e) {
+            throw RunFailure("table bags could not be filled: " + e.description());
         }
     }
 
@@ -357,26 +352,30 @@ private:
     }
 
     // Moves on; past the last address the walk visits it once more, only to
-    // complete the last selection. False when the walk has ended.
+    // complete the last selection. False when the walk has ended. A walk
+    // that cannot move on fails: the rest of the job would be missing from
+    // the report, the files and bags.
     bool advance(bool& lastPass) {
-        bool moved = true;
         try {
             mm_->moveNext();
-        } catch (const DbError&) {
-            moved = false;  // a walk that cannot move on completes what it has
-        }
-        if (!lastPass && (!moved || mm_->eof())) {
-            lastPass = true;
-            if (!moved) return true;
-            try {
+            if (!lastPass && mm_->eof()) {
+                lastPass = true;
                 mm_->moveLast();
-            } catch (const DbError&) {
-                return false;
+                return !mm_->eof();
             }
-            return !mm_->eof();
+        } catch (const DbError& e) {
+            throw RunFailure("mmwork could not be read: " + e.description());
         }
         ++result_.stats.procrecs;
-        return moved && !mm_->eof();
+        return !mm_->eof();
+    }
+
+    // The files written out, the bags rows stored, and only then each file
+    // put in place: a failure on the way leaves the earlier rows and files.
+    void storeAll(std::initializer_list<OutFile*> files) {
+        for (OutFile* f : files) f->flush();
+        saveOrFail(db_, "table bags");
+        for (OutFile* f : files) f->close();
     }
 
     void writeAddress(CsvWriter& w, const std::string& mscode) {
@@ -439,7 +438,6 @@ private:
     }
 
     void addRow(const BagRow& r) {
-        if (!bags_) return;
         using namespace jobtables::bagfield;
         try {
             bags_->addNew();
@@ -449,12 +447,19 @@ private:
             if (r.bundleNumber) bags_->set(BundleNumber, *r.bundleNumber);
             bags_->set(Seq, r.seq);
             bags_->update();
-        } catch (const DbError&) {
+        } catch (const DbError& e) {
             if (bags_->editing()) bags_->cancelUpdate();
+            // A row missing would misplace every bag label after it.
+            throw RunFailure("table bags could not be filled: " + e.description());
         }
     }
 
-    void print(const std::string& text) { printer_.print(QString::fromStdString(text)); }
+    void print(const std::string& text) {
+        if (!printer_.print(QString::fromStdString(text))) printerFailed();
+    }
+    [[noreturn]] void printerFailed() {
+        throw RunFailure("the Mailsort Line Report could not be printed: " + printer_.lastError().toStdString());
+    }
 
     void titleLines() {
         printer_.setFontSize(11);
@@ -481,7 +486,7 @@ private:
     }
 
     void continuationHeader() {
-        printer_.newPage();
+        if (!printer_.newPage()) printerFailed();
         titleLines();
         columnHeading();
     }

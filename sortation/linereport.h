@@ -5,6 +5,7 @@
 
 #include "common/db/database.h"
 #include "sortation/jobkeys.h"
+#include "sortation/runfailure.h"
 
 #include <cstdint>
 #include <functional>
@@ -116,6 +117,7 @@ std::int32_t codeNumber(const std::string& code);
 
 // ---- The report run ---------------------------------------------------------------------
 
+
 // What the report that follows the line report in the same print document
 // is handed: the document is open on a new page, and that report ends it.
 struct LineReportEnd {
@@ -139,16 +141,21 @@ struct ReportResult {
     Statistics stats;
     double lines = 0;                    // selection lines printed
     double dropped = 0;                  // selections without a label row
-    std::vector<std::string> fileFailures;  // files that could not be written (not shown)
 };
 
-// newfile: drops and re-creates bags; failures pass silently.
+// newfile: drops and re-creates bags (a missing table is no fault); a table
+// that cannot be made is a RunFailure.
 void newfile(db::Database& db);
 
 // linerep: prints the line report, fills bags and writes POFILE.DAT,
-// POLINE.CSV and POADDR.CSV into the current folder. A cancelled report is
-// abandoned (its document thrown away); the rows and records written before
-// the cancel stay.
+// POLINE.CSV and POADDR.CSV into the current folder. Each file replaces the
+// earlier one only when it is complete: at the end of the report, before the
+// report that follows ends the document, or at a cancel with the records
+// written so far; the transaction holding bags (if one is open) is committed
+// just before. A cancelled report is abandoned (its document thrown away);
+// the rows and records written before the cancel stay. A row, a file or a
+// line that cannot be written, or mmwork that cannot be walked on, throws
+// RunFailure at once; the files then keep their earlier contents.
 ReportResult linerep(db::Database& db, platform::Printer& printer, const JobKeys& keys, const BagValues& values,
                      double totrecs, const ReportHooks& hooks);
 

@@ -5,6 +5,7 @@
 #include "common/text/chars.h"
 #include "common/text/csv.h"
 #include "common/text/dates.h"
+#include "common/text/files.h"
 #include "common/text/numtext.h"
 #include "platform/printer.h"
 
@@ -334,34 +335,33 @@ std::vector<std::string> planningRecord(const PlanJob& job, const Statistics& st
             rightIn(num(st.resbags), 6)};
 }
 
-PlanOutcome planrep(db::Database& db, const Statistics& stats, platform::Printer& printer,
-                    const std::filesystem::path& planFile) {
-    PlanOutcome outcome;
+void planrep(db::Database& db, const Statistics& stats, platform::Printer& printer,
+             const std::filesystem::path& planFile) {
     const PlanJob job = readPlanJob(db);
     const Tariff tf = lookUpTariff(db, job, stats);
 
-    // The file is replaced before anything is printed; a file that cannot be
-    // written does not stop the report.
-    std::optional<CsvWriter> file;
+    // The file is in place before anything is printed, so that one that
+    // cannot be written keeps the document from being sent.
     try {
-        file.emplace(planFile, LineEnd::CRLF);
-        for (const std::string& field : planningRecord(job, stats)) file->quoted(field);
-        file->endRecord();
-        file->close();
-        outcome.fileWritten = true;
+        CsvWriter file(planFile, LineEnd::CRLF);
+        for (const std::string& field : planningRecord(job, stats)) file.quoted(field);
+        file.endRecord();
+        file.close();
     } catch (const std::system_error& e) {
-        outcome.fileError = e.what();
+        throw RunFailure(utf8FromPath(planFile.filename()) + " could not be written: " + errorText(e.code().value()));
     }
 
+    auto failed = [&] {
+        throw RunFailure("the Mailsort Planning Report could not be printed: " + printer.lastError().toStdString());
+    };
     printer.setFontName(QStringLiteral("Courier New"));
     printer.setFontSize(11);
     for (const PlanLine& l : planningLines(job, stats, tf, todayText())) {
         if (l.heading) printer.setFontBold(true);
-        printer.print(QString::fromStdString(l.text));
+        if (!printer.print(QString::fromStdString(l.text))) failed();
         if (l.heading) printer.setFontBold(false);
     }
-    printer.endDoc();
-    return outcome;
+    if (!printer.endDoc()) failed();
 }
 
 }  // namespace qv::sortation

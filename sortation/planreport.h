@@ -57,15 +57,11 @@ std::vector<PlanLine> planningLines(const PlanJob& job, const Statistics& stats,
 // The 27 fields of POPLAN.CSV's record, unquoted.
 std::vector<std::string> planningRecord(const PlanJob& job, const Statistics& stats);
 
-// What the report did beside printing.
-struct PlanOutcome {
-    bool fileWritten = false;
-    std::string fileError;  // why POPLAN.CSV could not be written
-};
-
-// The whole report: prints its lines on the printer's open document (the
-// caller has started a fresh page), writes POPLAN.CSV and ends the document.
-PlanOutcome planrep(db::Database& db, const Statistics& stats, platform::Printer& printer,
-                    const std::filesystem::path& planFile = "POPLAN.CSV");
+// The whole report: writes POPLAN.CSV (replaced whole), then prints its
+// lines on the printer's open document (the caller has started a fresh page)
+// and ends the document. A file that cannot be written (nothing is printed
+// then) or a document the printer refuses throws RunFailure.
+void planrep(db::Database& db, const Statistics& stats, platform::Printer& printer,
+             const std::filesystem::path& planFile = "POPLAN.CSV");
 
 }  // namespace qv::sortation

@@ -65,6 +65,10 @@ void RunWindow::Form_GotFocus() {
         refused(result_->refusal);
         return;
     }
+    if (result_->status == RunStatus::Failed) {
+        failed(result_->failure);
+        return;
+    }
     handOver(result_->status == RunStatus::Cancelled);
 }
 
@@ -81,13 +85,20 @@ void RunWindow::handOver(bool cancelled) {
             flags.reports = false;
             start::writeRunFlags(parm, flags);
         }
-    } catch (const db::DbError&) {
-        // The run is over whatever the flags say; the console resets them.
+    } catch (const db::DbError& e) {
+        // Unread, the run is over whatever the flags say; unwritten, the
+        // labels must not start as if the sequence were in order.
+        if (sequenced) return flagsNotSaved(e.description());
     }
     if (!sequenced) {
         closeDatabase();
         start_.runFinished();
         return;
+    }
+    try {
+        db_->save();
+    } catch (const db::DbError& e) {
+        return flagsNotSaved(e.description());
     }
     // Whether the label program starts is not looked at: this one ends.
     if (labels) start::closeAndStart(db_, start::Program::Labels);
@@ -95,38 +106,66 @@ void RunWindow::handOver(bool cancelled) {
     start_.endProgram(0);
 }
 
-void RunWindow::refused(const std::string& message) {
-    platform::messages().msgBox(QString::fromStdString(message), Buttons::OkOnly, Icon::Exclamation);
-    endSequence();
+namespace {
+QString flagsNotSavedText(const std::string& cause) {
+    return QStringLiteral("The run flags could not be saved: ") + QString::fromStdString(cause);
+}
+}  // namespace
+
+void RunWindow::flagsNotSaved(const std::string& cause) {
+    closeDatabase();
+    platform::messages().msgBox(flagsNotSavedText(cause), Buttons::OkOnly, Icon::Critical);
     start_.endProgram(1);
 }
+
+void RunWindow::refused(const std::string& message) {
+    endWithMessage(QString::fromStdString(message), Icon::Exclamation);
+}
+
+void RunWindow::failed(const std::string& message) { endWithMessage(QString::fromStdString(message), Icon::Critical); }
 
 void RunWindow::setupFailed(int number, const QString& description) {
-    platform::messages().msgBox(QString::fromStdString(texts::unexpectedError(number, description.toStdString())));
-    endSequence();
+    endWithMessage(QString::fromStdString(texts::unexpectedError(number, description.toStdString())), Icon::None);
+}
+
+// A run that cannot be made ends its sequence and the program: nothing
+// further is started.
+void RunWindow::endWithMessage(QString message, Icon icon) {
+    const std::string flags = endSequence();
+    if (!flags.empty()) message += QStringLiteral("\n") + flagsNotSavedText(flags);
+    platform::messages().msgBox(message, Buttons::OkOnly, icon);
     start_.endProgram(1);
 }
 
-// A run that cannot be made ends its sequence: nothing further is started.
-void RunWindow::endSequence() {
+// Resets RunAlone and RunReports in a sequence; the cause when they could
+// not be saved.
+std::string RunWindow::endSequence() {
     hide();
     if (!db_) {
         start::Opened opened = start::openDatabase(db::OpenMode::Shared);
-        if (!opened) return;  // without the database there are no flags to reset
+        if (!opened) return {};  // without the database there are no flags to reset
         db_ = std::move(opened.db);
     }
+    std::string failure;
+    bool writing = false;
     try {
-        parm::ParmRecord parm(*db_);
-        start::RunFlags flags = start::readRunFlags(parm);
-        if (flags.alone) {
-            flags.alone = false;
-            flags.reports = false;
-            start::writeRunFlags(parm, flags);
+        {
+            parm::ParmRecord parm(*db_);
+            start::RunFlags flags = start::readRunFlags(parm);
+            if (flags.alone) {
+                flags.alone = false;
+                flags.reports = false;
+                writing = true;
+                start::writeRunFlags(parm, flags);
+            }
         }
-    } catch (const db::DbError&) {
-        // Without the database there are no flags to reset.
+        if (writing) db_->save();
+    } catch (const db::DbError& e) {
+        // Unreadable flags are left to the console, which resets them.
+        if (writing) failure = e.description();
     }
     closeDatabase();
+    return failure;
 }
 
 void RunWindow::closeDatabase() { start::closeQuietly(db_); }

@@ -7,8 +7,11 @@
 #include "common/progress/progresswindow.h"
 #include "sortation/sortrun.h"
 
+#include "platform/messages.h"
+
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace qv::db {
 class Database;
@@ -33,8 +36,11 @@ public:
 private:
     void setupFailed(int number, const QString& description);
     void refused(const std::string& message);
+    void failed(const std::string& message);
+    void endWithMessage(QString message, platform::Icon icon);
+    void flagsNotSaved(const std::string& cause);
     void handOver(bool cancelled);
-    void endSequence();
+    std::string endSequence();
     void closeDatabase();
 
     StartWindow& start_;

@@ -4,6 +4,7 @@
 #include "common/text/chars.h"
 #include "common/text/numtext.h"
 #include "common/text/sectorkeys.h"
+#include "sortation/runfailure.h"
 #include "sortation/throttle.h"
 
 #include <sqlite3.h>
@@ -101,14 +102,14 @@ class ChangeWriter {
 public:
     explicit ChangeWriter(db::Database& db) : db_(db) {}
 
-    // The last change of each record wins. Returns the records that could not
-    // be written.
-    double apply(std::vector<Change>& changes, const std::function<void()>& pause) {
-        if (changes.empty()) return 0;
+    // The last change of each record wins. All are stored or none: a write
+    // that fails (a full disk) throws DbError with the cause, and the caller
+    // rolls the transaction back.
+    void apply(std::vector<Change>& changes, const std::function<void()>& pause) {
+        if (changes.empty()) return;
         std::stable_sort(changes.begin(), changes.end(),
                          [](const Change& a, const Change& b) { return a.row < b.row; });
         const bool recodes = std::any_of(changes.begin(), changes.end(), [](const Change& c) { return !c.residue.empty(); });
-        double failed = 0;
         db_.beginTransaction();
         // Many changed keys: the indexes over them are sorted afresh once
         // instead of being updated row by row (in the same transaction, so
@@ -126,13 +127,12 @@ public:
                 if (i + 1 < changes.size() && changes[i + 1].row == changes[i].row) continue;
                 const Change& c = changes[i];
                 Statement& st = c.residue.empty() ? keyed : recoded;
-                if (!st.run(c)) ++failed;
+                st.run(c);
                 if (pause && (i & 1023) == 0 && throttle.due()) pause();
             }
         }
         for (const std::string& sql : rebuild) exec(sql);
         db_.commitTransaction();
-        return failed;
     }
 
 private:
@@ -145,16 +145,20 @@ private:
         }
         ~Statement() { sqlite3_finalize(st_); }
         sqlite3_stmt* handle() { return st_; }
-        bool run(const Change& c) {
+        void run(const Change& c) {
             if (c.rgcode) sqlite3_bind_int64(st_, 1, *c.rgcode);
             else sqlite3_bind_null(st_, 1);
             sqlite3_bind_double(st_, 2, c.seq);
             sqlite3_bind_int64(st_, 3, c.row);
             if (!c.residue.empty())
                 sqlite3_bind_text(st_, 4, c.residue.data(), int(c.residue.size()), SQLITE_STATIC);
-            const int rc = sqlite3_step(st_);
+            if (sqlite3_step(st_) != SQLITE_DONE) {
+                // The statement's own error, not the one reset gives back.
+                const std::string why = sqlite3_errmsg(sqlite3_db_handle(st_));
+                sqlite3_reset(st_);
+                throw DbError(db::err::WriteFailed, "The changes could not be saved: " + why + ".");
+            }
             sqlite3_reset(st_);
-            return rc == SQLITE_DONE;
         }
 
     private:
@@ -220,11 +224,11 @@ public:
         rs_.reset();
         // What was decided before a cancel is written as well.
         try {
-            result_.failedSteps += ChangeWriter(db_).apply(changes_, hooks_.pause);
-        } catch (const DbError&) {
+            ChangeWriter(db_).apply(changes_, hooks_.pause);
+        } catch (const DbError& e) {
             if (db_.inTransaction()) db_.rollback();
-            result_.failedSteps += double(changes_.size());
-            result_.recoded = 0;
+            // Nothing of the pass is stored: the job must not go on as sorted.
+            throw RunFailure("mmwork could not be stored: " + e.description());
         }
         return result_;
     }
@@ -261,7 +265,7 @@ private:
             if (geographic_ || current == "1") regionKey(m, current);
             if (current != "1") members_.push_back(m);
 
-            if (!moveNext()) break;
+            moveNext();
             std::string next = rs_->eof() ? std::string("0") : code();
             if (next == "1") {
                 // Letter post is never counted into a group and never closes one.
@@ -335,14 +339,13 @@ private:
         }
     }
 
-    bool moveNext() {
+    void moveNext() {
         try {
             rs_->moveNext();
-            return true;
-        } catch (const DbError&) {
-            // A walk that cannot move on has ended.
-            ++result_.failedSteps;
-            return false;
+        } catch (const DbError& e) {
+            // A walk that cannot move on fails the run: the groups after it
+            // would go on unjudged as if sorted.
+            throw RunFailure("mmwork could not be read: " + e.description());
         }
     }
 

@@ -65,7 +65,7 @@ struct PassResult {
     bool stopped = false;
     double records = 0;       // records walked
     double recoded = 0;       // records sent to residue
-    double failedSteps = 0;   // record steps the database refused (skipped)
+    double failedSteps = 0;   // records left as they were (a code with no residue form)
 };
 
 // The allocation pass over mmwork in Key1 order. Every record of a group that
@@ -73,7 +73,9 @@ struct PassResult {
 // the residue's key. Under geographic sequencing every record, and otherwise
 // each record coded "1", gets its region position and a key by its region.
 // The walk decides; the changes of the records it has passed (all of them,
-// or those before a stop) are then written in one transaction.
+// or those before a stop) are then written in one transaction. A walk that
+// cannot move on, or changes that cannot be stored (none are then), throw
+// RunFailure.
 PassResult allocate(db::Database& db, const JobKeys& keys, const BagValues& values, RegionLookup& regions,
                     const PassHooks& hooks);
 

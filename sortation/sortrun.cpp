@@ -2,9 +2,45 @@
 
 #include "common/jobtables.h"
 #include "common/parm/parmrecord.h"
+#include "platform/printer.h"
 #include "sortation/planreport.h"
 
 namespace qv::sortation {
+
+namespace {
+
+// The two steps; what they store is in the file when this returns (the
+// line report saves its rows itself, before its files go into place).
+void steps(db::Database& db, platform::Printer& printer, const RunHooks& hooks, RegionLookup& regions, RunResult& r) {
+    PassHooks pass;
+    pass.stopRequested = hooks.stopRequested;
+    pass.pause = hooks.pause;
+    if (hooks.progress) pass.progress = [&](double p, bool last) { hooks.progress(1, p, last); };
+    r.pass = allocate(db, r.keys, r.values, regions, pass);
+    if (r.pass.stopped || (hooks.stopRequested && hooks.stopRequested())) {
+        r.status = RunStatus::Cancelled;
+        saveOrFail(db, "mmwork");  // the groups already re-coded stay so
+        return;
+    }
+
+    if (hooks.reportStarting) hooks.reportStarting();
+    // bags is made again and filled in one transaction, which the line report
+    // commits before its files go into place: a failure or a kill leaves the
+    // earlier run's rows.
+    db.beginTransaction();
+    newfile(db);
+    ReportHooks report;
+    report.stopRequested = hooks.stopRequested;
+    // The planning report follows the line report in the same document and ends it.
+    if (hooks.following) report.following = hooks.following;
+    else if (!hooks.lineReportAlone)
+        report.following = [](const LineReportEnd& end) { planrep(end.db, end.stats, end.printer); };
+    if (hooks.progress) report.progress = [&](double p, bool last) { hooks.progress(2, p, last); };
+    r.report = linerep(db, printer, r.keys, r.values, r.totrecs, report);
+    if (r.report.stopped) r.status = RunStatus::Cancelled;
+}
+
+}  // namespace
 
 RunResult runSortation(db::Database& db, platform::Printer& printer, const RunHooks& hooks) {
     RunResult r;
@@ -24,30 +60,21 @@ RunResult runSortation(db::Database& db, platform::Printer& printer, const RunHo
     r.totrecs = double(db.openTable(jobtables::Mmwork)->recordCount());
     RegionLookup regions(db, r.regorder);
 
-    PassHooks pass;
-    pass.stopRequested = hooks.stopRequested;
-    pass.pause = hooks.pause;
-    if (hooks.progress) pass.progress = [&](double p, bool last) { hooks.progress(1, p, last); };
-    r.pass = allocate(db, r.keys, r.values, regions, pass);
-    if (r.pass.stopped || (hooks.stopRequested && hooks.stopRequested())) {
-        r.status = RunStatus::Cancelled;
-        db.commit();  // the groups already re-coded stay so
-        return r;
+    try {
+        steps(db, printer, hooks, regions, r);
+    } catch (const RunFailure& e) {
+        // Nothing of it may pass for a finished run: what was not stored is
+        // dropped, so that no later commit stores half of it.
+        if (printer.documentOpen()) printer.killDoc();
+        db.rollback();
+        r.status = RunStatus::Failed;
+        r.failure = std::string("The sortation could not be completed: ") + e.what();
+    } catch (...) {
+        // The caller reports it and may still write the run flags.
+        if (printer.documentOpen()) printer.killDoc();
+        if (db.isOpen()) db.rollback();
+        throw;
     }
-
-    if (hooks.reportStarting) hooks.reportStarting();
-    newfile(db);
-    ReportHooks report;
-    report.stopRequested = hooks.stopRequested;
-    // The planning report follows the line report in the same document and ends it.
-    if (hooks.following) report.following = hooks.following;
-    else if (!hooks.lineReportAlone)
-        report.following = [](const LineReportEnd& end) { planrep(end.db, end.stats, end.printer); };
-    if (hooks.progress) report.progress = [&](double p, bool last) { hooks.progress(2, p, last); };
-    r.report = linerep(db, printer, r.keys, r.values, r.totrecs, report);
-    if (r.report.stopped) r.status = RunStatus::Cancelled;
-    // The job's rows and numbers are stored before anyone reads them.
-    db.commit();
     return r;
 }
 

@@ -5,7 +5,10 @@
 // first; a database failure there is raised as db::DbError, and job keys that
 // cannot be bagged refuse the run before anything is changed. Then step 1,
 // the allocation pass, and, unless it was stopped, step 2: bags re-created
-// and the line report with the Post Office files.
+// and the line report with the Post Office files. The run counts as
+// finished only once the database has stored it (Database::save); anything
+// that could not be stored or written makes it a failed run, its document
+// thrown away.
 #pragma once
 
 #include "common/db/database.h"
@@ -40,11 +43,12 @@ struct RunHooks {
     bool lineReportAlone = false;
 };
 
-enum class RunStatus { Completed, Cancelled, Refused };
+enum class RunStatus { Completed, Cancelled, Refused, Failed };
 
 struct RunResult {
     RunStatus status = RunStatus::Completed;
     std::string refusal;   // Refused: the message for the user
+    std::string failure;   // Failed: the message for the user
     JobKeys keys;
     BagValues values;
     std::string regorder;

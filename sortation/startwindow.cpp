@@ -96,6 +96,7 @@ bool StartWindow::Form_Load() {
     start::closeQuietly(guard.db);
     if (sequenced) {
         hide();
+        hiddenForRun_ = true;
         showRun();
     }
     return true;
@@ -117,7 +118,14 @@ void StartWindow::runFinished() {
         run_->deleteLater();
         run_ = nullptr;
     }
-    if (unloaded_) endProgram(0);
+    if (unloaded_) {
+        endProgram(0);
+    } else if (hiddenForRun_) {
+        // The sequence was ended elsewhere (RunAlone reset) while this run was
+        // under way: the program goes on alone, and must not go on unseen.
+        hiddenForRun_ = false;
+        platform::showActivated(this);
+    }
 }
 
 void StartWindow::cmdCancel_Click() { close(); }

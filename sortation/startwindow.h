@@ -47,6 +47,7 @@ private:
 
     RunWindow* run_ = nullptr;
     bool unloaded_ = false;
+    bool hiddenForRun_ = false;  // hidden by a run sequence
     bool ended_ = false;
     int exitStatus_ = 0;
     std::function<void(int)> endHandler_;

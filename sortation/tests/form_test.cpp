@@ -1,5 +1,6 @@
 // The program's two windows offscreen: captions, the guard, a run started
 // alone and by a run sequence, Cancel, refusals and the hand-over.
+#include "common/testing/filelimit.h"
 #include "platform/platform.h"
 #include "platform/testing/test_services.h"
 #include "sortation/runwindow.h"
@@ -12,6 +13,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+
+#include <sqlite3.h>
 
 namespace qv::sortation {
 namespace {
@@ -56,6 +59,16 @@ protected:
     }
     std::vector<std::string> flags() {
         return {parmText("RunAlone"), parmText("RunCodes"), parmText("RunReports"), parmText("RunLabels")};
+    }
+
+    // Every write of the flags that ends the sequence is refused.
+    void refuseFlagsAtTheEnd() {
+        auto db = open();
+        ASSERT_EQ(sqlite3_exec(db->handle(),
+                               "CREATE TRIGGER refuse BEFORE UPDATE ON parmcode WHEN NEW.RunReports = 'N' "
+                               "BEGIN SELECT RAISE(ABORT, 'refused'); END",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
     }
 
     std::unique_ptr<StartWindow> form_;
@@ -264,6 +277,120 @@ TEST_F(Program, ASetUpFailureIsReportedAndEndsTheProgram) {
     EXPECT_TRUE(scriptedMessages().messages()[0].text.startsWith(
         "An unexpected error has occurred.  Please make a note of the following error details and contact Brackwith "
         "Mailing Services.  Error number: 3011  Description: "));
+}
+
+// A job whose address file needs far more room than its database's log.
+class FullDiskProgram : public Program {
+protected:
+    void SetUp() override {
+        Program::SetUp();
+        std::vector<fixture::Address> job;
+        for (int g = 0; g < 10; ++g) {
+            const std::string code = std::to_string(20000 + g * 10);
+            addLabels({{code, "DIRECT " + code}});
+            auto members = group(code, 100);
+            for (auto& a : members) {
+                a.name = std::string(45, 'N');
+                a.lines = {std::string(40, 'A'), std::string(40, 'B'), std::string(40, 'C'), std::string(40, 'D')};
+            }
+            job.insert(job.end(), members.begin(), members.end());
+        }
+        makeMmwork(job);
+        writeFile("POFILE.DAT", "777,7\r\n");
+    }
+    // Runs the program to its end with every file held to 128 KiB: room for
+    // the log, none for POADDR.CSV's 230 KB.
+    void runOnAFullDisk() {
+        scriptedMessages().answer(Answer::Ok, "The sortation could not be completed: POADDR.CSV could not be written: "
+                                              "File too large");
+        testkit::FileSizeLimit full(128 * 1024);
+        ASSERT_TRUE(start());
+        if (!form_->runWindow()) {
+            ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+            QTest::mouseClick(ctl<QPushButton>(form_.get(), "cmdOK"), Qt::LeftButton);
+        }
+        ASSERT_TRUE(waitForEnd());
+    }
+    void expectNothingHandedOn() {
+        EXPECT_EQ(form_->exitStatus(), 1);
+        ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+        EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Critical);
+        EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+        EXPECT_TRUE(recordingPrinter().documents().empty());
+        EXPECT_EQ(fileBytes("POFILE.DAT"), "777,7\r\n");
+        EXPECT_FALSE(fileExists("POADDR.CSV"));
+    }
+};
+
+TEST_F(FullDiskProgram, ASequencedRunThatCannotWriteItsFilesEndsTheSequence) {
+    sequence("Y");
+    runOnAFullDisk();
+    expectNothingHandedOn();
+    EXPECT_EQ(flags(), (std::vector<std::string>{"N", "N", "N", "Y"}));
+}
+
+TEST_F(FullDiskProgram, StartedAloneAFailedRunWritesNoFlag) {
+    setParm({{"RunAlone", "N"}, {"RunCodes", "Y"}, {"RunReports", "Y"}, {"RunLabels", "Y"}});
+    runOnAFullDisk();
+    expectNothingHandedOn();
+    EXPECT_EQ(flags(), (std::vector<std::string>{"N", "Y", "Y", "Y"}));
+}
+
+TEST_F(Program, RunFlagsThatCannotBeSavedStartNoLabels) {
+    sequence("Y");
+    refuseFlagsAtTheEnd();
+    scriptedMessages().setAutoAcceptOk(true);
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_EQ(form_->exitStatus(), 1);
+    ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+    EXPECT_TRUE(scriptedMessages().messages()[0].text.startsWith("The run flags could not be saved: "))
+        << scriptedMessages().messages()[0].text.toStdString();
+    EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+    EXPECT_EQ(flags(), (std::vector<std::string>{"Y", "N", "Y", "Y"}));
+}
+
+TEST_F(Program, ARefusalSaysWhenTheFlagsCouldNotBeSaved) {
+    sequence("Y");
+    setParm({{"Weight", "0"}});
+    refuseFlagsAtTheEnd();
+    scriptedMessages().setAutoAcceptOk(true);
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_EQ(form_->exitStatus(), 1);
+    ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+    const QString text = scriptedMessages().messages()[0].text;
+    EXPECT_TRUE(text.startsWith("The item weight of this job is \"0\"")) << text.toStdString();
+    EXPECT_TRUE(text.contains("this option again.\nThe run flags could not be saved: ")) << text.toStdString();
+    EXPECT_EQ(flags(), (std::vector<std::string>{"Y", "N", "Y", "Y"}));
+}
+
+TEST_F(Program, ASequenceEndedElsewhereDuringTheRunShowsTheStartDialogAgain) {
+    // The console, started while the first step walks the job, resets RunAlone.
+    sequence("Y");
+    bool reset = false;
+    QTimer console;
+    QObject::connect(&console, &QTimer::timeout, [&] {
+        if (!form_ || !form_->runWindow() || !form_->runWindow()->running()) return;
+        console.stop();
+        setParm({{"RunAlone", "N"}});
+        reset = true;
+    });
+    console.start(0);
+    ASSERT_TRUE(start());
+    EXPECT_FALSE(form_->isVisible());
+    ASSERT_TRUE(waitForRun());
+    ASSERT_TRUE(reset);
+    EXPECT_FALSE(form_->programEnded());
+    EXPECT_TRUE(form_->isVisible());
+    EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+    EXPECT_TRUE(scriptedMessages().messages().empty());
+    EXPECT_EQ(flags(), (std::vector<std::string>{"N", "N", "Y", "Y"}));
+    // It is the dialog it would be started alone: Exit ends the program.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+    QTest::mouseClick(ctl<QPushButton>(form_.get(), "cmdCancel"), Qt::LeftButton);
+    EXPECT_TRUE(form_->programEnded());
+    EXPECT_EQ(form_->exitStatus(), 0);
 }
 
 }  // namespace

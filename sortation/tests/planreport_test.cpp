@@ -1,6 +1,7 @@
 #include "sortation/planreport.h"
 
 #include "common/parm/parmrecord.h"
+#include "common/testing/filelimit.h"
 #include "common/testing/scratch.h"
 #include "common/text/csv.h"
 #include "common/text/dates.h"
@@ -344,8 +345,7 @@ TEST_F(PlanRun, PrintsTheReportEndsTheDocumentAndWritesThePlanningFile) {
     qv::platform::RecordingPrinter printer;
     auto db = scratch().open();
     // 700 direct items lie in band 2 (LeQty2 1000): 12 + 0 = 12 %.
-    PlanOutcome out = planrep(*db, letterStats(), printer);
-    EXPECT_TRUE(out.fileWritten) << out.fileError;
+    planrep(*db, letterStats(), printer);
     ASSERT_EQ(printer.count(qv::platform::RecordingPrinter::EventKind::EndDoc), 1);
     const QStringList printed = printer.texts();
     ASSERT_FALSE(printed.isEmpty());
@@ -428,7 +428,7 @@ TEST_F(PlanRun, KeysArePrintedAndFiledAsStoredWithQuotesDoubled) {
     }
     qv::platform::RecordingPrinter printer;
     auto db = scratch().open();
-    EXPECT_TRUE(planrep(*db, letterStats(), printer).fileWritten);
+    planrep(*db, letterStats(), printer);
     const QStringList printed = printer.texts();
     EXPECT_TRUE(printed.contains("Minimum Selection Size                              025"));
     EXPECT_TRUE(printed.contains("Max Bundle Size                                       7"));
@@ -506,12 +506,43 @@ TEST(PlanRunTariff, AMissingTariffRowIsFoundOut) {
     }
 }
 
-TEST_F(PlanRun, AFileThatCannotBeWrittenDoesNotStopTheReport) {
+TEST_F(PlanRun, APlanningFileThatCannotBeWrittenStopsTheReportAndKeepsTheEarlierFile) {
     qv::platform::RecordingPrinter printer;
     auto db = scratch().open();
-    std::filesystem::create_directory("POPLAN.CSV");
-    PlanOutcome out = planrep(*db, letterStats(), printer);
-    EXPECT_FALSE(out.fileWritten);
-    EXPECT_TRUE(printer.texts().contains("Mailsort saving                                   73.98"));
-    EXPECT_EQ(printer.count(qv::platform::RecordingPrinter::EventKind::EndDoc), 1);
+    readPlanJob(*db);  // the database is read before the disk is full
+    scratch().writeBytes("POPLAN.CSV", "earlier\r\n");
+    try {
+        // Room for less than the record's 200 bytes.
+        qv::testkit::FileSizeLimit full(100);
+        planrep(*db, letterStats(), printer);
+        FAIL() << "no failure";
+    } catch (const RunFailure& e) {
+        EXPECT_STREQ(e.what(), "POPLAN.CSV could not be written: File too large");
+    }
+    EXPECT_EQ(scratch().readBytes("POPLAN.CSV"), "earlier\r\n");
+    for (const std::string& name : scratch().names()) EXPECT_NE(name.rfind(".POPLAN", 0), 0u) << name;
+    // Nothing printed: the caller throws the document away.
+    EXPECT_TRUE(printer.texts().isEmpty());
+}
+
+// Takes every line, then fails the document at its end as a full disk would.
+class FailingAtEnd : public qv::platform::RecordingPrinter {
+protected:
+    bool endOutput(QString* error) override {
+        *error = QStringLiteral("Could not write Mailsort Line Report.pdf: No space left on device");
+        return false;
+    }
+};
+
+TEST_F(PlanRun, ADocumentThatCannotBeEndedFailsTheReport) {
+    FailingAtEnd printer;
+    auto db = scratch().open();
+    try {
+        planrep(*db, letterStats(), printer);
+        FAIL() << "no failure";
+    } catch (const RunFailure& e) {
+        EXPECT_STREQ(e.what(), "the Mailsort Planning Report could not be printed: Could not write Mailsort Line "
+                               "Report.pdf: No space left on device");
+    }
+    EXPECT_TRUE(printer.documents().empty());
 }

@@ -1,15 +1,23 @@
 // The run as a whole: refusals before the pass, a cancel in step 1, the
-// progress of each step and a set-up that fails.
+// progress of each step, a set-up that fails and a disk that fills.
+#include "common/testing/filelimit.h"
 #include "platform/testing/recordingprinter.h"
 #include "sortation/sortrun.h"
 #include "sortation/tests/fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
+#include <fstream>
+#include <optional>
+#include <set>
+
 namespace qv::sortation {
 namespace {
 
 using platform::RecordingPrinter;
+namespace fs = std::filesystem;
 
 class Run : public fixture::SortFolder {
 protected:
@@ -133,6 +141,245 @@ TEST_F(Run, ASetUpWithoutItsTablesFails) {
         EXPECT_EQ(e.number(), db::err::TableNotFound);
     }
     EXPECT_TRUE(printer_.events().empty());
+}
+
+// Zeroes one leaf page from the middle of a table of a closed database, as
+// a damaged disk would.
+void zeroPageOf(const fs::path& file, const char* table) {
+    sqlite3* h = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(file.c_str(), &h, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    std::vector<std::int64_t> leaves;
+    std::int64_t pageSize = 0;
+    sqlite3_stmt* st = nullptr;
+    const std::string sql = std::string("SELECT pageno, pgsize FROM dbstat WHERE name = '") + table +
+                            "' AND pagetype = 'leaf' ORDER BY pageno";
+    ASSERT_EQ(sqlite3_prepare_v2(h, sql.c_str(), -1, &st, nullptr), SQLITE_OK);
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        leaves.push_back(sqlite3_column_int64(st, 0));
+        pageSize = sqlite3_column_int64(st, 1);
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(h);
+    ASSERT_GT(leaves.size(), 4u);
+    std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp((leaves[leaves.size() / 2] - 1) * pageSize);
+    const std::string zeros(std::size_t(pageSize), '\0');
+    f.write(zeros.data(), std::streamsize(zeros.size()));
+    ASSERT_TRUE(f.good());
+}
+
+TEST_F(Run, AJobThatCannotBeReadToItsEndIsNotPassedOnAsSorted) {
+    addLabels({{"123", "NEWTOWN RESIDUE"}});
+    std::vector<fixture::Address> job;
+    for (int g = 0; g < 200; ++g) {
+        const auto members = group(std::to_string(12300 + g), 10);
+        job.insert(job.end(), members.begin(), members.end());
+    }
+    makeMmwork(job);
+    earlierRun();
+    zeroPageOf(dir_ / "mailsort.mdb", "mmwork");
+    const std::string cannotRead = "mmwork could not be read: ";
+    auto db = open();
+    // The pass meets the damage and fails the run before step 2.
+    bool reportStarted = false;
+    RunHooks hooks;
+    hooks.reportStarting = [&] { reportStarted = true; };
+    const RunResult r = runSortation(*db, printer_, hooks);
+    EXPECT_EQ(r.status, RunStatus::Failed);
+    EXPECT_EQ(r.failure.rfind("The sortation could not be completed: " + cannotRead, 0), 0u) << r.failure;
+    EXPECT_FALSE(reportStarted);
+    // So does the line report on its own.
+    try {
+        linerep(*db, printer_, r.keys, r.values, r.totrecs, {});
+        FAIL() << "no failure";
+    } catch (const RunFailure& e) {
+        EXPECT_EQ(std::string(e.what()).rfind(cannotRead, 0), 0u) << e.what();
+    }
+    if (printer_.documentOpen()) printer_.killDoc();
+    db->rollback();
+    db->close();
+    EXPECT_TRUE(printer_.documents().empty());
+    expectEarlierRunKept();
+}
+
+TEST_F(Run, ABagsTableThatCannotBeMadeAgainFailsTheRun) {
+    addLabels({{"12345", "NEWTOWN DIRECT"}});
+    makeMmwork(group("12345", 30));
+    earlierRun();
+    {
+        // A hand-edited database: bags is a view, which no table can replace.
+        auto db = open();
+        ASSERT_EQ(sqlite3_exec(db->handle(), "DROP TABLE bags; CREATE VIEW bags AS SELECT 7 AS \"Bag Number\"",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+    }
+    const RunResult r = sort();
+    EXPECT_EQ(r.status, RunStatus::Failed);
+    EXPECT_EQ(r.failure.rfind("The sortation could not be completed: table bags could not be made: ", 0), 0u)
+        << r.failure;
+    EXPECT_TRUE(printer_.documents().empty());
+    EXPECT_EQ(fileBytes("POFILE.DAT"), "777,7\r\n");
+    EXPECT_EQ(fileBytes("POADDR.CSV"), "old address\r\n");
+}
+
+// The disk fills (a file-size limit on every file, the database's log
+// included) at every size from a page up to the room the job needs: each run
+// either completes as it does with room, or fails with a message naming what
+// could not be stored or written, leaving the earlier run's files whole.
+class FullDisk : public Run {
+protected:
+    static constexpr const char* kFiles[] = {"POFILE.DAT", "POLINE.CSV", "POADDR.CSV", "POPLAN.CSV"};
+    struct State {
+        std::vector<std::string> codes, bags;
+        std::map<std::string, std::string> files;
+    };
+    State state() {
+        State s{codes(), column("bags", "Bag Number"), {}};
+        for (const char* f : kFiles) s.files[f] = fileBytes(f);
+        return s;
+    }
+
+    // The job as it stands is the one every run starts from.
+    void keepJob() {
+        earlierRun();
+        writeFile("POPLAN.CSV", "old plan\r\n");
+        fs::copy_file(dir_ / "mailsort.mdb", dir_ / "job.mdb");
+        before_ = state();
+        EXPECT_EQ(sortUnder(0).status, RunStatus::Completed);
+        done_ = state();
+        ASSERT_NE(done_.files, before_.files);
+    }
+    // The job sorted with files of at most `limit` bytes (0: no limit).
+    RunResult sortUnder(std::uint64_t limit) {
+        fs::copy_file(dir_ / "job.mdb", dir_ / "mailsort.mdb", fs::copy_options::overwrite_existing);
+        for (const auto& [name, bytes] : before_.files) writeFile(name, bytes);
+        printer_.clear();
+        auto db = open();
+        db->openTable("mmwork")->recordCount();  // the log and its index exist before the disk fills
+        RunResult r;
+        {
+            std::optional<testkit::FileSizeLimit> full;
+            if (limit) full.emplace(limit);
+            r = runSortation(*db, printer_);
+        }
+        db->close();
+        return r;
+    }
+
+    // Sorts under growing limits until the job completes; the causes of the
+    // failures met on the way.
+    std::set<std::string> sweep() {
+        std::set<std::string> seen;
+        for (std::uint64_t limit = 4096;; limit += 4096) {
+            SCOPED_TRACE("limit " + std::to_string(limit));
+            const RunResult r = sortUnder(limit);
+            const State after = state();
+            for (const std::string& name : scratch_->names()) EXPECT_NE(name.rfind(".PO", 0), 0u) << name;
+            if (r.status == RunStatus::Completed) {
+                EXPECT_EQ(after.codes, done_.codes);
+                EXPECT_EQ(after.bags, done_.bags);
+                EXPECT_EQ(after.files, done_.files);
+                EXPECT_EQ(printer_.documents().size(), 1u);
+                break;
+            }
+            EXPECT_EQ(r.status, RunStatus::Failed);
+            const std::string prefix = "The sortation could not be completed: ";
+            EXPECT_EQ(r.failure.rfind(prefix, 0), 0u) << r.failure;
+            const std::string cause = r.failure.substr(prefix.size());
+            seen.insert(cause);
+            // Nothing sent to the printer, and the earlier bags and files
+            // whole (the planning file and the document come after them).
+            EXPECT_TRUE(printer_.documents().empty()) << cause;
+            if (cause.rfind("POPLAN.CSV", 0) != 0) {
+                EXPECT_EQ(after.files, before_.files) << cause;
+                EXPECT_EQ(after.bags, before_.bags) << cause;
+            }
+            // The pass is stored whole or not at all.
+            EXPECT_EQ(after.codes, cause.rfind("mmwork", 0) == 0 ? before_.codes : done_.codes) << cause;
+            if (limit > 4 << 20) {
+                ADD_FAILURE() << "the job never completed";
+                break;
+            }
+        }
+        return seen;
+    }
+    static bool has(const std::set<std::string>& seen, const std::string& cause) { return seen.count(cause) > 0; }
+
+    State before_, done_;
+};
+
+TEST_F(FullDisk, ThePassAndBagsAreStoredOrTheRunFails) {
+    // Most groups go to residue: the pass re-codes 200 addresses.
+    std::vector<std::pair<std::string, std::string>> labels = {{"100", "RESIDUE 100"}, {"101", "RESIDUE 101"}};
+    std::vector<fixture::Address> job;
+    for (int g = 0; g < 20; ++g) {
+        const std::string code = std::to_string(10000 + g * 10);
+        labels.emplace_back(code, "DIRECT " + code);
+        const auto members = group(code, g % 4 == 0 ? 30 : 10);
+        job.insert(job.end(), members.begin(), members.end());
+    }
+    addLabels(labels);
+    makeMmwork(job);
+    keepJob();
+    const std::set<std::string> seen = sweep();
+    const std::string cause = "The changes could not be saved: disk I/O error.";
+    EXPECT_TRUE(has(seen, "mmwork could not be stored: " + cause)) << ::testing::PrintToString(seen);
+    EXPECT_TRUE(has(seen, "table bags could not be stored: " + cause)) << ::testing::PrintToString(seen);
+}
+
+TEST_F(FullDisk, APostOfficeFileThatCannotBeWrittenFailsTheRun) {
+    // Direct selections only: the pass writes nothing, the address file is large.
+    std::vector<std::pair<std::string, std::string>> labels;
+    std::vector<fixture::Address> job;
+    for (int g = 0; g < 10; ++g) {
+        const std::string code = std::to_string(20000 + g * 10);
+        labels.emplace_back(code, "DIRECT " + code);
+        auto members = group(code, 40);
+        for (auto& a : members) {
+            a.name = std::string(45, 'N');
+            a.lines = {std::string(40, 'A'), std::string(40, 'B'), std::string(40, 'C'), std::string(40, 'D')};
+        }
+        job.insert(job.end(), members.begin(), members.end());
+    }
+    addLabels(labels);
+    makeMmwork(job);
+    keepJob();
+    const std::set<std::string> seen = sweep();
+    EXPECT_TRUE(has(seen, "POADDR.CSV could not be written: File too large")) << ::testing::PrintToString(seen);
+}
+
+// A printer that fails the document (a full disk under its PDF): the run
+// fails and no file is replaced.
+class RefusingPrinter : public platform::RecordingPrinter {
+protected:
+    bool outputPage(const std::vector<platform::PrintedLine>&, QString* error) override {
+        *error = QStringLiteral("Could not write .printing-1.pdf: No space left on device");
+        return false;
+    }
+};
+
+TEST_F(Run, AReportThatCannotBePrintedFailsTheRunAndKeepsTheEarlierFiles) {
+    addLabels({{"12345", "NEWTOWN DIRECT"}});
+    // Two pages of selections: the first page fails as the second begins.
+    std::vector<std::pair<std::string, std::string>> labels;
+    std::vector<fixture::Address> job;
+    for (int g = 0; g < 90; ++g) {
+        const std::string code = std::to_string(30000 + g * 10);
+        labels.emplace_back(code, "DIRECT");
+        const auto members = group(code, 25);
+        job.insert(job.end(), members.begin(), members.end());
+    }
+    addLabels(labels);
+    makeMmwork(job);
+    earlierRun();
+    RefusingPrinter printer;
+    auto db = open();
+    const RunResult r = runSortation(*db, printer);
+    EXPECT_EQ(r.status, RunStatus::Failed);
+    EXPECT_EQ(r.failure, "The sortation could not be completed: the Mailsort Line Report could not be printed: Could "
+                         "not write .printing-1.pdf: No space left on device");
+    EXPECT_TRUE(printer.documents().empty());
+    expectEarlierRunKept();
 }
 
 }  // namespace
