@@ -106,21 +106,22 @@ TEST_F(InScratchFolder, AFailedRunLeavesTheEarlierFile) {
         ASSERT_TRUE(port.writeLine("earlier"));
         ASSERT_TRUE(port.close());
     }
-    {
-        qv::testkit::FileSizeLimit limit(64 * 1024);
+    // A long run fails on a write; a short one whose bytes wait in the
+    // buffer fails at close().
+    struct Case {
+        std::uint64_t room;
+        int lines;
+        qsizetype width;
+    };
+    for (const Case& c : {Case{64 * 1024, 20000, 22}, Case{100, 1, 200}}) {
+        qv::testkit::FileSizeLimit limit(c.room);
         FilePort port;
         ASSERT_TRUE(port.open()) << port.lastError().toStdString();
-        bool ok = true;
-        for (int i = 0; i < 20000 && ok; ++i) ok = port.writeLine("a line for the printer");
-        ok = port.close() && ok;
-        EXPECT_FALSE(ok);
-        EXPECT_EQ(port.lastError(), "Cannot write to LPT1: File too large");
-        // A short run whose bytes wait in the buffer fails at close().
-        FilePort small;
-        ASSERT_TRUE(small.open());
-        ASSERT_TRUE(small.writeLine(QString(70000, u'x')) || true);
-        EXPECT_FALSE(small.close());
-        EXPECT_EQ(small.lastError(), "Cannot write to LPT1: File too large");
+        bool written = true;
+        for (int i = 0; i < c.lines && written; ++i) written = port.writeLine(QString(c.width, u'x'));
+        EXPECT_EQ(written, c.lines == 1) << c.room;
+        EXPECT_FALSE(port.close()) << c.room;
+        EXPECT_EQ(port.lastError(), "Cannot write to LPT1: File too large") << c.room;
     }
     EXPECT_EQ(readAll(path("LPT1")), QByteArray("earlier\r\n"));
     {
