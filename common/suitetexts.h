@@ -20,4 +20,14 @@ inline std::string unexpectedError(int number, std::string_view description) {
     return std::string(UnexpectedLead) + std::to_string(number) + UnexpectedDescription + std::string(description);
 }
 
+// The duplicate checker words it its own way ("occured" as it always has).
+inline constexpr const char* DuplicateCheckerUnexpectedLead =
+    "An unexpected error occured.  Please report the following details to Brackwith Mailing Services:  "
+    "Error number: ";
+
+inline std::string duplicateCheckerUnexpectedError(int number, std::string_view description) {
+    return std::string(DuplicateCheckerUnexpectedLead) + std::to_string(number) + UnexpectedDescription +
+           std::string(description);
+}
+
 }  // namespace qv::texts

@@ -1,17 +1,15 @@
 // quorvel: the main console of the suite.
 #include "common/db/database.h"
 #include "console/mainwindow.h"
-#include "platform/app.h"
 #include "platform/forms.h"
 #include "platform/launcher.h"
-
-#include <QApplication>
+#include "platform/programmain.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    qv::platform::initPlatform(QStringLiteral("Quorvel"));
-    qv::platform::setBeforeProgramStart([] { qv::db::Database::commitAll(); });
-    qv::console::MainWindow window;
-    qv::platform::showActivated(&window);
-    return app.exec();
+    return qv::platform::runProgram(argc, argv, QStringLiteral("Quorvel"), [] {
+        qv::platform::setBeforeProgramStart([] { qv::db::Database::commitAll(); });
+        qv::console::MainWindow window;
+        qv::platform::showActivated(&window);
+        return QApplication::exec();
+    });
 }

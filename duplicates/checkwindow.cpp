@@ -2,6 +2,7 @@
 
 #include "duplicates/duplicatedialog.h"
 
+#include "common/suitetexts.h"
 #include "common/text/files.h"
 #include "platform/forms.h"
 #include "platform/messages.h"
@@ -43,9 +44,7 @@ private:
 }  // namespace
 
 QString unexpectedError(int number, const QString& description) {
-    return QStringLiteral("An unexpected error occured.  Please report the following details to Brackwith Mailing "
-                          "Services:  Error number: ") +
-           QString::number(number) + QStringLiteral("  Description: ") + description;
+    return QString::fromStdString(texts::duplicateCheckerUnexpectedError(number, description.toStdString()));
 }
 
 QString tableError(int number, const QString& description) {

@@ -1,14 +1,15 @@
 // Fennick, the duplicate checker.
 #include "duplicates/program.h"
 
-#include "platform/app.h"
 #include "platform/forms.h"
-
-#include <QApplication>
+#include "platform/programmain.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    qv::platform::initPlatform(QStringLiteral("Fennick"));
-    qv::platform::showActivated(qv::duplicates::makeStartForm());
-    return app.exec();
+    return qv::platform::runProgram(
+        argc, argv, QStringLiteral("Fennick"),
+        [] {
+            qv::platform::showActivated(qv::duplicates::makeStartForm());
+            return QApplication::exec();
+        },
+        qv::platform::ErrorWording::DuplicateChecker);
 }

@@ -1,10 +1,6 @@
 #include "labels/printrangedialog.h"
-#include "platform/platform.h"
-
-#include <QApplication>
+#include "platform/programmain.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    qv::platform::initPlatform(QStringLiteral("Mistrel"));
-    return qv::labels::runMistrel();
+    return qv::platform::runProgram(argc, argv, QStringLiteral("Mistrel"), [] { return qv::labels::runMistrel(); });
 }

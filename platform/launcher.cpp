@@ -34,12 +34,10 @@ QString resolveProgram(const QString& program) {
     const QString name = programFileName(program);
     // A name with a folder in it is not a suite program.
     if (name.isEmpty() || name.contains(u'/') || name.contains(u'\\')) return {};
-    const QStringList folders{QDir::currentPath(), QCoreApplication::applicationDirPath()};
-    for (const QString& folder : folders) {
-        const QString path = QDir(folder).absoluteFilePath(name);
-        if (isProgramFile(path)) return path;
-    }
-    return {};
+    // Only the suite's own folder: the current folder is a job folder, where
+    // customers' files arrive, and a file there must never be run.
+    const QString path = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(name);
+    return isProgramFile(path) ? path : QString();
 }
 
 namespace {

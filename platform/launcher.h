@@ -24,10 +24,10 @@ struct ProgramCommand {
 std::optional<ProgramCommand> parseCommand(const QString& command);
 
 // The file a program name is started from: the name without ".exe", in lower
-// case, in the current directory, else beside the running program
-// (QCoreApplication::applicationDirPath()). Nowhere else, so that an
-// unrelated program of the same name on the PATH is never started. Empty when
-// neither holds an executable file of that name.
+// case, beside the running program (QCoreApplication::applicationDirPath(),
+// the folder the suite is installed in). Nowhere else: neither the current
+// folder (a job folder holds customers' files) nor the PATH. Empty when that
+// folder holds no executable file of that name.
 QString resolveProgram(const QString& program);
 
 class ProgramLauncher {

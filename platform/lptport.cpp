@@ -1,8 +1,16 @@
 #include "platform/lptport.h"
 
+#include "common/text/files.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qv::platform {
 
@@ -21,6 +29,12 @@ QByteArray toCodePage1252(const QString& text) {
     const QChar* const end = p + text.size();
     for (; p < end; ++p) {
         const char16_t u = p->unicode();
+        // A control character would move the print head (a CR or LF in a
+        // damaged address shifts every later label): it prints as a blank.
+        if (u < 0x20 || u == 0x7F) {
+            o[n++] = ' ';
+            continue;
+        }
         if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
             o[n++] = char(u);
             continue;
@@ -39,51 +53,130 @@ QByteArray toCodePage1252(const QString& text) {
     return out;
 }
 
+// A plain file LPT1 is replaced whole when the run's lines are complete, as
+// every output file is; a printer's device (LPT1 itself, or a link to it) is
+// written directly, line by line.
 struct FilePort::File {
-    std::FILE* f = nullptr;
+    std::FILE* device = nullptr;
+    std::optional<ReplacingFile> plain;
+    bool failed = false;  // a write failed: the plain file is not put in place
+
+    std::FILE* stream() const { return plain ? plain->stream() : device; }
+    bool isOpen() const { return device || plain; }
 };
+
+namespace {
+QString causeText(int error) { return QString::fromStdString(qv::errorText(error)); }
+}  // namespace
 
 FilePort::FilePort(QString name) : file_(std::make_unique<File>()), name_(std::move(name)) {}
 
 FilePort::~FilePort() {
-    if (file_->f) std::fclose(file_->f);
+    if (file_->device) std::fclose(file_->device);
+    // A plain file never closed keeps the earlier LPT1 (the ReplacingFile
+    // removes its temporary file).
 }
 
 bool FilePort::open() {
-    if (file_->f) return true;
+    if (file_->isOpen()) return true;
+    file_->failed = false;
     const QByteArray path = name_.toLocal8Bit();
-    // "w" empties a plain file and opens a device or a link to one for writing.
-    file_->f = std::fopen(path.constData(), "wbe");
-    if (!file_->f) {
-        error_ = QStringLiteral("Cannot open %1: %2").arg(name_, QString::fromLocal8Bit(std::strerror(errno)));
+    struct stat link {};
+    const bool present = ::lstat(path.constData(), &link) == 0;
+    if (!present && errno != ENOENT) {
+        error_ = QStringLiteral("Cannot open %1: %2").arg(name_, causeText(errno));
+        return false;
+    }
+    bool direct = present && !S_ISREG(link.st_mode) && !S_ISLNK(link.st_mode) && !S_ISDIR(link.st_mode);
+    if (present && S_ISLNK(link.st_mode)) {
+        struct stat target {};
+        if (::stat(path.constData(), &target) != 0) {
+            // The printer's device is not there (switched off, unplugged):
+            // writing a file there instead would print nothing, and the
+            // user's link must stay.
+            error_ = QStringLiteral("Cannot open %1: %2").arg(name_, causeText(errno));
+            return false;
+        }
+        // A link to a plain file is replaced like any output file: what
+        // it points to is never written.
+        direct = !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode);
+    }
+    if (present && S_ISDIR(link.st_mode)) {
+        error_ = QStringLiteral("Cannot open %1: %2").arg(name_, causeText(EISDIR));
+        return false;
+    }
+    if (direct) {
+        // No O_CREAT: a device that went away between the look and the open
+        // never becomes a file. A pipe nobody reads is refused at once
+        // rather than waited on for ever.
+        struct stat target {};
+        const bool fifo = ::stat(path.constData(), &target) == 0 && S_ISFIFO(target.st_mode);
+        const int fd = ::open(path.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | (fifo ? O_NONBLOCK : 0));
+        if (fd >= 0 && fifo) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        if (fd >= 0) file_->device = ::fdopen(fd, "wb");
+        if (!file_->device) {
+            const int e = errno;
+            if (fd >= 0) ::close(fd);
+            error_ = QStringLiteral("Cannot open %1: %2").arg(name_, causeText(e));
+            return false;
+        }
+        return true;
+    }
+    try {
+        file_->plain.emplace(qv::pathFromUtf8(name_.toStdString()));
+    } catch (const std::system_error& e) {
+        error_ = QStringLiteral("Cannot open %1: %2").arg(name_, QString::fromStdString(e.code().message()));
         return false;
     }
     return true;
 }
 
 bool FilePort::writeLine(const QString& line) {
-    if (!file_->f) {
+    if (!file_->isOpen()) {
         error_ = QStringLiteral("%1 is not open").arg(name_);
         return false;
     }
+    if (file_->failed) return false;
     QByteArray bytes = toCodePage1252(line);
     bytes += "\r\n";
-    if (std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), file_->f) != std::size_t(bytes.size())) {
-        error_ = QStringLiteral("Cannot write to %1: %2").arg(name_, QString::fromLocal8Bit(std::strerror(errno)));
+    if (std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), file_->stream()) != std::size_t(bytes.size())) {
+        file_->failed = true;
+        error_ = QStringLiteral("Cannot write to %1: %2").arg(name_, causeText(errno));
         return false;
     }
     return true;
 }
 
 bool FilePort::close() {
-    if (!file_->f) return true;
-    const bool flushed = std::fflush(file_->f) == 0;
+    if (!file_->isOpen()) return true;
+    if (file_->plain) {
+        // After a failed write the earlier file stays: a cut LPT1 is never
+        // put in its place.
+        const bool failed = file_->failed;
+        bool ok = !failed;
+        if (failed) {
+            file_->plain->discard();
+        } else {
+            try {
+                file_->plain->commit();
+            } catch (const std::system_error& e) {
+                error_ = QStringLiteral("Cannot write to %1: %2").arg(name_, QString::fromStdString(e.code().message()));
+                ok = false;
+            }
+        }
+        file_->plain.reset();
+        file_->failed = false;
+        return ok;
+    }
+    const bool flushed = std::fflush(file_->device) == 0;
     const int err = errno;
-    const bool closed = std::fclose(file_->f) == 0;
-    file_->f = nullptr;
+    const bool closed = std::fclose(file_->device) == 0;
+    file_->device = nullptr;
+    const bool failed = file_->failed;
+    file_->failed = false;
+    if (failed) return false;
     if (!flushed || !closed) {
-        error_ = QStringLiteral("Cannot write to %1: %2")
-                     .arg(name_, QString::fromLocal8Bit(std::strerror(flushed ? errno : err)));
+        error_ = QStringLiteral("Cannot write to %1: %2").arg(name_, causeText(flushed ? errno : err));
         return false;
     }
     return true;

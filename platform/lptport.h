@@ -4,8 +4,16 @@
 // a link to the printer's device. Lines are written whole with CRLF after
 // each, trailing blanks kept; characters outside ASCII go in the printer's
 // single-byte code page (Windows-1252), and one that has no place there
-// becomes "?". A port that cannot be opened or written is an error the
-// caller sees (the functions return false and lastError() says why).
+// becomes "?"; a control character (below 32, and 127) goes as a blank.
+// A port that cannot be opened or written is an error the caller sees (the
+// functions return false and lastError() says why).
+//
+// A device (LPT1 itself, or a link to one) is written directly. Otherwise
+// LPT1 is a plain file, written beside under a hidden name and put in place
+// by close(): an earlier LPT1 stays until the new one is complete, a failed
+// or unclosed run leaves it, and a link to a plain file is replaced, never
+// written through. A link to nothing (the printer's device is not there) is
+// refused.
 #pragma once
 
 #include <QString>
@@ -18,9 +26,9 @@ namespace qv::platform {
 class LinePort {
 public:
     virtual ~LinePort() = default;
-    virtual bool open() = 0;                        // opens for output, emptying a plain file
+    virtual bool open() = 0;                        // opens for output
     virtual bool writeLine(const QString& line) = 0;  // the line and CRLF
-    virtual bool close() = 0;                       // flushes; false when that failed
+    virtual bool close() = 0;                       // flushes (puts a plain file in place); false when that or a write failed
     virtual QString lastError() const = 0;
 };
 

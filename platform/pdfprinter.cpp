@@ -1,4 +1,5 @@
 #include "platform/app.h"
+#include "common/text/files.h"
 #include "platform/pagepainter.h"
 #include "platform/pdfwriter.h"
 #include "platform/printer.h"
@@ -12,9 +13,13 @@
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QRawFont>
-#include <QTemporaryFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <optional>
+#include <system_error>
+
+#include <unistd.h>
 
 namespace qv::platform {
 
@@ -28,6 +33,35 @@ QPageLayout pdfLayout() {
 }
 
 constexpr int kPdfDpi = 1200;
+
+// The PDF writer's device: straight onto the file's descriptor, so that a
+// failed write keeps its cause ("No space left on device").
+class DescriptorDevice : public QIODevice {
+public:
+    explicit DescriptorDevice(int fd) : fd_(fd) { QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered); }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 len) override {
+        qint64 done = 0;
+        while (done < len) {
+            const ssize_t n = ::write(fd_, data + done, size_t(len - done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                setErrorString(QString::fromStdString(qv::errorText(n < 0 ? errno : EIO)));
+                return -1;
+            }
+            done += n;
+        }
+        return done;
+    }
+
+private:
+    int fd_;
+};
+
+QString causeOf(const std::system_error& e) { return QString::fromStdString(e.code().message()); }
 }  // namespace
 
 struct PdfPrinter::Pdf {
@@ -55,7 +89,8 @@ struct PdfPrinter::Pdf {
     std::vector<Font> fonts;
     // The document being printed.
     QString folder;
-    std::unique_ptr<QTemporaryFile> file;
+    std::optional<qv::ReplacingFile> file;  // hidden beside the PDF until it is complete
+    std::unique_ptr<DescriptorDevice> device;
     std::unique_ptr<PdfWriter> writer;
     std::vector<int> writerFaces;  // by face: its number in the writer, -1 before its first use
 
@@ -97,7 +132,12 @@ struct PdfPrinter::Pdf {
     void drop() {
         writer.reset();
         writerFaces.clear();
-        file.reset();  // removes the file
+        device.reset();
+        file.reset();  // removes the temporary file
+    }
+
+    QString failure() const {
+        return QStringLiteral("Could not write a PDF file in %1: %2").arg(folder, device->errorString());
     }
 };
 
@@ -137,14 +177,16 @@ bool PdfPrinter::beginOutput(QString* error) {
     d.drop();
     d.folder = pdfFolder_.isEmpty() ? QDir::currentPath() : pdfFolder_;
     // A hidden file until the document is complete: a cancelled or failed
-    // document never looks like a finished one.
-    d.file = std::make_unique<QTemporaryFile>(QDir(d.folder).filePath(QStringLiteral(".printing-XXXXXX.pdf")));
-    if (!d.file->open()) {
-        if (error) *error = QStringLiteral("Could not write a PDF file in %1").arg(d.folder);
+    // document never looks like a finished one, and is never put in place.
+    try {
+        d.file.emplace(qv::pathFromUtf8(QDir(d.folder).filePath(QStringLiteral("printing.pdf")).toStdString()));
+    } catch (const std::system_error& e) {
+        if (error) *error = QStringLiteral("Could not write a PDF file in %1: %2").arg(d.folder, causeOf(e));
         d.drop();
         return false;
     }
-    d.writer = std::make_unique<PdfWriter>(d.file.get(), pdfLayout().fullRectPoints().size());
+    d.device = std::make_unique<DescriptorDevice>(::fileno(d.file->stream()));
+    d.writer = std::make_unique<PdfWriter>(d.device.get(), pdfLayout().fullRectPoints().size());
     d.writer->setTitle(documentTitle());
     return true;
 }
@@ -166,8 +208,8 @@ bool PdfPrinter::outputPage(const std::vector<PrintedLine>& lines, QString* erro
         }
         d.writer->text(origin.x() + line.xMm * kPtPerMm, origin.y() + line.yMm * kPtPerMm + font.ascentPt, line.text);
     }
-    if (!d.writer->endPage() || d.file->error() != QFileDevice::NoError) {
-        if (error) *error = QStringLiteral("Could not write %1: %2").arg(d.file->fileName(), d.file->errorString());
+    if (!d.writer->endPage()) {
+        if (error) *error = d.failure();
         return false;
     }
     return true;
@@ -175,23 +217,21 @@ bool PdfPrinter::outputPage(const std::vector<PrintedLine>& lines, QString* erro
 
 bool PdfPrinter::endOutput(QString* error) {
     Pdf& d = *pdf_;
-    bool ok = d.writer->finish();
-    ok = ok && d.file->flush() && d.file->error() == QFileDevice::NoError;
-    if (!ok) {
-        if (error) *error = QStringLiteral("The print job could not be finished: %1").arg(d.file->errorString());
+    if (!d.writer->finish()) {
+        if (error) *error = d.failure();
         d.drop();
         return false;
     }
-    d.file->close();
+    // Named only now, after a name no file has: an earlier PDF is never
+    // replaced, and a link of that name is replaced, not followed.
     const QString name = pdfFileName(d.folder, documentTitle(), clock_());
-    if (!d.file->rename(name)) {
-        if (error) *error = QStringLiteral("Could not write %1").arg(name);
+    try {
+        d.file->commit(qv::pathFromUtf8(name.toStdString()));
+    } catch (const std::system_error& e) {
+        if (error) *error = QStringLiteral("Could not write %1: %2").arg(name, causeOf(e));
         d.drop();
         return false;
     }
-    d.file->setAutoRemove(false);
-    QFile::setPermissions(name, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                                    QFileDevice::ReadOther);
     lastPdf_ = name;
     d.drop();
     return true;

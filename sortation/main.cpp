@@ -1,12 +1,11 @@
 #include "common/db/database.h"
 #include "platform/platform.h"
+#include "platform/programmain.h"
 #include "sortation/startwindow.h"
 
-#include <QApplication>
-
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    qv::platform::initPlatform(QStringLiteral("Zolbern"));
-    qv::platform::setBeforeProgramStart([] { qv::db::Database::commitAll(); });
-    return qv::sortation::runZolbern();
+    return qv::platform::runProgram(argc, argv, QStringLiteral("Zolbern"), [] {
+        qv::platform::setBeforeProgramStart([] { qv::db::Database::commitAll(); });
+        return qv::sortation::runZolbern();
+    });
 }

@@ -180,6 +180,11 @@ void ReplacingFile::discard() {
     }
 }
 
+void ReplacingFile::commit(const fs::path& final) {
+    final_ = final;
+    commit();
+}
+
 void ReplacingFile::commit() {
     if (!file_) fail(EBADF, "cannot write " + utf8FromPath(final_));
     errno = 0;

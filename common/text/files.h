@@ -88,6 +88,9 @@ public:
     // final name; on failure the temporary file is removed and the final
     // name keeps its earlier file.
     void commit();
+    // The same under a name chosen only now, in the same folder (a PDF is
+    // named after the time it was finished).
+    void commit(const std::filesystem::path& final);
     // Closes and removes the temporary file (no error is raised).
     void discard();
 

@@ -3,19 +3,17 @@
 // fixed-column layout wizard follow, and ends when that form closes (once a
 // wizard it opened has closed too: the last window ends the program).
 #include "console/layouts/typedlayoutwindow.h"
-#include "platform/app.h"
 #include "platform/forms.h"
-
-#include <QApplication>
+#include "platform/programmain.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    qv::platform::initPlatform(QStringLiteral("Quorvel"));
-    auto* form = new qv::console::TypedLayoutWindow;
-    if (!form->Form_Load()) {
-        delete form;
-        return 1;
-    }
-    qv::platform::showActivated(form);
-    return app.exec();
+    return qv::platform::runProgram(argc, argv, QStringLiteral("Quorvel"), [] {
+        auto* form = new qv::console::TypedLayoutWindow;
+        if (!form->Form_Load()) {
+            delete form;
+            return 1;
+        }
+        qv::platform::showActivated(form);
+        return QApplication::exec();
+    });
 }

@@ -90,21 +90,29 @@ TEST(ParseCommand, NameAndAtMostOneLetter) {
     }
 }
 
-TEST_F(InTempDir, ResolvesLowerCaseNameWithoutExeInTheCurrentDirectory) {
-    writeScript(dir.filePath("qvtest-pelgrin"), "cwd");
-    const QString expected = QDir(dir.path()).absoluteFilePath("qvtest-pelgrin");
-    EXPECT_EQ(resolveProgram("qvtest-pelgrin.exe"), expected);
-    EXPECT_EQ(resolveProgram("QVTEST-Pelgrin.EXE"), expected);
-    EXPECT_EQ(resolveProgram("qvtest-pelgrin"), expected);
-    EXPECT_EQ(resolveProgram("qvtest-kavrin.exe"), "");
-}
-
-TEST_F(InTempDir, CurrentDirectoryFirstThenBesideTheProgram) {
-    const QString name = QStringLiteral("qvtest-zolbern-%1").arg(QCoreApplication::applicationPid());
+TEST_F(InTempDir, ResolvesLowerCaseNameWithoutExeBesideTheRunningProgram) {
+    const QString name = QStringLiteral("qvtest-pelgrin-%1").arg(QCoreApplication::applicationPid());
     const QString beside = besideProgram(name, "app");
     EXPECT_EQ(resolveProgram(name + ".exe"), beside);
+    EXPECT_EQ(resolveProgram(name.toUpper() + ".EXE"), beside);
+    EXPECT_EQ(resolveProgram(name), beside);
+    EXPECT_EQ(resolveProgram("qvtest-kavrin-none.exe"), "");
+}
+
+// A job folder holds customers' files: a program of a suite name there is
+// never run, whether or not the suite's own one is installed.
+TEST_F(InTempDir, AProgramInTheCurrentFolderIsNeverStarted) {
+    const QString name = QStringLiteral("qvtest-mistrel-%1").arg(QCoreApplication::applicationPid());
     writeScript(dir.filePath(name), "cwd");
-    EXPECT_EQ(resolveProgram(name + ".exe"), QDir(dir.path()).absoluteFilePath(name));
+    EXPECT_EQ(resolveProgram(name + ".exe"), "");
+    QString error;
+    EXPECT_FALSE(ProcessLauncher().start(name + ".exe", &error));
+    EXPECT_TRUE(error.contains(name)) << error.toStdString();
+
+    besideProgram(name, "beside");
+    EXPECT_EQ(resolveProgram(name + ".exe"), QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(name));
+    ASSERT_TRUE(ProcessLauncher().start(name + ".exe", &error)) << error.toStdString();
+    EXPECT_EQ(waitForLine(dir.filePath("ran.txt")), "beside");
 }
 
 TEST_F(InTempDir, NothingElseIsSearched) {
@@ -122,30 +130,25 @@ TEST_F(InTempDir, NothingElseIsSearched) {
 }
 
 TEST_F(InTempDir, NonExecutableFileIsNotAProgram) {
-    writeScript(dir.filePath("qvtest-fennick"), "cwd", false);
-    EXPECT_EQ(resolveProgram("qvtest-fennick.exe"), "");
+    const QString name = QStringLiteral("qvtest-fennick-%1").arg(QCoreApplication::applicationPid());
+    const QString p = besideProgram(name, "app");
+    QFile::setPermissions(p, QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_EQ(resolveProgram(name + ".exe"), "");
     QString error;
-    EXPECT_FALSE(ProcessLauncher().start("qvtest-fennick.exe", &error));
-    EXPECT_TRUE(error.contains("qvtest-fennick")) << error.toStdString();
+    EXPECT_FALSE(ProcessLauncher().start(name + ".exe", &error));
+    EXPECT_TRUE(error.contains(name)) << error.toStdString();
 }
 
 TEST_F(InTempDir, StartsDetachedInTheCurrentDirectoryWithTheArgument) {
-    writeScript(dir.filePath("qvtest-lurrow"), "lurrow");
+    const QString name = QStringLiteral("qvtest-lurrow-%1").arg(QCoreApplication::applicationPid());
+    besideProgram(name, "lurrow");
     int commits = 0;
     setBeforeProgramStart([&] { ++commits; });
     QString error;
-    ASSERT_TRUE(ProcessLauncher().start("qvtest-lurrow.exe C", &error)) << error.toStdString();
+    ASSERT_TRUE(ProcessLauncher().start(name + ".exe C", &error)) << error.toStdString();
     EXPECT_EQ(commits, 1);  // databases committed before the start
     EXPECT_EQ(waitForLine(dir.filePath("ran.txt")), "lurrow C");
     setBeforeProgramStart({});
-}
-
-TEST_F(InTempDir, StartsAProgramBesideTheRunningOne) {
-    const QString name = QStringLiteral("qvtest-dovanet-%1").arg(QCoreApplication::applicationPid());
-    besideProgram(name, "beside");
-    ASSERT_TRUE(ProcessLauncher().start(name + ".exe"));
-    // It still runs in the current directory.
-    EXPECT_EQ(waitForLine(dir.filePath("ran.txt")), "beside");
 }
 
 TEST(RecordingLauncher, RecordsCommandsAndCanFail) {

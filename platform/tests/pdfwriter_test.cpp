@@ -184,11 +184,42 @@ TEST(PdfPrinter, AFullDiskFailsTheDocumentAndLeavesNothing) {
         setrlimit(RLIMIT_FSIZE, &old);
         EXPECT_EQ(printed, c.pages == 1) << c.pages;
         EXPECT_FALSE(ended) << c.pages;
-        EXPECT_FALSE(p->lastError().isEmpty()) << c.pages;
+        // The cause, not "Unknown error"; and no hidden file's name.
+        EXPECT_EQ(p->lastError(), "Could not write a PDF file in " + dir.path() + ": File too large") << c.pages;
         EXPECT_TRUE(p->lastPdfFile().isEmpty());
         EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
     }
     std::signal(SIGXFSZ, oldHandler);
+}
+
+// A PDF appears under its name only when complete, and that name is one no
+// file has: an earlier PDF stays, and a link left under the name (pointing
+// anywhere, even nowhere) is replaced, not written through.
+TEST(PdfPrinter, APdfIsPutInPlaceWholeAndNeverThroughALink) {
+    QTemporaryDir dir, outside;
+    const QString name = dir.filePath("Labels 2026-12-10 14.05.33.pdf");
+    {
+        QFile earlier(name);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier");
+    }
+    const QString target = outside.filePath("elsewhere.pdf");
+    const QString linked = dir.filePath("Report 2026-12-10 14.05.33.pdf");
+    ASSERT_TRUE(QFile::link(target, linked));
+    for (const char* title : {"Labels", "Report"}) {
+        auto p = pdfPrinter(dir.path());
+        p->setDocumentTitle(title);
+        ASSERT_TRUE(p->print("MR A SMITH"));
+        ASSERT_TRUE(p->endDoc()) << p->lastError().toStdString();
+    }
+    QFile earlier(name);
+    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+    EXPECT_EQ(earlier.readAll(), "earlier");
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("Labels 2026-12-10 14.05.33 (2).pdf")));
+    EXPECT_FALSE(QFileInfo::exists(target));
+    EXPECT_FALSE(QFileInfo(linked).isSymLink());
+    EXPECT_GT(QFileInfo(linked).size(), 100);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot).size(), 3);
 }
 
 namespace {
