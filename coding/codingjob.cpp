@@ -83,7 +83,10 @@ JobResult runCodingJob(db::Database& db, CodingReport& report, Counters& counter
         r.detail = e.description();
         return r;
     }
-    report.summary(counters);
+    if (!report.summary(counters)) {
+        r.outcome = JobOutcome::NotPrinted;
+        r.detail = report.printerError();
+    }
     return r;
 }
 

@@ -29,12 +29,14 @@ enum class JobOutcome {
     IncorrectType,         // the layout's type is none of D, A, C, N; mmwork is new and empty
     ReaderFailed,          // the file could not be read; the rows stored so far are kept
     NotStored,             // the closing commit (or an index build) failed; no summary, the report discarded
+    NotPrinted,            // every row stored, but the report (or its summary) did not reach the printer
 };
 
 struct JobResult {
     JobOutcome outcome = JobOutcome::Done;
     std::string mailFile;                   // as parmcode holds it
-    std::string detail;                     // WorkTableNotReplaced, NotStored: the database's description
+    std::string detail;                     // WorkTableNotReplaced, NotStored: the database's description;
+                                            // NotPrinted: the printer's
     std::optional<ReaderFailure> failure;   // ReaderFailed
 };
 

@@ -252,6 +252,13 @@ void ImportWindow::run() {
         platform::messages().msgBox(QStringLiteral("The records could not be stored: ") + qs(r.detail),
                                     Buttons::OkOnly, Icon::Critical);
         break;
+    case JobOutcome::NotPrinted:
+        // The rows are stored, but the user has not seen what the coding
+        // found: a sequenced run goes no further.
+        platform::messages().msgBox(
+            QStringLiteral("The records have been stored, but the report could not be printed: ") + qs(r.detail),
+            Buttons::OkOnly, Icon::Critical);
+        break;
     }
     stopRequested_ = true;
 }

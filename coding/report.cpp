@@ -93,12 +93,15 @@ void CodingReport::unmatchable(double record, const AddressFields& a) {
     if (lineCount_ >= 60) pageBreak(true);
 }
 
-void CodingReport::summary(const Counters& c) {
+bool CodingReport::summary(const Counters& c) {
     // With nothing printed yet the summary is the document's first page.
     if (printer_.documentOpen()) printer_.newPage();
     for (const auto& line : summaryLines(todayText(), company_, c)) print(line);
-    printer_.endDoc();
+    // A page refused on the way fails the end as well.
+    return printer_.endDoc();
 }
+
+std::string CodingReport::printerError() const { return printer_.lastError().toStdString(); }
 
 void CodingReport::end() {
     if (printer_.documentOpen()) printer_.endDoc();

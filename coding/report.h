@@ -44,8 +44,10 @@ public:
     void begin();
     void invalidPostcode(double record, const std::string& ref, const std::string& postcode);
     void unmatchable(double record, const AddressFields& a);
-    // The summary on a page of its own, then the end of the document.
-    void summary(const Counters& c);
+    // The summary on a page of its own, then the end of the document. False
+    // when the report did not reach the printer (printerError() says why).
+    bool summary(const Counters& c);
+    std::string printerError() const;
     // Sends what has been printed (a run broken off keeps its lines).
     void end();
     // Throws the document away (nothing of it is worth printing).

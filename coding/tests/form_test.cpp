@@ -185,6 +185,36 @@ TEST_F(Window, SequencedRunHandsOnByTheRunFlags) {
     }
 }
 
+// The report goes to a PDF in a folder that cannot take it (a file holds
+// the folder's name): the rows are stored, the failure is shown with its
+// cause, and a sequenced run hands nothing on.
+TEST_F(Window, AReportThatCannotBeWrittenIsReportedAndEndsTheSequence) {
+    for (const bool inSequence : {true, false}) {
+        SCOPED_TRACE(inSequence ? "sequenced" : "alone");
+        qv::platform::testing::installTestServices();
+        customers(30);
+        if (inSequence) sequence("Y", "Y");
+        writeFile("reports", {"not a folder"});
+        auto pdf = std::make_shared<PdfPrinter>();
+        pdf->setPdfFolder(QString::fromStdString((dir_ / "reports").string()));
+        setPrinter(pdf);
+        scriptedMessages().answer(Answer::Ok);
+        start();
+        show();
+        if (inSequence) waitForEnd();
+        else click("cmdImport");
+        const QStringList shown = scriptedMessages().texts();
+        ASSERT_EQ(shown.size(), 1) << shown.join('\n').toStdString();
+        EXPECT_TRUE(shown[0].startsWith("The records have been stored, but the report could not be printed: "));
+        EXPECT_TRUE(shown[0].contains(QString::fromStdString((dir_ / "reports").string()))) << shown[0].toStdString();
+        EXPECT_EQ(mmwork().size(), 30u);
+        EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+        EXPECT_EQ(parmText(key::RunAlone), "N");
+        form_.reset();
+    }
+    qv::platform::testing::installTestServices();
+}
+
 TEST_F(Window, AHandOverThatCannotStartTheNextProgramEndsTheSequence) {
     customers(3);
     sequence("Y", "N");

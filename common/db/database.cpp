@@ -965,7 +965,12 @@ Recordset::Recordset(Database& db, std::shared_ptr<TableInfo> info) : db_(&db), 
     db_->impl().recordsets.insert(this);
     ++info_->openCount;
     buffer_.values.resize(info_->fields.size());
-    moveEnd(true);
+    try {
+        moveEnd(true);
+    } catch (...) {
+        close();  // no destructor runs: unregister and finalize here
+        throw;
+    }
 }
 
 Recordset::~Recordset() { close(); }
@@ -1028,18 +1033,74 @@ void Recordset::setIndex(const std::string& name) {
     moveEnd(true);
 }
 
-// Order of two keys of the current index, as the index orders them.
-int Recordset::compareKeys(const std::vector<Value>& a, const std::vector<Value>& b) const {
-    for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
-        const Value &x = a[i], &y = b[i];
-        int rx = x.isNull() ? 0 : x.isText() ? 2 : 1, ry = y.isNull() ? 0 : y.isText() ? 2 : 1;
-        if (rx != ry) return rx < ry ? -1 : 1;
+// Values read from a row whose stored type is not its field's: a text in a
+// number field, a fraction in a whole-number field, a blob, a whole number
+// too large for a double. The row's converted reading would place it
+// elsewhere in the index, so the exact stored value is kept for paging.
+struct Recordset::Stored {
+    std::vector<std::pair<int, sqlite3_value*>> values;  // field, value
+    Stored() = default;
+    Stored(const Stored&) = delete;
+    Stored& operator=(const Stored&) = delete;
+    ~Stored() {
+        for (auto& fv : values) sqlite3_value_free(fv.second);
+    }
+    sqlite3_value* of(int field) const {
+        for (auto& fv : values)
+            if (fv.first == field) return fv.second;
+        return nullptr;
+    }
+};
+
+namespace {
+// A key value as the index orders it: Nulls, then numbers, texts, blobs.
+struct KeyPart {
+    int rank = 0;
+    double number = 0;
+    std::string_view bytes;
+};
+
+KeyPart keyPart(const Value& v, sqlite3_value* stored) {
+    KeyPart k;
+    if (stored) {
+        switch (sqlite3_value_type(stored)) {
+        case SQLITE_INTEGER:
+        case SQLITE_FLOAT: k.rank = 1, k.number = sqlite3_value_double(stored); break;
+        case SQLITE_TEXT:
+            k.rank = 2;
+            k.bytes = {reinterpret_cast<const char*>(sqlite3_value_text(stored)), size_t(sqlite3_value_bytes(stored))};
+            break;
+        case SQLITE_BLOB:
+            k.rank = 3;
+            k.bytes = {static_cast<const char*>(sqlite3_value_blob(stored)), size_t(sqlite3_value_bytes(stored))};
+            break;
+        default: break;
+        }
+    } else if (v.isText()) {
+        k.rank = 2, k.bytes = v.text();
+    } else if (v.isNumber()) {
+        k.rank = 1, k.number = v.toDouble();
+    }
+    return k;
+}
+}  // namespace
+
+// Order of two rows' keys in the current index, as the index orders them.
+int Recordset::compareKeys(const Row& a, const Row& b) const {
+    for (int f : keyFields_) {
+        KeyPart x = keyPart(a.values[size_t(f)], a.stored ? a.stored->of(f) : nullptr);
+        KeyPart y = keyPart(b.values[size_t(f)], b.stored ? b.stored->of(f) : nullptr);
+        if (x.rank != y.rank) return x.rank < y.rank ? -1 : 1;
         int c = 0;
-        if (rx == 1) {
-            c = x.toDouble() < y.toDouble() ? -1 : x.toDouble() > y.toDouble() ? 1 : 0;
-        } else if (rx == 2) {
-            if (info_->fields[size_t(keyFields_[i])].exactCompare) c = x.text().compare(y.text());
-            else c = keyCollation(nullptr, int(x.text().size()), x.text().data(), int(y.text().size()), y.text().data());
+        if (x.rank == 1) {
+            c = x.number < y.number ? -1 : x.number > y.number ? 1 : 0;
+        } else if (x.rank >= 2) {
+            // A text field's collation; a number field holding a text compares bytes.
+            const FieldDef& d = info_->fields[size_t(f)];
+            if (x.rank == 2 && isText(d.type) && !d.exactCompare)
+                c = keyCollation(nullptr, int(x.bytes.size()), x.bytes.data(), int(y.bytes.size()), y.bytes.data());
+            else
+                c = x.bytes.compare(y.bytes);
         }
         if (c) return c < 0 ? -1 : 1;
     }
@@ -1106,15 +1167,26 @@ std::string Recordset::orderBy(bool asc) const {
 // rowid). The lexicographic comparison is split into ranges, each an equality
 // prefix and one inequality, run from the nearest range outward: every range
 // is a plain index range, and Nulls, which sort first, are handled exactly.
-size_t Recordset::fetchBeyond(const std::vector<Value>& pos, bool withRowid, int64_t rowid, bool forward,
-                              bool inclusive, size_t limit) {
+size_t Recordset::fetchBeyond(const std::vector<Value>& pos, const Row* from, bool forward, bool inclusive,
+                              size_t limit) {
     const TableInfo& t = *info_;
     std::vector<std::string> cols;
     std::vector<const Value*> vals;
-    for (size_t i = 0; i < pos.size(); ++i) cols.push_back(t.cols[size_t(keyFields_[i])]), vals.push_back(&pos[i]);
-    Value rid(rowid);
-    if (withRowid) cols.push_back("rowid"), vals.push_back(&rid);
+    // A row's odd values are bound as stored: paging from a converted
+    // reading (a text read as 0) would start again from elsewhere.
+    std::vector<sqlite3_value*> exact;
+    for (size_t i = 0; i < pos.size(); ++i) {
+        cols.push_back(t.cols[size_t(keyFields_[i])]);
+        vals.push_back(&pos[i]);
+        exact.push_back(from && from->stored ? from->stored->of(keyFields_[i]) : nullptr);
+    }
+    Value rid(from ? from->rowid : 0);
+    if (from) cols.push_back("rowid"), vals.push_back(&rid), exact.push_back(nullptr);
     size_t m = cols.size();
+    auto bind = [&](sqlite3_stmt* st, int n, size_t i) {
+        if (exact[i]) sqlite3_bind_value(st, n, exact[i]);
+        else bindValue(st, n, *vals[i]);
+    };
     size_t got = 0;
     auto run = [&](size_t eqCount, int rel) {  // rel: 0 equal, 1 beyond (non-null), 2 beyond (null)
         std::string key(1, forward ? 'f' : 'b');
@@ -1142,8 +1214,8 @@ size_t Recordset::fetchBeyond(const std::vector<Value>& pos, bool withRowid, int
         }
         int n = 1;
         for (size_t i = 0; i < eqCount; ++i)
-            if (!vals[i]->isNull()) bindValue(st, n++, *vals[i]);
-        if (rel == 1 && !vals[eqCount]->isNull()) bindValue(st, n++, *vals[eqCount]);
+            if (!vals[i]->isNull()) bind(st, n++, i);
+        if (rel == 1 && !vals[eqCount]->isNull()) bind(st, n++, eqCount);
         sqlite3_bind_int64(st, n, int64_t(limit - got));
         collect(st, got);
     };
@@ -1203,28 +1275,48 @@ void Recordset::bindValue(sqlite3_stmt* st, int n, const Value& v) const {
 
 void Recordset::readRowInto(sqlite3_stmt* st, Row& r) const {
     r.rowid = sqlite3_column_int64(st, 0);
-    size_t n = info_->fields.size();
+    const size_t n = info_->fields.size();
     r.values.resize(n);
+    const FieldDef* fields = info_->fields.data();
+    Value* values = r.values.data();
+    std::shared_ptr<Stored> odd;
+    // A value whose stored type is not its field's is kept as stored, before
+    // the reading below converts it.
+    auto keep = [&](size_t i, int c) {
+        if (!odd) odd = std::make_shared<Stored>();
+        odd->values.emplace_back(int(i), sqlite3_value_dup(sqlite3_column_value(st, c)));
+    };
     for (size_t i = 0; i < n; ++i) {
-        int c = int(i) + 1;
-        Value& v = r.values[i];
-        if (sqlite3_column_type(st, c) == SQLITE_NULL) {
+        const int c = int(i) + 1;
+        Value& v = values[i];
+        const int stored = sqlite3_column_type(st, c);
+        if (stored == SQLITE_NULL) {
             v = Value();
             continue;
         }
-        switch (info_->fields[i].type) {
+        switch (fields[i].type) {
         case FieldType::Text:
         case FieldType::Memo: {
+            if (stored != SQLITE_TEXT) keep(i, c);
             auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
             v.assignText(p, size_t(sqlite3_column_bytes(st, c)));
             break;
         }
         case FieldType::Byte:
         case FieldType::Integer:
-        case FieldType::Long: v = Value(int64_t(sqlite3_column_int64(st, c))); break;
-        default: v = Value(sqlite3_column_double(st, c)); break;
+        case FieldType::Long:
+            if (stored != SQLITE_INTEGER) keep(i, c);
+            v = Value(int64_t(sqlite3_column_int64(st, c)));
+            break;
+        default:
+            if (stored != SQLITE_FLOAT &&
+                (stored != SQLITE_INTEGER || std::llabs(sqlite3_column_int64(st, c)) > (int64_t(1) << 53)))
+                keep(i, c);
+            v = Value(sqlite3_column_double(st, c));
+            break;
         }
     }
+    if (odd || r.stored) r.stored = std::move(odd);
 }
 
 bool Recordset::windowValid() const { return windowVersion_ == info_->version->load(); }
@@ -1301,7 +1393,7 @@ void Recordset::step(bool forward) {
     Row from = deleted_ || (moved_ && at == pos_) ? anchor_ : window_[at];
     checkExternal();
     if (batch_ < 1024) batch_ *= 2;
-    if (!fetchBeyond(keyOf(from), true, from.rowid, forward, false, batch_)) toEnd(forward);
+    if (!fetchBeyond(keyOf(from), &from, forward, false, batch_)) toEnd(forward);
 }
 
 void Recordset::moveNext() { step(true); }
@@ -1409,7 +1501,7 @@ void Recordset::seek(SeekOp op, const std::vector<Value>& key) {
         collect(st, got);
         found = install(got, true);
     } else {
-        found = fetchBeyond(k, false, 0, forward, inclusive, batch_);
+        found = fetchBeyond(k, nullptr, forward, inclusive, batch_);
     }
     noMatch_ = found == 0;
 }
@@ -1481,6 +1573,7 @@ void Recordset::edit() {
 void Recordset::addNew() {
     checkOpen();
     buffer_.rowid = 0;
+    buffer_.stored.reset();
     spare_.resize(info_->fields.size());
     for (size_t i = 0; i < info_->fields.size(); ++i) {
         Value& v = buffer_.values[i];
@@ -1530,16 +1623,20 @@ void Recordset::update() {
         if (hasCurrent_) currentVersion_ = info_->version->load();
     } else {
         lastModified_ = buffer_.rowid;
+        // The row was written as read, converted: an odd stored key has changed.
+        buffer_.stored.reset();
+        const Row& old = window_[pos_];
         bool keyChanged = false;
         for (int f : keyFields_)
-            if (!(window_[pos_].values[size_t(f)] == buffer_.values[size_t(f)])) keyChanged = true;
+            if (!(old.values[size_t(f)] == buffer_.values[size_t(f)]) || (old.stored && old.stored->of(f)))
+                keyChanged = true;
         bool wasValid = windowVersion_ == before;
         if (keyChanged && !moved_) {
             // The walk goes on from the row's old place in the index.
             anchor_ = window_[pos_];
             moved_ = true;
         }
-        bool behind = keyChanged && compareKeys(keyOf(buffer_), keyOf(anchor_)) < 0;
+        bool behind = keyChanged && compareKeys(buffer_, anchor_) < 0;
         window_[pos_] = std::move(buffer_);
         buffer_.values.assign(info_->fields.size(), Value());
         currentVersion_ = info_->version->load();

@@ -276,23 +276,26 @@ public:
 private:
     friend class Database;
     enum class EditMode { None, Edit, Add };
+    struct Stored;
     struct Row {
         int64_t rowid = 0;
         std::vector<Value> values;
+        // The values whose stored type is not the field's, exactly as stored
+        // (null when there are none): a walk goes on from the key it read.
+        std::shared_ptr<const Stored> stored;
     };
     enum class Q { First, Last, ById, Count, Insert, Update, Delete, N };
     sqlite3_stmt* stmt(Q q, size_t unused = 0);
     sqlite3_stmt* prepare(const std::string& sql);
     std::string orderBy(bool asc) const;
-    size_t fetchBeyond(const std::vector<Value>& pos, bool withRowid, int64_t rowid, bool forward, bool inclusive,
-                       size_t limit);
+    size_t fetchBeyond(const std::vector<Value>& pos, const Row* from, bool forward, bool inclusive, size_t limit);
     void collect(sqlite3_stmt* st, size_t& got);
     size_t install(size_t got, bool forward);
     void readRowInto(sqlite3_stmt* st, Row& r) const;
     std::string selectList() const;
     void bindValue(sqlite3_stmt* st, int n, const Value& v) const;
     std::vector<Value> keyOf(const Row& r) const;
-    int compareKeys(const std::vector<Value>& a, const std::vector<Value>& b) const;
+    int compareKeys(const Row& a, const Row& b) const;
     void moveEnd(bool first);
     void step(bool forward);
     void toEnd(bool forward);

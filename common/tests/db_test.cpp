@@ -8,9 +8,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 
 using namespace qv::db;
 namespace fs = std::filesystem;
@@ -749,4 +751,171 @@ TEST_F(DbTest, TextsSetStraightIntoNewRowsAreCheckedAndNeverLeftOver) {
         got.push_back({rs->get(fCode), rs->get(note), rs->get(n), rs->get(named)});
     EXPECT_EQ(got, (std::vector<std::vector<Value>>{{Value("ABC"), Value("first row"), Value(int64_t(42)), Value("mine")},
                                                     {Value("\xC3\xA9\xC3\xA9\xC3\xA9"), Value(), Value(), Value("none")}}));
+}
+
+// Values whose stored type is not the field's: SQLite keeps a text in a
+// number field, a fraction in a whole-number field and a blob anywhere (a
+// damaged or hand-edited table). A walk in any index meets every row once, in
+// the order SQLite itself sorts the stored values.
+class OddValuesTest : public DbTest {
+protected:
+    static constexpr int kRows = 3000;  // many windows, their ends on odd values
+
+    void SetUp() override {
+        DbTest::SetUp();
+        db_ = Database::create("mailsort.mdb");
+        TableDef t{"mixed",
+                   {{"code", FieldType::Text, 10}, {"grp", FieldType::Text, 5}, {"seq", FieldType::Double},
+                    {"n", FieldType::Long}},
+                   {{"PrimaryKey", {"code"}, true, true},
+                    {"Key1", {"grp"}},
+                    {"Key2", {"seq"}},
+                    {"Key3", {"n"}},
+                    {"Key4", {"grp", "seq"}}}};
+        db_->createTable(t);
+        auto rs = db_->openTable("mixed");
+        for (int i = 0; i < kRows; ++i) {
+            rs->addNew();
+            rs->set("code", "c" + std::to_string(i));
+            if (i % 11) rs->set("grp", "g" + std::to_string(i % 7));
+            if (i % 13) rs->set("seq", double(i * 37 % 50) / 2);
+            if (i % 5) rs->set("n", i % 9);
+            rs->update();
+        }
+        db_->commit();
+        // Stored by another connection, as a hand edit would; the field
+        // checks of the layer would refuse every one of these.
+        sqlite3* h = nullptr;
+        ASSERT_EQ(sqlite3_open("mailsort.mdb", &h), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(h,
+                               "UPDATE mixed SET seq = 'x' || (rowid % 4) WHERE rowid % 9 = 0;"
+                               "UPDATE mixed SET seq = X'00FF' WHERE rowid % 31 = 0;"
+                               "UPDATE mixed SET n = 2.5 WHERE rowid % 17 = 0;"
+                               "UPDATE mixed SET n = 'abc' WHERE rowid % 19 = 0;"
+                               "UPDATE mixed SET grp = X'67' WHERE rowid % 23 = 0;",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(h);
+    }
+
+    // Codes as SQLite orders the stored values; equal keys in storage order.
+    std::vector<std::string> ordered(const std::string& orderBy, const std::string& where = "") {
+        std::string sql = "SELECT code FROM mixed" + (where.empty() ? "" : " WHERE " + where) + " ORDER BY " +
+                          (orderBy.empty() ? "" : orderBy + ", ") + "rowid";
+        sqlite3_stmt* st = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db_->handle(), sql.c_str(), -1, &st, nullptr), SQLITE_OK) << sql;
+        std::vector<std::string> out;
+        while (sqlite3_step(st) == SQLITE_ROW) out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        sqlite3_finalize(st);
+        return out;
+    }
+
+    // The walk from the current row to one end; stops at twice the rows.
+    static std::vector<std::string> walkOn(Recordset& rs, bool forward) {
+        std::vector<std::string> out;
+        while (!(forward ? rs.eof() : rs.bof()) && out.size() < 2 * size_t(kRows)) {
+            out.push_back(rs.get("code").text());
+            forward ? rs.moveNext() : rs.movePrevious();
+        }
+        return out;
+    }
+
+    std::unique_ptr<Database> db_;
+};
+
+TEST_F(OddValuesTest, EveryIndexIsWalkedOnceEachWayAndOnFromASeek) {
+    struct Case {
+        const char* index;
+        const char* orderBy;
+        Value seekKey;
+    };
+    const Case cases[] = {{"", "", Value()},
+                          {"PrimaryKey", "code", Value("c2000")},
+                          {"Key1", "grp", Value("g3")},
+                          {"Key2", "seq", Value(12.5)},
+                          {"Key3", "n", Value(4)},
+                          {"Key4", "grp, seq", Value("g5")}};
+    auto rs = db_->openTable("mixed");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("index '") + c.index + "'");
+        const auto all = ordered(c.orderBy);
+        ASSERT_EQ(all.size(), size_t(kRows));
+        rs->setIndex(c.index);
+        rs->moveFirst();
+        EXPECT_EQ(walkOn(*rs, true), all);
+        rs->moveLast();
+        EXPECT_EQ(walkOn(*rs, false), std::vector<std::string>(all.rbegin(), all.rend()));
+        if (c.seekKey.isNull()) continue;
+        // From a seek the walk goes on to either end, meeting what lies between once.
+        for (const char* op : {">=", ">", "<=", "<"}) {
+            SCOPED_TRACE(op);
+            rs->seek(op, c.seekKey);
+            ASSERT_FALSE(rs->noMatch());
+            auto at = std::find(all.begin(), all.end(), rs->get("code").text());
+            ASSERT_NE(at, all.end());
+            EXPECT_EQ(walkOn(*rs, true), std::vector<std::string>(at, all.end()));
+            rs->seek(op, c.seekKey);
+            EXPECT_EQ(walkOn(*rs, false), std::vector<std::string>(std::make_reverse_iterator(at + 1), all.rend()));
+        }
+    }
+}
+
+TEST_F(OddValuesTest, AWalkThatRewritesEachRowMeetsEveryRowOnce) {
+    // A row written back holds its value as read (a text in seq becomes 0)
+    // and so moves behind the walk; no row is met twice, none is missed.
+    for (const char* index : {"Key2", "Key3", "Key1"}) {
+        SCOPED_TRACE(index);
+        auto rs = db_->openTable("mixed");
+        rs->setIndex(index);
+        std::map<std::string, int> met;
+        for (int steps = 0; !rs->eof() && steps < 2 * kRows; ++steps) {
+            ++met[rs->get("code").text()];
+            rs->edit();
+            rs->set("code", rs->get("code"));
+            rs->update();
+            rs->moveNext();
+        }
+        EXPECT_EQ(met.size(), size_t(kRows));
+        EXPECT_TRUE(std::all_of(met.begin(), met.end(), [](const auto& m) { return m.second == 1; }));
+    }
+    EXPECT_TRUE(ordered("", "typeof(seq) = 'text' OR typeof(n) NOT IN ('integer', 'null')").empty());
+}
+
+// A record set whose first read fails (a damaged table) leaves nothing
+// behind: the table is not counted as open and the database closes cleanly.
+TEST_F(DbTest, ATableThatCannotBeReadLeavesNoRecordsetBehind) {
+    {
+        auto db = Database::create("fresh.mdb");
+        // The job table after another, so that its pages lie in the middle of the file.
+        for (const char* name : {"reference", "job"}) {
+            db->createTable({name, {{"code", FieldType::Text, 10}, {"address", FieldType::Text, 200}}, {}});
+            auto rs = db->openTable(name);
+            for (int i = 0; i < 2000; ++i) {
+                rs->addNew();
+                rs->set("code", std::to_string(i));
+                rs->set("address", std::string(150, char('a' + i % 26)));
+                rs->update();
+            }
+        }
+    }
+    fs::copy_file("fresh.mdb", "mailsort.mdb");
+    const auto pages = fs::file_size("mailsort.mdb") / 4096;
+    {
+        std::fstream f("mailsort.mdb", std::ios::in | std::ios::out | std::ios::binary);
+        const std::string zeros(4096, '\0');
+        for (auto p = pages / 2 - 10; p < pages / 2 + 10; ++p) {
+            f.seekp(std::streamoff(p * 4096));
+            f.write(zeros.data(), std::streamsize(zeros.size()));
+        }
+    }
+    {
+        auto db = Database::open("mailsort.mdb");
+        EXPECT_EQ(code([&] { db->openTable("job"); }), err::InvalidStatement);
+        EXPECT_EQ(db->openTable("reference")->get("code").text(), "0");  // its first rows are whole
+        EXPECT_EQ(code([&] { db->close(); }), 0);
+    }
+    auto db = Database::open("mailsort.mdb");
+    EXPECT_EQ(code([&] { db->openTable("job"); }), err::InvalidStatement);
+    // Refused for the damage, not as a table still open.
+    EXPECT_EQ(code([&] { db->execute("DROP TABLE job"); }), err::InvalidStatement);
 }

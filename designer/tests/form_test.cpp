@@ -7,6 +7,7 @@
 #include "coding/fixedcols.h"
 #include "coding/splitters.h"
 #include "common/parm/parmrecord.h"
+#include "common/testing/filelimit.h"
 #include "common/text/lines.h"
 #include "platform/forms.h"
 #include "platform/testing/test_services.h"
@@ -373,6 +374,26 @@ TEST_F(DesignerForm, ExitWritesNothing) {
     form->close();  // the window's close box
     EXPECT_TRUE(form->ended());
     EXPECT_EQ(dataFiles(), before);
+}
+
+TEST_F(DesignerForm, ALayoutThatCannotBeStoredIsReportedAndNothingIsChanged) {
+    const std::string path = scratch.writeLines("x.csv", {"a,b,c,d,e"});
+    const auto before = dataFiles();
+    open(path, "7");
+    assign("Column E", Post1);
+    scriptedMessages().answer(Answer::Ok);
+    {
+        qv::testkit::FileSizeLimit full(4096);
+        form->cmdOK_Click();
+    }
+    ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+    EXPECT_TRUE(scriptedMessages().messages()[0].text.startsWith(
+        "An unexpected error has occurred.  Please make a note of the following error details and contact "
+        "Brackwith Mailing Services.  Error number: 3027  Description: "))
+        << scriptedMessages().messages()[0].text.toStdString();
+    EXPECT_TRUE(form->ended());
+    EXPECT_EQ(dataFiles(), before);
+    EXPECT_TRUE(storedRow(path).empty());
 }
 
 TEST_F(DesignerForm, WithoutADatabaseTheFormDoesNotLoad) {

@@ -2,6 +2,7 @@
 #include "refimport/pogen.h"
 #include "reffixture.h"
 
+#include "common/testing/filelimit.h"
 #include "common/text/files.h"
 #include "platform/platform.h"
 #include "platform/testing/test_services.h"
@@ -169,6 +170,26 @@ TEST_F(RefForm, AFaultyFileIsReportedAndTheOldDataKept) {
     EXPECT_FALSE(child<QLabel>(f.get(), "status")->isVisible());
     EXPECT_EQ(allTables(), before);
     EXPECT_TRUE(qv::fileExists("mailsort.mdb"));
+}
+
+TEST_F(RefForm, AFullDiskDuringTheLoadIsReportedAndTheOldDataKept) {
+    seedOldData();
+    const auto before = allTables();
+    // Enough data that the load's log outgrows the room left.
+    qv::pogen::writeFiles(qv::pogen::generate({.seed = 5, .sectors = 3000}), qv::pogen::Form::Comma, dir_ / "po");
+    auto f = shown(FileForm::Comma);
+    type(*f, "txtDrive", "po");
+    scriptedMessages().answer(qv::platform::Answer::Ok);
+    {
+        qv::testkit::FileSizeLimit full(32 * 1024);
+        import(*f);
+    }
+    ASSERT_EQ(scriptedMessages().texts().size(), 1) << scriptedMessages().texts().join("\n").toStdString();
+    const QString shownText = scriptedMessages().texts()[0];
+    EXPECT_TRUE(shownText.startsWith("The reference data could not be stored (error 3027: ")) << shownText.toStdString();
+    EXPECT_TRUE(shownText.endsWith(kUnchanged)) << shownText.toStdString();
+    EXPECT_TRUE(f->isVisible());
+    EXPECT_EQ(allTables(), before);
 }
 
 TEST_F(RefForm, AFailedCompactionIsReportedAfterTheLoad) {
