@@ -9,6 +9,10 @@
 #include <sstream>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 using namespace qv;
 using qv::testkit::FileSizeLimit;
@@ -262,6 +266,37 @@ TEST_F(LineFileTest, WriterReplacesWholeOrNotAtAll) {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
     EXPECT_EQ(names, std::vector<std::string>{"out.csv"});
+}
+
+// A killed run leaves its temporary file; the next writer of that name
+// removes it, but not one another writer still holds.
+TEST_F(LineFileTest, WriterRemovesWhatAKilledRunLeft) {
+    const fs::path stale = dir_ / ".OUT.CSV.a1b2c3";
+    const fs::path held = dir_ / ".OUT.CSV.d4e5f6";
+    const fs::path other = dir_ / ".OTHER.CSV.g7h8i9";
+    for (const fs::path& p : {stale, held, other}) std::ofstream(p) << "cut";
+    const int holder = ::open(held.c_str(), O_RDONLY);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    {
+        TextWriter w(dir_ / "OUT.CSV");
+        w.writeLine("whole");
+        w.close();
+    }
+    ::close(holder);
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(held));
+    EXPECT_TRUE(fs::exists(other));
+    EXPECT_EQ(get(dir_ / "OUT.CSV"), "whole\r\n");
+
+    // Two writers of one name at once: neither takes the other's file away.
+    TextWriter first(dir_ / "OUT.CSV");
+    first.writeLine("first");
+    TextWriter second(dir_ / "OUT.CSV");
+    second.writeLine("second");
+    second.close();
+    EXPECT_NO_THROW(first.close());
+    EXPECT_EQ(get(dir_ / "OUT.CSV"), "first\r\n");
 }
 
 // A link under the final name is replaced by the file, never followed.

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -141,6 +142,28 @@ void copyFile(std::string_view from, std::string_view to, const fs::path& folder
 
 std::string errorText(int error) { return std::generic_category().message(error); }
 
+namespace {
+
+// The temporary files of `name` that a killed run left in `dir`: same
+// pattern, a regular file, and no writer holding it.
+void removeLeftovers(const fs::path& dir, const std::string& name, const fs::path& own) {
+    const std::string prefix = "." + name + ".";
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string entry = utf8FromPath(it->path().filename());
+        if (entry.size() != prefix.size() + 6 || entry.compare(0, prefix.size(), prefix) != 0) continue;
+        if (it->path() == own) continue;
+        const int fd = ::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(it->path().c_str());
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
 ReplacingFile::ReplacingFile(const fs::path& final) : final_(final) {
     const fs::path dir = final.has_parent_path() ? final.parent_path() : fs::path(".");
     // Hidden and unique beside the final file, so the rename stays in one
@@ -149,7 +172,11 @@ ReplacingFile::ReplacingFile(const fs::path& final) : final_(final) {
     int fd = ::mkstemp(pattern.data());
     if (fd < 0) fail(errno, "cannot create " + utf8FromPath(final));
     ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    // Held while the file is written: a temporary file nobody holds is what
+    // a killed run left, and goes.
+    ::flock(fd, LOCK_EX);
     temp_ = pathFromUtf8(pattern);
+    removeLeftovers(dir, utf8FromPath(final.filename()), temp_);
     // mkstemp gives 0600; an output file gets what the user's umask allows.
     const mode_t mask = ::umask(0);
     ::umask(mask);

@@ -72,7 +72,9 @@ void refuseNonRegular(const std::filesystem::path& path);
 // name in one step. Until then an earlier file of that name stays as it
 // was; a failure or a kill leaves it so, and a link under the final name is
 // replaced rather than followed. Destroyed without commit(), the temporary
-// file is removed. Errors throw std::system_error with the cause.
+// file is removed; one a killed run left (no writer holds its lock) is
+// removed by the next writer of that name. Errors throw std::system_error
+// with the cause.
 class ReplacingFile {
 public:
     explicit ReplacingFile(const std::filesystem::path& final);
