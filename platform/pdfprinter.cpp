@@ -194,8 +194,10 @@ bool PdfPrinter::beginOutput(QString* error) {
 bool PdfPrinter::outputPage(const std::vector<PrintedLine>& lines, QString* error) {
     Pdf& d = *pdf_;
     // Positions are from the top left of the printable area.
-    const QPointF origin = pdfLayout().paintRectPoints().topLeft();
     constexpr double kPtPerMm = 72.0 / 25.4;
+    // The printable area's corner as it is: in points Qt rounds it (2 mm,
+    // 5.67 pt, would become 6 pt and every label would stand 0.12 mm off).
+    const QPointF origin = pdfLayout().paintRect(QPageLayout::Millimeter).topLeft() * kPtPerMm;
     d.writer->beginPage();
     const PrintFont* current = nullptr;
     Pdf::Font font;

@@ -98,6 +98,22 @@ TEST(PdfPrinter, EveryCharacterReadsBack) {
     }
 }
 
+// Positions count from the printable area's corner, 2 mm in, to the
+// hundredth of a millimetre: labels are placed by them.
+TEST(PdfPrinter, TextStandsWhereItWasPut) {
+    QTemporaryDir dir;
+    auto p = pdfPrinter(dir.path());
+    p->setDocumentTitle("Positions");
+    p->setCurrentX(10);
+    p->setCurrentY(20);
+    p->printText("Here");
+    ASSERT_TRUE(p->endDoc()) << p->lastError().toStdString();
+    const std::vector<Word> words = pdfWords(p->lastPdfFile());
+    ASSERT_EQ(words.size(), 1u);
+    constexpr double kMmPerPt = 25.4 / 72.0;
+    EXPECT_NEAR(words[0].xMin * kMmPerPt, 12.0, 0.01);
+}
+
 // The faces go into the file with the glyphs the document used; every
 // reader accepts the file, and the content is compressed.
 TEST(PdfPrinter, FontsAreEmbeddedAndTheFileIsSound) {

@@ -184,13 +184,14 @@ TEST(QtPrinter, ShortDocumentKeepsItsPagesAndPlaces) {
     EXPECT_TRUE(run("pdfinfo", {p->lastPdfFile()}).contains(QRegularExpression("Pages: +3\n")));
     const std::vector<Word> words = pdfWords(p->lastPdfFile());
     ASSERT_EQ(words.size(), 87u);
+    // From the printable area's corner, 2 mm (5.669 pt) in.
     const Word expected[] = {
-        {"Alpha", 1, 6.000000, 5.999561},     {"one", 1, 45.532500, 5.999561},
-        {"Beta", 1, 6.000000, 18.437373},     {"two", 1, 38.943750, 18.437373},
-        {"Gamma", 1, 147.732187, 30.875186},  {"Delta", 1, 347.574375, 573.637851},
-        {"Epsilon", 1, 371.083125, 573.637851}, {"Line0", 2, 6.000000, 6.000029},
-        {"Line1", 2, 6.000000, 17.351279},    {"Line72", 2, 6.000000, 823.290026},
-        {"Line73", 3, 6.000000, 6.000029},    {"Line79", 3, 6.000000, 74.107529},
+        {"Alpha", 1, 5.669291, 5.668852},     {"one", 1, 45.201791, 5.668852},
+        {"Beta", 1, 5.669291, 18.106664},     {"two", 1, 38.613041, 18.106664},
+        {"Gamma", 1, 147.401478, 30.544477},  {"Delta", 1, 347.243666, 573.307142},
+        {"Epsilon", 1, 370.752416, 573.307142}, {"Line0", 2, 5.669291, 5.669320},
+        {"Line1", 2, 5.669291, 17.020570},    {"Line72", 2, 5.669291, 822.959317},
+        {"Line73", 3, 5.669291, 5.669320},    {"Line79", 3, 5.669291, 73.776820},
     };
     for (const Word& e : expected) {
         const auto it = std::find_if(words.begin(), words.end(), [&](const Word& w) { return w.text == e.text; });
