@@ -143,12 +143,11 @@ HandedOver handOver(std::unique_ptr<db::Database>& db, std::unique_ptr<parm::Par
     if (!flags.alone) return HandedOver::NotInRun;
     const std::optional<Program> next = stopped ? std::nullopt : nextProgram(flags, current);
     if (!next) {
-        try {
-            if (parm) writeFlag(*parm, parm::key::RunAlone, false);
-        } catch (const db::DbError&) {
-            // The console's next start clears it.
-        }
+        // The end of the run is stored or the failure raised: a RunAlone left
+        // "Y" would let a step started alone later run the rest of the job.
+        if (parm) writeFlag(*parm, parm::key::RunAlone, false);
         parm.reset();
+        if (db) db->save();
         closeQuietly(db);
         return HandedOver::SequenceEnded;
     }

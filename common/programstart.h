@@ -126,8 +126,8 @@ enum class HandedOver { NotInRun, Started, StartFailed, SequenceEnded };
 
 // The end of a step program's job in a run sequence: when RunAlone is "Y",
 // the next flagged step after `current` is started once the database is
-// closed (unless `stopped`); with no step to start, RunAlone is set to "N"
-// and the database closed. Outside a run nothing is written or started and
+// closed (unless `stopped`); with no step to start, RunAlone is set to "N",
+// saved (a failure to save throws the DbError) and the database closed. Outside a run nothing is written or started and
 // the database stays open. `parm` is let go before the database closes.
 HandedOver handOver(std::unique_ptr<db::Database>& db, std::unique_ptr<parm::ParmRecord>& parm, Step current,
                     bool stopped, const StartFailed& onFailure = {});

@@ -1,6 +1,7 @@
 // The program start: the open's refusals, the next step from the run flags,
 // and the hand-over with its close before the start.
 #include "common/programstart.h"
+#include "common/testing/filelimit.h"
 #include "common/testing/parmkeys.h"
 #include "common/testing/scratch.h"
 #include "platform/testing/recordinglauncher.h"
@@ -179,6 +180,22 @@ TEST_F(ProgramStart, HandOverStartsTheNextStepOrEndsTheSequence) {
         closeQuietly(o.db);
         EXPECT_EQ(stored(parm::key::RunAlone), c.aloneAfter);
     }
+}
+
+// A run's end that cannot be stored is raised, never passed over: RunAlone
+// left "Y" would run the rest of the job when a step is next started alone.
+TEST_F(ProgramStart, AnEndOfTheSequenceThatCannotBeStoredIsRaised) {
+    setFlags("Y", "Y", "N", "N");
+    Opened o = openDatabase(OpenMode::Exclusive);
+    ASSERT_TRUE(o);
+    auto parm = std::make_unique<parm::ParmRecord>(*o.db);
+    {
+        testkit::FileSizeLimit full(1024);
+        EXPECT_THROW(handOver(o.db, parm, Step::Codes, false), db::DbError);
+    }
+    EXPECT_TRUE(launcher_->commands().isEmpty());
+    parm.reset();
+    closeQuietly(o.db);
 }
 
 TEST_F(ProgramStart, AFailedStartGoesToTheCallersPolicyAfterTheClose) {
