@@ -540,6 +540,10 @@ bool readOnlyFile(const std::string& path) {
 std::unique_ptr<Database> Database::openResolved(const std::string& path, OpenMode mode) {
     if (readOnlyFile(path))
         fail(err::ReadOnlyDatabase, "The database " + fs::path(path).filename().string() + " is read-only.");
+    // SQLite would take an empty file for a new database and write one into
+    // it: a database emptied by a fault is refused and left as it is.
+    if (std::error_code ec; fs::file_size(path, ec) == 0 && !ec)
+        fail(err::NotADatabase, "The database " + fs::path(path).filename().string() + " is empty: it holds no tables.");
     std::unique_ptr<Database> d(new Database());
     d->path_ = absolutePath(path);
     d->mode_ = mode;

@@ -137,6 +137,22 @@ TEST_F(DbTest, AReadOnlyFileIsRefusedByName) {
     EXPECT_NO_THROW(Database::open("mailsort.mdb")->close());
 }
 
+// An emptied file is no database: it is refused and left as it was, never
+// made into a new empty database under the suite's name.
+TEST_F(DbTest, AnEmptyFileIsRefusedAndLeftAsItIs) {
+    std::ofstream("mailsort.mdb").close();
+    for (OpenMode mode : {OpenMode::Shared, OpenMode::Exclusive}) {
+        try {
+            Database::open("mailsort.mdb", mode);
+            ADD_FAILURE() << "opened";
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.number(), err::NotADatabase);
+            EXPECT_EQ(e.description(), "The database mailsort.mdb is empty: it holds no tables.");
+        }
+    }
+    EXPECT_EQ(fs::file_size("mailsort.mdb"), 0u);
+}
+
 TEST_F(DbTest, ALockFileThatCannotBeMadeGivesItsRealCause) {
     // A folder the program may read but not write: the lock file cannot be
     // made. Run as a user without the right to write there.
