@@ -55,24 +55,6 @@ void splitRecord(std::string_view record, const FileLayout& layout, Fields& fiel
 
 namespace {
 
-void appendUtf8(std::string& r, char32_t c) {
-    if (c < 0x80) {
-        r += static_cast<char>(c);
-    } else if (c < 0x800) {
-        r += static_cast<char>(0xC0 | (c >> 6));
-        r += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        r += static_cast<char>(0xE0 | (c >> 12));
-        r += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        r += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        r += static_cast<char>(0xF0 | (c >> 18));
-        r += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        r += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        r += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // The capitals of the two-byte characters (Latin, Greek, Cyrillic and the
 // rest below U+0800), looked up once: every record's key goes through here.
 const std::array<char32_t, 0x800>& twoByteUpper() {

@@ -73,15 +73,15 @@ int acrossOf(const LabelKeys& keys) {
     return 0;
 }
 
-// The row width: the start of the column after the last label, or the end
-// of the fourth.
-int rowWidthOf(const Geometry& g) {
+// The dot matrix row width: the start of the column after the last label,
+// or the end of the fourth.
+int rowWidthOf(const Geometry& g, double width) {
     double w = 0;
     switch (g.across) {
         case 1: w = g.col2; break;
         case 2: w = g.col3; break;
         case 3: w = g.col4; break;
-        case 4: w = g.col4 + g.width; break;
+        case 4: w = g.col4 + width; break;
         default: w = 0;
     }
     // Held as a whole count of characters; beyond the limit it is refused.
@@ -94,14 +94,12 @@ Geometry dotGeometry(const LabelKeys& keys) {
     Geometry g;
     const double width = keys.labelWidth, gap = keys.horGap;
     g.col1Base = keys.leftMarg + 1;
-    g.offset = keys.addOffset;
-    g.col1 = g.col1Base + g.offset;
-    g.col2 = g.col1Base + width + gap + g.offset;
+    g.col1 = g.col1Base + keys.addOffset;
+    g.col2 = g.col1Base + width + gap + keys.addOffset;
     g.col3 = g.col2 + width + gap;
     g.col4 = g.col3 + width + gap;
-    g.width = width;
     g.across = acrossOf(keys);
-    g.rowWidth = rowWidthOf(g);
+    g.rowWidth = rowWidthOf(g, width);
     g.chars.fill(wholeColumns(width));
     return g;
 }
@@ -109,8 +107,6 @@ Geometry dotGeometry(const LabelKeys& keys) {
 Geometry laserGeometry(const LabelKeys& keys, double charWidthMm) {
     Geometry g;
     const double cw = charWidthMm > 0 ? charWidthMm : 1;
-    g.width = keys.labelWidth / cw;
-    g.offset = keys.addOffset / cw;
     g.across = acrossOf(keys);
     // Character i (from 0) of a line lies from i to i + 1 character widths
     // right of the printable area's left edge, 2 mm in from the paper's.

@@ -40,10 +40,8 @@ LabelKeys readKeys(const parm::ParmRecord& parm);
 // how many characters of a line each label takes.
 struct Geometry {
     double col1Base = 1;   // bag and bundle labels beside address labels start here
-    double col1 = 1;       // column 1 of address labels: col1Base + offset
+    double col1 = 1;       // column 1 of address labels: col1Base + the address offset
     double col2 = 0, col3 = 0, col4 = 0;
-    double width = 0;      // one label, in characters
-    double offset = 0;     // the address offset, in characters
     int across = 1;        // 1 to 4
     int rowWidth = 0;      // characters of a row
     std::array<int, 4> chars{};  // characters of a line in column 1 to 4

@@ -8,7 +8,6 @@
 #include "labels/addresslabel.h"
 #include "labels/bagbox.h"
 
-#include <algorithm>
 #include <memory>
 
 namespace qv::labels {
@@ -210,9 +209,10 @@ void Walk::start(db::Recordset& work, db::Recordset& bags) {
 bool Walk::bagInRange() const {
     // The walk never splits the Letter Post selection, which the sortation
     // counts as bags up to the job's last: a range that reaches any of them
-    // takes the whole selection.
-    const double last = isLetterPost(group_.mscode) ? std::max(bagNo_, lastBag_) : bagNo_;
-    return req_.from <= last && bagNo_ <= req_.to;
+    // takes the whole selection. Asked per address, so the Letter Post test
+    // is made only for a bag below the range.
+    if (bagNo_ > req_.to) return false;
+    return req_.from <= bagNo_ || (req_.from <= lastBag_ && isLetterPost(group_.mscode));
 }
 
 QString Walk::description(const QString& code) {

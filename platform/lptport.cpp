@@ -67,6 +67,13 @@ struct FilePort::File {
 
 namespace {
 QString causeText(int error) { return QString::fromStdString(qv::errorText(error)); }
+QString causeText(const std::system_error& e) { return QString::fromStdString(e.code().message()); }
+QString cannotOpen(const QString& name, const QString& cause) {
+    return QStringLiteral("Cannot open %1: %2").arg(name, cause);
+}
+QString cannotWrite(const QString& name, const QString& cause) {
+    return QStringLiteral("Cannot write to %1: %2").arg(name, cause);
+}
 }  // namespace
 
 FilePort::FilePort(QString name) : file_(std::make_unique<File>()), name_(std::move(name)) {}
@@ -84,40 +91,37 @@ bool FilePort::open() {
     struct stat link {};
     const bool present = ::lstat(path.constData(), &link) == 0;
     if (!present && errno != ENOENT) {
-        error_ = QStringLiteral("Cannot open %1: %2").arg(name_, causeText(errno));
+        error_ = cannotOpen(name_, causeText(errno));
         return false;
-    }
-    bool direct = present && !S_ISREG(link.st_mode) && !S_ISLNK(link.st_mode) && !S_ISDIR(link.st_mode);
-    if (present && S_ISLNK(link.st_mode)) {
-        struct stat target {};
-        if (::stat(path.constData(), &target) != 0) {
-            // The printer's device is not there (switched off, unplugged):
-            // writing a file there instead would print nothing, and the
-            // user's link must stay.
-            error_ = QStringLiteral("Cannot open %1: %2").arg(name_, causeText(errno));
-            return false;
-        }
-        // A link to a plain file is replaced like any output file: what
-        // it points to is never written.
-        direct = !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode);
     }
     if (present && S_ISDIR(link.st_mode)) {
-        error_ = QStringLiteral("Cannot open %1: %2").arg(name_, causeText(EISDIR));
+        error_ = cannotOpen(name_, causeText(EISDIR));
         return false;
     }
+    // What the name leads to: a link's target, else the entry itself.
+    struct stat target = link;
+    if (present && S_ISLNK(link.st_mode) && ::stat(path.constData(), &target) != 0) {
+        // The printer's device is not there (switched off, unplugged):
+        // writing a file there instead would print nothing, and the user's
+        // link must stay.
+        error_ = cannotOpen(name_, causeText(errno));
+        return false;
+    }
+    // A plain file, or a link to one, is replaced like any output file: what
+    // a link points to is never written.
+    const bool direct = present && !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode);
     if (direct) {
         // No O_CREAT: a device that went away between the look and the open
         // never becomes a file. A pipe nobody reads is refused at once
         // rather than waited on for ever.
-        struct stat target {};
-        const bool fifo = ::stat(path.constData(), &target) == 0 && S_ISFIFO(target.st_mode);
+        const bool fifo = S_ISFIFO(target.st_mode);
         const int fd = ::open(path.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | (fifo ? O_NONBLOCK : 0));
         if (fd >= 0 && fifo) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
         if (fd >= 0) file_->device = ::fdopen(fd, "wb");
         if (!file_->device) {
             const int e = errno;
             if (fd >= 0) ::close(fd);
-            error_ = QStringLiteral("Cannot open %1: %2").arg(name_, causeText(e));
+            error_ = cannotOpen(name_, causeText(e));
             return false;
         }
         return true;
@@ -125,7 +129,7 @@ bool FilePort::open() {
     try {
         file_->plain.emplace(qv::pathFromUtf8(name_.toStdString()));
     } catch (const std::system_error& e) {
-        error_ = QStringLiteral("Cannot open %1: %2").arg(name_, QString::fromStdString(e.code().message()));
+        error_ = cannotOpen(name_, causeText(e));
         return false;
     }
     return true;
@@ -141,7 +145,7 @@ bool FilePort::writeLine(const QString& line) {
     bytes += "\r\n";
     if (std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), file_->stream()) != std::size_t(bytes.size())) {
         file_->failed = true;
-        error_ = QStringLiteral("Cannot write to %1: %2").arg(name_, causeText(errno));
+        error_ = cannotWrite(name_, causeText(errno));
         return false;
     }
     return true;
@@ -160,7 +164,7 @@ bool FilePort::close() {
             try {
                 file_->plain->commit();
             } catch (const std::system_error& e) {
-                error_ = QStringLiteral("Cannot write to %1: %2").arg(name_, QString::fromStdString(e.code().message()));
+                error_ = cannotWrite(name_, causeText(e));
                 ok = false;
             }
         }
@@ -176,7 +180,7 @@ bool FilePort::close() {
     file_->failed = false;
     if (failed) return false;
     if (!flushed || !closed) {
-        error_ = QStringLiteral("Cannot write to %1: %2").arg(name_, causeText(flushed ? errno : err));
+        error_ = cannotWrite(name_, causeText(flushed ? errno : err));
         return false;
     }
     return true;

@@ -14,8 +14,6 @@ namespace qv::platform {
 
 namespace {
 
-Application* g_app = nullptr;
-
 Application::End& endSlot() {
     static Application::End end;
     return end;
@@ -53,15 +51,7 @@ QString unexpectedErrorText(std::exception_ptr error, ErrorWording wording) {
 }
 
 Application::Application(int& argc, char** argv, ErrorWording wording)
-    : QApplication(argc, argv), wording_(wording) {
-    g_app = this;
-}
-
-Application::~Application() {
-    if (g_app == this) g_app = nullptr;
-}
-
-Application* Application::instance() { return g_app; }
+    : QApplication(argc, argv), wording_(wording) {}
 
 void Application::setEnd(End end) { endSlot() = std::move(end); }
 

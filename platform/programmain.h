@@ -40,7 +40,6 @@ QString unexpectedErrorText(std::exception_ptr error, ErrorWording wording = Err
 class Application : public QApplication {
 public:
     Application(int& argc, char** argv, ErrorWording wording = ErrorWording::Suite);
-    ~Application() override;
 
     bool notify(QObject* receiver, QEvent* event) override;
 
@@ -49,9 +48,6 @@ public:
     // work that was stopped, is passed over.
     void failed(std::exception_ptr error);
     bool hasFailed() const { return failing_; }
-
-    // The application of the running program (nullptr before and after).
-    static Application* instance();
 
     // How the program ends after the message. By default every open database
     // is committed (what was stored stays stored) and the process ends at

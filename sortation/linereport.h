@@ -117,7 +117,6 @@ std::int32_t codeNumber(const std::string& code);
 
 // ---- The report run ---------------------------------------------------------------------
 
-
 // What the report that follows the line report in the same print document
 // is handed: the document is open on a new page, and that report ends it.
 struct LineReportEnd {

@@ -9,13 +9,11 @@ namespace qv {
 
 namespace {
 
-inline bool isCont(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
 // Byte offset after skipping n characters from byte offset pos.
 std::size_t skipChars(std::string_view s, std::size_t pos, std::size_t n) {
     while (n > 0 && pos < s.size()) {
         ++pos;
-        while (pos < s.size() && isCont(s[pos])) ++pos;
+        while (pos < s.size() && isContinuation(s[pos])) ++pos;
         --n;
     }
     return pos;
@@ -26,7 +24,7 @@ std::size_t lastChars(std::string_view s, std::size_t n) {
     std::size_t pos = s.size();
     while (n > 0 && pos > 0) {
         --pos;
-        while (pos > 0 && isCont(s[pos])) --pos;
+        while (pos > 0 && isContinuation(s[pos])) --pos;
         --n;
     }
     return pos;
@@ -90,7 +88,7 @@ bool isAscii(std::string_view s) {
 
 std::size_t charLength(std::string_view s) {
     std::size_t n = 0;
-    for (char c : s) n += !isCont(c);
+    for (char c : s) n += !isContinuation(c);
     return n;
 }
 
@@ -100,7 +98,7 @@ std::vector<std::string_view> charsOf(std::string_view s) {
     std::size_t i = 0;
     while (i < s.size()) {
         std::size_t j = i + 1;
-        while (j < s.size() && isCont(s[j])) ++j;
+        while (j < s.size() && isContinuation(s[j])) ++j;
         out.push_back(s.substr(i, j - i));
         i = j;
     }

@@ -1,5 +1,6 @@
 #include "common/text/lines.h"
 
+#include "common/text/chars.h"
 #include "common/text/files.h"
 
 #include <cerrno>
@@ -20,19 +21,6 @@ constexpr char16_t kSpecials[32] = {
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
-
-void putUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
-}
 
 std::FILE* openFile(const std::filesystem::path& p, bool write, bool append) {
 #ifdef _WIN32
@@ -93,8 +81,8 @@ std::string windows1252ToUtf8(std::string_view s) {
     for (char ch : s) {
         unsigned char c = static_cast<unsigned char>(ch);
         if (c < 0x80) out += ch;
-        else if (c < 0xA0) putUtf8(out, kSpecials[c - 0x80]);
-        else putUtf8(out, c);
+        else if (c < 0xA0) appendUtf8(out, kSpecials[c - 0x80]);
+        else appendUtf8(out, c);
     }
     return out;
 }

@@ -29,10 +29,6 @@ constexpr int kProposed = 8;
 constexpr const char* kFields[PartCount] = {"name1", "address11", "address21", "address31", "town",
                                             "county", "postcode1", "postcode2", "ref"};
 
-// A byte that continues a UTF-8 sequence (a stray one counts with the
-// character before it, as everywhere in the suite).
-bool continues(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
 constexpr const char* kNames[PartCount] = {"Name", "Address Line 1", "Address Line 2", "Address Line 3", "Town",
                                            "County", "Postcode 1", "Postcode 2", "Reference"};
 
@@ -146,7 +142,8 @@ Parts DoAscii(const std::string& record) {
     std::size_t i = 0;
     for (int c = 1; c <= L - 1; ++c) {
         std::size_t next = i + 1;
-        while (next < n && continues(record[next])) ++next;
+        // A stray continuation byte counts with the character before it.
+        while (next < n && isContinuation(record[next])) ++next;
         const bool blank = record[i] == ' ';
         if (!(gap && blank)) {
             gap = false;
