@@ -597,19 +597,13 @@ void ParamsWindow::handOver() {
     if (parm_->yes(key::RunAlone)) {
         hide();
         pcode_.reset();
-        if (!start::nextProgram(start::readRunFlags(*parm_), start::Step::Parameters)) {
-            // The run ends with this step: its end is stored, or the failure
-            // reported (cmdOK_Click), so that no later step takes it up again.
-            start::writeFlag(*parm_, key::RunAlone, false);
-            db_->save();
-        } else {
-            // The next step opens the database for its sole use.
-            const auto done = start::handOver(db_, parm_, start::Step::Parameters, false,
-                                              [this](const std::string&, const std::string& error) {
-                                                  reportUnexpected(kStartFailed, qs(error));
-                                              });
-            if (done == start::HandedOver::StartFailed) return;
-        }
+        // The next step opens the database for its sole use; a run that ends
+        // here has its end stored, or the failure reported (cmdOK_Click).
+        const auto done = start::handOver(db_, parm_, start::Step::Parameters, false,
+                                          [this](const std::string&, const std::string& error) {
+                                              reportUnexpected(kStartFailed, qs(error));
+                                          });
+        if (done == start::HandedOver::StartFailed) return;
     }
     close();
     Form_Unload();  // a hidden form gets no close event
