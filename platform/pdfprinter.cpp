@@ -62,6 +62,10 @@ private:
 };
 
 QString causeOf(const std::system_error& e) { return QString::fromStdString(e.code().message()); }
+
+QString writeFailure(const QString& folder, const QString& cause) {
+    return QStringLiteral("Could not write a PDF file in %1: %2").arg(folder, cause);
+}
 }  // namespace
 
 struct PdfPrinter::Pdf {
@@ -137,7 +141,7 @@ struct PdfPrinter::Pdf {
     }
 
     QString failure() const {
-        return QStringLiteral("Could not write a PDF file in %1: %2").arg(folder, device->errorString());
+        return writeFailure(folder, device->errorString());
     }
 };
 
@@ -181,7 +185,7 @@ bool PdfPrinter::beginOutput(QString* error) {
     try {
         d.file.emplace(qv::pathFromUtf8(QDir(d.folder).filePath(QStringLiteral("printing.pdf")).toStdString()));
     } catch (const std::system_error& e) {
-        if (error) *error = QStringLiteral("Could not write a PDF file in %1: %2").arg(d.folder, causeOf(e));
+        if (error) *error = writeFailure(d.folder, causeOf(e));
         d.drop();
         return false;
     }
