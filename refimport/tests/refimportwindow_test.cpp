@@ -235,6 +235,25 @@ TEST_F(RefForm, AFaultyFileIsReportedAndTheOldDataKept) {
     EXPECT_TRUE(qv::fileExists("mailsort.mdb"));
 }
 
+TEST_F(RefForm, ARecordThatDoesNotFitItsFormIsReportedNotTakenForSuccess) {
+    seedOldData();
+    const auto before = allTables();
+    generate(qv::pogen::Form::Fixed);
+    write("msorta.dat", {"1QA1 210101", "1QA1 3"});
+    auto f = shown(FileForm::Fixed);
+    type(*f, "txtDrive", "po");
+    const QString text = QStringLiteral("Line 2 of file %1 is not a valid record: it is 6 characters long, too short "
+                                        "to hold its selection code (columns 7-11).")
+                             .arg(QString::fromStdString((po() / "msorta.dat").string())) +
+                         kUnchanged;
+    scriptedMessages().answer(qv::platform::Answer::Ok, text);
+    import(*f);
+    EXPECT_TRUE(scriptedMessages().failures().empty());
+    EXPECT_EQ(scriptedMessages().texts().size(), 1);
+    EXPECT_TRUE(f->isVisible());
+    EXPECT_EQ(allTables(), before);
+}
+
 TEST_F(RefForm, AFullDiskDuringTheLoadIsReportedAndTheOldDataKept) {
     seedOldData();
     const auto before = allTables();
