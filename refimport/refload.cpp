@@ -98,7 +98,11 @@ void ReferenceLoader::refuseMisfit(const std::optional<std::string>& why) const 
 }
 
 SplitLine ReferenceLoader::split(const std::string& line) const {
-    SplitLine s = splitup(line);
+    // Blanks after the last closing quote are padding: read as the start of
+    // one more field they would leave it without its quotes.
+    const std::string_view l(line);
+    const std::size_t end = l.find_last_not_of(' ');
+    SplitLine s = splitup(end != std::string_view::npos && l[end] == '"' ? l.substr(0, end + 1) : l);
     if (s.fault != SplitFault::None)
         throw LoadError(LoadError::Kind::BadLine, here() + " is not a valid comma-delimited record: " + faultText(s.fault) + ".",
                         current_, lineNo_);

@@ -199,6 +199,16 @@ TEST_F(RefLoad, FixedLinesMayEndWhereOnlyTextIsLeft) {
     EXPECT_EQ(rows("sequence"), (Rows{{"101", kSorts}}));
 }
 
+// Blanks after a comma-delimited line's last field are padding, not a field.
+TEST_F(RefLoad, CommaLinesMayEndInBlanks) {
+    writeComma();
+    write("msortd.dat", {R"("5","A","REGION A")" "     ", R"("6","A","101")" "   ", R"("6","P","116")"});
+    write("msortb.dat", {R"("2","10101","B1 SELECTION")" "    ", R"("3","101","RESIDUE 101",")" + kSorts + "\"   ",
+                         R"("1","116","OTHER TYPE","IGNORED")" "      "});
+    load(FileForm::Comma);
+    expectFixtureLoaded();
+}
+
 TEST_F(RefLoad, ARecordWithAnEmptyKeyOrCodeStopsTheLoadAtItsLine) {
     struct Case {
         FileForm form;
