@@ -65,6 +65,7 @@ SplitLine splitup(std::string_view line) {
         r.fault = SplitFault::UnclosedQuote;
         return r;
     }
+    r.fields = 1;
     // One field, as "6" or "6",: the scan for field 2 would run off the line.
     std::size_t start = q + 2;
     if (start > len) {
@@ -75,6 +76,7 @@ SplitLine splitup(std::string_view line) {
     // before the last character.
     for (int f = 1; f < 4; ++f) {
         if (f > 1 && start >= len) break;
+        r.fields = f + 1;
         if (c.is(start, ',')) {
             ++start;
             continue;
@@ -128,6 +130,96 @@ LabelRecord commaLabel(const SplitLine& s) {
 }
 
 PlaceRecord commaPlace(const SplitLine& s) { return {s.field[1], s.field[2]}; }
+
+namespace {
+
+// A field of a record that must hold a number.
+struct NumberField {
+    const char* what;       // "selection code"
+    std::size_t column;     // fixed form: first column, 1-based
+    std::size_t width;      // characters, in both forms
+    int field;              // comma form: field number, 1-based
+    enum Kind { Digits, RegionLetter, SortString } kind = Digits;
+};
+
+// The numbers of the record of a file and type, in column order; empty for
+// a record the reader passes over.
+std::vector<NumberField> numbersOf(PoFile file, std::string_view type) {
+    switch (file) {
+        case PoFile::D:
+            if (type != "6") return {};
+            return {{"region letter", 2, 1, 2, NumberField::RegionLetter}, {"residue code", 3, 3, 3}};
+        case PoFile::A: return {{"sector digit", 6, 1, 3}, {"selection code", 7, 5, 4}};
+        case PoFile::B:
+            if (type == "2") return {{"selection code", 2, 5, 2}};
+            if (type == "3") return {{"residue code", 2, 3, 2}, {"region sort string", 55, 32, 4, NumberField::SortString}};
+            return {{"residue code", 2, 3, 2}};
+        case PoFile::C: return {{"residue code", 12, 3, 3}};
+    }
+    return {};
+}
+
+bool allDigits(std::string_view v) {
+    for (char ch : v)
+        if (ch < '0' || ch > '9') return false;
+    return true;
+}
+
+std::string shown(std::string_view v) { return "\"" + quotedStart(v) + "\""; }
+
+// Why a value does not fit its number field.
+std::optional<std::string> numberMisfit(const NumberField& n, const std::string& value) {
+    const std::string its = std::string("its ") + n.what;
+    if (trim(value).empty()) return its + " is empty";
+    switch (n.kind) {
+        case NumberField::RegionLetter: {
+            // The comma form's letter may be followed by more: its first character counts.
+            const std::string letter = left(value, 1);
+            if (letter.size() == 1 && letter[0] >= 'A' && letter[0] <= 'P') return std::nullopt;
+            return its + " " + shown(letter) + " is not one of the letters A to P";
+        }
+        case NumberField::SortString:
+            if (value.size() == n.width && allDigits(value)) return std::nullopt;
+            return its + " " + shown(value) + " is not sixteen 2-digit numbers";
+        case NumberField::Digits:
+            if (value.size() == n.width && allDigits(value)) return std::nullopt;
+            return its + " " + shown(value) + (n.width == 1 ? " is not a digit"
+                                                              : " is not a " + std::to_string(n.width) + "-digit number");
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> fixedMisfit(PoFile file, std::string_view line) {
+    const auto numbers = numbersOf(file, mid(line, 1, 1));
+    if (numbers.empty()) return std::nullopt;
+    const NumberField& last = numbers.back();
+    const std::size_t length = charLength(line);
+    if (length < last.column + last.width - 1)
+        return "it is " + std::to_string(length) + (length == 1 ? " character" : " characters") +
+               " long, too short to hold its " + last.what + " (columns " + std::to_string(last.column) + "-" +
+               std::to_string(last.column + last.width - 1) + ")";
+    if (file == PoFile::A && trim(mid(line, 2, 4)).empty()) return std::string("its outward code is empty");
+    for (const auto& n : numbers)
+        if (auto why = numberMisfit(n, mid(line, n.column, n.width))) return why;
+    return std::nullopt;
+}
+
+std::optional<std::string> commaMisfit(PoFile file, const SplitLine& s) {
+    const auto numbers = numbersOf(file, s.field[0]);
+    if (numbers.empty()) return std::nullopt;
+    const NumberField& last = numbers.back();
+    if (s.fields < last.field)
+        return "it has " + std::to_string(s.fields) + (s.fields == 1 ? " field" : " fields") + ", too few to hold its " +
+               last.what + " (field " + std::to_string(last.field) + ")";
+    if (file == PoFile::A && trim(s.field[1]).empty()) return std::string("its outward code is empty");
+    if (file == PoFile::A && charLength(s.field[1]) > 4)
+        return "its outward code " + shown(s.field[1]) + " is longer than 4 characters";
+    for (const auto& n : numbers)
+        if (auto why = numberMisfit(n, s.field[std::size_t(n.field - 1)])) return why;
+    return std::nullopt;
+}
 
 namespace {
 

@@ -30,6 +30,7 @@ enum class SplitFault {
 struct SplitLine {
     std::array<std::string, 4> field;  // field[0] is field 1
     SplitFault fault = SplitFault::None;
+    int fields = 0;                    // how many were read, 1 to 4 (an empty one counts)
 };
 
 // Splits one comma-delimited line into four fields: quoted fields separated
@@ -69,6 +70,16 @@ RegionRecord commaRegion(const SplitLine& s);
 SectorRecord commaSector(const SplitLine& s);
 LabelRecord commaLabel(const SplitLine& s);
 PlaceRecord commaPlace(const SplitLine& s);
+
+// What keeps a record the reader takes from fitting its file's form, in
+// words that follow "is not a valid record: "; nullopt when it fits (and for
+// the records msortd.dat passes over). A field that must be a number must be
+// one of its width in digits (the region letter one of A to P); the line, or
+// the comma-delimited fields, must reach the record's last number, while
+// text after it may be cut short or missing. The comma form's outward code
+// has at most 4 characters. Blank keys and names are left to the reader.
+std::optional<std::string> fixedMisfit(PoFile file, std::string_view line);
+std::optional<std::string> commaMisfit(PoFile file, const SplitLine& s);
 
 // Only type-6 records of msortd.dat give a region.
 inline bool takesRegion(const RegionRecord& r) { return r.type == "6"; }

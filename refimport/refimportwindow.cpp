@@ -54,6 +54,18 @@ fs::path targetFolder(const QString& entry) {
     return toPath(driveFolder(entry));
 }
 
+QString openRefusal(int error, const std::string& description) {
+    const QString why = QString::fromStdString(description);
+    if (error == db::err::FileNotFound) return QStringLiteral("Couldn't find Mailsort database - contact supplier");
+    // A file that is there but cannot be read as a database is not missing.
+    if (error == db::err::NotADatabase)
+        return QStringLiteral("The Mailsort database is damaged - contact supplier.") +
+               QLatin1String(texts::UnexpectedDescription) + why;
+    if (db::isFileRefusal(error)) return why;
+    if (db::isHeldElsewhere(error)) return QString::fromLatin1(texts::HeldElsewhere);
+    return QString::fromStdString(texts::unexpectedError(error, description));
+}
+
 std::unique_ptr<RefImportWindow> startProgram(const QString& argument) {
     const auto form = formFromArgument(argument);
     if (!form) {
@@ -165,9 +177,7 @@ void RefImportWindow::cmdImport_Click() {
 
     start::Opened opened = start::openDatabase(db::OpenMode::Shared, "MAILSORT.MDB");
     if (!opened) {
-        messages().msgBox(opened.heldElsewhere()               ? QString::fromStdString(opened.refusal())
-                          : db::isFileRefusal(opened.error) ? QString::fromStdString(opened.description)
-                                                            : QStringLiteral("Couldn't find Mailsort database - contact supplier"));
+        messages().msgBox(openRefusal(opened.error, opened.description));
         return;
     }
     std::unique_ptr<db::Database> db = std::move(opened.db);

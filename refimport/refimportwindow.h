@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
 
 class QLabel;
 class QLineEdit;
@@ -28,6 +29,10 @@ QString usageMessage();
 std::filesystem::path driveBoxFolder(const QString& entry);
 // The folder the target box names; empty for an empty box.
 std::filesystem::path targetFolder(const QString& entry);
+
+// The message for a database that could not be opened: missing, damaged,
+// held by another program or refused for another reason.
+QString openRefusal(int error, const std::string& description);
 
 // "Importing MSORTD (1 of 4)........." and the others.
 QString importCaption(PoFile file);

@@ -93,8 +93,16 @@ void ReferenceLoader::requireSome(int taken, const char* what, const char* table
                     "File " + utf8FromPath(current_) + " holds no " + what + " for table " + table + ".", current_);
 }
 
+void ReferenceLoader::refuseMisfit(const std::optional<std::string>& why) const {
+    if (why) throw LoadError(LoadError::Kind::BadLine, here() + " is not a valid record: " + *why + ".", current_, lineNo_);
+}
+
 SplitLine ReferenceLoader::split(const std::string& line) const {
-    SplitLine s = splitup(line);
+    // Blanks after the last closing quote are padding: read as the start of
+    // one more field they would leave it without its quotes.
+    const std::string_view l(line);
+    const std::size_t end = l.find_last_not_of(' ');
+    SplitLine s = splitup(end != std::string_view::npos && l[end] == '"' ? l.substr(0, end + 1) : l);
     if (s.fault != SplitFault::None)
         throw LoadError(LoadError::Kind::BadLine, here() + " is not a valid comma-delimited record: " + faultText(s.fault) + ".",
                         current_, lineNo_);
@@ -161,7 +169,7 @@ void ReferenceLoader::msortd() {
     emptyTable(region.rs());
     int taken = 0;
     forEachRecord(PoFile::D, [&](const std::string& line) {
-        const RegionRecord r = record(line, fixedRegion, commaRegion);
+        const RegionRecord r = record(PoFile::D, line, fixedRegion, commaRegion);
         if (!takesRegion(r)) return;
         require(r.residue, "residue code");
         require(r.letter, "region letter");
@@ -184,7 +192,7 @@ void ReferenceLoader::msorta() {
     emptyTable(pcode.rs());
     int taken = 0;
     forEachRecord(PoFile::A, [&](const std::string& line) {
-        const SectorRecord r = record(line, fixedSector, commaSector);
+        const SectorRecord r = record(PoFile::A, line, fixedSector, commaSector);
         require(r.key(), "postcode sector");
         require(r.selection, "selection code");
         ++taken;
@@ -208,7 +216,7 @@ void ReferenceLoader::msortb() {
     emptyTable(sequence.rs());
     int taken = 0;
     forEachRecord(PoFile::B, [&](const std::string& line) {
-        const LabelRecord r = record(line, fixedLabel, commaLabel);
+        const LabelRecord r = record(PoFile::B, line, fixedLabel, commaLabel);
         require(r.code, "selection code");
         ++taken;
         const std::string where = here();
@@ -235,7 +243,7 @@ void ReferenceLoader::msortc() {
     emptyTable(place.rs());
     int taken = 0;
     forEachRecord(PoFile::C, [&](const std::string& line) {
-        const PlaceRecord r = record(line, fixedPlace, commaPlace);
+        const PlaceRecord r = record(PoFile::C, line, fixedPlace, commaPlace);
         require(r.name, "place name");
         require(r.residue, "residue code");
         ++taken;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -67,9 +68,18 @@ private:
     void forEachRecord(PoFile file, const std::function<void(const std::string& line)>& take);
     std::string here() const;                       // "Line 3 of file ..."
     SplitLine split(const std::string& line) const;  // LoadError for a malformed line
+    // A record that does not fit its file's form stops the load at its line.
+    void refuseMisfit(const std::optional<std::string>& why) const;
     template <class Rec>
-    Rec record(const std::string& line, Rec (*fixed)(std::string_view), Rec (*comma)(const SplitLine&)) const {
-        return form_ == FileForm::Comma ? comma(split(line)) : fixed(line);
+    Rec record(PoFile file, const std::string& line, Rec (*fixed)(std::string_view),
+               Rec (*comma)(const SplitLine&)) const {
+        if (form_ == FileForm::Fixed) {
+            refuseMisfit(fixedMisfit(file, line));
+            return fixed(line);
+        }
+        const SplitLine s = split(line);
+        refuseMisfit(commaMisfit(file, s));
+        return comma(s);
     }
     void count(PoFile file, const std::string& table);
     // A record whose key or code is empty is a malformed line.

@@ -34,6 +34,16 @@ TEST(RefSplitup, SplitsQuotedFieldsByTheirRules) {
     }
 }
 
+// A field left empty still counts; one that is never reached does not.
+TEST(RefSplitup, CountsTheFieldsItRead) {
+    const std::pair<const char*, int> cases[] = {
+        {R"("6","A","XYZ")", 3},      {R"("1",,"X")", 3},       {R"("1","A")", 2},
+        {R"("1",,)", 2},              {R"("1","A",X)", 2},      {R"("1","A","")", 3},
+        {R"("1","A",,"X")", 4},       {R"("1","A","B","C","D")", 4},
+    };
+    for (const auto& [line, fields] : cases) EXPECT_EQ(splitup(line).fields, fields) << line;
+}
+
 TEST(RefSplitup, FindsMalformedLines) {
     struct Case {
         const char* line;

@@ -12,6 +12,10 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <fstream>
+#include <functional>
+#include <sstream>
+
 #include <signal.h>
 #include <sys/wait.h>
 
@@ -43,6 +47,19 @@ protected:
         edit->selectAll();
         QTest::keyClicks(edit, text);
         EXPECT_EQ(edit->text(), text);
+    }
+    static std::uint64_t pageSizeOf(const fs::path& file) {
+        std::ifstream f(file, std::ios::binary);
+        unsigned char header[18] = {};
+        f.read(reinterpret_cast<char*>(header), sizeof header);
+        const std::uint64_t size = (std::uint64_t(header[16]) << 8) | header[17];
+        return size == 1 ? 65536 : size;
+    }
+    static std::string readAll(const fs::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
     }
     void import(RefImportWindow& f) { QTest::mouseClick(child<QPushButton>(&f, "cmdImport"), Qt::LeftButton); }
     void generate(qv::pogen::Form form, const fs::path& folder = "po") {
@@ -135,6 +152,52 @@ TEST_F(RefForm, WithoutADatabaseTheFormStays) {
     EXPECT_TRUE(fs::is_empty(target));
 }
 
+// A database file that is there but damaged is not reported as missing:
+// the message says it is damaged and gives the database's own reason.
+TEST_F(RefForm, ADamagedDatabaseIsNamedDamagedNotMissing) {
+    generate(qv::pogen::Form::Comma);
+    const fs::path delivered = dir_ / "delivered.mdb";
+    fs::copy_file(dir_ / "mailsort.mdb", delivered);
+    const std::uint64_t size = fs::file_size(delivered);
+    const std::pair<const char*, std::function<void(const fs::path&)>> cases[] = {
+        {"first page zeroed",
+         [](const fs::path& p) {
+             std::fstream f(p, std::ios::in | std::ios::out | std::ios::binary);
+             const std::string zeros(pageSizeOf(p), '\0');
+             f.write(zeros.data(), std::streamsize(zeros.size()));
+         }},
+        {"cut to a third", [size](const fs::path& p) { fs::resize_file(p, size / 3); }},
+        {"cut inside its first page", [](const fs::path& p) { fs::resize_file(p, 60); }},
+        {"empty", [](const fs::path& p) { fs::resize_file(p, 0); }},
+    };
+    const QString lead = QStringLiteral("The Mailsort database is damaged - contact supplier.  Description: ");
+    for (const auto& [what, damage] : cases) {
+        fs::remove(dir_ / "mailsort.mdb");
+        fs::copy_file(delivered, dir_ / "mailsort.mdb");
+        damage(dir_ / "mailsort.mdb");
+        const std::string damagedBytes = readAll(dir_ / "mailsort.mdb");
+        auto f = shown(FileForm::Comma);
+        type(*f, "txtDrive", "po");
+        scriptedMessages().answer(qv::platform::Answer::Ok);
+        import(*f);
+        ASSERT_EQ(scriptedMessages().texts().size(), 1) << what;
+        const QString text = scriptedMessages().texts()[0];
+        EXPECT_TRUE(f->isVisible()) << what;
+        EXPECT_EQ(readAll(dir_ / "mailsort.mdb"), damagedBytes) << what;
+        // The reason is the database layer's own.
+        std::string reason;
+        try {
+            qv::db::Database::open("mailsort.mdb");
+        } catch (const qv::db::DbError& e) {
+            reason = e.description();
+        }
+        EXPECT_FALSE(reason.empty()) << what;
+        EXPECT_EQ(text, lead + QString::fromStdString(reason)) << what;
+        EXPECT_FALSE(qv::fileExists("mailsort.bak")) << what;
+        scriptedMessages().clear();
+    }
+}
+
 TEST_F(RefForm, TwoDatabasesWhoseNamesDifferOnlyInCaseAreRefused) {
     seedOldData();
     const auto before = allTables();
@@ -170,6 +233,25 @@ TEST_F(RefForm, AFaultyFileIsReportedAndTheOldDataKept) {
     EXPECT_FALSE(child<QLabel>(f.get(), "status")->isVisible());
     EXPECT_EQ(allTables(), before);
     EXPECT_TRUE(qv::fileExists("mailsort.mdb"));
+}
+
+TEST_F(RefForm, ARecordThatDoesNotFitItsFormIsReportedNotTakenForSuccess) {
+    seedOldData();
+    const auto before = allTables();
+    generate(qv::pogen::Form::Fixed);
+    write("msorta.dat", {"1QA1 210101", "1QA1 3"});
+    auto f = shown(FileForm::Fixed);
+    type(*f, "txtDrive", "po");
+    const QString text = QStringLiteral("Line 2 of file %1 is not a valid record: it is 6 characters long, too short "
+                                        "to hold its selection code (columns 7-11).")
+                             .arg(QString::fromStdString((po() / "msorta.dat").string())) +
+                         kUnchanged;
+    scriptedMessages().answer(qv::platform::Answer::Ok, text);
+    import(*f);
+    EXPECT_TRUE(scriptedMessages().failures().empty());
+    EXPECT_EQ(scriptedMessages().texts().size(), 1);
+    EXPECT_TRUE(f->isVisible());
+    EXPECT_EQ(allTables(), before);
 }
 
 TEST_F(RefForm, AFullDiskDuringTheLoadIsReportedAndTheOldDataKept) {

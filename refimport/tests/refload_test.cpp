@@ -8,6 +8,7 @@
 
 #include "common/text/chars.h"
 
+#include <random>
 #include <set>
 
 using namespace qv::refimport;
@@ -89,7 +90,7 @@ TEST_F(RefLoad, RepeatedKeysKeepTheFirstRecord) {
     writeComma();
     write("msorta.dat", {R"("1","B1","2","10101")", R"("1","b1","2","99999")", R"("1","B1  ","2","88888")",
                          R"("1","AB1","3","11601")"});
-    write("msortb.dat", {R"("3","101","FIRST",")" + kSorts + "\"", R"("3","101","SECOND","99")"});
+    write("msortb.dat", {R"("3","101","FIRST",")" + kSorts + "\"", R"("3","101","SECOND","16151413121110090807060504030201")"});
     auto passed = load(FileForm::Comma);
     ASSERT_EQ(passed.size(), 3u);
     EXPECT_EQ(passed[0].file, PoFile::A);
@@ -186,13 +187,26 @@ TEST_F(RefLoad, PassesOverEmptyLinesAndTheEndOfFileByte) {
     expectFixtureLoaded();
 }
 
-TEST_F(RefLoad, ShortFixedLinesGiveShortValues) {
+// A fixed line may end early where only text is left: the blanks that
+// would pad it out are not needed.
+TEST_F(RefLoad, FixedLinesMayEndWhereOnlyTextIsLeft) {
     writeFixed();
-    write("msortd.dat", {"6A101", "6P116", "6B1"});
-    write("msorta.dat", {"1B1  210101", "1ZZ9 3777", "1ZZ8 4 5"});
+    write("msortd.dat", {"5A", "6A101", "6P116"});
+    write("msortb.dat", {"210101B1 SELECTION", "210102", "3101" + pad("RESIDUE 101", 50) + kSorts, "4901MIXED", "4902"});
     load(FileForm::Fixed);
-    EXPECT_EQ(rows("region"), (Rows{{"1", "2"}, {"101", "1"}, {"116", "16"}}));
-    EXPECT_EQ(rows("pcode"), (Rows{{"B1  2", "10101", "1"}, {"ZZ8 4", " 5", "0"}, {"ZZ9 3", "777", "0"}}));
+    EXPECT_EQ(rows("region"), (Rows{{"101", "1"}, {"116", "16"}}));
+    EXPECT_EQ(rows("label", true), (Rows{{"101", "RESIDUE 101"}, {"10101", "B1 SELECTION"}, {"10102", ""}, {"901", "MIXED"}, {"902", ""}}));
+    EXPECT_EQ(rows("sequence"), (Rows{{"101", kSorts}}));
+}
+
+// Blanks after a comma-delimited line's last field are padding, not a field.
+TEST_F(RefLoad, CommaLinesMayEndInBlanks) {
+    writeComma();
+    write("msortd.dat", {R"("5","A","REGION A")" "     ", R"("6","A","101")" "   ", R"("6","P","116")"});
+    write("msortb.dat", {R"("2","10101","B1 SELECTION")" "    ", R"("3","101","RESIDUE 101",")" + kSorts + "\"   ",
+                         R"("1","116","OTHER TYPE","IGNORED")" "      "});
+    load(FileForm::Comma);
+    expectFixtureLoaded();
 }
 
 TEST_F(RefLoad, ARecordWithAnEmptyKeyOrCodeStopsTheLoadAtItsLine) {
@@ -204,12 +218,13 @@ TEST_F(RefLoad, ARecordWithAnEmptyKeyOrCodeStopsTheLoadAtItsLine) {
         const char* says;
     };
     const Case cases[] = {
-        {FileForm::Fixed, "msorta.dat", {"1B1  210101", "1QQ8"}, 2, "its selection code is empty"},
-        {FileForm::Comma, "msorta.dat", {R"("1","B1","2","10101")", R"("1","QQ9","5")"}, 2,
+        {FileForm::Fixed, "msorta.dat", {"1B1  210101", "1QQ8 4     "}, 2, "its selection code is empty"},
+        {FileForm::Comma, "msorta.dat", {R"("1","B1","2","10101")", R"("1","QQ9","5","")"}, 2,
          "its selection code is empty"},
-        {FileForm::Comma, "msorta.dat", {R"("1","","","10101")"}, 1, "its postcode sector is empty"},
-        {FileForm::Fixed, "msortc.dat", {"1ZORFORD   101", "", "2SHORT"}, 3, "its residue code is empty"},
-        {FileForm::Fixed, "msortd.dat", {"6A101", "6"}, 2, "its residue code is empty"},
+        {FileForm::Comma, "msorta.dat", {R"("1","","","10101")"}, 1, "its outward code is empty"},
+        {FileForm::Fixed, "msorta.dat", {"1    210101"}, 1, "its outward code is empty"},
+        {FileForm::Fixed, "msortc.dat", {"1ZORFORD   101", "", "2SHORT        "}, 3, "its residue code is empty"},
+        {FileForm::Fixed, "msortd.dat", {"6A101", "6A   "}, 2, "its residue code is empty"},
         {FileForm::Fixed, "msortd.dat", {"6 101"}, 1, "its region letter is empty"},
         {FileForm::Comma, "msortb.dat", {R"("2","","NO CODE")"}, 1, "its selection code is empty"},
         {FileForm::Comma, "msortc.dat", {R"("1","  ","101")"}, 1, "its place name is empty"},
@@ -226,6 +241,105 @@ TEST_F(RefLoad, ARecordWithAnEmptyKeyOrCodeStopsTheLoadAtItsLine) {
                                              " is not a valid record: " + c.says + ".");
         EXPECT_EQ(allTables(), before) << c.file;
     }
+}
+
+// Every record the reader takes is held to its file's form: numbers are
+// numbers of their width, and the record reaches its last number. The first
+// that does not fit stops the load, naming its file and line.
+TEST_F(RefLoad, ARecordThatDoesNotFitItsFormStopsTheLoad) {
+    struct Case {
+        FileForm form;
+        const char* file;
+        std::string record;
+        const char* says;
+    };
+    const std::string desc50 = pad("RESIDUE 101", 50);
+    const Case cases[] = {
+        {FileForm::Fixed, "msortd.dat", "6a101", "its region letter \"a\" is not one of the letters A to P"},
+        {FileForm::Fixed, "msortd.dat", "6Q101", "its region letter \"Q\" is not one of the letters A to P"},
+        {FileForm::Fixed, "msortd.dat", "6A1O1", "its residue code \"1O1\" is not a 3-digit number"},
+        {FileForm::Fixed, "msortd.dat", "6A10", "it is 4 characters long, too short to hold its residue code (columns 3-5)"},
+        {FileForm::Fixed, "msorta.dat", "1B1  x10101", "its sector digit \"x\" is not a digit"},
+        {FileForm::Fixed, "msorta.dat", "1B1  2101O1", "its selection code \"101O1\" is not a 5-digit number"},
+        {FileForm::Fixed, "msorta.dat", "1B1  21010 ", "its selection code \"1010 \" is not a 5-digit number"},
+        {FileForm::Fixed, "msorta.dat", "1B1  21010", "it is 10 characters long, too short to hold its selection code (columns 7-11)"},
+        {FileForm::Fixed, "msortb.dat", "2101x1B1 SELECTION", "its selection code \"101x1\" is not a 5-digit number"},
+        {FileForm::Fixed, "msortb.dat", "21010", "it is 5 characters long, too short to hold its selection code (columns 2-6)"},
+        {FileForm::Fixed, "msortb.dat", "3101" + desc50 + kSorts.substr(0, 31),
+         "it is 85 characters long, too short to hold its region sort string (columns 55-86)"},
+        {FileForm::Fixed, "msortb.dat", "3101" + desc50 + kSorts.substr(0, 31) + " ",
+         "its region sort string \"0102030405060708091011121314151 \" is not sixteen 2-digit numbers"},
+        {FileForm::Fixed, "msortb.dat", "4A01MIXED", "its residue code \"A01\" is not a 3-digit number"},
+        {FileForm::Fixed, "msortc.dat", "1ZORFORD   1O1", "its residue code \"1O1\" is not a 3-digit number"},
+        {FileForm::Fixed, "msortc.dat", "1ZORFORD   10", "it is 13 characters long, too short to hold its residue code (columns 12-14)"},
+        {FileForm::Comma, "msortd.dat", R"("6","a","101")", "its region letter \"a\" is not one of the letters A to P"},
+        {FileForm::Comma, "msortd.dat", R"("6","A","1010")", "its residue code \"1010\" is not a 3-digit number"},
+        {FileForm::Comma, "msortd.dat", R"("6","A")", "it has 2 fields, too few to hold its residue code (field 3)"},
+        {FileForm::Comma, "msorta.dat", R"("1","B1","2","abc")", "its selection code \"abc\" is not a 5-digit number"},
+        {FileForm::Comma, "msorta.dat", R"("1","B1","23","10101")", "its sector digit \"23\" is not a digit"},
+        {FileForm::Comma, "msorta.dat", R"("1","B1","2")", "it has 3 fields, too few to hold its selection code (field 4)"},
+        {FileForm::Comma, "msorta.dat", R"("1","QAB12","2","10101")", "its outward code \"QAB12\" is longer than 4 characters"},
+        {FileForm::Comma, "msortb.dat", R"("2","abc","B1 SELECTION")", "its selection code \"abc\" is not a 5-digit number"},
+        {FileForm::Comma, "msortb.dat", R"("3","101","RESIDUE 101")",
+         "it has 3 fields, too few to hold its region sort string (field 4)"},
+        {FileForm::Comma, "msortb.dat", R"("3","101","RESIDUE 101","0102")",
+         "its region sort string \"0102\" is not sixteen 2-digit numbers"},
+        {FileForm::Comma, "msortb.dat", R"("4","9O1","MIXED")", "its residue code \"9O1\" is not a 3-digit number"},
+        {FileForm::Comma, "msortc.dat", R"("1","ZORFORD","abc")", "its residue code \"abc\" is not a 3-digit number"},
+        {FileForm::Comma, "msortc.dat", R"("1","ZORFORD")", "it has 2 fields, too few to hold its residue code (field 3)"},
+    };
+    // A good record of each file, then an empty line, then the case: line 3.
+    auto good = [](FileForm form, const std::string& file) -> std::string {
+        const bool fixed = form == FileForm::Fixed;
+        if (file == "msortd.dat") return fixed ? "6A101" : R"("6","A","101")";
+        if (file == "msorta.dat") return fixed ? "1B1  210101" : R"("1","B1","2","10101")";
+        if (file == "msortb.dat") return fixed ? "210101B1 SELECTION" : R"("2","10101","B1 SELECTION")";
+        return fixed ? "1ZORFORD   101" : R"("1","ZORFORD","101")";
+    };
+    seedOldData();
+    const auto before = allTables();
+    for (const auto& c : cases) {
+        if (c.form == FileForm::Fixed) writeFixed();
+        else writeComma();
+        write(c.file, {good(c.form, c.file), "", c.record});
+        LoadError e = loadFails(c.form);
+        EXPECT_EQ(e.kind(), LoadError::Kind::BadLine) << c.record;
+        EXPECT_EQ(e.file(), po() / c.file) << c.record;
+        EXPECT_EQ(e.line(), 3u) << c.record;
+        EXPECT_EQ(std::string(e.what()),
+                  "Line 3 of file " + (po() / c.file).string() + " is not a valid record: " + c.says + ".");
+        EXPECT_EQ(allTables(), before) << c.record;
+    }
+}
+
+// Whole files that are not Post Office files, on a full set of old data.
+TEST_F(RefLoad, ADamagedSectorFileKeepsAllTheOldData) {
+    const auto data = qv::pogen::generate({.seed = 3, .sectors = 400});
+    qv::pogen::writeFiles(data, qv::pogen::Form::Fixed, po());
+    load(FileForm::Fixed);
+    const auto before = allTables();
+    ASSERT_EQ(before[1].size(), 400u);
+
+    // Random bytes in place of msorta.dat.
+    std::mt19937 random(26);
+    std::string bytes(200 * 1024, '\0');
+    for (auto& b : bytes) b = char(random() & 0xFF);
+    writeRaw("msorta.dat", bytes);
+    LoadError e = loadFails(FileForm::Fixed);
+    EXPECT_EQ(e.kind(), LoadError::Kind::BadLine);
+    EXPECT_EQ(e.file(), po() / "msorta.dat");
+    EXPECT_EQ(allTables(), before);
+
+    // Every line five characters short.
+    std::vector<std::string> cut;
+    for (const auto& l : qv::pogen::fileLines(data, qv::pogen::File::A, qv::pogen::Form::Fixed))
+        cut.push_back(l.substr(0, l.size() - 5));
+    write("msorta.dat", cut);
+    e = loadFails(FileForm::Fixed);
+    EXPECT_EQ(std::string(e.what()), "Line 1 of file " + (po() / "msorta.dat").string() +
+                                         " is not a valid record: it is 6 characters long, too short to hold its "
+                                         "selection code (columns 7-11).");
+    EXPECT_EQ(allTables(), before);
 }
 
 TEST_F(RefLoad, AFileWithNoRecordForItsTableIsRefused) {
