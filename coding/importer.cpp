@@ -6,6 +6,7 @@
 #include "common/text/files.h"
 #include "common/text/lines.h"
 #include "common/text/numtext.h"
+#include "platform/files.h"
 
 #include <algorithm>
 #include <filesystem>

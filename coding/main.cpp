@@ -1,7 +1,7 @@
 #include "coding/importwindow.h"
 #include "common/db/database.h"
+#include "common/programmain/programmain.h"
 #include "platform/platform.h"
-#include "platform/programmain.h"
 
 int main(int argc, char** argv) {
     return qv::platform::runProgram(argc, argv, QStringLiteral("Kavrin"), [] {

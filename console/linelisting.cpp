@@ -2,6 +2,7 @@
 
 #include "common/text/files.h"
 #include "platform/drives.h"
+#include "platform/files.h"
 
 #include <QDir>
 #include <QFileInfo>

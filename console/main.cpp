@@ -1,9 +1,9 @@
 // quorvel: the main console of the suite.
 #include "common/db/database.h"
+#include "common/programmain/programmain.h"
 #include "console/mainwindow.h"
 #include "platform/forms.h"
 #include "platform/launcher.h"
-#include "platform/programmain.h"
 
 int main(int argc, char** argv) {
     return qv::platform::runProgram(argc, argv, QStringLiteral("Quorvel"), [] {

@@ -1,6 +1,6 @@
 #include "designer/samplefile.h"
 
-#include "common/text/files.h"
+#include "platform/files.h"
 
 namespace qv::designer {
 

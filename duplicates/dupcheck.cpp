@@ -5,6 +5,7 @@
 #include "common/text/delimited.h"
 #include "common/text/files.h"
 #include "common/text/lines.h"
+#include "platform/files.h"
 
 #include <QChar>
 

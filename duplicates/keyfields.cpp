@@ -2,9 +2,9 @@
 
 #include "common/text/chars.h"
 #include "common/text/delimited.h"
-#include "common/text/files.h"
 #include "common/text/lines.h"
 #include "common/text/textfile.h"
+#include "platform/files.h"
 
 #include <system_error>
 

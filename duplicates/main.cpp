@@ -1,8 +1,8 @@
 // Fennick, the duplicate checker.
 #include "duplicates/program.h"
 
+#include "common/programmain/programmain.h"
 #include "platform/forms.h"
-#include "platform/programmain.h"
 
 int main(int argc, char** argv) {
     return qv::platform::runProgram(

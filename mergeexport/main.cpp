@@ -1,7 +1,7 @@
 // shoravel C: writes the job's coded addresses to DOVODEDOD.DAT for a letter merge.
+#include "common/programmain/programmain.h"
 #include "mergeexport/mergewindows.h"
 #include "platform/platform.h"
-#include "platform/programmain.h"
 
 int main(int argc, char** argv) {
     return qv::platform::runProgram(argc, argv, QStringLiteral("Shoravel"), [] {

@@ -1,7 +1,7 @@
 #include "common/db/database.h"
+#include "common/programmain/programmain.h"
 #include "params/paramswindow.h"
 #include "platform/platform.h"
-#include "platform/programmain.h"
 
 int main(int argc, char** argv) {
     return qv::platform::runProgram(argc, argv, QStringLiteral("Pelgrin"), [] {

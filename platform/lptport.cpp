@@ -1,6 +1,6 @@
 #include "platform/lptport.h"
 
-#include "common/text/files.h"
+#include "platform/files.h"
 
 #include <cerrno>
 #include <cstdio>

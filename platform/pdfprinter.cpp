@@ -1,5 +1,5 @@
 #include "platform/app.h"
-#include "common/text/files.h"
+#include "platform/files.h"
 #include "platform/pagepainter.h"
 #include "platform/pdfwriter.h"
 #include "platform/printer.h"

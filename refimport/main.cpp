@@ -1,6 +1,6 @@
 // lurrow C | F: loads the Post Office's Mailsort files into the reference tables.
+#include "common/programmain/programmain.h"
 #include "platform/platform.h"
-#include "platform/programmain.h"
 #include "refimport/refimportwindow.h"
 
 int main(int argc, char** argv) {

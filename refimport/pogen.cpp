@@ -3,6 +3,7 @@
 #include "common/text/chars.h"
 #include "common/text/files.h"
 #include "common/text/lines.h"
+#include "platform/files.h"
 
 #include <algorithm>
 #include <charconv>

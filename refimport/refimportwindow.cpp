@@ -3,7 +3,7 @@
 #include "common/programstart.h"
 #include "common/db/database.h"
 #include "common/suitetexts.h"
-#include "common/text/files.h"
+#include "platform/files.h"
 #include "platform/platform.h"
 #include "refimport/refload.h"
 

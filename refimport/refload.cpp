@@ -4,6 +4,7 @@
 #include "common/text/chars.h"
 #include "common/text/files.h"
 #include "common/text/lines.h"
+#include "platform/files.h"
 
 #include <system_error>
 

@@ -1,6 +1,6 @@
 #include "common/db/database.h"
+#include "common/programmain/programmain.h"
 #include "platform/platform.h"
-#include "platform/programmain.h"
 #include "sortation/startwindow.h"
 
 int main(int argc, char** argv) {

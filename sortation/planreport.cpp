@@ -5,8 +5,8 @@
 #include "common/text/chars.h"
 #include "common/text/csv.h"
 #include "common/text/dates.h"
-#include "common/text/files.h"
 #include "common/text/numtext.h"
+#include "platform/files.h"
 #include "platform/printer.h"
 
 #include <system_error>

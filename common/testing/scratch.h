@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/db/database.h"
+#include "platform/testing/tempfolder.h"
 
 #include <gtest/gtest.h>
 
@@ -11,40 +12,18 @@
 
 #include <filesystem>
 #include <memory>
-#include <string>
-#include <vector>
 
 namespace qv::testkit {
 
-namespace fs = std::filesystem;
-
-// A folder of its own for the running test (named after it and the process),
-// made the current folder while the object lives, as the programs expect to
-// run. With Databases::Fresh it holds a fresh mailsort.mdb and DupWork.mdb.
-class ScratchFolder {
+// The running test's own folder (TempFolder), made the current folder while
+// the object lives, as the programs expect to run. With Databases::Fresh it
+// holds a fresh mailsort.mdb and DupWork.mdb.
+class ScratchFolder : public TempFolder {
 public:
     enum class Databases { Fresh, None };
     explicit ScratchFolder(Databases databases = Databases::Fresh);
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    const fs::path& dir() const { return dir_; }
-    fs::path path(const std::string& name) const { return dir_ / name; }
 
     std::unique_ptr<db::Database> open(db::OpenMode mode = db::OpenMode::Shared) const;
-
-    // Writes lines with CRLF ends, as the customers' and the Post Office's files
-    // come; returns the full path.
-    std::string writeLines(const std::string& name, const std::vector<std::string>& lines) const;
-    std::string writeBytes(const std::string& name, const std::string& bytes) const;
-    std::string readBytes(const std::string& name) const;
-    // The names in the folder, sorted.
-    std::vector<std::string> names() const;
-
-private:
-    fs::path dir_;
-    fs::path previous_;
 };
 
 // A GoogleTest fixture working in a scratch folder.

@@ -3,6 +3,7 @@
 #include "common/db/compaction.h"
 #include "common/db/database.h"
 #include "common/dbbuild/builder.h"
+#include "platform/testing/tempfolder.h"
 
 #include <gtest/gtest.h>
 
@@ -34,12 +35,6 @@ namespace {
 class Compaction : public ::testing::Test {
 protected:
     void SetUp() override {
-        old_ = fs::current_path();
-        dir_ = fs::temp_directory_path() / ("qvcompact-" + std::to_string(getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        fs::current_path(dir_);
         std::ostringstream out, err;
         ASSERT_EQ(qv::dbbuild::makeDatabases({QV_DATA_DIR, dir_, false}, out, err), 0) << err.str();
         // A finished job's work table, dropped again: space to win back.
@@ -56,11 +51,6 @@ protected:
         db->close();
         before_ = snapshot();
     }
-    void TearDown() override {
-        fs::current_path(old_);
-        fs::remove_all(dir_);
-    }
-
     // Every table of the database and its rows as text.
     static std::map<std::string, std::string> snapshot(const std::string& file = "mailsort.mdb") {
         std::map<std::string, std::string> out;
@@ -98,7 +88,8 @@ protected:
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
     }
 
-    fs::path old_, dir_;
+    qv::testkit::TempFolder folder_{qv::testkit::TempFolder::Current::Enter};
+    const fs::path dir_ = folder_.dir();
     std::map<std::string, std::string> before_;
 };
 

@@ -1,4 +1,5 @@
 #include "common/db/database.h"
+#include "platform/testing/tempfolder.h"
 
 #include <sqlite3.h>
 
@@ -22,19 +23,6 @@ namespace {
 // Each test runs in a fresh folder of its own, as the programs do in theirs.
 class DbTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        old_ = fs::current_path();
-        dir_ = fs::temp_directory_path() / ("qvdb-" + std::to_string(getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        fs::current_path(dir_);
-    }
-    void TearDown() override {
-        fs::current_path(old_);
-        fs::remove_all(dir_);
-    }
-
     static int code(const std::function<void()>& f) {
         try {
             f();
@@ -71,7 +59,8 @@ protected:
         return out;
     }
 
-    fs::path old_, dir_;
+    qv::testkit::TempFolder folder_{qv::testkit::TempFolder::Current::Enter};
+    const fs::path dir_ = folder_.dir();
 };
 
 TEST_F(DbTest, OpenFindsTheFileWithoutRegardToCaseAndTrailingBlanks) {

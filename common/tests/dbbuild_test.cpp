@@ -1,9 +1,8 @@
 #include "common/dbbuild/builder.h"
 #include "common/parm/parmrecord.h"
+#include "platform/testing/tempfolder.h"
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <fstream>
 #include <set>
@@ -22,14 +21,6 @@ const fs::path kData = QV_DATA_DIR;
 
 class TempDir : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("qvdbbuild-" + std::to_string(getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     int run(const std::vector<std::string>& args, std::string* errText = nullptr) {
         std::ostringstream out, err;
         int rc = runCommand(args, kData, dir_, out, err);
@@ -41,7 +32,8 @@ protected:
         std::ofstream(p, std::ios::binary) << text;
     }
 
-    fs::path dir_;
+    qv::testkit::TempFolder folder_;
+    const fs::path dir_ = folder_.dir();
 };
 
 // The line and message of the ParseError a parse throws ("" when none).

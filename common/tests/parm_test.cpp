@@ -1,9 +1,8 @@
 #include "common/dbbuild/builder.h"
 #include "common/parm/parmrecord.h"
+#include "platform/testing/tempfolder.h"
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <functional>
 #include <sstream>
@@ -17,14 +16,6 @@ namespace {
 
 class ParmTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("qvparm-" + std::to_string(getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::unique_ptr<Database> shipped() {
         std::ostringstream out, err;
         qv::dbbuild::MakeOptions o{QV_DATA_DIR, dir_, false};
@@ -42,7 +33,8 @@ protected:
         return 0;
     }
 
-    fs::path dir_;
+    qv::testkit::TempFolder folder_;
+    const fs::path dir_ = folder_.dir();
 };
 
 TEST_F(ParmTest, ReadsKeysByNameWithoutRegardToCase) {

@@ -1,9 +1,9 @@
 // The program start: the open's refusals, the next step from the run flags,
 // and the hand-over with its close before the start.
 #include "common/programstart.h"
-#include "common/testing/filelimit.h"
 #include "common/testing/parmkeys.h"
 #include "common/testing/scratch.h"
+#include "platform/testing/filelimit.h"
 #include "platform/testing/recordinglauncher.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 #include "common/text/csv.h"
-#include "common/testing/filelimit.h"
+#include "platform/testing/filelimit.h"
+#include "platform/testing/tempfolder.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +8,6 @@
 #include <fstream>
 #include <sstream>
 #include <system_error>
-
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 using qv::CsvWriter;
@@ -21,12 +20,6 @@ std::string readFile(const fs::path& p) {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
-}
-
-fs::path scratch(const char* name) {
-    const fs::path dir = fs::temp_directory_path() / ("qv-csv-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    return dir / name;
 }
 
 enum class Mark { Quoted, Bare, Null };
@@ -54,7 +47,8 @@ TEST(CsvWriter, FieldsAsMarkedReadBackAsWritten) {
         {Mark::Bare, "", "", ""},
         {Mark::Bare, "1,234", "\"1,234\"", "1,234"},  // would split the record: quoted
     };
-    const fs::path file = scratch("fields.csv");
+    qv::testkit::TempFolder folder;
+    const fs::path file = folder.path("fields.csv");
     {
         CsvWriter w(file, LineEnd::CRLF);
         for (const Case& c : cases) {
@@ -80,11 +74,11 @@ TEST(CsvWriter, FieldsAsMarkedReadBackAsWritten) {
         line.pop_back();
         EXPECT_EQ(parseCsvRecord(line), (std::vector<std::string>{"7", c.readBack, "end"})) << line;
     }
-    fs::remove_all(file.parent_path());
 }
 
 TEST(CsvWriter, LineEndsAndOnlyWholeRecords) {
-    const fs::path file = scratch("lf.csv");
+    qv::testkit::TempFolder folder;
+    const fs::path file = folder.path("lf.csv");
     {
         CsvWriter w(file, LineEnd::LF);
         w.quoted("a").bare("1");
@@ -96,7 +90,6 @@ TEST(CsvWriter, LineEndsAndOnlyWholeRecords) {
         w.close();
     }
     EXPECT_EQ(readFile(file), "\"a\",1\n\n\"last\",#NULL#\n");
-    fs::remove_all(file.parent_path());
 }
 
 TEST(CsvWriter, ErrorsOfTheFileReachTheCaller) {
@@ -104,7 +97,8 @@ TEST(CsvWriter, ErrorsOfTheFileReachTheCaller) {
 
     // A file that may not grow: the error comes at a write or at close.
     bool thrown = false;
-    const fs::path file = scratch("full.csv");
+    qv::testkit::TempFolder folder;
+    const fs::path file = folder.path("full.csv");
     try {
         qv::testkit::FileSizeLimit limit(16);
         CsvWriter w(file);
@@ -119,7 +113,6 @@ TEST(CsvWriter, ErrorsOfTheFileReachTheCaller) {
     }
     EXPECT_TRUE(thrown);
     EXPECT_FALSE(fs::exists(file));
-    fs::remove_all(file.parent_path());
 }
 
 TEST(ParseCsvRecord, ReadsAsASpreadsheetDoes) {

@@ -1,5 +1,7 @@
 #include "common/text/files.h"
 #include "common/text/lines.h"
+#include "platform/files.h"
+#include "platform/testing/tempfolder.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +10,6 @@
 
 #include <fstream>
 #include <optional>
-#include <random>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -18,13 +19,6 @@ namespace {
 
 class FilesTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device rd;
-        dir_ = fs::temp_directory_path() / ("qv_files_" + std::to_string(rd()) + std::to_string(rd()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     void put(const std::string& name, const std::string& text) {
         std::ofstream(dir_ / pathFromUtf8(name), std::ios::binary) << text;
     }
@@ -37,7 +31,8 @@ protected:
         for (auto& e : fs::directory_iterator(dir_)) r.insert(utf8FromPath(e.path().filename()));
         return r;
     }
-    fs::path dir_;
+    qv::testkit::TempFolder folder_;
+    const fs::path dir_ = folder_.dir();
 };
 
 TEST_F(FilesTest, FindIgnoresCaseAndTrailingBlanks) {
@@ -149,9 +144,8 @@ struct Watchdog {
 }  // namespace
 
 TEST(InputFiles, OnlyRegularFilesAreReadAndOthersAreRefusedByName) {
-    const fs::path dir = fs::temp_directory_path() / ("qvnonregular-" + std::to_string(getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    qv::testkit::TempFolder folder;
+    const fs::path& dir = folder.dir();
     ASSERT_EQ(mkfifo((dir / "pipe.txt").c_str(), 0600), 0);
     fs::create_directory(dir / "Folder.TXT");
     std::ofstream(dir / "plain.txt") << "a\n";
@@ -188,5 +182,4 @@ TEST(InputFiles, OnlyRegularFilesAreReadAndOthersAreRefusedByName) {
     std::string line;
     EXPECT_TRUE(r.readLine(line));
     EXPECT_EQ(line, "a");
-    fs::remove_all(dir);
 }

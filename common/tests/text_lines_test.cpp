@@ -1,11 +1,11 @@
 #include "common/text/lines.h"
-#include "common/testing/filelimit.h"
+#include "platform/testing/filelimit.h"
+#include "platform/testing/tempfolder.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <vector>
 
@@ -121,17 +121,12 @@ TEST(Utf8, Validation) {
 
 class LineFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device rd;
-        dir_ = fs::temp_directory_path() / ("qv_lines_" + std::to_string(rd()) + std::to_string(rd()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
     std::string get(const fs::path& p) {
         std::ifstream in(p, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
-    fs::path dir_;
+    qv::testkit::TempFolder folder_;
+    const fs::path dir_ = folder_.dir();
 };
 
 TEST_F(LineFileTest, ReadsFileAcrossBufferBoundaries) {

@@ -1,4 +1,5 @@
 #include "common/text/textfile.h"
+#include "platform/testing/tempfolder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +15,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(CheckTextFile, Problems) {
-    const fs::path dir = fs::temp_directory_path() / ("qvtextfile-" + std::to_string(getpid()));
-    fs::remove_all(dir);
+    qv::testkit::TempFolder folder;
+    const fs::path& dir = folder.dir();
     fs::create_directories(dir / "folder");
     const std::string fifo = (dir / "pipe.csv").string();
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
@@ -38,7 +39,6 @@ TEST(CheckTextFile, Problems) {
         {write("blankline.csv", "\r\n"), qv::FileProblem::None},  // one empty record is a record
     };
     for (const auto& c : cases) EXPECT_EQ(qv::checkTextFile(c.path), c.problem) << c.path;
-    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "common/text/files.h"
 #include "common/text/lines.h"
+#include "platform/files.h"
 
 #include <cstdio>
 #include <filesystem>

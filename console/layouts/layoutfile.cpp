@@ -2,6 +2,7 @@
 
 #include "common/text/chars.h"
 #include "common/text/files.h"
+#include "platform/files.h"
 
 #include <fstream>
 

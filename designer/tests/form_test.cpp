@@ -7,9 +7,10 @@
 #include "coding/fixedcols.h"
 #include "coding/splitters.h"
 #include "common/parm/parmrecord.h"
-#include "common/testing/filelimit.h"
 #include "common/text/lines.h"
 #include "platform/forms.h"
+#include "platform/testing/filelimit.h"
+#include "platform/testing/qtprint.h"
 #include "platform/testing/test_services.h"
 
 #include <gtest/gtest.h>
@@ -29,8 +30,6 @@
 
 #include <fstream>
 #include <map>
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 using namespace qv::designer;
 using qv::platform::Answer;

@@ -2,7 +2,7 @@
 
 #include "workfolder.h"
 
-#include "common/testing/filelimit.h"
+#include "platform/testing/filelimit.h"
 
 #include "common/text/csv.h"
 

@@ -7,9 +7,10 @@
 
 #include "common/db/database.h"
 #include "common/dbbuild/builder.h"
-#include "common/testing/filelimit.h"
 #include "platform/forms.h"
 #include "platform/help.h"
+#include "platform/testing/filelimit.h"
+#include "platform/testing/qtprint.h"
 #include "platform/testing/test_services.h"
 
 #include <gtest/gtest.h>
@@ -27,8 +28,6 @@
 #include <deque>
 #include <optional>
 #include <sstream>
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 using namespace qv::duplicates;
 using qv::platform::Answer;

@@ -1,13 +1,13 @@
 // The print-range dialog and the progress form, offscreen, with scripted
 // message boxes and a recording LPT1.
-#include "common/testing/filelimit.h"
 #include "fixture.h"
 #include "labels/labelprogresswindow.h"
 #include "labels/printrangedialog.h"
 #include "platform/platform.h"
+#include "platform/testing/filelimit.h"
+#include "platform/testing/qtprint.h"
 #include "platform/testing/recordingport.h"
 #include "platform/testing/test_services.h"
-#include "qtprint.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -5,7 +5,7 @@
 #include "labels/labelkeys.h"
 #include "labels/labelrun.h"
 #include "labels/rowbuffer.h"
-#include "qtprint.h"
+#include "platform/testing/qtprint.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include "fixture.h"
 #include "labels/writers.h"
 #include "platform/printer.h"
+#include "platform/testing/qtprint.h"
 #include "platform/tests/pdftools.h"
-#include "qtprint.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>

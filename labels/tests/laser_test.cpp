@@ -2,9 +2,9 @@
 // LabelsPage rows, and each label's text inside its label of the sheet.
 #include "fixture.h"
 #include "labels/writers.h"
+#include "platform/testing/qtprint.h"
 #include "platform/testing/recordingprinter.h"
 #include "platform/testing/test_services.h"
-#include "qtprint.h"
 
 #include <cmath>
 

@@ -1,11 +1,11 @@
 // Label runs on the dot-matrix printer: what reaches LPT1, line for line, for
 // the whole job and for ranges of it; rows of two and three; the write-back.
-#include "common/testing/filelimit.h"
 #include "fixture.h"
 #include "labels/writers.h"
 #include "platform/lptport.h"
+#include "platform/testing/filelimit.h"
+#include "platform/testing/qtprint.h"
 #include "platform/testing/recordingport.h"
-#include "qtprint.h"
 
 #include <fstream>
 

@@ -1,8 +1,8 @@
 #include "mergeexport/mergefile.h"
 #include "common/text/csv.h"
-#include "common/testing/filelimit.h"
 #include "common/testing/scratch.h"
 #include "mergefixture.h"
+#include "platform/testing/filelimit.h"
 
 #include <sys/stat.h>
 

@@ -1,9 +1,9 @@
 #include "mergeexport/mergewindows.h"
 #include "common/progress/progresswindow.h"
-#include "common/testing/filelimit.h"
 #include "common/testing/scratch.h"
 #include "mergefixture.h"
 #include "platform/platform.h"
+#include "platform/testing/filelimit.h"
 #include "platform/testing/test_services.h"
 
 #include <QLabel>

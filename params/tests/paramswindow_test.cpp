@@ -1,8 +1,9 @@
-#include "common/testing/filelimit.h"
 #include "common/testing/scratch.h"
 #include "common/parm/parmrecord.h"
 #include "params/paramswindow.h"
 #include "platform/platform.h"
+#include "platform/testing/filelimit.h"
+#include "platform/testing/qtprint.h"
 #include "platform/testing/test_services.h"
 
 #include <gtest/gtest.h>
@@ -33,15 +34,6 @@ using qv::platform::testing::recordingLauncher;
 using qv::platform::testing::scriptedMessages;
 namespace fs = std::filesystem;
 namespace key = qv::parm::key;
-
-QT_BEGIN_NAMESPACE
-void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-void PrintTo(const QStringList& l, std::ostream* os) {
-    *os << "{";
-    for (const QString& s : l) *os << " \"" << s.toStdString() << "\"";
-    *os << " }";
-}
-QT_END_NAMESPACE
 
 namespace qv::db {
 void PrintTo(const Value& v, std::ostream* os) { *os << (v.isNull() ? std::string("<Null>") : '"' + v.toString() + '"'); }

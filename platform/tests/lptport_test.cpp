@@ -1,7 +1,7 @@
-#include "common/testing/filelimit.h"
-#include "common/testing/scratch.h"
 #include "platform/lptport.h"
+#include "platform/testing/filelimit.h"
 #include "platform/testing/recordingport.h"
+#include "platform/testing/tempfolder.h"
 
 #include <gtest/gtest.h>
 
@@ -18,14 +18,14 @@ QByteArray readAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
-// Runs in an empty scratch folder as the current folder.
+// Runs in an empty folder of its own as the current folder.
 class InScratchFolder : public ::testing::Test {
 protected:
     QString path(const QString& name) const {
         return QString::fromStdString(scratch_.path(name.toStdString()).string());
     }
     QString folder() const { return QString::fromStdString(scratch_.dir().string()); }
-    qv::testkit::ScratchFolder scratch_{qv::testkit::ScratchFolder::Databases::None};
+    qv::testkit::TempFolder scratch_{qv::testkit::TempFolder::Current::Enter};
 };
 }  // namespace
 

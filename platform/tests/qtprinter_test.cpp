@@ -1,6 +1,6 @@
-#include "common/testing/sanitizers.h"
 #include "platform/app.h"
 #include "platform/qtprinter.h"
+#include "platform/testing/sanitizers.h"
 #include "platform/tests/pdftools.h"
 
 #include <gtest/gtest.h>

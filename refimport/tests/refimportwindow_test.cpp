@@ -2,9 +2,9 @@
 #include "refimport/pogen.h"
 #include "reffixture.h"
 
-#include "common/testing/filelimit.h"
 #include "common/text/files.h"
 #include "platform/platform.h"
+#include "platform/testing/filelimit.h"
 #include "platform/testing/test_services.h"
 
 #include <QLabel>

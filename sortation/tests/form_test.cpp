@@ -1,7 +1,7 @@
 // The program's two windows offscreen: captions, the guard, a run started
 // alone and by a run sequence, Cancel, refusals and the hand-over.
-#include "common/testing/filelimit.h"
 #include "platform/platform.h"
+#include "platform/testing/filelimit.h"
 #include "platform/testing/test_services.h"
 #include "sortation/runwindow.h"
 #include "sortation/startwindow.h"

@@ -1,10 +1,10 @@
 #include "sortation/planreport.h"
 
 #include "common/parm/parmrecord.h"
-#include "common/testing/filelimit.h"
 #include "common/testing/scratch.h"
 #include "common/text/csv.h"
 #include "common/text/dates.h"
+#include "platform/testing/filelimit.h"
 #include "platform/testing/recordingprinter.h"
 
 #include <gtest/gtest.h>

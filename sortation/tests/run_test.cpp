@@ -1,6 +1,6 @@
 // The run as a whole: refusals before the pass, a cancel in step 1, the
 // progress of each step, a set-up that fails and a disk that fills.
-#include "common/testing/filelimit.h"
+#include "platform/testing/filelimit.h"
 #include "platform/testing/recordingprinter.h"
 #include "sortation/sortrun.h"
 #include "sortation/tests/fixture.h"

@@ -3,6 +3,7 @@
 #include "platform/drives.h"
 #include "platform/forms.h"
 #include "platform/messages.h"
+#include "platform/testing/qtprint.h"
 #include "platform/testing/test_services.h"
 
 #include <gtest/gtest.h>
@@ -17,9 +18,6 @@
 #include <QTest>
 
 #include <optional>
-
-// Readable failures.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 using namespace qv::filesel;
 using qv::platform::Answer;

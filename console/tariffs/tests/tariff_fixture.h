@@ -3,13 +3,11 @@
 #pragma once
 
 #include "console/tests/console_fixture.h"
+#include "platform/testing/qtprint.h"
 
 #include <initializer_list>
 #include <ostream>
 #include <utility>
-
-// Readable failures of texts.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace qv::console::testing {
 

@@ -1,4 +1,4 @@
-#include "platform/programmain.h"
+#include "common/programmain/programmain.h"
 
 #include "common/db/database.h"
 #include "common/suitetexts.h"

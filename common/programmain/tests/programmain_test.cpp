@@ -4,9 +4,9 @@
 // program does, with its own application object.
 #include "common/db/database.h"
 #include "common/parm/parmrecord.h"
+#include "common/programmain/programmain.h"
 #include "common/programstart.h"
 #include "common/testing/scratch.h"
-#include "platform/programmain.h"
 #include "platform/testing/scriptedmessages.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+// A header of the benchmarks, the top floor.
+#pragma once
+#include "sortation/sort.h"

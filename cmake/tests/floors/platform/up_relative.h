@@ -1,0 +1,3 @@
+// Reaching up by a path relative to this file: refused all the same.
+#pragma once
+#include "../common/base.h"

@@ -1,0 +1,3 @@
+// A header of a program.
+#pragma once
+#include "common/base.h"
