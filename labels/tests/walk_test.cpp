@@ -6,6 +6,7 @@
 #include "platform/lptport.h"
 #include "platform/testing/recordingport.h"
 #include "qtprint.h"
+#include "recordingoutput.h"
 
 #include <fstream>
 
