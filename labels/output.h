@@ -27,9 +27,12 @@ public:
     virtual bool writeRow(const RowBuffer& row, bool last) = 0;
     // Laser: the rows that follow go on a new page.
     virtual void newPage() {}
-    // Ends the run's output (closes the port, ends the document). False
-    // when that failed.
+    // Ends the run's output (closes the port, ends the document) and puts
+    // it in place. False when that failed.
     virtual bool finish() = 0;
+    // Ends a run that failed: nothing of it is put in place (a plain LPT1
+    // file keeps the earlier one, the laser document is thrown away).
+    virtual void abandon() = 0;
     virtual QString error() const = 0;
 };
 

@@ -1,6 +1,6 @@
 // A label output for tests: keeps each row's lines as the walk handed them
-// over, with its page, and counts how often the output was begun and
-// finished.
+// over, with its page, and counts how often the output was begun, finished
+// and abandoned.
 #pragma once
 
 #include "labels/output.h"
@@ -29,6 +29,7 @@ public:
     bool writeRow(const RowBuffer& row, bool last) override;
     void newPage() override { pageDue_ = true; }
     bool finish() override;
+    void abandon() override { ++abandons_; }
     QString error() const override { return error_; }
 
     void setFailBegin(bool on) { failBegin_ = on; }
@@ -37,6 +38,7 @@ public:
     const std::vector<Row>& rows() const { return rows_; }
     int begins() const { return begins_; }
     int finishes() const { return finishes_; }
+    int abandons() const { return abandons_; }
     // The label columns' text of every row: each row's lines with trailing
     // blanks removed, rows one after another, lines without text dropped.
     QStringList texts() const;
@@ -48,7 +50,7 @@ private:
     int failAfter_ = -1;
     bool pageDue_ = false;
     int page_ = 1;
-    int begins_ = 0, finishes_ = 0;
+    int begins_ = 0, finishes_ = 0, abandons_ = 0;
     std::vector<Row> rows_;
     QString error_;
 };

@@ -4,6 +4,7 @@
 #include "fixture.h"
 #include "labels/writers.h"
 #include "platform/lptport.h"
+#include "platform/printer.h"
 #include "platform/testing/recordingport.h"
 #include "qtprint.h"
 #include "recordingoutput.h"
@@ -16,6 +17,7 @@ namespace {
 using fixture::DatabaseFolder;
 namespace key = parm::key;
 using Status = RunResult::Status;
+namespace fs = std::filesystem;
 
 const QString Top = "************************************";
 const QString Rule = "*----------------------------------*";
@@ -776,15 +778,68 @@ TEST_F(Unprintable, AnUnexpectedErrorEndsTheOutputAndKeepsThePresets) {
     RecordingOutput out;
     const RunResult r = run(request('A', 1, 20), out);
     EXPECT_EQ(r.status, Status::Failed);
+    EXPECT_TRUE(r.unexpected);
     EXPECT_TRUE(r.message.startsWith("An unexpected error has occurred.  Please make a note of the following error "
                                      "details and contact Brackwith Mailing Services.  Error number: 3265"))
         << r.message.toStdString();
     EXPECT_EQ(out.begins(), 1);
-    EXPECT_EQ(out.finishes(), 1);
+    EXPECT_EQ(out.finishes(), 0);
+    EXPECT_EQ(out.abandons(), 1);
     EXPECT_EQ(parmText(key::RunLabels), "N");
     EXPECT_EQ(parmText(key::RunAlone), "N");
     EXPECT_EQ(parmText(key::Labfrom), "3");
     EXPECT_EQ(parmText(key::Labopt), "B");
+}
+
+// mmwork with zeroed pages: the walk fails part way through the job. The
+// program's own printers put nothing of it in place: an earlier LPT1 stays
+// byte for byte and no labels PDF appears; the run flags end the sequence.
+TEST_F(Unprintable, ADamagedWorkTableKeepsTheEarlierOutputOnBothPrinters) {
+    const std::uint64_t fresh = pages();
+    writeLongJob(3000);
+    setParm({{key::Labfrom, "3"}, {key::Labto, "9"}, {key::Labopt, "B"}});
+    const fs::path whole = dir() / "whole.copy";
+    fs::copy_file(dir() / "mailsort.mdb", whole);
+    const std::string earlier = "last run's labels\r\n";
+    struct Restore {
+        ~Restore() {
+            platform::setLptPort(nullptr);
+            platform::setPrinter(nullptr);
+        }
+    } restore;
+    for (const bool laser : {false, true}) {
+        SCOPED_TRACE(laser ? "laser" : "dot matrix");
+        fs::copy_file(whole, dir() / "mailsort.mdb", fs::copy_options::overwrite_existing);
+        setParm({{key::Printer, laser ? "L" : "E"}, {key::RunAlone, "Y"}, {key::RunLabels, "Y"}});
+        zeroPagesAfter(fresh);
+        scratch().writeBytes("LPT1", earlier);
+        platform::setLptPort(nullptr);  // LPT1, a plain file in the folder
+        platform::setPrinter(std::make_shared<platform::PdfPrinter>());
+        const std::vector<std::string> before = scratch().names();
+
+        int records = 0;  // the walk reached the job's rows before it failed
+        RunCallbacks cb;
+        cb.progress = [&](double) { ++records; };
+        RunResult r;
+        {
+            auto db = open();
+            r = printLabels(*db, request('A', 1, 20), cb, session_);
+        }
+        EXPECT_GT(records, 0);
+        EXPECT_EQ(r.status, Status::Failed);
+        EXPECT_TRUE(r.unexpected);
+        EXPECT_TRUE(r.message.startsWith("An unexpected error has occurred.  Please make a note of the following "
+                                         "error details and contact Brackwith Mailing Services.  Error number: "))
+            << r.message.toStdString();
+        const std::string lpt1 = scratch().readBytes("LPT1");
+        EXPECT_TRUE(lpt1 == earlier) << "LPT1 holds " << lpt1.size() << " bytes";
+        EXPECT_EQ(scratch().names(), before);  // no labels PDF, no unfinished copy
+        EXPECT_EQ(parmText(key::RunAlone), "N");
+        EXPECT_EQ(parmText(key::RunLabels), "N");
+        EXPECT_EQ(parmText(key::Labfrom), "3");
+        EXPECT_EQ(parmText(key::Labto), "9");
+        EXPECT_EQ(parmText(key::Labopt), "B");
+    }
 }
 
 TEST_F(Unprintable, NullCodesAndBundleNumbersReadAsEmpty) {
