@@ -498,6 +498,7 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
         // refuses would put labels where the sortation put no bag.
         const parm::BagValuesOrRefusal bagging = parm::bagValues(parm::BagKeys::read(parm));
         if (!bagging.values) return refuse(Status::Refused, qs(bagging.refusal));
+        if (auto why = geometryKeysRefusal(parm)) return refuse(Status::Refused, *why);
 
         LabelOutput& out = outputFor(keys.laser);
         Walk walk(db, request, out, callbacks, session, keys);

@@ -842,6 +842,93 @@ TEST_F(Unprintable, ADamagedWorkTableKeepsTheEarlierOutputOnBothPrinters) {
     }
 }
 
+// Each geometry key the printer uses must be a number it can print by;
+// anything else is refused before any output, writing only the run flags.
+TEST_F(Unprintable, GeometryKeysOutsideTheirPrintersRangeAreRefusedBeforeAnyOutput) {
+    writeStandardJob();
+    const QString again = " Change it in the label configuration, then print the labels again.";
+    struct Case {
+        bool laser;
+        const char* key;
+        db::Value value;
+        QString message;  // empty: printed
+    };
+    const Case cases[] = {
+        {false, key::LabelHeight, db::Value(), "The label height is nothing, not a number of lines from 1 to 255."},
+        {false, key::LabelHeight, "", "The label height is nothing, not a number of lines from 1 to 255."},
+        {false, key::LabelHeight, "abc", "The label height is \"abc\", not a number of lines from 1 to 255."},
+        {false, key::LabelHeight, "0", "The label height is \"0\", not a number of lines from 1 to 255."},
+        {false, key::LabelHeight, "1e12", "The label height is \"1e12\", not a number of lines from 1 to 255."},
+        {false, key::LabelHeight, "9abc", "The label height is \"9abc\", not a number of lines from 1 to 255."},
+        {false, key::LabelHeight, "256", "The label height is \"256\", not a number of lines from 1 to 255."},
+        {false, key::LabelWidth, "-3", "The label width is \"-3\", not a number of characters from 1 to 255."},
+        {false, key::LabelWidth, db::Value(), "The label width is nothing, not a number of characters from 1 to 255."},
+        {false, key::VertGap, "0", "The vertical gap is \"0\", not a number of lines from 1 to 255."},
+        {false, key::HorGap, "x", "The horizontal gap is \"x\", not a number of characters from 0 to 255."},
+        {false, key::TopMarg, "300", "The top margin is \"300\", not a number of lines from 0 to 255."},
+        {false, key::LeftMarg, db::Value(), "The left margin is nothing, not a number of characters from 0 to 255."},
+        {false, key::AddOffset, "1.2.3", "The address offset is \"1.2.3\", not a number of characters from 0 to 255."},
+        {false, key::LabelHeight, "255", ""},
+        {false, key::TopMarg, "0", ""},
+        // Keys the dot matrix does not use are not looked at.
+        {false, key::FontSize, db::Value(), ""},
+        {false, key::LabelsPage, "abc", ""},
+        {true, key::LabelHeight, db::Value(), "The label height is nothing, not a number of millimetres from 1 to 297."},
+        {true, key::LabelHeight, "abc", "The label height is \"abc\", not a number of millimetres from 1 to 297."},
+        {true, key::LabelHeight, "0", "The label height is \"0\", not a number of millimetres from 1 to 297."},
+        {true, key::LabelHeight, "1e12", "The label height is \"1e12\", not a number of millimetres from 1 to 297."},
+        {true, key::LabelWidth, "211", "The label width is \"211\", not a number of millimetres from 1 to 210."},
+        {true, key::VertGap, "-1", "The vertical gap is \"-1\", not a number of millimetres from 0 to 297."},
+        {true, key::HorGap, "", "The horizontal gap is nothing, not a number of millimetres from 0 to 210."},
+        {true, key::TopMarg, "298", "The top margin is \"298\", not a number of millimetres from 0 to 297."},
+        {true, key::LeftMarg, "abc", "The left margin is \"abc\", not a number of millimetres from 0 to 210."},
+        {true, key::AddOffset, "1e12", "The address offset is \"1e12\", not a number of millimetres from 0 to 210."},
+        {true, key::LabelsPage, "7.5", "The number of rows per page is \"7.5\", not a whole number from 1 to 999."},
+        {true, key::LabelsPage, "0", "The number of rows per page is \"0\", not a whole number from 1 to 999."},
+        {true, key::LabelsPage, db::Value(), "The number of rows per page is nothing, not a whole number from 1 to 999."},
+        {true, key::FontSize, db::Value(), "The font size is nothing, not 8, 10 or 12."},
+        {true, key::FontSize, 9, "The font size is \"9\", not 8, 10 or 12."},
+        {true, key::FontSize, 0, "The font size is \"0\", not 8, 10 or 12."},
+        {true, key::LabelHeight, "38.1", ""},
+        {true, key::LabelsPage, "999", ""},
+        {true, key::FontSize, 10, ""},
+    };
+    for (const Case& c : cases) {
+        const std::string what = std::string(c.laser ? "laser " : "dot ") + c.key + " " +
+                                 (c.value.isNull() ? "Null" : c.value.toString());
+        standardKeys();
+        // A sheet the laser prints, and the keys of the case.
+        if (c.laser)
+            setParm({{key::Printer, "L"}, {key::LabelHeight, "38.1"}, {key::LabelWidth, "63.5"}, {key::VertGap, "0"},
+                     {key::HorGap, "2.5"}, {key::TopMarg, "19"}, {key::LeftMarg, "8"}, {key::AddOffset, "2"},
+                     {key::LabAcross, "3"}, {key::LabelsPage, "7"}, {key::FontSize, 8}});
+        setParm({{c.key, c.value}, {key::Labfrom, "3"}, {key::Labto, "9"}, {key::Labopt, "B"}});
+        platform::RecordingPort port;
+        DotWriter dot(port);
+        RecordingOutput printer(true, 2.1);
+        const RunResult r = [&] {
+            auto db = open();
+            return runLabels(*db, request('A', 1, 20),
+                             [&](bool l) -> LabelOutput& { return l ? static_cast<LabelOutput&>(printer) : dot; }, {},
+                             session_);
+        }();
+        if (c.message.isEmpty()) {
+            EXPECT_EQ(r.status, Status::Completed) << what << ": " << r.message.toStdString();
+            EXPECT_EQ(c.laser ? printer.rows().empty() : port.lines().empty(), false) << what;
+            continue;
+        }
+        EXPECT_EQ(r.status, Status::Refused) << what;
+        EXPECT_EQ(r.message, c.message + again) << what;
+        EXPECT_EQ(port.opens(), 0) << what;
+        EXPECT_EQ(printer.begins(), 0) << what;
+        EXPECT_EQ(parmText(key::RunAlone), "N") << what;
+        EXPECT_EQ(parmText(key::RunLabels), "N") << what;
+        EXPECT_EQ(parmText(key::Labfrom), "3") << what;
+        EXPECT_EQ(parmText(key::Labto), "9") << what;
+        EXPECT_EQ(parmText(key::Labopt), "B") << what;
+    }
+}
+
 TEST_F(Unprintable, NullCodesAndBundleNumbersReadAsEmpty) {
     std::vector<fixture::Address> a = {
         {"Name N1", "1 Road", "", "Town", "", "", db::Value(), db::Value(), db::Value(), 5, 1},
