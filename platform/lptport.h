@@ -11,9 +11,9 @@
 // A device (LPT1 itself, or a link to one) is written directly. Otherwise
 // LPT1 is a plain file, written beside under a hidden name and put in place
 // by close(): an earlier LPT1 stays until the new one is complete, a failed,
-// abandoned or unclosed run leaves it, and a link to a plain file is replaced, never
-// written through. A link to nothing (the printer's device is not there) is
-// refused.
+// abandoned or unclosed run leaves it, and a link to a plain file is
+// replaced, never written through. A link to nothing (the printer's device
+// is not there) is refused.
 #pragma once
 
 #include <QString>

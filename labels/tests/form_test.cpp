@@ -313,6 +313,7 @@ TEST_F(Dialog, AnUnexpectedErrorEndsTheProgramWithStatusOne) {
         << box.text.toStdString();
     EXPECT_EQ(box.icon, Icon::None);
     EXPECT_GT(port_->lines().size(), 0);  // the run had begun printing
+    EXPECT_EQ(port_->abandons(), 1);      // and nothing of it is put in place
     // Nothing holds the database any more.
     EXPECT_NO_THROW(db::Database::open("mailsort.mdb", db::OpenMode::Exclusive));
     EXPECT_EQ(parmText(key::RunLabels), "N");
