@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 namespace qv::labels {
 
@@ -60,6 +61,89 @@ LabelKeys readKeys(const parm::ParmRecord& parm) {
     k.bagNum2 = parm.yes(key::BagNum2);
     k.ref = parm.yes(key::Ref);
     return k;
+}
+
+namespace {
+
+// One geometry key and the range its printer takes.
+struct KeyRange {
+    const char* key;
+    const char* name;  // as the message names it
+    const char* unit;  // "lines", "characters", "millimetres"; nullptr: a plain count
+    double low, high;
+    bool whole = false;
+};
+
+// Dot matrix: a row's lines and a line's characters are counted in bytes.
+constexpr KeyRange kDotKeys[] = {
+    {key::LabelHeight, "label height", "lines", 1, 255},
+    {key::LabelWidth, "label width", "characters", 1, 255},
+    {key::VertGap, "vertical gap", "lines", 1, 255},  // the lines printed of each label: 0 prints blank labels
+    {key::HorGap, "horizontal gap", "characters", 0, 255},
+    {key::TopMarg, "top margin", "lines", 0, 255},
+    {key::LeftMarg, "left margin", "characters", 0, 255},
+    {key::AddOffset, "address offset", "characters", 0, 255},
+};
+
+// Laser: millimetres on an A4 sheet (210 by 297 mm).
+constexpr KeyRange kLaserKeys[] = {
+    {key::LabelHeight, "label height", "millimetres", 1, 297},
+    {key::LabelWidth, "label width", "millimetres", 1, 210},
+    {key::VertGap, "vertical gap", "millimetres", 0, 297},
+    {key::HorGap, "horizontal gap", "millimetres", 0, 210},
+    {key::TopMarg, "top margin", "millimetres", 0, 297},
+    {key::LeftMarg, "left margin", "millimetres", 0, 210},
+    {key::AddOffset, "address offset", "millimetres", 0, 210},
+    {key::LabelsPage, "number of rows per page", nullptr, 1, 999, true},
+};
+
+// The whole stored value as a number: a stored number, or a text that is
+// one number and nothing else.
+std::optional<double> numberOf(const db::Value& v) {
+    double d = 0;
+    if (v.isNumber()) d = v.toDouble();
+    else if (v.isNull() || !parseNumber(v.toString(), d)) return std::nullopt;
+    if (!std::isfinite(d)) return std::nullopt;
+    return d;
+}
+
+QString shownValue(const db::Value& v) {
+    const std::string text = v.isNull() ? std::string() : v.toString();
+    return text.empty() ? QStringLiteral("nothing") : QStringLiteral("\"%1\"").arg(qs(text));
+}
+
+QString againText() {
+    return QStringLiteral(" Change it in the label configuration, then print the labels again.");
+}
+
+QString shownNumber(double d) { return QString::fromStdString(numberText(d)); }
+
+std::optional<QString> rangeRefusal(const parm::ParmRecord& parm, const KeyRange& r) {
+    const db::Value v = parm.value(r.key);
+    const auto d = numberOf(v);
+    if (d && *d >= r.low && *d <= r.high && (!r.whole || *d == std::floor(*d))) return std::nullopt;
+    QString what = r.whole ? QStringLiteral("a whole number") : QStringLiteral("a number");
+    if (r.unit) what += QStringLiteral(" of ") + QString::fromLatin1(r.unit);
+    return QStringLiteral("The %1 is %2, not %3 from %4 to %5.")
+               .arg(QString::fromLatin1(r.name), shownValue(v), what, shownNumber(r.low), shownNumber(r.high)) +
+           againText();
+}
+
+}  // namespace
+
+std::optional<QString> geometryKeysRefusal(const parm::ParmRecord& parm) {
+    const bool laser = parm.text(key::Printer) == "L";
+    for (const KeyRange& r : laser ? std::span<const KeyRange>(kLaserKeys) : std::span<const KeyRange>(kDotKeys))
+        if (auto why = rangeRefusal(parm, r)) return why;
+    if (laser) {
+        // The label configuration offers these three sizes; the labels are
+        // placed by the width of the font's characters.
+        const db::Value v = parm.value(key::FontSize);
+        const auto d = numberOf(v);
+        if (!d || (*d != 8 && *d != 10 && *d != 12))
+            return QStringLiteral("The font size is %1, not 8, 10 or 12.").arg(shownValue(v)) + againText();
+    }
+    return std::nullopt;
 }
 
 namespace {

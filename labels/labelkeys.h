@@ -35,6 +35,14 @@ struct LabelKeys {
 
 LabelKeys readKeys(const parm::ParmRecord& parm);
 
+// Why the geometry keys the run's printer uses cannot be printed, or nothing
+// when they can: each must be a number in the range that printer takes
+// (dot matrix: lines and characters of at most a byte; laser: millimetres
+// on A4, FontSize 8, 10 or 12, LabelsPage a whole number of rows), as the
+// label configuration lets them be typed. The message names the key's
+// value as stored.
+std::optional<QString> geometryKeysRefusal(const parm::ParmRecord& parm);
+
 // Where the labels of a row stand, in 1-based character columns of the row
 // buffer (dot matrix: before rounding; laser: whole columns already), and
 // how many characters of a line each label takes.

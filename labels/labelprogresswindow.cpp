@@ -69,9 +69,11 @@ void LabelProgressWindow::Form_GotFocus() {
         }
         showProgress(result_.percent);
     }
+    // The unexpected-error message is the suite's plain box.
     if (!result_.message.isEmpty())
         platform::messages().msgBox(result_.message, Buttons::OkOnly,
-                                    result_.status == Status::Cancelled ? Icon::None : Icon::Exclamation);
+                                    result_.status == Status::Cancelled || result_.unexpected ? Icon::None
+                                                                                              : Icon::Exclamation);
     emit finished(result_);
     finish();
 }

@@ -498,6 +498,7 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
         // refuses would put labels where the sortation put no bag.
         const parm::BagValuesOrRefusal bagging = parm::bagValues(parm::BagKeys::read(parm));
         if (!bagging.values) return refuse(Status::Refused, qs(bagging.refusal));
+        if (auto why = geometryKeysRefusal(parm)) return refuse(Status::Refused, *why);
 
         LabelOutput& out = outputFor(keys.laser);
         Walk walk(db, request, out, callbacks, session, keys);
@@ -520,15 +521,18 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
             walk.g_ = laserGeometry(keys, out.characterWidthMm());
             if (auto why = geometryRefusal(keys, walk.g_)) {
                 begun = nullptr;
-                out.finish();
+                out.abandon();
                 return refuse(Status::Refused, *why);
             }
         }
 
         result = walk.run(*work, *bags, labelTotal);
         begun = nullptr;
-        const bool finished = out.finish();
-        if (result.status == Status::Failed || !finished) {
+        // Only a run that reached its end or was cancelled puts its output in place.
+        const bool walked = result.status != Status::Failed;
+        if (!walked) out.abandon();
+        const bool finished = walked && out.finish();
+        if (!finished) {
             result.status = Status::Failed;
             result.message = failureText(keys.laser, out.error(), result.lastLabelPrinted);
             storeRunFlags(db, parm, nullptr, result);
@@ -540,8 +544,10 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
         storeRunFlags(db, parm, &request, result);
         return result;
     } catch (const db::DbError& e) {
-        if (begun) begun->finish();
+        // The rows so far are no run's labels: the earlier output stays.
+        if (begun) begun->abandon();
         result.status = Status::Failed;
+        result.unexpected = true;
         result.message = QString::fromStdString(texts::unexpectedError(e.number(), e.description()));
         storeRunFlags(db, parm, nullptr, result);
         return result;

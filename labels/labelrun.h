@@ -39,10 +39,13 @@ struct RunResult {
         Completed,  // the walk reached its end
         Cancelled,  // stopped by the user; the message gives the last label printed
         Refused,    // nothing to print, bag values or a label setting that cannot be printed; no walk
-        Failed,     // the printer or LPT1 failed, or the run flags could not be saved
+        Failed,     // the printer or LPT1 failed, the database failed, or the run flags could not be saved
     };
     Status status = Status::Completed;
     QString message;              // to show the user; empty when completed
+    // A failure of the database: the message is the unexpected-error
+    // message, after which the program ends.
+    bool unexpected = false;
     double lastLabelPrinted = 0;  // labels of the rows written out
     double labelNumber = 0;       // the last label counted
     double percent = 0;
@@ -55,7 +58,9 @@ using OutputFor = std::function<LabelOutput&(bool laser)>;
 // parmcode's RunAlone and RunLabels become "N", saved to the file before the
 // run returns (a save that fails is added to the message, and a finished run
 // then counts as failed); Labfrom, Labto and Labopt are written only when
-// the labels were printed (or the run cancelled).
+// the labels were printed (or the run cancelled). Only a completed or
+// cancelled run finishes its output; a failed one abandons it, so an
+// earlier LPT1 file stays and no laser document is put in place.
 RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor& outputFor,
                     const RunCallbacks& callbacks, Session& session);
 

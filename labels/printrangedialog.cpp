@@ -175,6 +175,13 @@ void PrintRangeDialog::cmdOK_Click() {
 void PrintRangeDialog::runFinished(const RunResult& r) {
     lastResult_ = r;
     running_ = false;
+    // After the unexpected-error message the program ends, as every program
+    // of the suite does.
+    if (r.unexpected) {
+        start::closeQuietly(db_);
+        endProgram(1);
+        return;
+    }
     cmdOK_->setEnabled(true);
     cmdCancel_->setEnabled(true);
 }

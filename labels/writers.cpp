@@ -64,6 +64,11 @@ bool DotWriter::finish() {
     return false;
 }
 
+void DotWriter::abandon() {
+    if (open_) port_.abandon();
+    open_ = false;
+}
+
 // ---- Laser ------------------------------------------------------------------
 
 bool LaserWriter::begin(const LabelKeys& keys) {

@@ -20,6 +20,7 @@ public:
     bool begin(const LabelKeys& keys) override;
     bool writeRow(const RowBuffer& row, bool last) override;
     bool finish() override;
+    void abandon() override;
     QString error() const override { return error_; }
 
 private:
@@ -48,6 +49,7 @@ public:
     // an empty page.
     void newPage() override { pageDue_ = true; }
     bool finish() override;
+    void abandon() override { printer_.killDoc(); }
     QString error() const override { return error_; }
 
     // The top position of a page, in millimetres.

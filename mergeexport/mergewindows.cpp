@@ -4,6 +4,7 @@
 #include "common/suitetexts.h"
 #include "platform/platform.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
@@ -113,6 +114,7 @@ void MergeWindow::runExport() {
         });
     }
     using Status = ExportResult::Status;
+    bool unexpected = false;
     switch (last_.status) {
     case Status::Done:
     case Status::Cancelled:
@@ -128,16 +130,32 @@ void MergeWindow::runExport() {
             messages().msgBox(QStringLiteral("The file %1 could not be written: %2")
                                   .arg(QString::fromLatin1(MergeFileName), QString::fromStdString(last_.error)),
                               platform::Buttons::OkOnly, platform::Icon::Exclamation);
-        else
+        else {
             messages().msgBox(QString::fromStdString(texts::unexpectedError(last_.errorNumber, last_.error)),
                               platform::Buttons::OkOnly, platform::Icon::Critical);
+            unexpected = true;
+        }
         break;
     }
     complete_ = nullptr;
     w->hide();
     w->deleteLater();
     emit exportFinished();
-    if (closeAfterExport_) close();
+    // After the unexpected-error message the program ends, as every program
+    // of the suite does.
+    if (unexpected && endHandler_) endHandler_(1);
+    else if (closeAfterExport_) close();
+}
+
+int runShoravel() {
+    QPointer<MergeWindow> form = new MergeWindow;
+    form->setEndHandler([](int status) { QCoreApplication::exit(status); });
+    form->show();
+    platform::centreOnScreen(form);
+    platform::showActivated(form);
+    const int status = QApplication::exec();
+    delete form;  // still there when an error ended the program
+    return status;
 }
 
 }  // namespace qv::mergeexport

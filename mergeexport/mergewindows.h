@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
 class QPushButton;
 
@@ -27,6 +29,10 @@ public:
     // What the last export ended with.
     const ExportResult& lastResult() const { return last_; }
 
+    // Called when the program is to end with a status of its own: after the
+    // unexpected-error message, with 1. (Closing the window ends it with 0.)
+    void setEndHandler(std::function<void(int)> handler) { endHandler_ = std::move(handler); }
+
 signals:
     void exportFinished();
 
@@ -41,6 +47,11 @@ private:
     QPointer<progress::ProgressWindow> complete_;
     ExportResult last_;
     bool closeAfterExport_ = false;
+    std::function<void(int)> endHandler_;
 };
+
+// The program: shows frmMerge and runs until it closes (status 0) or an
+// unexpected error ends it (status 1). Returns the exit status.
+int runShoravel();
 
 }  // namespace qv::mergeexport

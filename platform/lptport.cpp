@@ -186,6 +186,14 @@ bool FilePort::close() {
     return true;
 }
 
+void FilePort::abandon() {
+    if (file_->plain) file_->plain->discard();
+    file_->plain.reset();
+    if (file_->device) std::fclose(file_->device);
+    file_->device = nullptr;
+    file_->failed = false;
+}
+
 namespace {
 std::shared_ptr<LinePort>& portSlot() {
     static std::shared_ptr<LinePort> port;

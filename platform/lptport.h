@@ -10,10 +10,10 @@
 //
 // A device (LPT1 itself, or a link to one) is written directly. Otherwise
 // LPT1 is a plain file, written beside under a hidden name and put in place
-// by close(): an earlier LPT1 stays until the new one is complete, a failed
-// or unclosed run leaves it, and a link to a plain file is replaced, never
-// written through. A link to nothing (the printer's device is not there) is
-// refused.
+// by close(): an earlier LPT1 stays until the new one is complete, a failed,
+// abandoned or unclosed run leaves it, and a link to a plain file is
+// replaced, never written through. A link to nothing (the printer's device
+// is not there) is refused.
 #pragma once
 
 #include <QString>
@@ -29,6 +29,7 @@ public:
     virtual bool open() = 0;                        // opens for output
     virtual bool writeLine(const QString& line) = 0;  // the line and CRLF
     virtual bool close() = 0;                       // flushes (puts a plain file in place); false when that or a write failed
+    virtual void abandon() = 0;                     // closes, putting nothing in place: an earlier plain file stays
     virtual QString lastError() const = 0;
 };
 
@@ -40,6 +41,7 @@ public:
     bool open() override;
     bool writeLine(const QString& line) override;
     bool close() override;
+    void abandon() override;
     QString lastError() const override { return error_; }
 
 private:

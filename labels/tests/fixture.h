@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -146,6 +147,40 @@ protected:
                  {key::Ref, "N"},
                  {key::RunAlone, "Y"},
                  {key::RunLabels, "Y"}});
+    }
+
+    // A job of n addresses in one direct selection, its rows long enough to
+    // fill many pages of mmwork, with the standard keys.
+    void writeLongJob(int n) {
+        std::vector<Address> a;
+        for (int i = 1; i <= n; ++i) {
+            const std::string id = std::to_string(i);
+            a.push_back({"Name " + id + std::string(30, 'N'), id + " High Street" + std::string(20, 'S'), "",
+                         "Town " + id, "AB1 2CD", "", "12345", "", "N", 5, 12345});
+        }
+        writeJob(a, {{1, 1, n + 1, 0, 12345}});
+        standardKeys();
+    }
+
+    // Pages of mailsort.mdb.
+    std::uint64_t pages() const { return fs::file_size(dir() / "mailsort.mdb") / pageSize(); }
+    std::uint64_t pageSize() const {
+        std::ifstream f(dir() / "mailsort.mdb", std::ios::binary);
+        unsigned char header[18] = {};
+        f.read(reinterpret_cast<char*>(header), sizeof header);
+        const std::uint64_t size = (std::uint64_t(header[16]) << 8) | header[17];
+        return size == 1 ? 65536 : size;
+    }
+    // Zeroes the middle half of the pages after the first `from` (those a
+    // job added: its rows and indexes), as a damaged disk would.
+    void zeroPagesAfter(std::uint64_t from) {
+        const std::uint64_t size = pageSize(), added = pages() - from;
+        ASSERT_GT(added, 8u);
+        std::fstream f(dir() / "mailsort.mdb", std::ios::in | std::ios::out | std::ios::binary);
+        const std::string zeros(size * (added / 2), '\0');
+        f.seekp(std::streamoff((from + added / 4) * size));
+        f.write(zeros.data(), std::streamsize(zeros.size()));
+        ASSERT_TRUE(f.good());
     }
 
     static RunRequest request(char type, double from, double to) {

@@ -284,6 +284,41 @@ TEST_F(Dialog, AFullDiskIsReportedWithTheRunFlagsItKept) {
     EXPECT_EQ(parmText(key::RunLabels), "Y");
 }
 
+// The program as its main runs it: a database error part way through the
+// job shows the unexpected-error message, and the program then ends with
+// status 1, the database let go.
+TEST_F(Dialog, AnUnexpectedErrorEndsTheProgramWithStatusOne) {
+    const std::uint64_t fresh = pages();
+    writeLongJob(3000);
+    zeroPagesAfter(fresh);
+    scriptedMessages().answer(Answer::Ok);
+    QObject guard;  // the time limit goes with the test
+    QTimer::singleShot(20000, &guard, [] { QApplication::exit(99); });
+    bool pressed = false;
+    QTimer press;
+    QObject::connect(&press, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (!pressed && w->objectName() == "frmPrint" && w->isVisible()) {
+                pressed = true;
+                QTest::mouseClick(platform::child<QPushButton>(w, "cmdOK"), Qt::LeftButton);
+            }
+    });
+    press.start(1);
+    EXPECT_EQ(runMistrel(), 1);
+    EXPECT_TRUE(pressed);
+    ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+    const auto& box = scriptedMessages().messages()[0];
+    EXPECT_TRUE(box.text.startsWith("An unexpected error has occurred.  Please make a note of the following error "
+                                    "details and contact Brackwith Mailing Services.  Error number: "))
+        << box.text.toStdString();
+    EXPECT_EQ(box.icon, Icon::None);
+    EXPECT_GT(port_->lines().size(), 0);  // the run had begun printing
+    EXPECT_EQ(port_->abandons(), 1);      // and nothing of it is put in place
+    // Nothing holds the database any more.
+    EXPECT_NO_THROW(db::Database::open("mailsort.mdb", db::OpenMode::Exclusive));
+    EXPECT_EQ(parmText(key::RunLabels), "N");
+}
+
 TEST_F(Dialog, F1OpensTheHelpOnPrintingLabels) {
     platform::installHelpKey();
     PrintRangeDialog f;

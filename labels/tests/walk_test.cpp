@@ -3,9 +3,11 @@
 #include "fixture.h"
 #include "labels/writers.h"
 #include "platform/lptport.h"
+#include "platform/printer.h"
 #include "platform/testing/filelimit.h"
 #include "platform/testing/qtprint.h"
 #include "platform/testing/recordingport.h"
+#include "recordingoutput.h"
 
 #include <fstream>
 
@@ -15,6 +17,7 @@ namespace {
 using fixture::DatabaseFolder;
 namespace key = parm::key;
 using Status = RunResult::Status;
+namespace fs = std::filesystem;
 
 const QString Top = "************************************";
 const QString Rule = "*----------------------------------*";
@@ -775,15 +778,155 @@ TEST_F(Unprintable, AnUnexpectedErrorEndsTheOutputAndKeepsThePresets) {
     RecordingOutput out;
     const RunResult r = run(request('A', 1, 20), out);
     EXPECT_EQ(r.status, Status::Failed);
+    EXPECT_TRUE(r.unexpected);
     EXPECT_TRUE(r.message.startsWith("An unexpected error has occurred.  Please make a note of the following error "
                                      "details and contact Brackwith Mailing Services.  Error number: 3265"))
         << r.message.toStdString();
     EXPECT_EQ(out.begins(), 1);
-    EXPECT_EQ(out.finishes(), 1);
+    EXPECT_EQ(out.finishes(), 0);
+    EXPECT_EQ(out.abandons(), 1);
     EXPECT_EQ(parmText(key::RunLabels), "N");
     EXPECT_EQ(parmText(key::RunAlone), "N");
     EXPECT_EQ(parmText(key::Labfrom), "3");
     EXPECT_EQ(parmText(key::Labopt), "B");
+}
+
+// mmwork with zeroed pages: the walk fails part way through the job. The
+// program's own printers put nothing of it in place: an earlier LPT1 stays
+// byte for byte and no labels PDF appears; the run flags end the sequence.
+TEST_F(Unprintable, ADamagedWorkTableKeepsTheEarlierOutputOnBothPrinters) {
+    const std::uint64_t fresh = pages();
+    writeLongJob(3000);
+    setParm({{key::Labfrom, "3"}, {key::Labto, "9"}, {key::Labopt, "B"}});
+    const fs::path whole = dir() / "whole.copy";
+    fs::copy_file(dir() / "mailsort.mdb", whole);
+    const std::string earlier = "last run's labels\r\n";
+    struct Restore {
+        ~Restore() {
+            platform::setLptPort(nullptr);
+            platform::setPrinter(nullptr);
+        }
+    } restore;
+    for (const bool laser : {false, true}) {
+        SCOPED_TRACE(laser ? "laser" : "dot matrix");
+        fs::copy_file(whole, dir() / "mailsort.mdb", fs::copy_options::overwrite_existing);
+        setParm({{key::Printer, laser ? "L" : "E"}, {key::RunAlone, "Y"}, {key::RunLabels, "Y"}});
+        zeroPagesAfter(fresh);
+        scratch().writeBytes("LPT1", earlier);
+        platform::setLptPort(nullptr);  // LPT1, a plain file in the folder
+        platform::setPrinter(std::make_shared<platform::PdfPrinter>());
+        const std::vector<std::string> before = scratch().names();
+
+        int records = 0;  // the walk reached the job's rows before it failed
+        RunCallbacks cb;
+        cb.progress = [&](double) { ++records; };
+        RunResult r;
+        {
+            auto db = open();
+            r = printLabels(*db, request('A', 1, 20), cb, session_);
+        }
+        EXPECT_GT(records, 0);
+        EXPECT_EQ(r.status, Status::Failed);
+        EXPECT_TRUE(r.unexpected);
+        EXPECT_TRUE(r.message.startsWith("An unexpected error has occurred.  Please make a note of the following "
+                                         "error details and contact Brackwith Mailing Services.  Error number: "))
+            << r.message.toStdString();
+        const std::string lpt1 = scratch().readBytes("LPT1");
+        EXPECT_TRUE(lpt1 == earlier) << "LPT1 holds " << lpt1.size() << " bytes";
+        EXPECT_EQ(scratch().names(), before);  // no labels PDF, no unfinished copy
+        EXPECT_EQ(parmText(key::RunAlone), "N");
+        EXPECT_EQ(parmText(key::RunLabels), "N");
+        EXPECT_EQ(parmText(key::Labfrom), "3");
+        EXPECT_EQ(parmText(key::Labto), "9");
+        EXPECT_EQ(parmText(key::Labopt), "B");
+    }
+}
+
+// Each geometry key the printer uses must be a number it can print by;
+// anything else is refused before any output, writing only the run flags.
+TEST_F(Unprintable, GeometryKeysOutsideTheirPrintersRangeAreRefusedBeforeAnyOutput) {
+    writeStandardJob();
+    const QString again = " Change it in the label configuration, then print the labels again.";
+    struct Case {
+        bool laser;
+        const char* key;
+        db::Value value;
+        QString message;  // empty: printed
+    };
+    const Case cases[] = {
+        {false, key::LabelHeight, db::Value(), "The label height is nothing, not a number of lines from 1 to 255."},
+        {false, key::LabelHeight, "", "The label height is nothing, not a number of lines from 1 to 255."},
+        {false, key::LabelHeight, "abc", "The label height is \"abc\", not a number of lines from 1 to 255."},
+        {false, key::LabelHeight, "0", "The label height is \"0\", not a number of lines from 1 to 255."},
+        {false, key::LabelHeight, "1e12", "The label height is \"1e12\", not a number of lines from 1 to 255."},
+        {false, key::LabelHeight, "9abc", "The label height is \"9abc\", not a number of lines from 1 to 255."},
+        {false, key::LabelHeight, "256", "The label height is \"256\", not a number of lines from 1 to 255."},
+        {false, key::LabelWidth, "-3", "The label width is \"-3\", not a number of characters from 1 to 255."},
+        {false, key::LabelWidth, db::Value(), "The label width is nothing, not a number of characters from 1 to 255."},
+        {false, key::VertGap, "0", "The vertical gap is \"0\", not a number of lines from 1 to 255."},
+        {false, key::HorGap, "x", "The horizontal gap is \"x\", not a number of characters from 0 to 255."},
+        {false, key::TopMarg, "300", "The top margin is \"300\", not a number of lines from 0 to 255."},
+        {false, key::LeftMarg, db::Value(), "The left margin is nothing, not a number of characters from 0 to 255."},
+        {false, key::AddOffset, "1.2.3", "The address offset is \"1.2.3\", not a number of characters from 0 to 255."},
+        {false, key::LabelHeight, "255", ""},
+        {false, key::TopMarg, "0", ""},
+        // Keys the dot matrix does not use are not looked at.
+        {false, key::FontSize, db::Value(), ""},
+        {false, key::LabelsPage, "abc", ""},
+        {true, key::LabelHeight, db::Value(), "The label height is nothing, not a number of millimetres from 1 to 297."},
+        {true, key::LabelHeight, "abc", "The label height is \"abc\", not a number of millimetres from 1 to 297."},
+        {true, key::LabelHeight, "0", "The label height is \"0\", not a number of millimetres from 1 to 297."},
+        {true, key::LabelHeight, "1e12", "The label height is \"1e12\", not a number of millimetres from 1 to 297."},
+        {true, key::LabelWidth, "211", "The label width is \"211\", not a number of millimetres from 1 to 210."},
+        {true, key::VertGap, "-1", "The vertical gap is \"-1\", not a number of millimetres from 0 to 297."},
+        {true, key::HorGap, "", "The horizontal gap is nothing, not a number of millimetres from 0 to 210."},
+        {true, key::TopMarg, "298", "The top margin is \"298\", not a number of millimetres from 0 to 297."},
+        {true, key::LeftMarg, "abc", "The left margin is \"abc\", not a number of millimetres from 0 to 210."},
+        {true, key::AddOffset, "1e12", "The address offset is \"1e12\", not a number of millimetres from 0 to 210."},
+        {true, key::LabelsPage, "7.5", "The number of rows per page is \"7.5\", not a whole number from 1 to 999."},
+        {true, key::LabelsPage, "0", "The number of rows per page is \"0\", not a whole number from 1 to 999."},
+        {true, key::LabelsPage, db::Value(), "The number of rows per page is nothing, not a whole number from 1 to 999."},
+        {true, key::FontSize, db::Value(), "The font size is nothing, not 8, 10 or 12."},
+        {true, key::FontSize, 9, "The font size is \"9\", not 8, 10 or 12."},
+        {true, key::FontSize, 0, "The font size is \"0\", not 8, 10 or 12."},
+        {true, key::LabelHeight, "38.1", ""},
+        {true, key::LabelsPage, "999", ""},
+        {true, key::FontSize, 10, ""},
+    };
+    for (const Case& c : cases) {
+        const std::string what = std::string(c.laser ? "laser " : "dot ") + c.key + " " +
+                                 (c.value.isNull() ? "Null" : c.value.toString());
+        standardKeys();
+        // A sheet the laser prints, and the keys of the case.
+        if (c.laser)
+            setParm({{key::Printer, "L"}, {key::LabelHeight, "38.1"}, {key::LabelWidth, "63.5"}, {key::VertGap, "0"},
+                     {key::HorGap, "2.5"}, {key::TopMarg, "19"}, {key::LeftMarg, "8"}, {key::AddOffset, "2"},
+                     {key::LabAcross, "3"}, {key::LabelsPage, "7"}, {key::FontSize, 8}});
+        setParm({{c.key, c.value}, {key::Labfrom, "3"}, {key::Labto, "9"}, {key::Labopt, "B"}});
+        platform::RecordingPort port;
+        DotWriter dot(port);
+        RecordingOutput printer(true, 2.1);
+        const RunResult r = [&] {
+            auto db = open();
+            return runLabels(*db, request('A', 1, 20),
+                             [&](bool l) -> LabelOutput& { return l ? static_cast<LabelOutput&>(printer) : dot; }, {},
+                             session_);
+        }();
+        if (c.message.isEmpty()) {
+            EXPECT_EQ(r.status, Status::Completed) << what << ": " << r.message.toStdString();
+            EXPECT_EQ(c.laser ? printer.rows().empty() : port.lines().empty(), false) << what;
+            continue;
+        }
+        EXPECT_EQ(r.status, Status::Refused) << what;
+        EXPECT_EQ(r.message, c.message + again) << what;
+        EXPECT_EQ(port.opens(), 0) << what;
+        EXPECT_EQ(printer.begins(), 0) << what;
+        EXPECT_EQ(parmText(key::RunAlone), "N") << what;
+        EXPECT_EQ(parmText(key::RunLabels), "N") << what;
+        EXPECT_EQ(parmText(key::Labfrom), "3") << what;
+        EXPECT_EQ(parmText(key::Labto), "9") << what;
+        EXPECT_EQ(parmText(key::Labopt), "B") << what;
+    }
 }
 
 TEST_F(Unprintable, NullCodesAndBundleNumbersReadAsEmpty) {

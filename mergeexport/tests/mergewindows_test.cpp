@@ -145,6 +145,41 @@ TEST_F(MergeForms, ADatabaseHeldByAnotherProgramGivesTheSuitesMessage) {
     EXPECT_TRUE(form.isVisible());
 }
 
+// The program as its main runs it: a damaged work table shows the
+// unexpected-error message, the earlier file stays, and the program ends
+// with status 1.
+TEST_F(MergeForms, AnUnexpectedErrorEndsTheProgramWithStatusOne) {
+    makeJobOf(3000);
+    damageMmwork();
+    const std::string earlier = "last job's merge file\r\n";
+    { std::ofstream("DOVODEDOD.DAT", std::ios::binary) << earlier; }
+    auto& messages = scriptedMessages();
+    messages.answer(Answer::Ok);
+    QObject guard;  // the time limit goes with the test
+    QTimer::singleShot(20000, &guard, [] { QApplication::exit(99); });
+    bool pressed = false;
+    QTimer press;
+    QObject::connect(&press, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (!pressed && w->objectName() == "frmMerge" && w->isVisible()) {
+                pressed = true;
+                QTest::mouseClick(child<QPushButton>(w, "cmdOK"), Qt::LeftButton);
+            }
+    });
+    press.start(1);
+    EXPECT_EQ(runShoravel(), 1);
+    EXPECT_TRUE(pressed);
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_TRUE(messages.messages()[0].text.startsWith(
+        "An unexpected error has occurred.  Please make a note of the following error details and contact Brackwith "
+        "Mailing Services.  Error number: "))
+        << messages.messages()[0].text.toStdString();
+    EXPECT_EQ(readFile("DOVODEDOD.DAT"), earlier);
+    EXPECT_EQ(temporaries(), std::vector<std::string>{});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_NE(w->objectName(), "frmMerge");
+}
+
 TEST_F(MergeForms, CancelOfTheStartWindowDuringAnExportStopsItAndEndsTheProgram) {
     // As the program runs: the start window on the heap, the event loop its
     // life; Cancel (the button, Esc, or the close box) pressed while the rows

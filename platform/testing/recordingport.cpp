@@ -26,4 +26,9 @@ bool RecordingPort::close() {
     return true;
 }
 
+void RecordingPort::abandon() {
+    open_ = false;
+    ++abandons_;
+}
+
 }  // namespace qv::platform

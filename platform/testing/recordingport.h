@@ -11,6 +11,7 @@ public:
     bool open() override;
     bool writeLine(const QString& line) override;
     bool close() override;
+    void abandon() override;
     QString lastError() const override { return error_; }
 
     void setFailOpen(bool on) { failOpen_ = on; }
@@ -18,6 +19,7 @@ public:
     const QStringList& lines() const { return lines_; }
     bool isOpen() const { return open_; }
     int opens() const { return opens_; }
+    int abandons() const { return abandons_; }
 
 private:
     QStringList lines_;
@@ -26,6 +28,7 @@ private:
     bool failOpen_ = false;
     int failAfter_ = -1;
     int opens_ = 0;
+    int abandons_ = 0;
 };
 
 }  // namespace qv::platform

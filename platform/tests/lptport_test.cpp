@@ -97,8 +97,8 @@ TEST_F(InScratchFolder, ControlCharactersInALineReachTheFileAsBlanks) {
     EXPECT_EQ(readAll(path("LPT1")), QByteArray("MR A  SMITH  X \r\n"));
 }
 
-// The earlier LPT1 stays until a new one is whole; a run that fails or is
-// never closed leaves it as it was.
+// The earlier LPT1 stays until a new one is whole; a run that fails, is
+// abandoned or is never closed leaves it as it was.
 TEST_F(InScratchFolder, AFailedRunLeavesTheEarlierFile) {
     {
         FilePort port;
@@ -130,6 +130,22 @@ TEST_F(InScratchFolder, AFailedRunLeavesTheEarlierFile) {
         ASSERT_TRUE(port.writeLine("never closed"));
     }
     EXPECT_EQ(readAll(path("LPT1")), QByteArray("earlier\r\n"));
+    {
+        FilePort port;
+        ASSERT_TRUE(port.open());
+        ASSERT_TRUE(port.writeLine("abandoned"));
+        port.abandon();
+        EXPECT_EQ(readAll(path("LPT1")), QByteArray("earlier\r\n"));
+        // The port opens again for the next run.
+        ASSERT_TRUE(port.open());
+        ASSERT_TRUE(port.writeLine("next run"));
+        ASSERT_TRUE(port.close());
+        EXPECT_EQ(readAll(path("LPT1")), QByteArray("next run\r\n"));
+        ASSERT_TRUE(port.open());
+        ASSERT_TRUE(port.writeLine("abandoned"));
+        port.abandon();
+    }
+    EXPECT_EQ(readAll(path("LPT1")), QByteArray("next run\r\n"));
     EXPECT_EQ(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"LPT1"});
 }
 

@@ -1,4 +1,4 @@
-#include "labels/output.h"
+#include "recordingoutput.h"
 
 namespace qv::labels {
 
