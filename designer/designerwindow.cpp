@@ -513,18 +513,17 @@ void DesignerWindow::ShowSample() {
 
 // ---- save -----------------------------------------------------------------------
 
-void DesignerWindow::CheckLayout() {
-    layoutError_ = false;
+bool DesignerWindow::CheckLayout() {
     if (model_.number(Post1) == 0) {
         messages().msgBox(QStringLiteral("Postcode field must be selected."));
-        layoutError_ = true;
+        return false;
     }
+    return true;
 }
 
 void DesignerWindow::cmdOK_Click() {
     if (ended_ || !db_) return;
-    CheckLayout();
-    if (layoutError_) return;
+    if (!CheckLayout()) return;
     const LayoutRow row = buildLayoutRow(fileType_, model_.numbers(), columns_, chkSkipFirst_->isChecked(),
                                          lblFile_->text().toStdString());
     try {

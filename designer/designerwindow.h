@@ -52,7 +52,8 @@ public:
     void cmdOK_GotFocus();
     void cmdPrevious_Click();
     void cmdNext_Click();
-    void CheckLayout();
+    // True when the layout can be stored; else says why.
+    bool CheckLayout();
     void cmdOK_Click();
     void cmdCancel_Click();
 
@@ -74,7 +75,6 @@ public:
     const FieldTable& fields() const { return fields_; }
     const Columns& columns() const { return columns_; }
     const AssignmentModel& assignment() const { return model_; }
-    bool layoutError() const { return layoutError_; }
 
     QLabel* lblFile() const { return lblFile_; }
     QLabel* DummyField() const { return dummyField_; }
@@ -106,7 +106,6 @@ private:
     bool started_ = false;
     bool headings_ = false;
     std::string fileType_;
-    bool layoutError_ = false;
     SampleFile file_;
     std::string current_;
     std::string sample_;
