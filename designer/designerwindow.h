@@ -34,10 +34,6 @@ enum SampleBox : int { SmpName, SmpAdd1, SmpAdd2, SmpAdd3, SmpAdd4, SmpTown, Smp
 extern const std::array<const char*, PartCount> kPartBoxNames;
 extern const std::array<const char*, SampleCount> kSampleBoxNames;
 
-// The MIME type of a caption dragged inside the form; drops of anything else
-// are refused.
-inline constexpr const char* FieldMimeType = "application/x-quorvel-layout-field";
-
 class DesignerWindow : public QWidget {
     Q_OBJECT
 public:

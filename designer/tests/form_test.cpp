@@ -1,4 +1,5 @@
 #include "designer/designerwindow.h"
+#include "designer/fielddrag.h"
 #include "designer/layoutrow.h"
 #include "designer/program.h"
 
