@@ -2,29 +2,27 @@
 
 #include "common/programstart.h"
 #include "common/suitetexts.h"
+#include "designer/fieldlist.h"
 #include "designer/layoutrow.h"
+#include "designer/partbox.h"
 
 #include "common/text/chars.h"
 #include "common/text/numtext.h"
 #include "platform/forms.h"
 #include "platform/messages.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDrag>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <functional>
 #include <system_error>
 
 namespace qv::designer {
@@ -49,121 +47,6 @@ QString unexpected(int number, const QString& description) {
 }
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
-
-bool isOurDrag(const QMimeData* m) { return m && m->hasFormat(QString::fromLatin1(FieldMimeType)); }
-
-// Takes a drag or drop of one of our field captions and refuses any other.
-bool acceptOurDrag(QDropEvent* e) {
-    if (!isOurDrag(e->mimeData())) {
-        e->ignore();
-        return false;
-    }
-    e->acceptProposedAction();
-    return true;
-}
-
-void startFieldDrag(QWidget* source, const QString& caption) {
-    auto* mime = new QMimeData;
-    mime->setData(QString::fromLatin1(FieldMimeType), caption.toUtf8());
-    mime->setText(caption);
-    auto* drag = new QDrag(source);
-    drag->setMimeData(mime);
-    drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
-}
-
-// The field list: a drag source and a drop target for captions.
-class FieldList : public QListWidget {
-public:
-    std::function<void()> onPointerMove, onDragStart, onDrop;
-
-    explicit FieldList(QWidget* parent) : QListWidget(parent) {
-        setSelectionMode(QAbstractItemView::SingleSelection);
-        setDragEnabled(true);
-        setAcceptDrops(true);
-        setDragDropMode(QAbstractItemView::DragDrop);
-        setDropIndicatorShown(false);
-        setMouseTracking(true);
-        viewport()->setMouseTracking(true);
-    }
-
-protected:
-    void mouseMoveEvent(QMouseEvent* e) override {
-        if (e->buttons() == Qt::NoButton && onPointerMove) onPointerMove();
-        QListWidget::mouseMoveEvent(e);
-        e->accept();  // not on to the form's background
-    }
-    void startDrag(Qt::DropActions) override {
-        QListWidgetItem* item = currentItem();
-        if (!item || !item->isSelected()) return;
-        const QString caption = item->text();
-        if (onDragStart) onDragStart();
-        startFieldDrag(this, caption);
-    }
-    void dragEnterEvent(QDragEnterEvent* e) override { acceptOurDrag(e); }
-    void dragMoveEvent(QDragMoveEvent* e) override { acceptOurDrag(e); }
-    void dropEvent(QDropEvent* e) override {
-        if (acceptOurDrag(e) && onDrop) onDrop();
-    }
-};
-
-// A part box: shows the caption assigned to its part; takes no typing, no
-// cut or paste; a press selects the whole text and a drag takes it away.
-class PartBox : public QLineEdit {
-public:
-    std::function<void()> onPointerMove, onDragStart, onDrop;
-
-    explicit PartBox(QWidget* parent) : QLineEdit(parent) {
-        setReadOnly(true);
-        setMouseTracking(true);
-        setAcceptDrops(true);
-        setDragEnabled(false);
-        setContextMenuPolicy(Qt::NoContextMenu);
-    }
-
-protected:
-    void focusInEvent(QFocusEvent* e) override {
-        QLineEdit::focusInEvent(e);
-        selectAll();
-    }
-    void mousePressEvent(QMouseEvent* e) override {
-        if (e->button() != Qt::LeftButton) {
-            e->accept();
-            return;
-        }
-        setFocus(Qt::MouseFocusReason);
-        selectAll();
-        pressPos_ = e->position().toPoint();
-        pressed_ = true;
-        e->accept();
-    }
-    void mouseMoveEvent(QMouseEvent* e) override {
-        e->accept();
-        if (e->buttons() == Qt::NoButton) {
-            if (onPointerMove) onPointerMove();
-            return;
-        }
-        if (!pressed_ || !(e->buttons() & Qt::LeftButton)) return;
-        if ((e->position().toPoint() - pressPos_).manhattanLength() < QApplication::startDragDistance()) return;
-        pressed_ = false;
-        if (text().isEmpty()) return;
-        if (onDragStart) onDragStart();
-        startFieldDrag(this, text());
-    }
-    void mouseReleaseEvent(QMouseEvent* e) override {
-        pressed_ = false;
-        e->accept();
-    }
-    void mouseDoubleClickEvent(QMouseEvent* e) override { e->accept(); }
-    void dragEnterEvent(QDragEnterEvent* e) override { acceptOurDrag(e); }
-    void dragMoveEvent(QDragMoveEvent* e) override { acceptOurDrag(e); }
-    void dropEvent(QDropEvent* e) override {
-        if (acceptOurDrag(e) && onDrop) onDrop();
-    }
-
-private:
-    QPoint pressPos_;
-    bool pressed_ = false;
-};
 
 QLabel* boldLabel(QWidget* parent, const QString& name, const QString& text) {
     auto* l = control<QLabel>(parent, name, text);
@@ -513,18 +396,17 @@ void DesignerWindow::ShowSample() {
 
 // ---- save -----------------------------------------------------------------------
 
-void DesignerWindow::CheckLayout() {
-    layoutError_ = false;
+bool DesignerWindow::CheckLayout() {
     if (model_.number(Post1) == 0) {
         messages().msgBox(QStringLiteral("Postcode field must be selected."));
-        layoutError_ = true;
+        return false;
     }
+    return true;
 }
 
 void DesignerWindow::cmdOK_Click() {
     if (ended_ || !db_) return;
-    CheckLayout();
-    if (layoutError_) return;
+    if (!CheckLayout()) return;
     const LayoutRow row = buildLayoutRow(fileType_, model_.numbers(), columns_, chkSkipFirst_->isChecked(),
                                          lblFile_->text().toStdString());
     try {

@@ -34,10 +34,6 @@ enum SampleBox : int { SmpName, SmpAdd1, SmpAdd2, SmpAdd3, SmpAdd4, SmpTown, Smp
 extern const std::array<const char*, PartCount> kPartBoxNames;
 extern const std::array<const char*, SampleCount> kSampleBoxNames;
 
-// The MIME type of a caption dragged inside the form; drops of anything else
-// are refused.
-inline constexpr const char* FieldMimeType = "application/x-quorvel-layout-field";
-
 class DesignerWindow : public QWidget {
     Q_OBJECT
 public:
@@ -52,7 +48,8 @@ public:
     void cmdOK_GotFocus();
     void cmdPrevious_Click();
     void cmdNext_Click();
-    void CheckLayout();
+    // True when the layout can be stored; else says why.
+    bool CheckLayout();
     void cmdOK_Click();
     void cmdCancel_Click();
 
@@ -74,7 +71,6 @@ public:
     const FieldTable& fields() const { return fields_; }
     const Columns& columns() const { return columns_; }
     const AssignmentModel& assignment() const { return model_; }
-    bool layoutError() const { return layoutError_; }
 
     QLabel* lblFile() const { return lblFile_; }
     QLabel* DummyField() const { return dummyField_; }
@@ -106,7 +102,6 @@ private:
     bool started_ = false;
     bool headings_ = false;
     std::string fileType_;
-    bool layoutError_ = false;
     SampleFile file_;
     std::string current_;
     std::string sample_;

@@ -366,7 +366,6 @@ void ParamsWindow::optService_Click(ServiceOption o) {
 // ---- Start and end -------------------------------------------------------------------
 
 bool ParamsWindow::Form_Load() {
-    errorFlag_ = false;
     platform::centreOnScreen(this);
     start::Opened opened = start::openDatabase(db::OpenMode::Exclusive);
     if (!opened) {
@@ -543,8 +542,7 @@ QWidget* ParamsWindow::boxWidget(Box box) const {
     return nullptr;
 }
 
-void ParamsWindow::ValEntries() {
-    errorFlag_ = false;
+bool ParamsWindow::ValEntries() {
     JobEntries e;
     e.service = selectedService();
     e.deferTicked = chkDefDel_->checkState() == Qt::Checked;
@@ -574,15 +572,14 @@ void ParamsWindow::ValEntries() {
     for (const Failure& f : failures) {
         platform::messages().msgBox(qs(f.message));
         if (QWidget* w = boxWidget(f.box)) w->setFocus(Qt::OtherFocusReason);
-        errorFlag_ = true;
     }
+    return failures.empty();
 }
 
 void ParamsWindow::cmdOK_Click() {
     if (!db_ || !parm_) return;
     try {
-        ValEntries();
-        if (errorFlag_) return;
+        if (!ValEntries()) return;
         if (!parm_->editing()) parm_->edit();
         SaveParams();
         parm_->update();

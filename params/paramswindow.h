@@ -43,12 +43,13 @@ public:
     int exitStatus() const { return exitStatus_; }
 
     bool databaseOpen() const { return db_ != nullptr; }
-    bool errorFlag() const { return errorFlag_; }
     ServiceOption selectedService() const;
 
     void LoadParams();
     void SaveParams();
-    void ValEntries();
+    // Checks the entries: a message for each that fails, the focus left in
+    // the box of the last. True when all pass.
+    bool ValEntries();
     void cmdOK_Click();
     void cmdCancel_Click();
 
@@ -72,7 +73,6 @@ private:
     std::unique_ptr<db::Database> db_;
     std::unique_ptr<parm::ParmRecord> parm_;
     std::unique_ptr<db::Recordset> pcode_;
-    bool errorFlag_ = false;
     bool checking_ = false;  // ValEntries moves the focus; the leave rules keep quiet then
     bool unloaded_ = false;
     bool ended_ = false;

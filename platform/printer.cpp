@@ -46,9 +46,6 @@ double Printer::scaleY(double value, ScaleMode from, ScaleMode to) const {
     return fromPt(toPt(value, from, false), to, false);
 }
 
-double Printer::scaleWidth() const { return fromPt(pageSizePt().width(), scale_, true); }
-double Printer::scaleHeight() const { return fromPt(pageSizePt().height(), scale_, false); }
-
 double Printer::currentX() const { return fromPt(xPt_, scale_, true); }
 void Printer::setCurrentX(double x) { xPt_ = toPt(x, scale_, true); }
 double Printer::currentY() const { return fromPt(yPt_, scale_, false); }

@@ -60,21 +60,14 @@ public:
     Printer& operator=(const Printer&) = delete;
 
     void setFontName(const QString& name) { font_.name = name; }
-    QString fontName() const { return font_.name; }
     void setFontSize(double points) { font_.size = points > 0 ? points : font_.size; }
-    double fontSize() const { return font_.size; }
     void setFontBold(bool on) { font_.bold = on; }
-    bool fontBold() const { return font_.bold; }
     const PrintFont& font() const { return font_; }
 
     void setScaleMode(ScaleMode mode) { scale_ = mode; }
-    ScaleMode scaleMode() const { return scale_; }
     // Converts a width or a height between two scale units.
     double scaleX(double value, ScaleMode from, ScaleMode to) const;
     double scaleY(double value, ScaleMode from, ScaleMode to) const;
-    // The printable area in the current unit.
-    double scaleWidth() const;
-    double scaleHeight() const;
 
     double currentX() const;
     void setCurrentX(double x);

@@ -155,13 +155,12 @@ CsvRecord polineLetterPostRecord(double items, double cumItems, double bags, dou
                   numberText(cumBags)});
 }
 
-std::string recordText(const CsvRecord& r) {
-    std::string out;
+void writeRecord(CsvWriter& out, const CsvRecord& r) {
     for (const CsvField& f : r) {
-        if (!out.empty()) out += ',';
-        out += f.quoted ? csvQuoted(f.value) : f.value;
+        if (f.quoted) out.quoted(f.value);
+        else out.bare(f.value);
     }
-    return out;
+    out.endRecord();
 }
 
 // ---- The report run ---------------------------------------------------------------------
@@ -200,13 +199,7 @@ public:
     }
     CsvWriter& out() { return *out_; }
     void record(const CsvRecord& r) {
-        write([&] {
-            for (const CsvField& f : r) {
-                if (f.quoted) out_->quoted(f.value);
-                else out_->bare(f.value);
-            }
-            out_->endRecord();
-        });
+        write([&] { writeRecord(*out_, r); });
     }
     void flush() {
         write([&] { out_->flush(); });

@@ -13,6 +13,10 @@
 #include <string>
 #include <vector>
 
+namespace qv {
+class CsvWriter;
+}
+
 namespace qv::platform {
 class Printer;
 }
@@ -110,8 +114,8 @@ using CsvRecord = std::vector<CsvField>;
 CsvRecord pofileRecord(const std::string& code, double bags);
 CsvRecord polineRecord(const SelectionLine& l);
 CsvRecord polineLetterPostRecord(double items, double cumItems, double bags, double cumBags);
-// A record as the file holds it, without its line end.
-std::string recordText(const CsvRecord& r);
+// Writes a record to one of the files, with its line end.
+void writeRecord(CsvWriter& out, const CsvRecord& r);
 // The leading digits of a selection code as a number (0 with none).
 std::int32_t codeNumber(const std::string& code);
 

@@ -254,7 +254,9 @@ TEST_F(ParamsForm, NullKeysLoadAsEmptyBoxesAndTheChecksRefuseThem) {
     pressOK();
     EXPECT_EQ(shown(), QStringList({q(msg::FormatIncorrect), q(msg::Selection5), q(msg::WeightRange),
                                     q(msg::MustEnter), q(msg::MustEnter)}));
-    EXPECT_TRUE(form_->errorFlag());
+    // Refused: the form stays open on the database, nothing handed on.
+    EXPECT_TRUE(form_->isVisible());
+    EXPECT_TRUE(form_->databaseOpen());
     EXPECT_FALSE(form_->programEnded());
     EXPECT_EQ(focused(), "txtBundleMax");  // the last failure's box
 

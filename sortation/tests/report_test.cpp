@@ -106,6 +106,19 @@ protected:
         return std::size_t(std::count(bytes.begin(), bytes.end(), '\n'));
     }
 
+    // The line report alone over mmwork as laid out, with no pass before it:
+    // every code reaches the files as it is stored.
+    void lineReportOnly() {
+        auto db = open();
+        const parm::ParmRecord parm(*db);
+        const JobKeys keys = JobKeys::read(parm);
+        const BagValues values = *bagValues(keys).values;
+        const double totrecs = double(db->openTable(jobtables::Mmwork)->recordCount());
+        db->beginTransaction();
+        newfile(*db);
+        linerep(*db, printer_, keys, values, totrecs, {});
+    }
+
     RecordingPrinter printer_;
 };
 
@@ -116,6 +129,47 @@ TEST_F(Report, TheFilesOfAJobByteForByte) {
     EXPECT_EQ(fileBytes("POFILE.DAT"), expected("POFILE.DAT"));
     EXPECT_EQ(fileBytes("POLINE.CSV"), expected("POLINE.CSV"));
     EXPECT_EQ(fileBytes("POADDR.CSV"), expected("POADDR.CSV"));
+}
+
+TEST_F(Report, PostOfficeRecordsAsTheFilesHoldThem) {
+    // 10 items a bag. Each job's addresses are in mmwork in Key2 (seq) order.
+    auto at = [](const std::string& code, int n, double seq) -> std::vector<Address> {
+        std::vector<Address> g(static_cast<std::size_t>(n));
+        for (Address& a : g) {
+            a.mscode = code;
+            a.seq = seq;
+            if (code == "1") a.pcflag = "";
+        }
+        return g;
+    };
+    // One label row for every code of the jobs below.
+    addLabels({{"00123", "A"}, {"12345", "A \"QUOTED\" PLACE"}, {"123", "  NEWTOWN RESIDUE   "}, {"A1234", "D"},
+               {"12A45", "E"}, {"10101", "X"}, {"13001", "Y"}});
+    struct Case {
+        const char* what;
+        std::vector<Address> addresses;
+        const char* file;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"the selection number of POFILE.DAT: the code's leading digits",
+         join({at("00123", 30, 1), at("12345", 120, 2), at("123", 5, 3), at("A1234", 15, 4), at("12A45", 5, 5)}),
+         "POFILE.DAT", "123,3\r\n12345,12\r\n123,1\r\n0,2\r\n12,1\r\n"},
+        {"a description trimmed", join({at("10101", 30, 1), at("123", 24, 2)}), "POLINE.CSV",
+         "\"10101\",\"X\",\"30\",\"30\",\"3\",\"3\"\r\n"
+         "\"123\",\"NEWTOWN RESIDUE\",\"24\",\"54\",\"3\",\"6\"\r\n"},
+        {"a quote in a description doubled", at("12345", 1, 1), "POLINE.CSV",
+         "\"12345\",\"A \"\"QUOTED\"\" PLACE\",\"1\",\"1\",\"1\",\"1\"\r\n"},
+        {"the letter post", join({at("13001", 130, 1), at("1", 12, 99000001)}), "POLINE.CSV",
+         "\"13001\",\"Y\",\"130\",\"130\",\"13\",\"13\"\r\n"
+         "\"None\",\"Letter Post\",\"12\",\"142\",\"2\",\"15\"\r\n"},
+    };
+    for (const Case& c : cases) {
+        makeMmwork(c.addresses);
+        printer_.clear();
+        lineReportOnly();
+        EXPECT_EQ(fileBytes(c.file), c.bytes) << c.what;
+    }
 }
 
 TEST_F(Report, LinesBagsAndStatisticsOfAJob) {
