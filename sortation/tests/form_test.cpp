@@ -2,6 +2,8 @@
 // alone and by a run sequence, Cancel, refusals and the hand-over.
 #include "common/testing/filelimit.h"
 #include "platform/platform.h"
+#include "platform/printer.h"
+#include "platform/tests/pdftools.h"
 #include "platform/testing/test_services.h"
 #include "sortation/runwindow.h"
 #include "sortation/startwindow.h"
@@ -132,6 +134,22 @@ TEST_F(Program, ASequencedRunRunsByItselfAndHandsOnToTheLabels) {
     EXPECT_EQ(fileBytes("POFILE.DAT"), "12345,3\r\n123,1\r\n");
     EXPECT_EQ(recordingPrinter().documents().size(), 1u);
     EXPECT_FALSE(form_->isVisible());
+}
+
+// Printed with no printer, the reports are a PDF that names itself and the suite.
+TEST_F(Program, TheReportsPdfCarriesItsTitleAndTheSuiteAsItsMaker) {
+    sequence("N");
+    auto pdf = std::make_shared<platform::PdfPrinter>();
+    pdf->setPdfFolder(QString::fromStdString(dir_.string()));
+    platform::setPrinter(pdf);
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_EQ(form_->exitStatus(), 0);
+    ASSERT_FALSE(pdf->lastPdfFile().isEmpty());
+    const QMap<QString, QString> info = platform::testing::pdfInfo(pdf->lastPdfFile());
+    EXPECT_EQ(info.value("Title").toStdString(), "Mailsort Line Report");
+    EXPECT_EQ(info.value("Creator").toStdString(), "Quorvel");
+    EXPECT_EQ(info.value("Producer").toStdString(), "Quorvel");
 }
 
 TEST_F(Program, ASequenceWithoutLabelsEndsWithoutStartingAnything) {
