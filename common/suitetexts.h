@@ -30,4 +30,12 @@ inline std::string duplicateCheckerUnexpectedError(int number, std::string_view 
            std::string(description);
 }
 
+// The job has no addresses to work on: its work table is missing or empty
+// (never imported, or dropped by the clean-up). `task` is what the program
+// would do with them ("print"), `steps` the options to run first.
+inline std::string noAddresses(std::string_view task, std::string_view steps) {
+    return "There are no addresses to " + std::string(task) + ": the job's work table is missing or empty. Run " +
+           std::string(steps) + " first.";
+}
+
 }  // namespace qv::texts

@@ -86,21 +86,19 @@ bool CheckWindow::Form_Load(const CheckSetup& setup) {
     try {
         work_ = DupWork::open();
     } catch (const DbError& e) {
-        messages().msgBox(unexpectedError(e.number(), q(e.description())), Buttons::OkOnly);
+        unexpected(unexpectedError(e.number(), q(e.description())));
         return false;
     }
     try {
         work_->MakeTables();
     } catch (const DbError& e) {
-        messages().msgBox(tableError(e.number(), q(e.description())), Buttons::OkOnly);
-        work_.reset();
+        unexpected(tableError(e.number(), q(e.description())));
         return false;
     }
     try {
         work_->openTables();
     } catch (const DbError& e) {
-        messages().msgBox(unexpectedError(e.number(), q(e.description())), Buttons::OkOnly);
-        work_.reset();
+        unexpected(unexpectedError(e.number(), q(e.description())));
         return false;
     }
     return true;
@@ -128,8 +126,7 @@ void CheckWindow::Form_GotFocus() {
         end = checkFile(*work_, setup_, decider, hooks);
     } catch (const DbError& e) {
         running_ = false;
-        messages().msgBox(unexpectedError(e.number(), q(e.description())), Buttons::OkOnly);
-        giveUp();
+        unexpected(unexpectedError(e.number(), q(e.description())));
         return;
     } catch (const std::system_error&) {
         running_ = false;
@@ -165,7 +162,7 @@ bool CheckWindow::writeOutputFile() {
                 Buttons::RetryCancel);
             if (a != Answer::Retry) return false;
         } catch (const DbError& e) {
-            messages().msgBox(unexpectedError(e.number(), q(e.description())), Buttons::OkOnly);
+            unexpected(unexpectedError(e.number(), q(e.description())));
             return false;
         }
     }
@@ -193,14 +190,20 @@ void CheckWindow::giveUp() {
     close();
 }
 
-void CheckWindow::endProgram() {
+void CheckWindow::unexpected(const QString& message) {
+    work_.reset();
+    messages().msgBox(message, Buttons::OkOnly);
+    endProgram(1);
+}
+
+void CheckWindow::endProgram(int status) {
     if (ended_) return;
     ended_ = true;
     work_.reset();
     if (endProgram_)
-        endProgram_();
+        endProgram_(status);
     else
-        QCoreApplication::quit();
+        QCoreApplication::exit(status);
 }
 
 }  // namespace qv::duplicates

@@ -1,7 +1,8 @@
 // frmCheckDup: the run. Loading opens DupWork.mdb and re-creates its tables;
 // when the window first takes the focus it reads the chosen file record by
 // record, asks about each duplicate in frmDupFound, and writes OUTPUT.CSV.
-// Cancel asks before it stops the run; both ends of a run end the program.
+// Cancel asks before it stops the run; both ends of a run end the program,
+// and so does an unexpected error (status 1).
 #pragma once
 
 #include "duplicates/dupcheck.h"
@@ -29,11 +30,13 @@ public:
     // Called with true when the run starts and false when it gives up without
     // ending the program: the other forms are kept out of the way meanwhile.
     void setShield(std::function<void(bool on)> shield) { shield_ = std::move(shield); }
-    // What ends the program; by default the application quits.
-    void setEndProgram(std::function<void()> end) { endProgram_ = std::move(end); }
+    // What ends the program, with its exit status; by default the
+    // application quits with it.
+    void setEndProgram(std::function<void(int status)> end) { endProgram_ = std::move(end); }
 
     // Form_Load: opens DupWork.mdb, re-creates and opens its tables. False
-    // after the message when any of it fails; the run must not start then.
+    // when any of it fails: its unexpected error has been shown and the
+    // program ended (status 1); the run must not start then.
     bool Form_Load(const CheckSetup& setup);
     // The run (Form_GotFocus): done once, when the window first takes the focus.
     void Form_GotFocus();
@@ -50,7 +53,9 @@ protected:
 
 private:
     void giveUp();
-    void endProgram();
+    // The unexpected error ends the program, as in every program of the suite.
+    void unexpected(const QString& message);
+    void endProgram(int status = 0);
     bool writeOutputFile();
 
     CheckSetup setup_;
@@ -61,7 +66,7 @@ private:
     bool ended_ = false;
     Ask ask_;
     std::function<void(bool)> shield_;
-    std::function<void()> endProgram_;
+    std::function<void(int)> endProgram_;
     QLabel* lblStage_ = nullptr;
     QLabel* lblRecNum_ = nullptr;
     QPushButton* cmdCancel_ = nullptr;

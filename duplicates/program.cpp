@@ -61,7 +61,7 @@ private:
         auto* form = new CheckWindow;
         form->setAttribute(Qt::WA_DeleteOnClose);
         form->setShield([this](bool on) { shield(on); });
-        form->setEndProgram([this] { end(); });
+        form->setEndProgram([this](int status) { end(status); });
         if (hooks_.prepareRun) hooks_.prepareRun(*form);
         if (!form->Form_Load(setup)) {
             delete form;
@@ -77,13 +77,13 @@ private:
         if (keys) keys->setEnabled(!on);
     }
 
-    void end() {
+    void end(int status = 0) {
         // Quitting closes every window, which the shield would refuse.
         shielded_ = false;
         if (hooks_.endProgram)
-            hooks_.endProgram();
+            hooks_.endProgram(status);
         else
-            QCoreApplication::quit();
+            QCoreApplication::exit(status);
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {

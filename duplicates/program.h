@@ -18,8 +18,9 @@ class CheckWindow;
 struct ProgramHooks {
     // Called on every run form before it loads (tests answer its dialog here).
     std::function<void(CheckWindow&)> prepareRun;
-    // Ends the program; by default the application quits.
-    std::function<void()> endProgram;
+    // Ends the program with its exit status (1 after an unexpected error);
+    // by default the application quits with it.
+    std::function<void(int status)> endProgram;
 };
 
 // The start form, not yet shown; the program's forms delete themselves when

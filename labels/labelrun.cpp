@@ -52,8 +52,7 @@ namespace {
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 QString noAddresses() {
-    return QStringLiteral("There are no addresses to print: the job's work table is missing or empty. Run Apply "
-                          "Mailsort Codes and Print PO Reports first.");
+    return qs(texts::noAddresses("print", "Apply Mailsort Codes and Print PO Reports"));
 }
 QString noBags() {
     return QStringLiteral("There are no bag details to print: the job's bag table is missing or empty. Run Print "

@@ -149,6 +149,9 @@ public:
 
 private:
     static QChar typedChar(const QKeyEvent& ke) {
+        // Select All types nothing: every box takes it as any text box does
+        // (a rule that drops control keys would otherwise drop it as Ctrl+A).
+        if (ke.matches(QKeySequence::SelectAll)) return {};
         switch (ke.key()) {
         case Qt::Key_Tab:
         case Qt::Key_Backtab:

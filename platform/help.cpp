@@ -100,6 +100,15 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), doc_(Help
     layout->addWidget(text_, 1);
     resize(760, 480);
     select(0);
+    // As every form: centred when it is made (and again once its frame is
+    // known, centreOnce); after that it stays where the user puts it.
+    centreOnScreen(this);
+}
+
+void HelpWindow::centreOnce() {
+    if (centred_) return;
+    centred_ = true;
+    centreOnScreen(this);
 }
 
 void HelpWindow::select(int number) {
@@ -137,6 +146,7 @@ void showHelp(int topic) {
     HelpWindow& w = helpWindow();
     w.showTopic(topic);
     showActivated(&w);
+    w.centreOnce();
 }
 
 void showHelpContents() { showHelp(0); }

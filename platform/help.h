@@ -43,6 +43,8 @@ public:
     // The topic shown, 0 for the contents.
     int currentTopic() const { return current_; }
     QString currentText() const;
+    // Centres the shown window on the screen the first time only.
+    void centreOnce();
 
 private:
     void select(int number);
@@ -50,6 +52,7 @@ private:
     QListWidget* list_;
     QTextBrowser* text_;
     int current_ = 0;
+    bool centred_ = false;
 };
 
 // Opens the help window at a topic, raised and active.

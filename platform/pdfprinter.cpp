@@ -192,6 +192,8 @@ bool PdfPrinter::beginOutput(QString* error) {
     d.device = std::make_unique<DescriptorDevice>(::fileno(d.file->stream()));
     d.writer = std::make_unique<PdfWriter>(d.device.get(), pdfLayout().fullRectPoints().size());
     d.writer->setTitle(documentTitle());
+    d.writer->setCreator(QString::fromLatin1(DocumentCreator));
+    d.writer->setProducer(QString::fromLatin1(DocumentCreator));
     return true;
 }
 

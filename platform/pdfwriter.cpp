@@ -455,7 +455,10 @@ bool PdfWriter::finish() {
     buffer_ += "<< /Type /Catalog /Pages 2 0 R >>\nendobj\n";
 
     beginObject(kInfo);
-    buffer_ += "<< /Title " + pdfTextString(title_) + " /CreationDate (D:" +
+    buffer_ += "<< /Title " + pdfTextString(title_);
+    if (!creator_.isEmpty()) buffer_ += " /Creator " + pdfTextString(creator_);
+    if (!producer_.isEmpty()) buffer_ += " /Producer " + pdfTextString(producer_);
+    buffer_ += " /CreationDate (D:" +
                QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmss")).toStdString() +
                "Z) >>\nendobj\n";
 

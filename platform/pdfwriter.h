@@ -32,7 +32,11 @@ public:
     PdfWriter(const PdfWriter&) = delete;
     PdfWriter& operator=(const PdfWriter&) = delete;
 
+    // The document information: its title, the program that made its
+    // content (Creator) and the one that wrote the PDF (Producer).
     void setTitle(const QString& title) { title_ = title; }
+    void setCreator(const QString& creator) { creator_ = creator; }
+    void setProducer(const QString& producer) { producer_ = producer; }
 
     // A face to print in; a face that cannot be embedded is replaced by the
     // viewer's own Courier (fixed pitch) or Helvetica.
@@ -64,7 +68,7 @@ private:
 
     QIODevice* out_;
     QSizeF pageSize_;
-    QString title_;
+    QString title_, creator_, producer_;
     std::string buffer_;  // written but not yet on the device
     std::string page_;    // the page's content stream
     unsigned long long written_ = 0;

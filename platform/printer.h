@@ -150,6 +150,10 @@ private:
     QString error_;
 };
 
+// Who made the suite's documents: the Creator and Producer that every PDF
+// it writes gives, as readers show them in the document's properties.
+inline constexpr const char* DocumentCreator = "Quorvel";
+
 // A PDF file in the current folder named after the document title and the
 // time it was printed ("Mailsort Line Report 2026-12-10 14.05.33.pdf"), never
 // overwriting an earlier file (" (2)" and so on is added). A4 with 2 mm

@@ -51,6 +51,8 @@ bool QtPrinter::beginOutput(QString* error) {
     if (!system_) return PdfPrinter::beginOutput(error);
     System& s = *system_;
     s.printer.setDocName(documentTitle());
+    // Qt's own writer names itself as the Producer of what it sends.
+    s.printer.setCreator(QString::fromLatin1(DocumentCreator));
     if (!s.painter.begin(&s.printer)) {
         if (error) *error = QStringLiteral("Could not print to %1").arg(s.printer.printerName());
         return false;

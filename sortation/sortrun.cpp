@@ -2,6 +2,7 @@
 
 #include "common/jobtables.h"
 #include "common/parm/parmrecord.h"
+#include "common/suitetexts.h"
 #include "platform/printer.h"
 #include "sortation/planreport.h"
 
@@ -49,6 +50,21 @@ RunResult runSortation(db::Database& db, platform::Printer& printer, const RunHo
         const parm::ParmRecord parm(db);
         r.keys = JobKeys::read(parm);
     }
+    // A job never imported (or cleaned up) has no mmwork: the user is told
+    // what to run, as the labels tell it.
+    std::unique_ptr<db::Recordset> work;
+    try {
+        work = db.openTable(jobtables::Mmwork);
+    } catch (const db::DbError& e) {
+        if (e.number() != db::err::TableNotFound) throw;
+    }
+    if (!work) {
+        r.status = RunStatus::Refused;
+        r.refusal = texts::noAddresses("sort", "Apply Mailsort Codes");
+        return r;
+    }
+    r.totrecs = double(work->recordCount());
+    work.reset();
     r.regorder = getseq(db, r.keys.postcode);
     const BagValuesOrRefusal bag = bagValues(r.keys);
     if (!bag.values) {
@@ -57,7 +73,6 @@ RunResult runSortation(db::Database& db, platform::Printer& printer, const RunHo
         return r;
     }
     r.values = *bag.values;
-    r.totrecs = double(db.openTable(jobtables::Mmwork)->recordCount());
     RegionLookup regions(db, r.regorder);
 
     try {

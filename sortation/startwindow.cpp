@@ -75,13 +75,16 @@ bool StartWindow::Form_Load() {
     // The guard: held only for this test; the run works on its own connection.
     start::Opened guard = start::openDatabase(db::OpenMode::Exclusive);
     if (!guard) {
-        if (guard.heldElsewhere()) {
-            platform::messages().msgBox(QString::fromLatin1(texts::HeldElsewhere), Buttons::OkOnly, Icon::Exclamation);
-            endProgram(1);
-            return false;
-        }
-        // Anything else stops the load without a word; OK then meets it in the run.
-        return true;
+        // Without its run flags the program cannot tell whether it runs in a
+        // sequence: it says so at once rather than wait for an OK.
+        const bool fileRefused = db::isFileRefusal(guard.error);
+        platform::messages().msgBox(QString::fromStdString(fileRefused ? guard.description : guard.refusal()),
+                                    Buttons::OkOnly,
+                                    guard.heldElsewhere() ? Icon::Exclamation
+                                    : fileRefused         ? Icon::Critical
+                                                          : Icon::None);
+        endProgram(1);
+        return false;
     }
     bool sequenced = false;
     try {
@@ -90,8 +93,12 @@ bool StartWindow::Form_Load() {
             start::writeFlag(parm, key::RunCodes, false);
             sequenced = true;
         }
-    } catch (const db::DbError&) {
-        // As above: the load stops here and the dialog waits.
+    } catch (const db::DbError& e) {
+        start::closeQuietly(guard.db);
+        platform::messages().msgBox(QString::fromStdString(texts::unexpectedError(e.number(), e.description())),
+                                    Buttons::OkOnly, Icon::None);
+        endProgram(1);
+        return false;
     }
     start::closeQuietly(guard.db);
     if (sequenced) {

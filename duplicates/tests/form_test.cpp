@@ -95,7 +95,10 @@ class Fennick : public ::testing::Test {
 protected:
     void SetUp() override {
         ProgramHooks hooks;
-        hooks.endProgram = [this] { ++ended; };
+        hooks.endProgram = [this](int status) {
+            ++ended;
+            endStatus = status;
+        };
         hooks.prepareRun = [this](CheckWindow& run) {
             if (ask) run.setAsk(ask);
             if (prepare) prepare(run);
@@ -152,6 +155,7 @@ protected:
     CheckWindow::Ask ask;
     std::function<void(CheckWindow&)> prepare;  // more for each run window before it loads
     int ended = 0;
+    int endStatus = -1;
 };
 
 TEST_F(Fennick, TheKeyListFromHeadingsOrColumnLetters) {
@@ -355,7 +359,7 @@ TEST_F(Fennick, CancelAskedDuringTheRun) {
     }
 }
 
-TEST_F(Fennick, AWorkDatabaseFaultStopsTheRunBeforeItStarts) {
+TEST_F(Fennick, AWorkDatabaseFaultEndsTheProgramBeforeTheRunStarts) {
     folder.write("cust.csv", {"a,1,x,y,z"});
     struct Case {
         const char* what;
@@ -377,6 +381,8 @@ TEST_F(Fennick, AWorkDatabaseFaultStopsTheRunBeforeItStarts) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
+        ended = 0;
+        endStatus = -1;
         c.spoil();
         choose("cust.csv", Answer::No);
         scriptedMessages().answer(Answer::Ok);
@@ -386,10 +392,55 @@ TEST_F(Fennick, AWorkDatabaseFaultStopsTheRunBeforeItStarts) {
         EXPECT_EQ(shown.back().substr(0, c.message.size()), c.message);
         EXPECT_GT(shown.back().size(), c.message.size());  // a description follows
         EXPECT_EQ(runOf(*chooser), nullptr);
-        EXPECT_EQ(ended, 0);
-        EXPECT_TRUE(keys()->isEnabled());
+        // The unexpected error ends the program: no way back to the key list.
+        EXPECT_EQ(ended, 1);
+        EXPECT_EQ(endStatus, 1);
         EXPECT_EQ(folder.read("OUTPUT.CSV"), "<missing>");
     }
+}
+
+// Puts a file-size limit on the process once the run shows its first record:
+// the records it stores in DupWork.mdb then meet a full disk.
+class FullDiskForTheRecords : public QObject {
+public:
+    void watch(CheckWindow& run) { run.lblRecNum()->installEventFilter(this); }
+    bool limited() const { return limit_.has_value(); }
+    void lift() { limit_.reset(); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* label = qobject_cast<QLabel*>(watched);
+        if (event->type() == QEvent::Paint && label && !limit_ && !label->text().isEmpty())
+            limit_.emplace(std::filesystem::file_size("DupWork.mdb") + 4096);
+        return false;
+    }
+
+private:
+    std::optional<qv::testkit::FileSizeLimit> limit_;
+};
+
+TEST_F(Fennick, AFullDiskDuringTheRunEndsTheProgram) {
+    std::vector<std::string> lines;
+    for (int i = 1; i <= 20000; ++i)
+        lines.push_back("name" + std::to_string(i) + "," + std::string(200, 'a' + char(i % 26)) + ",x,y,z");
+    folder.write("cust.csv", lines);
+    folder.write("OUTPUT.CSV", {"the last run's output"});
+    FullDiskForTheRecords full;
+    prepare = [&](CheckWindow& run) { full.watch(run); };
+    choose("cust.csv", Answer::No);
+    scriptedMessages().answer(Answer::Ok);
+    runWith({0, 1});
+    EXPECT_TRUE(full.limited());
+    full.lift();
+    const auto shown = messagesShown();
+    ASSERT_EQ(shown.size(), 2u);  // the headings question, then the failure
+    const std::string lead =
+        "An unexpected error occured.  Please report the following details to Brackwith Mailing Services:  "
+        "Error number: 3027  Description: ";
+    EXPECT_EQ(shown[1].substr(0, lead.size()), lead) << shown[1];
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(endStatus, 1);
+    EXPECT_EQ(folder.read("OUTPUT.CSV"), "the last run's output\r\n");
 }
 
 TEST_F(Fennick, AFailedOutputIsReportedAndNotCalledDone) {

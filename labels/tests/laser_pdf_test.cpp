@@ -161,6 +161,15 @@ std::string place(const Word& w) {
            ".." + std::to_string(w.x1) + " x " + std::to_string(w.y0) + ".." + std::to_string(w.y1) + " mm";
 }
 
+TEST_F(LaserPdf, TheLabelsPdfCarriesItsTitleAndTheSuiteAsItsMaker) {
+    writeFullJob();
+    useSheet(kSheets[0], 10, true);
+    const QMap<QString, QString> info = platform::testing::pdfInfo(printPdf());
+    EXPECT_EQ(info.value("Title").toStdString(), "Mailsort Labels");
+    EXPECT_EQ(info.value("Creator").toStdString(), "Quorvel");
+    EXPECT_EQ(info.value("Producer").toStdString(), "Quorvel");
+}
+
 TEST_F(LaserPdf, EveryWordLiesInsideItsLabelOnBothSheetsAtEveryFontSize) {
     writeFullJob();
     for (const Sheet& sheet : kSheets)

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -57,6 +58,24 @@ TEST(HelpWindow, OpensAtATopicAndIsNotModal) {
 
     showHelp(999);  // unknown: the contents
     EXPECT_EQ(w.currentTopic(), 0);
+    w.close();
+}
+
+TEST(HelpWindow, OpensInTheMiddleOfTheScreenAsEveryFormDoes) {
+    showHelp(13);
+    HelpWindow& w = helpWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    const QRect screen = w.screen()->geometry();
+    const QRect frame = w.frameGeometry();
+    EXPECT_LT(frame.width(), screen.width());  // room to be centred in
+    EXPECT_EQ(frame.left(), screen.x() + (screen.width() - frame.width()) / 2);
+    EXPECT_EQ(frame.top(), screen.y() + (screen.height() - frame.height()) / 2);
+    // Moved by the user, it opens there again.
+    w.move(5, 7);
+    const QPoint moved = w.pos();
+    w.close();
+    showHelp(14);
+    EXPECT_EQ(w.pos(), moved);
     w.close();
 }
 

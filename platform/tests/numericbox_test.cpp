@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -81,6 +83,47 @@ TEST(NumericBox, WholeTextSelectedOnFocus) {
     EXPECT_EQ(f.next->selectedText(), "250");
     QTest::keyClicks(f.next, "7");  // typing replaces the selected text
     EXPECT_EQ(f.next->text(), "7");
+}
+
+// However the box got the focus, and after a click has put the cursor into
+// the text, typing replaces the whole text once it is selected.
+TEST(NumericBox, TypingReplacesTheTextHoweverTheFocusCame) {
+    struct Case {
+        const char* how;
+        std::function<void(Form&)> reach;
+    };
+    const auto clickInto = [](QWidget* w) {
+        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(w->width() - 4, w->height() / 2));
+        QCoreApplication::processEvents();
+    };
+    const Case cases[] = {
+        {"a click", [&](Form& f) { clickInto(f.next); }},
+        {"Tab", [](Form& f) { QTest::keyClick(f.box, Qt::Key_Tab); }},
+        {"Tab, a click, Ctrl+A",
+         [&](Form& f) {
+             QTest::keyClick(f.box, Qt::Key_Tab);
+             clickInto(f.next);  // already focused: the click places the cursor
+             QTest::keyClick(f.next, Qt::Key_A, Qt::ControlModifier);
+         }},
+        {"a click, a second click, Ctrl+A",
+         [&](Form& f) {
+             clickInto(f.next);
+             clickInto(f.next);
+             QTest::keyClick(f.next, Qt::Key_A, Qt::ControlModifier);
+         }},
+    };
+    for (bool decimals : {false, true})
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.how) + (decimals ? ", decimals" : ""));
+            Form f;
+            f.next->setDecimalAllowed(decimals);
+            f.next->setText("7");
+            c.reach(f);
+            ASSERT_TRUE(f.next->hasFocus());
+            EXPECT_EQ(f.next->selectedText(), "7");
+            QTest::keyClicks(f.next, "8");
+            EXPECT_EQ(f.next->text(), "8");
+        }
 }
 
 TEST(NumericBox, EmptyBecomesZeroOnLeavingWhereTheRuleSaysSo) {

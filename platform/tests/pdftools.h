@@ -1,6 +1,7 @@
 // Reading PDF files back with the poppler tools, for the printer tests.
 #pragma once
 
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QString>
@@ -27,6 +28,18 @@ inline ToolRun runTool(const QString& program, const QStringList& args) {
 inline QString run(const QString& program, const QStringList& args) { return runTool(program, args).out; }
 
 inline QString pdfText(const QString& file) { return run("pdftotext", {"-layout", file, "-"}); }
+
+// The document information pdfinfo shows ("Title", "Creator", "Producer",
+// ...), by its name.
+inline QMap<QString, QString> pdfInfo(const QString& file) {
+    QMap<QString, QString> info;
+    const ToolRun r = runTool("pdfinfo", {"-enc", "UTF-8", file});
+    for (const QString& line : r.out.split(u'\n')) {
+        const qsizetype colon = line.indexOf(u':');
+        if (colon > 0) info.insert(line.left(colon), line.mid(colon + 1).trimmed());
+    }
+    return info;
+}
 
 struct Word {
     QString text;

@@ -149,6 +149,38 @@ TEST(PdfPrinter, FontsAreEmbeddedAndTheFileIsSound) {
 }
 
 // Each character prints its own glyph, not the missing-glyph box.
+// Every document names the suite as its Creator and Producer and carries
+// its title (the program's title when the document was given none), as
+// readers show them in the document's properties.
+TEST(PdfPrinter, TheDocumentSaysWhatItIsAndWhoMadeIt) {
+    struct Case {
+        QString title;  // given to the document; empty: none
+        QString shown;
+    };
+    const Case cases[] = {
+        {"Mailsort Line Report", "Mailsort Line Report"},
+        {"Mailsort Labels", "Mailsort Labels"},
+        {QString::fromUtf8("Łódź (Main) Labels"), QString::fromUtf8("Łódź (Main) Labels")},
+        {"", "Zolbern"},
+    };
+    const QString before = programTitle();
+    setProgramTitle("Zolbern");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown.toStdString());
+        QTemporaryDir dir;
+        auto p = pdfPrinter(dir.path());
+        if (!c.title.isEmpty()) p->setDocumentTitle(c.title);
+        p->print("A line");
+        ASSERT_TRUE(p->endDoc()) << p->lastError().toStdString();
+        const QMap<QString, QString> info = pdfInfo(p->lastPdfFile());
+        EXPECT_EQ(info.value("Title").toStdString(), c.shown.toStdString());
+        EXPECT_EQ(info.value("Creator").toStdString(), "Quorvel");
+        EXPECT_EQ(info.value("Producer").toStdString(), "Quorvel");
+        EXPECT_FALSE(info.value("CreationDate").isEmpty());
+    }
+    setProgramTitle(before);
+}
+
 TEST(PdfPrinter, GlyphsRenderAsThemselves) {
     QTemporaryDir dir;
     auto one = [&](const QString& text, bool bold) {

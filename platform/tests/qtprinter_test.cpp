@@ -92,6 +92,11 @@ TEST(QtPrinter, DocumentGoesToANamedPdfWithExtractableText) {
     EXPECT_TRUE(text.contains("Page two 2"));
     EXPECT_EQ(text.count(u'\f'), 2);  // two pages
 
+    const QMap<QString, QString> info = pdfInfo(file);
+    EXPECT_EQ(info.value("Title").toStdString(), "Mailsort Line Report");
+    EXPECT_EQ(info.value("Creator").toStdString(), "Quorvel");
+    EXPECT_EQ(info.value("Producer").toStdString(), "Quorvel");
+
     const QString fonts = run("pdffonts", {file});
     EXPECT_TRUE(fonts.contains("LiberationMono") || fonts.contains("Cousine")) << fonts.toStdString();
     EXPECT_TRUE(fonts.contains("Bold")) << fonts.toStdString();

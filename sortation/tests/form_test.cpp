@@ -1,7 +1,9 @@
 // The program's two windows offscreen: captions, the guard, a run started
 // alone and by a run sequence, Cancel, refusals and the hand-over.
 #include "platform/platform.h"
+#include "platform/printer.h"
 #include "platform/testing/filelimit.h"
+#include "platform/tests/pdftools.h"
 #include "platform/testing/test_services.h"
 #include "sortation/runwindow.h"
 #include "sortation/startwindow.h"
@@ -134,6 +136,22 @@ TEST_F(Program, ASequencedRunRunsByItselfAndHandsOnToTheLabels) {
     EXPECT_FALSE(form_->isVisible());
 }
 
+// Printed with no printer, the reports are a PDF that names itself and the suite.
+TEST_F(Program, TheReportsPdfCarriesItsTitleAndTheSuiteAsItsMaker) {
+    sequence("N");
+    auto pdf = std::make_shared<platform::PdfPrinter>();
+    pdf->setPdfFolder(QString::fromStdString(dir_.string()));
+    platform::setPrinter(pdf);
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_EQ(form_->exitStatus(), 0);
+    ASSERT_FALSE(pdf->lastPdfFile().isEmpty());
+    const QMap<QString, QString> info = platform::testing::pdfInfo(pdf->lastPdfFile());
+    EXPECT_EQ(info.value("Title").toStdString(), "Mailsort Line Report");
+    EXPECT_EQ(info.value("Creator").toStdString(), "Quorvel");
+    EXPECT_EQ(info.value("Producer").toStdString(), "Quorvel");
+}
+
 TEST_F(Program, ASequenceWithoutLabelsEndsWithoutStartingAnything) {
     sequence("N");
     ASSERT_TRUE(start());
@@ -261,10 +279,39 @@ TEST_F(Program, KeysThatCannotBagTheJobAreRefusedAndEndTheSequence) {
     EXPECT_FALSE(fileExists("POFILE.DAT"));
 }
 
+TEST_F(Program, AJobNeverImportedSaysWhatToRunFirstAndEndsTheProgram) {
+    for (const bool inSequence : {false, true}) {
+        SCOPED_TRACE(inSequence ? "sequenced" : "alone");
+        {
+            auto db = open();
+            jobtables::dropIfThere(*db, jobtables::Mmwork);
+        }
+        if (inSequence) sequence("Y");
+        else setParm({{"RunAlone", "N"}, {"RunCodes", "N"}, {"RunReports", "N"}, {"RunLabels", "N"}});
+        scriptedMessages().answer(Answer::Ok,
+                                  "There are no addresses to sort: the job's work table is missing or empty. Run "
+                                  "Apply Mailsort Codes first.");
+        ASSERT_TRUE(start());
+        if (!inSequence) {
+            ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+            QTest::mouseClick(ctl<QPushButton>(form_.get(), "cmdOK"), Qt::LeftButton);
+        }
+        ASSERT_TRUE(waitForEnd());
+        EXPECT_EQ(form_->exitStatus(), 1);
+        ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+        EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Exclamation);
+        EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+        EXPECT_EQ(flags(), (std::vector<std::string>{"N", "N", "N", inSequence ? "Y" : "N"}));
+        EXPECT_TRUE(recordingPrinter().documents().empty());
+        form_.reset();
+        platform::testing::installTestServices();
+    }
+}
+
 TEST_F(Program, ASetUpFailureIsReportedAndEndsTheProgram) {
     {
         auto db = open();
-        jobtables::dropIfThere(*db, jobtables::Mmwork);
+        jobtables::dropIfThere(*db, "pcode");
     }
     setParm({{"RunAlone", "N"}});
     ASSERT_TRUE(start());
@@ -277,6 +324,47 @@ TEST_F(Program, ASetUpFailureIsReportedAndEndsTheProgram) {
     EXPECT_TRUE(scriptedMessages().messages()[0].text.startsWith(
         "An unexpected error has occurred.  Please make a note of the following error details and contact Brackwith "
         "Mailing Services.  Error number: 3011  Description: "));
+}
+
+// Run flags that cannot be read: the message comes at once, before any
+// window, and the program ends.
+TEST_F(Program, FlagsThatCannotBeReadAreReportedAtOnce) {
+    struct Case {
+        const char* what;
+        std::function<void()> spoil;
+        QString message;  // its start
+        Icon icon;
+    };
+    const QString unexpected = QStringLiteral(
+        "An unexpected error has occurred.  Please make a note of the following error details and contact Brackwith "
+        "Mailing Services.  Error number: ");
+    const Case cases[] = {
+        {"no parmcode",
+         [&] {
+             auto db = open();
+             jobtables::dropIfThere(*db, "parmcode");
+         },
+         unexpected + "3011  Description: ", Icon::None},
+        {"no database", [&] { std::filesystem::remove(dir_ / "mailsort.mdb"); }, unexpected + "3024  Description: ", Icon::None},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.spoil();
+        scriptedMessages().setAutoAcceptOk(true);
+        EXPECT_FALSE(start());
+        EXPECT_TRUE(form_->programEnded());
+        EXPECT_EQ(form_->exitStatus(), 1);
+        EXPECT_EQ(ends_, 1);
+        EXPECT_FALSE(form_->isVisible());
+        EXPECT_FALSE(form_->runWindow());
+        ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+        EXPECT_TRUE(scriptedMessages().messages()[0].text.startsWith(c.message))
+            << scriptedMessages().messages()[0].text.toStdString();
+        EXPECT_EQ(scriptedMessages().messages()[0].icon, c.icon);
+        form_.reset();
+        ends_ = 0;
+        platform::testing::installTestServices();
+    }
 }
 
 // A job whose address file needs far more room than its database's log.

@@ -128,11 +128,28 @@ TEST_F(Run, AnEmptyJobShowsNoPercentageAndStillReports) {
     EXPECT_EQ(printer_.documents().size(), 1u);
 }
 
-TEST_F(Run, ASetUpWithoutItsTablesFails) {
-    // No mmwork at all: nothing has been imported.
+TEST_F(Run, AJobNeverImportedIsRefusedWithWhatToRunFirst) {
+    // No mmwork at all: nothing has been imported (or the clean-up dropped it).
+    earlierRun();
     {
         auto db = open();
         jobtables::dropIfThere(*db, jobtables::Mmwork);
+    }
+    const RunResult r = sort();
+    EXPECT_EQ(r.status, RunStatus::Refused);
+    EXPECT_EQ(r.refusal,
+              "There are no addresses to sort: the job's work table is missing or empty. Run Apply Mailsort Codes "
+              "first.");
+    EXPECT_TRUE(printer_.events().empty());
+    expectEarlierRunKept();
+}
+
+TEST_F(Run, ASetUpWithoutItsTablesFails) {
+    // No Post Office data to find the region order in: a damaged database.
+    makeMmwork(group("12345", 3));
+    {
+        auto db = open();
+        jobtables::dropIfThere(*db, "pcode");
     }
     try {
         sort();

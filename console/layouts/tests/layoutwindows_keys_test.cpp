@@ -94,6 +94,39 @@ TEST_F(WizardKeys, ShownTextsKeepToTheirBoxes) {
     EXPECT_EQ(ctl<QLineEdit>(wizard_, "TxtPostcode2")->text(), QString(8, u'n'));
 }
 
+// Every start and length box replaces its number when the user types over
+// it: reached by a click, or already focused (Tab went there first, as it
+// goes from a start to its length) and then clicked and selected with Ctrl+A.
+TEST_F(WizardKeys, TypingOverAStartOrLengthReplacesIt) {
+    open("Mr A Jones     1 High St      Leeds       LS1 4AB     R1\r\n");
+    const char* const boxes[] = {"strName",  "endName",   "strAdd1",     "endAdd1",     "strAdd2",
+                                 "endAdd2",  "strAdd3",   "endAdd3",     "strTown",     "endTown",
+                                 "strCounty", "endCounty", "strPostcode", "endPostcode", "StrPostcode2",
+                                 "EndPostcode2", "strRef", "endRef"};
+    const auto clickInto = [](QWidget* w) {
+        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(w->width() - 4, w->height() / 2));
+        QCoreApplication::processEvents();
+    };
+    for (const char* name : boxes) {
+        auto* box = ctl<NumericBox>(wizard_, name);
+        for (const bool focusedFirst : {false, true}) {
+            SCOPED_TRACE(std::string(name) + (focusedFirst ? ": focused, clicked, Ctrl+A" : ": clicked"));
+            ctl<QWidget>(wizard_, "cmdCancel")->setFocus(Qt::TabFocusReason);
+            box->setText("7");
+            if (focusedFirst) {
+                box->setFocus(Qt::TabFocusReason);
+                clickInto(box);
+                QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+            } else {
+                clickInto(box);
+            }
+            ASSERT_TRUE(box->hasFocus());
+            QTest::keyClicks(box, "8");
+            EXPECT_EQ(box->text(), "8");
+        }
+    }
+}
+
 TEST_F(WizardKeys, ShownTextsCountCharactersAsTheProposalDoes) {
     // Characters outside the Basic Multilingual Plane are two UTF-16 units each.
     const std::string face = "\xF0\x9F\x98\x80";  // U+1F600
