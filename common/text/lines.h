@@ -37,6 +37,12 @@ std::string decodeLine(std::string_view s, bool* was1252 = nullptr);
 // (buffered reads of 64 KiB):
 //   - a line ends at LF; the line end is not part of the record, nor one CR
 //     before the LF or at the end of the last line (LF and CRLF files alike);
+//     a CR elsewhere in a line stays in its record;
+//   - a file in which no LF occurs but CRs do (the old Macintosh form) has CR
+//     as its line end. Only the whole file can tell: the reader takes LF as
+//     soon as it meets one, so only a file whose first line runs past the
+//     first buffer decides at its end; until then that line is gathered in
+//     memory, as a line is anyway, and the file is never read twice;
 //   - an empty line in the middle of the file is an empty record;
 //   - a last line without a line end is still a record; after a final LF
 //     there is no further (empty) record;
@@ -69,10 +75,12 @@ private:
 
     std::FILE* file_ = nullptr;
     std::istream* in_ = nullptr;
-    std::vector<char> buf_;
+    std::string buf_;
     std::size_t pos_ = 0, end_ = 0;
     bool done_ = false;     // source exhausted or Ctrl-Z met
     bool started_ = false;  // byte-order mark checked
+    char eol_ = '\n';       // '\r' once the file is known to hold no LF
+    bool decided_ = false;  // an LF met, or the whole file read without one
     std::string raw_;
     std::uint64_t lines_ = 0;
     bool last1252_ = false;
