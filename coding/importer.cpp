@@ -6,6 +6,7 @@
 #include "common/text/files.h"
 #include "common/text/lines.h"
 #include "common/text/numtext.h"
+#include "common/text/textfile.h"
 #include "platform/files.h"
 
 #include <algorithm>
@@ -285,6 +286,21 @@ fs::path inputFile(const std::string& mailFile) {
     return folder.empty() ? fs::path(*name) : folder / *name;
 }
 
+// The first look every program takes at a customer's file: one that is no
+// text, or holds no record, is refused before a row is stored. A file that
+// cannot be opened is left to the reader, which says why.
+void refuseUnreadable(const fs::path& file, const std::string& mailFile) {
+    auto refuse = [&](ReaderFailure::Kind kind) { return ReaderFailure{kind, mailFile, 0, {}}; };
+    switch (checkTextFile(utf8FromPath(file))) {
+    case FileProblem::None:
+    case FileProblem::CannotOpen: return;
+    case FileProblem::NotFound: throw refuse(ReaderFailure::Kind::FileNotFound);
+    case FileProblem::NotRegular: throw refuse(ReaderFailure::Kind::NotRegularFile);
+    case FileProblem::NotText: throw refuse(ReaderFailure::Kind::NotText);
+    case FileProblem::Empty: throw refuse(ReaderFailure::Kind::Empty);
+    }
+}
+
 struct RowFields {
     int name, address1, address2, address3, address4, town, county, postcode, ref;
     int mscode, rscode, rgcode, sflag, pcflag, seq;
@@ -316,6 +332,7 @@ void Importer::read(Form form, const std::string& mailFile, const LayoutRow& lay
         const RowFields f(*mm);
 
         const fs::path file = inputFile(mailFile);
+        refuseUnreadable(file, mailFile);
         std::unique_ptr<LineReader> in;
         try {
             in = std::make_unique<LineReader>(file);

@@ -34,9 +34,10 @@ static_assert(layout::PartCount == PartCount);
 
 // Why a reader ended the program.
 struct ReaderFailure {
-    enum class Kind { FileNotFound, NotRegularFile, Unexpected };
+    // NotText, Empty: refused by the first look at the file (text/textfile.h).
+    enum class Kind { FileNotFound, NotRegularFile, NotText, Empty, Unexpected };
     Kind kind;
-    std::string path;         // FileNotFound, NotRegularFile: the file as named in MailFile
+    std::string path;         // all but Unexpected: the file as named in MailFile
     int number = 0;           // Unexpected
     std::string description;  // Unexpected: includes where the import stopped
 };

@@ -267,9 +267,16 @@ void ImportWindow::readerFailed(const ReaderFailure& f) {
     if (sequenced()) clearRunAlone();
     closeDatabase();  // the rows stored so far are kept
     if (f.kind != ReaderFailure::Kind::Unexpected) {
-        const QString text = f.kind == ReaderFailure::Kind::FileNotFound
-                                 ? QStringLiteral("File %1 not found.").arg(qs(f.path))
-                                 : QStringLiteral("File %1 is not a regular file.").arg(qs(f.path));
+        QString text;
+        switch (f.kind) {
+        case ReaderFailure::Kind::FileNotFound: text = QStringLiteral("File %1 not found.").arg(qs(f.path)); break;
+        case ReaderFailure::Kind::NotRegularFile:
+            text = QStringLiteral("File %1 is not a regular file.").arg(qs(f.path));
+            break;
+        case ReaderFailure::Kind::NotText: text = QString::fromLatin1(texts::NotTextFile); break;
+        case ReaderFailure::Kind::Empty: text = QStringLiteral("File %1 holds no records.").arg(qs(f.path)); break;
+        case ReaderFailure::Kind::Unexpected: break;
+        }
         platform::messages().msgBox(text, Buttons::OkOnly, Icon::Critical);
         hide();
         endProgram(1);

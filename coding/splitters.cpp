@@ -1,6 +1,7 @@
 #include "coding/splitters.h"
 
 #include "common/text/chars.h"
+#include "common/text/delimited.h"
 
 namespace qv::coding {
 
@@ -121,6 +122,10 @@ void rmvquotes(std::string_view record, const FieldNumbers& numbers, AddressFiel
             if (!quoted) {
                 quoted = true;
                 ++i;
+            } else if (doubledQuoteAt(record, i)) {
+                // One quote of the field's text: the field goes on.
+                s.data(record.substr(i, 1));
+                i += 2;
             } else {
                 // A closing quote ends the field and takes the character after
                 // it, whatever it is, for the comma that follows it.

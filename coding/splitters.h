@@ -1,6 +1,7 @@
 // Address fields of one imported record, and the two splitters of the
-// comma-delimited layouts: rmvquotes ("C", fields may be in double quotes)
-// and rmvcomma ("N", quotes optional and never stored).
+// comma-delimited layouts: rmvquotes ("C", fields may be in double quotes;
+// two quotes in a row inside one are one quote of its text) and rmvcomma
+// ("N", quotes optional and never stored).
 #pragma once
 
 #include <array>

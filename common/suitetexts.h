@@ -15,6 +15,9 @@ inline constexpr const char* UnexpectedLead =
     "Brackwith Mailing Services.  Error number: ";
 inline constexpr const char* UnexpectedDescription = "  Description: ";
 
+// A customer's file that the first look (text/textfile.h) finds is no text.
+inline constexpr const char* NotTextFile = "The selected file is not a text file.";
+
 // The message of an error the program did not expect.
 inline std::string unexpectedError(int number, std::string_view description) {
     return std::string(UnexpectedLead) + std::to_string(number) + UnexpectedDescription + std::string(description);

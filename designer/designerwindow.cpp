@@ -285,7 +285,7 @@ bool DesignerWindow::startFile(const std::string& path) {
     case FileProblem::CannotOpen:
         refuse(QStringLiteral("File ") + shown + QStringLiteral(" cannot be read."));
         return false;
-    case FileProblem::NotText: refuse(QStringLiteral("The selected file is not a text file.")); return false;
+    case FileProblem::NotText: refuse(QString::fromLatin1(texts::NotTextFile)); return false;
     case FileProblem::Empty: refuse(QStringLiteral("The selected file is empty.")); return false;
     }
 

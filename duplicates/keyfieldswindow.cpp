@@ -1,6 +1,7 @@
 #include "duplicates/keyfieldswindow.h"
 
 #include "common/filesel/frmfilesel.h"
+#include "common/suitetexts.h"
 #include "common/text/numtext.h"
 #include "platform/forms.h"
 #include "platform/messages.h"
@@ -25,7 +26,7 @@ QString problemText(ScanProblem problem, const QString& path) {
     case ScanProblem::NotFound: return QStringLiteral("File ") + path + QStringLiteral(" not found.");
     case ScanProblem::NotRegular: return QStringLiteral("File ") + path + QStringLiteral(" is not a regular file.");
     case ScanProblem::CannotOpen: return QStringLiteral("File ") + path + QStringLiteral(" cannot be read.");
-    case ScanProblem::NotText: return QStringLiteral("The selected file is not a text file.");
+    case ScanProblem::NotText: return QString::fromLatin1(qv::texts::NotTextFile);
     case ScanProblem::Empty: return QStringLiteral("The selected file is empty.");
     case ScanProblem::EmptyFirstRecord:
         return QStringLiteral("The first record of the selected file is empty, so its fields cannot be found.");

@@ -384,6 +384,16 @@ TEST_F(Window, ARunThatCannotGoOnEndsTheSequence) {
          },
          QString("File %1 is not a regular file.").arg(QString::fromStdString((dir_ / "folder.csv").string())),
          Icon::Critical},
+        {"a file that is no text",
+         [&] {
+             std::ofstream(dir_ / "wide.csv", std::ios::binary) << std::string("\xFF\xFE" "a\0,\0b\0\r\0\n\0", 12);
+             setLayout((dir_ / "wide.csv").string(), "N", "N", {{Name1, {1, 1}}});
+         },
+         "The selected file is not a text file.", Icon::Critical},
+        {"an empty file",
+         [&] { setLayout(writeFile("empty.csv", {}), "N", "Y", {{Name1, {1, 1}}}); },
+         QString("File %1 holds no records.").arg(QString::fromStdString((dir_ / "empty.csv").string())),
+         Icon::Critical},
     };
     for (const auto& c : cases) {
         qv::platform::testing::installTestServices();

@@ -168,16 +168,98 @@ TEST_F(Import, LineEndsAndCharacterSets) {
     EXPECT_EQ(rows[2].text("address1"), "z");
 }
 
-TEST_F(Import, EmptyFiles) {
-    delimitedLayout(writeFile("empty.csv", {}), "N");
-    run();
-    EXPECT_TRUE(mmwork().empty());
-    EXPECT_EQ(counters_.processed, 0);
+// A file with no record, or one that is no text, is refused before a row is
+// stored, whatever the layout; the refusal names the file as MailFile does.
+TEST_F(Import, FilesRefusedAtTheFirstLook) {
+    std::string random(1024 * 1024, '\0');
+    std::ifstream("/dev/urandom", std::ios::binary).read(random.data(), std::streamsize(random.size()));
+    for (std::size_t i = 0; i < 600; ++i)
+        if (random[i] == '\0' || random[i] == '\x1A') random[i] = 'x';
+    random[56] = '\x1A';  // ends the file for the reader before the first NUL
+    random[573] = '\0';
+    std::string utf16 = "\xFF\xFE";
+    for (char c : std::string("\"Mr J Smith\",\"1 High St\",\"LEEDS\",\"LS1 4AB\",\"R1\"\r\n")) utf16 += {c, '\0'};
+    struct Case {
+        const char* what;
+        std::string bytes;
+        ReaderFailure::Kind kind;
+    };
+    const Case cases[] = {
+        {"empty", "", ReaderFailure::Kind::Empty},
+        {"a Ctrl-Z first", "\x1A\"a\",\"b\"\r\n", ReaderFailure::Kind::Empty},
+        {"a byte-order mark alone", "\xEF\xBB\xBF", ReaderFailure::Kind::Empty},
+        {"UTF-16 with its mark", utf16, ReaderFailure::Kind::NotText},
+        {"random bytes, a Ctrl-Z early", random, ReaderFailure::Kind::NotText},
+    };
+    for (const auto& c : cases) {
+        for (const char* type : {"A", "C", "N"}) {
+            for (const char* skip : {"N", "Y"}) {
+                const std::string what = std::string(c.what) + " " + type + " " + skip;
+                std::ofstream(dir_ / "cust.csv", std::ios::binary | std::ios::trunc) << c.bytes;
+                if (*type == 'A') fixedLayout((dir_ / "cust.csv").string(), skip);
+                else delimitedLayout((dir_ / "cust.csv").string(), type, skip);
+                counters_ = {};
+                const ReaderFailure f = failure();
+                EXPECT_EQ(f.kind, c.kind) << what;
+                EXPECT_EQ(f.path, (dir_ / "cust.csv").string()) << what;
+                EXPECT_TRUE(mmwork().empty()) << what;
+                EXPECT_EQ(counters_.processed, 0) << what;
+            }
+        }
+    }
+}
 
-    delimitedLayout(writeFile("empty.csv", {}), "N", "Y");
-    const auto f = failure();
-    EXPECT_EQ(f.kind, ReaderFailure::Kind::Unexpected);
-    EXPECT_EQ(f.number, failure::PastEndOfFile);
+// A file whose only line ends are CRs is read line by line; a lone CR in a
+// file of LF line ends stays in its record.
+TEST_F(Import, CrLineEnds) {
+    std::ofstream(dir_ / "cr.csv", std::ios::binary)
+        << "Name,Address,Town,Postcode,Ref\r"
+           "Mr A,1 High St,LEEDS,LS1 4AB,R1\r"
+           "Mr B,2 High St,LEEDS,AB1 2CD,R2\r";
+    delimitedLayout((dir_ / "cr.csv").string(), "N", "Y");
+    run();
+    auto rows = mmwork();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].text("name"), "Mr A");
+    EXPECT_EQ(rows[0].text("ref"), "R1");
+    EXPECT_EQ(rows[1].text("postcode"), "AB1 2CD");
+    EXPECT_EQ(rows[1].text("ref"), "R2");
+    EXPECT_EQ(rows[1].text("mscode"), "23456");
+
+    std::ofstream(dir_ / "lf.csv", std::ios::binary) << "Mr A,1 High\rSt,LEEDS,LS1 4AB,R1\n";
+    delimitedLayout((dir_ / "lf.csv").string(), "N");
+    run();
+    rows = mmwork();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].text("address1"), "1 High\rSt");
+    EXPECT_EQ(rows[0].text("ref"), "R1");
+}
+
+// Two quotes in a row inside a quoted field are one quote of the address; the
+// fields after it stay where the layout puts them.
+TEST_F(Import, DoubledQuotesInAQuotedFile) {
+    setLayout(writeFile("quoted.csv",
+                        {R"("Name","Address 1","Address 2","Town","Postcode","Ref")",
+                         R"("Mr J Smith","The ""Old"" Mill","Roath","CARDIFF","LS1 4AB","R7")",
+                         R"("""Rose"" Cottage","","","LEEDS","AB1 2CD","R8")"}),
+              "C", "Y",
+              {{Name1, {1, 1}}, {Address11, {2, 2}}, {Address21, {3, 3}}, {Town, {4, 4}}, {Postcode1, {5, 5}},
+               {Ref, {6, 6}}});
+    run();
+    const auto rows = mmwork();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].text("name"), "Mr J Smith  ");
+    EXPECT_EQ(rows[0].text("address1"), "The \"Old\" Mill");
+    EXPECT_EQ(rows[0].text("address2"), "Roath");
+    EXPECT_EQ(rows[0].text("town"), "CARDIFF");
+    EXPECT_EQ(rows[0].text("postcode"), "LS1 4AB");
+    EXPECT_EQ(rows[0].text("ref"), "R7");
+    EXPECT_EQ(rows[0].text("mscode"), "12345");
+    EXPECT_EQ(rows[1].text("name"), "\"Rose\" Cottage  ");
+    EXPECT_EQ(rows[1].text("address1"), "");
+    EXPECT_EQ(rows[1].text("town"), "LEEDS");
+    EXPECT_EQ(rows[1].text("postcode"), "AB1 2CD");
+    EXPECT_EQ(rows[1].text("ref"), "R8");
 }
 
 TEST_F(Import, TheReaderEndsAfterTheRecordInHandWhenStopped) {

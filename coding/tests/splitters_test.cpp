@@ -124,8 +124,19 @@ TEST(Splitters, QuotedRecords) {
     mixed.address1 = "12";
     mixed.town = "b";
     AddressFields blankAfterQuote = named("a  ");
-    AddressFields doubled = named("say  ");
-    doubled.address1 = "hi";
+    AddressFields doubled = named("say \"hi\"  ");
+    AddressFields oldMill = named("Mr J Smith  ");
+    oldMill.address1 = "The \"Old\" Mill";
+    oldMill.address2 = "Roath";
+    oldMill.town = "CARDIFF";
+    oldMill.postcode = "CF24 3AA";
+    oldMill.ref = "R7";
+    AddressFields leadingQuote = named("x  ");
+    leadingQuote.address1 = "\"Old\" Mill, Roath";
+    leadingQuote.town = "CARDIFF";
+    AddressFields oneQuote = named("x  ");
+    oneQuote.address1 = "\"";
+    oneQuote.town = "b";
     AddressFields full = named("Mr J Smith  ");
     full.address1 = "1, High St";
     full.town = "LEEDS";
@@ -145,8 +156,14 @@ TEST(Splitters, QuotedRecords) {
          numbers({{Name1, 1}, {Address11, 2}, {Address21, 3}, {Address31, 4}, {Town, 5}}), mixed},
         {"the character after a closing quote is skipped", 'C', "\"a\" ,\"b\"", numbers({{Name1, 1}, {Town, 2}}),
          blankAfterQuote},
-        {"doubled quotes close the field", 'C', "\"say \"\"hi\"\"\"",
+        // Two quotes in a row inside a quoted field are one quote of its text.
+        {"doubled quotes are one quote", 'C', "\"say \"\"hi\"\"\"",
          numbers({{Name1, 1}, {Address11, 2}, {Address21, 3}}), doubled},
+        {"doubled quotes keep the later fields in place", 'C',
+         "\"Mr J Smith\",\"The \"\"Old\"\" Mill\",\"Roath\",\"\",\"CARDIFF\",\"\",\"CF24 3AA\",\"R7\"", kUsual, oldMill},
+        {"a doubled quote first in the field, a comma inside", 'C',
+         "\"x\",\"\"\"Old\"\" Mill, Roath\",\"CARDIFF\"", numbers({{Name1, 1}, {Address11, 2}, {Town, 3}}), leadingQuote},
+        {"a field of one quote", 'C', "\"x\",\"\"\"\",\"b\"", numbers({{Name1, 1}, {Address11, 2}, {Town, 3}}), oneQuote},
         {"the usual record", 'C', "\"Mr J Smith\",\"1, High St\",,,\"LEEDS\",,\"LS1 4AB\",\"R1\"", kUsual, full},
         {"the name is cut to 45", 'C', "\"" + repeat("N", 30) + "\",\"" + repeat("N", 30) + "\"",
          numbers({{Name1, 1}, {Name2, 2}}), [] {

@@ -64,6 +64,23 @@ TEST(LineReader, CtrlZ) {
     for (const auto& c : cases) EXPECT_EQ(readAll(c.bytes), c.lines) << c.name;
 }
 
+// A file with no LF at all but CRs has CR line ends; in a file with LFs a
+// lone CR stays in its record.
+TEST(LineReader, CrLineEnds) {
+    struct { const char* name; std::string bytes; Lines lines; } cases[] = {
+        {"CR only", "a\rb\rc\r", {"a", "b", "c"}},
+        {"CR only, no final line end", "a\rb", {"a", "b"}},
+        {"empty records between CRs", "a\r\r\rb\r", {"a", "", "", "b"}},
+        {"one CR", "\r", {""}},
+        {"CR only, Ctrl-Z ends it", "a\rb\r\x1A" "c\nd\n", {"a", "b"}},
+        {"CR only after a byte-order mark", "\xEF\xBB\xBF" "Name\rZo\xC3\xAB\r", {"Name", "Zoë"}},
+        {"CR only, Windows-1252", "Caf\xE9\rTwo\r", {"Café", "Two"}},
+        {"one LF late in the file: CRs stay", "a\rb\rc\n", {"a\rb\rc"}},
+        {"one LF early in the file: CRs stay", "a\nb\rc\rd", {"a", "b\rc\rd"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(readAll(c.bytes), c.lines) << c.name;
+}
+
 TEST(LineReader, ByteOrderMark) {
     EXPECT_EQ(readAll("\xEF\xBB\xBFName,Town\r\nZo\xC3\xAB,Leeds\r\n"), (Lines{"Name,Town", "Zoë,Leeds"}));
     EXPECT_EQ(readAll("\xEF\xBB\xBF"), Lines{});
@@ -171,6 +188,73 @@ TEST_F(LineFileTest, CrlfSplitAcrossBuffer) {
     ASSERT_TRUE(r.readLine(line));
     EXPECT_EQ(line, "next");
     EXPECT_FALSE(r.readLine(line));
+}
+
+// A stream that counts the bytes it hands out.
+class CountingBuf : public std::streambuf {
+public:
+    explicit CountingBuf(std::string bytes) : bytes_(std::move(bytes)) {}
+    std::size_t handedOut = 0;
+
+protected:
+    int_type underflow() override {
+        if (at_ == bytes_.size()) return traits_type::eof();
+        const std::size_t n = std::min<std::size_t>(4096, bytes_.size() - at_);
+        setg(bytes_.data() + at_, bytes_.data() + at_, bytes_.data() + at_ + n);
+        at_ += n;
+        handedOut += n;
+        return traits_type::to_int_type(*gptr());
+    }
+
+private:
+    std::string bytes_;
+    std::size_t at_ = 0;
+};
+
+// Whether CR ends the lines is a matter of the whole file, not of its first
+// buffer: a file that is all CR lines, and one whose only LF comes after
+// the first buffer, both larger than it. Each is read once.
+TEST_F(LineFileTest, CrLineEndsAreDecidedByTheWholeFile) {
+    std::string crFile;
+    Lines crLines;
+    for (int i = 0; i < 20000; ++i) {
+        std::string s(std::size_t(i % 41), char('a' + i % 26));
+        s += "é" + std::to_string(i);
+        if (i % 997 == 3) s = "";
+        crFile += s + "\r";
+        crLines.push_back(s);
+    }
+    crFile += "last";
+    crLines.push_back("last");
+    ASSERT_GT(crFile.size(), 4 * 64 * 1024u);
+
+    const std::string lateLf = crFile + "\nnext\r\n";
+    const Lines lateLfLines = {crFile, "next"};
+
+    for (const auto& [bytes, want] : {std::pair{crFile, crLines}, std::pair{lateLf, lateLfLines}}) {
+        CountingBuf buf(bytes);
+        std::istream in(&buf);
+        LineReader r(in);
+        Lines got;
+        std::string line;
+        while (r.readLine(line)) got.push_back(line);
+        EXPECT_EQ(got.size(), want.size());
+        EXPECT_TRUE(got == want);
+        EXPECT_EQ(buf.handedOut, bytes.size());  // never read twice
+    }
+
+    // The same from a file.
+    std::ofstream(dir_ / "cr.txt", std::ios::binary) << crFile;
+    LineReader r(dir_ / "cr.txt");
+    std::string line;
+    std::size_t n = 0;
+    while (r.readLine(line)) {
+        ASSERT_LT(n, crLines.size());
+        ASSERT_TRUE(line == crLines[n]) << n;
+        ++n;
+    }
+    EXPECT_EQ(n, crLines.size());
+    EXPECT_EQ(r.lineNumber(), crLines.size());
 }
 
 TEST_F(LineFileTest, MissingFileThrows) {

@@ -1,4 +1,5 @@
 #include "common/text/textfile.h"
+#include "common/text/lines.h"
 #include "platform/testing/tempfolder.h"
 
 #include <gtest/gtest.h>
@@ -37,8 +38,50 @@ TEST(CheckTextFile, Problems) {
         {write("binary.doc", std::string("PK\x03\x04\0\0", 6)), qv::FileProblem::NotText},
         {write("one.csv", "a,b"), qv::FileProblem::None},
         {write("blankline.csv", "\r\n"), qv::FileProblem::None},  // one empty record is a record
+        {write("bom.csv", "\xEF\xBB\xBF"), qv::FileProblem::Empty},
+        {write("bomctrlz.csv", "\xEF\xBB\xBF\x1A"), qv::FileProblem::Empty},
+        {write("bomrecord.csv", "\xEF\xBB\xBF" "a,b\r\n"), qv::FileProblem::None},
+        {write("utf16le.csv", std::string("\xFF\xFE" "a\0,\0b\0\r\0\n\0", 12)), qv::FileProblem::NotText},
+        {write("utf16be.csv", std::string("\xFE\xFF\0a\0,\0b\0\r\0\n", 12)), qv::FileProblem::NotText},
+        // No NUL and no control: a UTF-16 file of two CJK letters.
+        {write("utf16cjk.csv", "\xFF\xFE\x2D\x4E\x87\x65"), qv::FileProblem::NotText},
+        {write("nulafterctrlz.csv", std::string("a,b\r\n\x1A\0\0", 8)), qv::FileProblem::NotText},
+        // Old editors padded the last block with Ctrl-Z: still text.
+        {write("padded.csv", "a,b\r\n" + std::string(122, '\x1A')), qv::FileProblem::None},
+        {write("crlines.csv", std::string(5000, 'x') + "\r" + std::string(5000, 'y') + "\r"), qv::FileProblem::None},
     };
     for (const auto& c : cases) EXPECT_EQ(qv::checkTextFile(c.path), c.problem) << c.path;
+}
+
+// Random bytes are refused as no text, also when a Ctrl-Z comes before the
+// first NUL and before more than a few control characters.
+TEST(CheckTextFile, RandomBytesWithAnEarlyCtrlZ) {
+    qv::testkit::TempFolder folder;
+    const fs::path& dir = folder.dir();
+    std::string bytes(1024 * 1024, '\0');
+    std::ifstream("/dev/urandom", std::ios::binary).read(bytes.data(), std::streamsize(bytes.size()));
+    for (std::size_t i = 0; i < 600; ++i)
+        if (bytes[i] == '\0' || bytes[i] == '\x1A') bytes[i] = 'x';
+    bytes[56] = '\x1A';
+    bytes[573] = '\0';
+    std::ofstream(dir / "random.csv", std::ios::binary) << bytes;
+    EXPECT_EQ(qv::checkTextFile((dir / "random.csv").string()), qv::FileProblem::NotText);
+}
+
+// The first look finds no record exactly where the line reader finds none.
+TEST(CheckTextFile, EmptyAsTheLineReaderReadsIt) {
+    qv::testkit::TempFolder folder;
+    const fs::path& dir = folder.dir();
+    const std::string files[] = {"", "\x1A", "\xEF\xBB\xBF", "\xEF\xBB\xBF\x1A" "a", "\xEF\xBB", "\r", "\n",
+                                 "\x1A\r\n", " ", "\xEF\xBB\xBF\r", std::string(5000, '\x1A'),
+                                 "\xEF\xBB\xBF" + std::string(5000, 'a')};
+    for (const auto& bytes : files) {
+        std::ofstream(dir / "f.csv", std::ios::binary | std::ios::trunc) << bytes;
+        qv::LineReader r(dir / "f.csv");
+        std::string line;
+        const bool none = !r.readLine(line);
+        EXPECT_EQ(qv::checkTextFile((dir / "f.csv").string()) == qv::FileProblem::Empty, none) << bytes;
+    }
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ void splitCommaFields(std::string_view record, std::vector<std::string>& fields,
     for (std::size_t i = 0; i < record.size(); ++i) {
         const char c = record[i];
         if (c == '"') {
-            if (inQuotes && doubled == DoubledQuote::IsOneQuote && i + 1 < record.size() && record[i + 1] == '"') {
+            if (inQuotes && doubled == DoubledQuote::IsOneQuote && doubledQuoteAt(record, i)) {
                 field() += '"';
                 ++i;
             } else {

@@ -22,6 +22,14 @@ inline constexpr const char* TypePlain = "3";
 std::string DetectType(std::string_view record);
 inline bool isDelimited(std::string_view fileType) { return fileType == TypeQuoted || fileType == TypePlain; }
 
+// Inside a quoted field two double quotes in a row are one quote of the
+// field's text, as spreadsheet and database programs write it: true when the
+// quote at i is the first of such a pair. The import's quoted splitter and
+// the duplicate checker both read a record so.
+inline bool doubledQuoteAt(std::string_view record, std::size_t i) {
+    return i + 1 < record.size() && record[i] == '"' && record[i + 1] == '"';
+}
+
 // What a doubled quote inside a quoted field is.
 enum class DoubledQuote {
     Toggles,     // two toggles: it disappears

@@ -96,13 +96,13 @@ std::string decodeLine(std::string_view s, bool* was1252) {
 
 // ---- LineReader ------------------------------------------------------------
 
-LineReader::LineReader(const std::filesystem::path& file) : buf_(kBufferSize) {
+LineReader::LineReader(const std::filesystem::path& file) : buf_(kBufferSize, '\0') {
     refuseNonRegular(file);
     file_ = openFile(file, false, false);
     if (!file_) throw std::system_error(errno, std::generic_category(), "cannot open " + pathText(file));
 }
 
-LineReader::LineReader(std::istream& in) : in_(&in), buf_(kBufferSize) {}
+LineReader::LineReader(std::istream& in) : in_(&in), buf_(kBufferSize, '\0') {}
 
 LineReader::~LineReader() {
     if (file_) std::fclose(file_);
@@ -138,26 +138,46 @@ bool LineReader::fill() {
 
 bool LineReader::readLine(std::string& line) {
     std::string_view rec;
-    raw_.clear();
-    bool any = false;
     for (;;) {
-        if (pos_ == end_ && !fill()) break;
-        const char* b = buf_.data() + pos_;
-        std::size_t n = end_ - pos_;
-        const char* nl = static_cast<const char*>(std::memchr(b, '\n', n));
-        std::size_t take = nl ? std::size_t(nl - b) : n;
-        any = true;
-        if (nl && raw_.empty()) {  // the whole line lies in the buffer: no copy
-            rec = std::string_view(b, take);
-            pos_ += take + 1;
+        raw_.clear();
+        bool any = false, ended = false;
+        for (;;) {
+            if (pos_ == end_ && !fill()) break;
+            const char* b = buf_.data() + pos_;
+            std::size_t n = end_ - pos_;
+            const char* nl = static_cast<const char*>(std::memchr(b, eol_, n));
+            std::size_t take = nl ? std::size_t(nl - b) : n;
+            any = true;
+            if (nl && raw_.empty()) {  // the whole line lies in the buffer: no copy
+                rec = std::string_view(b, take);
+                pos_ += take + 1;
+                ended = true;
+                break;
+            }
+            raw_.append(b, take);
+            pos_ += nl ? take + 1 : take;
+            rec = raw_;
+            if (nl) {
+                ended = true;
+                break;
+            }
+        }
+        if (!any) return false;
+        if (ended) {
+            decided_ = true;
             break;
         }
-        raw_.append(b, take);
-        pos_ += nl ? take + 1 : take;
-        rec = raw_;
-        if (nl) break;
+        if (decided_) break;
+        // The first line ran to the end of the file: no LF anywhere. With a CR
+        // in it the file is one of CR line ends, and what was gathered is the
+        // whole file: read its lines from memory.
+        decided_ = true;
+        if (raw_.find('\r') == std::string::npos) break;
+        eol_ = '\r';
+        buf_.swap(raw_);
+        pos_ = 0;
+        end_ = buf_.size();
     }
-    if (!any) return false;
     if (!rec.empty() && rec.back() == '\r') rec.remove_suffix(1);
     if (isValidUtf8(rec)) {
         line.assign(rec);

@@ -33,10 +33,17 @@ std::string windows1252ToUtf8(std::string_view s);
 // which.
 std::string decodeLine(std::string_view s, bool* was1252 = nullptr);
 
-// Streams the records of a text file, one per line, in constant memory
-// (buffered reads of 64 KiB):
+// Streams the records of a text file, one per line, in the memory of its
+// longest line (buffered reads of 64 KiB); a file of CR line ends is held
+// whole, as its first line would be:
 //   - a line ends at LF; the line end is not part of the record, nor one CR
 //     before the LF or at the end of the last line (LF and CRLF files alike);
+//     a CR elsewhere in a line stays in its record;
+//   - a file in which no LF occurs but CRs do (the old Macintosh form) has CR
+//     as its line end. Only the whole file can tell: the reader takes LF as
+//     soon as it meets one, so only a file with no LF in its first buffer
+//     decides at its end; until then its first line is gathered in memory,
+//     as a line is anyway, and the file is never read twice;
 //   - an empty line in the middle of the file is an empty record;
 //   - a last line without a line end is still a record; after a final LF
 //     there is no further (empty) record;
@@ -69,10 +76,12 @@ private:
 
     std::FILE* file_ = nullptr;
     std::istream* in_ = nullptr;
-    std::vector<char> buf_;
+    std::string buf_;
     std::size_t pos_ = 0, end_ = 0;
     bool done_ = false;     // source exhausted or Ctrl-Z met
     bool started_ = false;  // byte-order mark checked
+    char eol_ = '\n';       // '\r' once the file is known to hold no LF
+    bool decided_ = false;  // an LF met, or the whole file read without one
     std::string raw_;
     std::uint64_t lines_ = 0;
     bool last1252_ = false;

@@ -1,5 +1,7 @@
 // A first look at a customer's file before a program works on it: can it be
-// read, does it look like text, has it a record at all.
+// read, does it look like text, has it a record at all. The import, the
+// layout designer and the duplicate checker all take a file by this look,
+// which reads the first block only.
 #pragma once
 
 #include <string>
@@ -9,6 +11,9 @@ namespace qv {
 // NotRegular: a FIFO, a folder or a device (files.h), refused before any open.
 enum class FileProblem { None, NotFound, NotRegular, CannotOpen, NotText, Empty };
 
+// NotText: a NUL byte or a UTF-16 byte-order mark in the first block, or
+// more than a few other control characters before any Ctrl-Z. Empty: the
+// line reader would find no record (nothing before the first Ctrl-Z).
 FileProblem checkTextFile(const std::string& path);
 
 }  // namespace qv

@@ -301,6 +301,61 @@ TEST_F(DesignerForm, SkipFirstAsTickedNotAsRead) {
     EXPECT_EQ(storedRow(path).at("SkipFirst"), "N");
 }
 
+// A quoted record with two quotes in a row inside a field: the designer's
+// fields are the fields the import cuts by the row it stores, so the town and
+// the postcode it shows are the ones the import takes.
+TEST_F(DesignerForm, DoubledQuotesKeepTheFieldsTheImportCuts) {
+    const std::string record = R"("Mr J Smith","The ""Old"" Mill","Roath","CARDIFF","CF24 3AA","R7")";
+    const std::string path =
+        scratch.writeLines("quoted.csv", {R"("Name","Address 1","Address 2","Town","Postcode","Ref")", record});
+    open(path, "6");
+    ASSERT_TRUE(form->started());
+    EXPECT_EQ(form->fileType(), "2");
+    EXPECT_EQ(listed(), (QStringList{"Name", "Address 1", "Address 2", "Town", "Postcode", "Ref"}));
+    assign("Name", Name1);
+    assign("Address 1", Add11);
+    assign("Address 2", Add21);
+    assign("Town", Town);
+    assign("Postcode", Post1);
+    assign("Ref", Ref);
+    EXPECT_EQ(sample(SmpAdd2), "Roath  ");
+    EXPECT_EQ(sample(SmpTown), "CARDIFF");
+    EXPECT_EQ(sample(SmpPost), "CF24 3AA ");
+    EXPECT_EQ(sample(SmpRef), "R7");
+    form->cmdOK_Click();
+    EXPECT_TRUE(form->ended());
+
+    const auto row = storedRow(path);
+    ASSERT_FALSE(row.empty());
+    EXPECT_EQ(row.at("type"), "C");
+    qv::coding::FieldNumbers numbers{};
+    for (int p = 0; p < PartCount; ++p)
+        numbers[std::size_t(p)] = std::uint8_t(std::stoi(row.at(std::string(kPartFields[std::size_t(p)].name) + "from")));
+    qv::coding::AddressFields cut;
+    qv::coding::rmvquotes(record, numbers, cut);
+    EXPECT_EQ(cut.address1, "The \"Old\" Mill");
+    EXPECT_EQ(cut.address2, "Roath");
+    EXPECT_EQ(cut.town, "CARDIFF");
+    EXPECT_EQ(cut.postcode, "CF24 3AA");
+    EXPECT_EQ(cut.ref, "R7");
+}
+
+// A file whose only line ends are CRs: its first record gives the fields and
+// Next Record moves on a record.
+TEST_F(DesignerForm, ReadsAFileOfCrLineEnds) {
+    const std::string path = (scratch.dir() / "cr.csv").string();
+    std::ofstream(path, std::ios::binary) << "Ann,1 Rd,Leeds,W Yorks,LS1 1AA\rBob,2 Rd,York,N Yorks,YO1 7HH\r"
+                                             "Cy,3 Rd,Hull,E Yorks,HU1 1AA\r";
+    open(path, "7");
+    ASSERT_TRUE(form->started());
+    EXPECT_EQ(form->fileType(), "3");
+    EXPECT_EQ(listed(), (QStringList{"Column A", "Column B", "Column C", "Column D", "Column E"}));
+    assign("Column C", Town);
+    EXPECT_EQ(sample(SmpTown), "Leeds");
+    form->cmdNext_Click();
+    EXPECT_EQ(sample(SmpTown), "York");
+}
+
 TEST_F(DesignerForm, FilesThatCannotBeLaidOut) {
     struct Case {
         const char* what;

@@ -472,6 +472,27 @@ TEST(CheckRun, TheWholeJobUnattended) {
     EXPECT_EQ(folder.read("OUTPUT.CSV"), "<missing>");
 }
 
+// A file whose only line ends are CRs is checked record by record; the
+// quoted fields, doubled quotes and all, are read as in a file of CRLFs.
+TEST(CheckRun, AFileOfCrLineEnds) {
+    test::WorkFolder folder;
+    const std::string path = folder.writeBytes(
+        "cust.txt", "\"Smith\",\"The \"\"Old\"\" Mill\",\"Roath\",\"Cardiff\",\"CF24 3AA\"\r"
+                    "\"Jones\",\"2 Low Rd\",\"York\",\"York\",\"YO1 1AA\"\r"
+                    "\"SMITH\",\"9 Other St\",\"Hull\",\"Hull\",\"HU1 1AA\"\r");
+    const KeyScan scan = scanKeyFields(path, false);
+    ASSERT_EQ(scan.problem, ScanProblem::None);
+    EXPECT_EQ(scan.layout.fields, 5);
+    TableDecider decider({{3, Decision::DeleteNew}});
+    EXPECT_EQ(deduplicate(CheckSetup{path, scan.layout, {true, false, false, false, false}}, decider),
+              RunEnd::Completed);
+    ASSERT_EQ(decider.asked.size(), 1u);
+    EXPECT_EQ(decider.asked[0].earlierRecord, 1);
+    EXPECT_EQ(folder.read("OUTPUT.CSV"),
+              "\"Smith\",\"The \"\"Old\"\" Mill\",\"Roath\",\"Cardiff\",\"CF24 3AA\"\r\n"
+              "\"Jones\",\"2 Low Rd\",\"York\",\"York\",\"YO1 1AA\"\r\n");
+}
+
 TEST(CheckRun, AnOutputThatCannotBeWrittenIsAnError) {
     test::WorkFolder folder;
     const std::string path = folder.write("cust.txt", {"a,b,c,d,e"});

@@ -209,12 +209,15 @@ TEST_F(Fennick, AFileThatCannotBeUsedLeadsBackToTheChooser) {
     folder.write("blank.csv", {"", "a,b,c,d,e"});
     folder.write("short.txt", {"Name      Town", "Smith     Leeds"});
     folder.write("good.csv", {"a,b,c,d,e"});
+    // Bytes with a Ctrl-Z before their first NUL are no text all the same.
+    folder.writeBytes("binary.csv", std::string("a,b,c,d,e\x1A\x03\0\xFF\x10\0", 15));
     struct Case {
         const char* file;
         std::string message;
     };
     const Case cases[] = {
         {"empty.csv", "The selected file is empty."},
+        {"binary.csv", "The selected file is not a text file."},
         {"blank.csv", "The first record of the selected file is empty, so its fields cannot be found."},
         {"short.txt", "The selected file has fewer than three records: the columns of a fixed-column file are "
                       "found from its first three."},

@@ -7,6 +7,7 @@
 
 #include <sys/stat.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -176,6 +177,19 @@ TEST(ScanKeyFields, ProblemsOfTheChosenFile) {
         {folder.write("twolines.txt", {"AAAA     BBBB", "CCCC     DDDD"}), ScanProblem::TooFewLines},
         {folder.write("onecomma.csv", {"a,b,c,d,e"}), ScanProblem::None},
         {folder.write("three.txt", {"AAAA     BBBB", "CCCC     DDDD", "EEEE     FFFF"}), ScanProblem::None},
+        {folder.writeBytes("utf16.csv", std::string("\xFF\xFE" "a\0,\0b\0\r\0\n\0", 12)), ScanProblem::NotText},
+        // A Ctrl-Z before the first NUL does not make bytes text.
+        {folder.writeBytes("random.csv", [] {
+             std::string bytes(1024 * 1024, '\0');
+             std::ifstream("/dev/urandom", std::ios::binary).read(bytes.data(), std::streamsize(bytes.size()));
+             for (std::size_t i = 0; i < 600; ++i)
+                 if (bytes[i] == '\0' || bytes[i] == '\x1A') bytes[i] = 'x';
+             bytes[56] = '\x1A';
+             bytes[573] = '\0';
+             return bytes;
+         }()),
+         ScanProblem::NotText},
+        {folder.writeBytes("cr.txt", "AAAA     BBBB\rCCCC     DDDD\rEEEE     FFFF\r"), ScanProblem::None},
     };
     for (const auto& c : cases) EXPECT_EQ(scanKeyFields(c.path, false).problem, c.problem) << c.path;
 }

@@ -504,6 +504,30 @@ TEST_F(WizardFile, ALongRecordIsShownByItsFirstColumnsAndReadWhole) {
     EXPECT_EQ(wizard::readRecord((dir() / "long.txt").string(), 1), record);
 }
 
+// A file whose only line ends are CRs has a record a line, as the import
+// reads it; a first record longer than a buffer included. One LF anywhere
+// makes every CR part of its record again.
+TEST_F(WizardFile, AFileOfCrLineEndsHasARecordALine) {
+    writeFile(dir() / "nine.txt", "1\r2\r3\r4\r5\r6\r7\r8\r9\r");
+    const std::string nine = (dir() / "nine.txt").string();
+    EXPECT_EQ(wizard::firstRecords(nine).shown, (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7"}));
+    EXPECT_EQ(wizard::readRecord(nine, 7), "7");
+
+    const std::string record = std::string(100000, 'x') + "é";
+    writeFile(dir() / "long.txt", record + "\rshort\r");
+    auto got = wizard::firstRecords((dir() / "long.txt").string());
+    ASSERT_EQ(got.shown.size(), 2u);
+    EXPECT_EQ(got.shown[1], "short");
+    EXPECT_TRUE(got.first == record);
+    EXPECT_EQ(wizard::readRecord((dir() / "long.txt").string(), 2), "short");
+
+    writeFile(dir() / "late.txt", record + "\rshort\nnext\n");
+    got = wizard::firstRecords((dir() / "late.txt").string());
+    ASSERT_EQ(got.shown.size(), 2u);
+    EXPECT_TRUE(got.first == record + "\rshort");
+    EXPECT_EQ(got.shown[1], "next");
+}
+
 TEST_F(WizardFile, ALoneCrStaysInItsRecordAndIsShownAsABlank) {
     writeFile(dir() / "cr.txt", "AAA     BBB\rCCC\r\nDDD\tE\xE2\x80\xA8" "F\xE2\x80\xA9G\xC3\xA9\n");
     const std::string file = (dir() / "cr.txt").string();
