@@ -382,12 +382,38 @@ void execSql(sqlite3* db, const std::string& sql, int errNumber = err::InvalidSt
     }
 }
 
+std::string fileName(sqlite3* db) {
+    const char* f = sqlite3_db_filename(db, "main");
+    return f && *f ? fs::path(f).filename().string() : std::string("database");
+}
+
+[[noreturn]] void damaged(sqlite3* db, const std::string& what) {
+    fail(err::NotADatabase, "The database " + fileName(db) + " is damaged: " + what + ".");
+}
+
+// A text of the schema. Where a name must stand, a Null is a damaged or
+// hand-edited schema, never a text to build on.
+std::string schemaText(sqlite3_stmt* st, int col, const std::string& what) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+    if (!p) damaged(sqlite3_db_handle(st), what);
+    return {p, size_t(sqlite3_column_bytes(st, col))};
+}
+
 std::string findTableName(sqlite3* db, const std::string& name) {
     Stmt st(db, "SELECT name FROM sqlite_master WHERE type='table' AND name=?1 COLLATE NOCASE");
     sqlite3_bind_text(st, 1, name.c_str(), int(name.size()), SQLITE_TRANSIENT);
     std::string found;
-    if (sqlite3_step(st) == SQLITE_ROW) found = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    if (sqlite3_step(st) == SQLITE_ROW) found = schemaText(st, 0, "a table has no name");
     return found;
+}
+
+// The field of a table an index names; the index of a table whose field is
+// gone is a damaged schema.
+int indexedField(sqlite3* db, const TableInfo& t, const std::string& index, const std::string& col) {
+    auto it = t.byName.find(lower(col));
+    if (it == t.byName.end())
+        damaged(db, "the index '" + index + "' of table '" + t.name + "' names the missing field '" + col + "'");
+    return it->second;
 }
 
 }  // namespace
@@ -407,11 +433,11 @@ std::shared_ptr<TableInfo> Database::Impl::load(Database& db, const std::string&
         Stmt st(db.handle(), "SELECT name, type, dflt_value FROM pragma_table_info(?1)");
         sqlite3_bind_text(st, 1, actual.c_str(), -1, SQLITE_TRANSIENT);
         while (sqlite3_step(st) == SQLITE_ROW) {
-            std::string col = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+            std::string col = schemaText(st, 0, "a field of table '" + actual + "' has no name");
             const char* ty = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
             FieldDef f = parseType(col, ty ? ty : "");
             if (sqlite3_column_type(st, 2) != SQLITE_NULL) {
-                std::string d = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));
+                std::string d = schemaText(st, 2, "the default of field '" + col + "' cannot be read");
                 if (d.size() >= 2 && d.front() == '\'') {
                     std::string v;
                     for (size_t i = 1; i + 1 < d.size(); ++i) {
@@ -436,7 +462,8 @@ std::shared_ptr<TableInfo> Database::Impl::load(Database& db, const std::string&
         sqlite3_bind_text(st, 1, actual.c_str(), -1, SQLITE_TRANSIENT);
         std::vector<std::pair<std::string, bool>> list;
         while (sqlite3_step(st) == SQLITE_ROW)
-            list.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), sqlite3_column_int(st, 1) != 0);
+            list.emplace_back(schemaText(st, 0, "an index of table '" + actual + "' has no name"),
+                              sqlite3_column_int(st, 1) != 0);
         std::string prefix = lower(actual) + ".";
         for (auto& [sqlName, unique] : list) {
             std::string ln = lower(sqlName);
@@ -452,9 +479,11 @@ std::shared_ptr<TableInfo> Database::Impl::load(Database& db, const std::string&
             Stmt ci(db.handle(), "SELECT name FROM pragma_index_info(?1) ORDER BY seqno");
             sqlite3_bind_text(ci, 1, sqlName.c_str(), -1, SQLITE_TRANSIENT);
             while (sqlite3_step(ci) == SQLITE_ROW) {
-                std::string col = reinterpret_cast<const char*>(sqlite3_column_text(ci, 0));
+                // No name: the index is over something other than a field
+                // (a name in quotes that is no field reads as a text).
+                std::string col = schemaText(ci, 0, "the index '" + sqlName + "' names no field of its table");
                 ix.def.fields.push_back(col);
-                ix.fields.push_back(t->byName.at(lower(col)));
+                ix.fields.push_back(indexedField(db.handle(), *t, sqlName, col));
             }
             t->indexes.push_back(std::move(ix));
         }
@@ -464,18 +493,19 @@ std::shared_ptr<TableInfo> Database::Impl::load(Database& db, const std::string&
         sqlite3_bind_text(st, 1, actual.c_str(), -1, SQLITE_TRANSIENT);
         while (sqlite3_step(st) == SQLITE_ROW) {
             IndexInfo ix;
-            ix.def.name = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+            const std::string waiting = "an index of table '" + actual + "' waiting to be built is incomplete";
+            ix.def.name = schemaText(st, 0, waiting);
             ix.def.unique = false;
-            std::string cols = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));
+            std::string cols = schemaText(st, 2, waiting);
             for (size_t a = 0; a <= cols.size();) {
                 size_t b = cols.find('\t', a);
                 if (b == std::string::npos) b = cols.size();
                 std::string c = cols.substr(a, b - a);
                 ix.def.fields.push_back(c);
-                ix.fields.push_back(t->byName.at(lower(c)));
+                ix.fields.push_back(indexedField(db.handle(), *t, ix.def.name, c));
                 a = b + 1;
             }
-            ix.createSql = reinterpret_cast<const char*>(sqlite3_column_text(st, 3));
+            ix.createSql = schemaText(st, 3, waiting);
             t->indexes.push_back(std::move(ix));
         }
     }
@@ -559,9 +589,16 @@ std::unique_ptr<Database> Database::openResolved(const std::string& path, OpenMo
     sqlite3_busy_timeout(h, 5000);
     sqlite3_create_collation(h, kCollation, SQLITE_UTF8, nullptr, keyCollation);
     try {
-        execSql(h, "PRAGMA cache_size=-524288; PRAGMA mmap_size=2147483648; PRAGMA temp_store=MEMORY; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA secure_delete=OFF;",
-                err::NotADatabase);
-        execSql(h, "SELECT count(*) FROM sqlite_master", err::NotADatabase);
+        // A file that is no database, or whose schema cannot be read, is
+        // refused here with what is wrong with it.
+        for (const char* sql : {"PRAGMA cache_size=-524288; PRAGMA mmap_size=2147483648; PRAGMA temp_store=MEMORY; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA secure_delete=OFF;",
+                                "SELECT count(*) FROM sqlite_master"}) {
+            const int src = sqlite3_exec(h, sql, nullptr, nullptr, nullptr) & 0xFF;
+            if (src == SQLITE_CORRUPT || src == SQLITE_NOTADB) damaged(h, sqlite3_errmsg(h));
+            if (src == SQLITE_BUSY || src == SQLITE_LOCKED)
+                fail(err::Locked, std::string("The database is busy: ") + sqlite3_errmsg(h) + ".");
+            if (src != SQLITE_OK) fail(err::NotADatabase, std::string("Database operation failed: ") + sqlite3_errmsg(h) + ".");
+        }
     } catch (...) {
         sqlite3_close(h);
         d->db_ = nullptr;
@@ -719,7 +756,8 @@ void Database::buildIndexes() {
     std::vector<std::string> names;
     {
         Stmt st(db_, "SELECT DISTINCT tbl FROM " + std::string(kPending));
-        while (sqlite3_step(st) == SQLITE_ROW) names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        while (sqlite3_step(st) == SQLITE_ROW)
+            names.emplace_back(schemaText(st, 0, "an index waiting to be built names no table"));
     }
     for (auto& n : names) {
         if (findTableName(db_, n).empty()) {
@@ -772,7 +810,7 @@ std::vector<std::string> Database::tableNames() {
     requireOpen();
     Stmt st(db_, "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' AND name <> 'qv_pending_index' ORDER BY rowid");
     std::vector<std::string> out;
-    while (sqlite3_step(st) == SQLITE_ROW) out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    while (sqlite3_step(st) == SQLITE_ROW) out.emplace_back(schemaText(st, 0, "a table has no name"));
     return out;
 }
 
@@ -1303,7 +1341,8 @@ void Recordset::readRowInto(sqlite3_stmt* st, Row& r) const {
         case FieldType::Memo: {
             if (stored != SQLITE_TEXT) keep(i, c);
             auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
-            v.assignText(p, size_t(sqlite3_column_bytes(st, c)));
+            if (p) v.assignText(p, size_t(sqlite3_column_bytes(st, c)));
+            else v.assignText("", 0);  // an empty blob has no text
             break;
         }
         case FieldType::Byte:

@@ -935,3 +935,67 @@ TEST_F(DbTest, ATableThatCannotBeReadLeavesNoRecordsetBehind) {
     // Refused for the damage, not as a table still open.
     EXPECT_EQ(code([&] { db->execute("DROP TABLE job"); }), err::InvalidStatement);
 }
+
+// A schema that is damaged or was edited by hand is reported as a damaged
+// database, whichever part of it gives way: never as an error of no number.
+TEST_F(DbTest, ADamagedSchemaIsReportedAsADamagedDatabase) {
+    const char* job = "CREATE TABLE job (code TEXT(10), town TEXT(20));";
+    const char* pending = "CREATE TABLE qv_pending_index (tbl TEXT, idx TEXT, unique_ INTEGER, cols TEXT, sql TEXT);";
+    const char* dropTown = "PRAGMA writable_schema=ON; UPDATE sqlite_master SET sql = 'CREATE TABLE job (code TEXT(10))' "
+                           "WHERE name = 'job';";
+    enum class Step { Open, OpenTable, Save };
+    struct Case {
+        const char* what;
+        std::string sql;
+        Step step;
+    } cases[] = {
+        {"an index whose field is gone from its table (the name in quotes then reads as a text)",
+         std::string(job) + "CREATE INDEX \"job.Town\" ON job(\"town\");" + dropTown, Step::OpenTable},
+        {"an index over an expression", std::string(job) + "CREATE INDEX \"job.Lower\" ON job(lower(code));",
+         Step::OpenTable},
+        {"an index waiting to be built on a missing field",
+         std::string(job) + pending + "INSERT INTO qv_pending_index VALUES ('job', 'Key1', 0, 'county', 'CREATE INDEX x ON job(code)');",
+         Step::OpenTable},
+        {"an index waiting to be built without its statement",
+         std::string(job) + pending + "INSERT INTO qv_pending_index VALUES ('job', 'Key1', 0, 'code', NULL);",
+         Step::OpenTable},
+        {"an index waiting to be built without its name",
+         std::string(job) + pending + "INSERT INTO qv_pending_index VALUES ('job', NULL, 0, 'code', 'CREATE INDEX x ON job(code)');",
+         Step::OpenTable},
+        {"an index waiting to be built for no table",
+         std::string(job) + pending + "INSERT INTO qv_pending_index VALUES (NULL, 'Key1', 0, 'code', 'CREATE INDEX x ON job(code)');",
+         Step::Save},
+        {"a schema that cannot be read (an index on a field that is gone)",
+         std::string(job) + "CREATE INDEX \"job.Town\" ON job(town);" + dropTown, Step::Open},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove("mailsort.mdb");
+        {
+            sqlite3* h = nullptr;
+            ASSERT_EQ(sqlite3_open("mailsort.mdb", &h), SQLITE_OK);
+            char* msg = nullptr;
+            EXPECT_EQ(sqlite3_exec(h, c.sql.c_str(), nullptr, nullptr, &msg), SQLITE_OK) << (msg ? msg : "");
+            sqlite3_free(msg);
+            sqlite3_close(h);
+        }
+        int number = -1;
+        std::string description;
+        try {
+            auto db = Database::open("mailsort.mdb");
+            if (c.step == Step::OpenTable) db->openTable("job");
+            if (c.step == Step::Save) {
+                EXPECT_TRUE(db->hasTable("job"));
+                db->save();
+            }
+            number = 0;
+        } catch (const DbError& e) {
+            number = e.number();
+            description = e.description();
+        } catch (const std::exception& e) {
+            description = e.what();
+        }
+        EXPECT_EQ(number, err::NotADatabase) << description;
+        EXPECT_EQ(description.rfind("The database mailsort.mdb is damaged: ", 0), 0u) << description;
+    }
+}
