@@ -1,5 +1,7 @@
 #include "common/db/database.h"
 
+#include "common/db/collation.h"
+
 #include "common/text/numtext.h"
 
 #include <sqlite3.h>
@@ -81,44 +83,7 @@ size_t charCount(std::string_view s) {
 
 [[noreturn]] void fail(int number, const std::string& text) { throw DbError(number, text); }
 
-// Case folding for key comparison: ASCII and the Latin-1 letters.
-inline void foldNext(const unsigned char* s, int n, int& i, unsigned& out) {
-    unsigned char c = s[i];
-    if (c < 0x80) {
-        out = (c >= 'A' && c <= 'Z') ? c + 32u : c;
-        ++i;
-        return;
-    }
-    if (c == 0xC3 && i + 1 < n) {
-        unsigned char d = s[i + 1];
-        if (d >= 0x80 && d <= 0x9E && d != 0x97) d = (unsigned char)(d + 0x20);
-        out = 0xC300u | d;
-        i += 2;
-        return;
-    }
-    out = 0x10000u + c;  // other bytes compare as themselves, above ASCII
-    ++i;
-}
-
-// Text keys compare without regard to case, trailing blanks ignored.
-int keyCollation(void*, int na, const void* a, int nb, const void* b) {
-    auto* sa = static_cast<const unsigned char*>(a);
-    auto* sb = static_cast<const unsigned char*>(b);
-    while (na > 0 && sa[na - 1] == ' ') --na;
-    while (nb > 0 && sb[nb - 1] == ' ') --nb;
-    int i = 0, j = 0;
-    while (i < na && j < nb) {
-        unsigned ca, cb;
-        foldNext(sa, na, i, ca);
-        foldNext(sb, nb, j, cb);
-        if (ca != cb) return ca < cb ? -1 : 1;
-    }
-    if (i < na) return 1;
-    if (j < nb) return -1;
-    return 0;
-}
-
-const char* kCollation = "KEYTEXT";
+const char* kCollation = kKeyTextCollation;
 // Non-unique indexes of a new table are built when first needed: a bulk load
 // into a fresh table then sorts once instead of updating its indexes per row.
 // The list of indexes still to build lives in the file, so a crash loses none.
@@ -587,7 +552,7 @@ std::unique_ptr<Database> Database::openResolved(const std::string& path, OpenMo
     }
     d->db_ = h;
     sqlite3_busy_timeout(h, 5000);
-    sqlite3_create_collation(h, kCollation, SQLITE_UTF8, nullptr, keyCollation);
+    sqlite3_create_collation(h, kCollation, SQLITE_UTF8, nullptr, keyTextCollation);
     try {
         // A file that is no database, or whose schema cannot be read, is
         // refused here with what is wrong with it.
@@ -948,7 +913,7 @@ void Database::vacuumInto(const std::string& sourcePath, const std::string& targ
     int rc = sqlite3_open_v2(uri.c_str(), &h, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
     std::string msg;
     if (rc == SQLITE_OK) {
-        sqlite3_create_collation(h, kCollation, SQLITE_UTF8, nullptr, keyCollation);
+        sqlite3_create_collation(h, kCollation, SQLITE_UTF8, nullptr, keyTextCollation);
         std::string sql = "VACUUM INTO " + quoteLiteral(targetPath);
         char* m = nullptr;
         rc = sqlite3_exec(h, sql.c_str(), nullptr, nullptr, &m);
@@ -1140,7 +1105,7 @@ int Recordset::compareKeys(const Row& a, const Row& b) const {
             // A text field's collation; a number field holding a text compares bytes.
             const FieldDef& d = info_->fields[size_t(f)];
             if (x.rank == 2 && isText(d.type) && !d.exactCompare)
-                c = keyCollation(nullptr, int(x.bytes.size()), x.bytes.data(), int(y.bytes.size()), y.bytes.data());
+                c = keyTextCollation(nullptr, int(x.bytes.size()), x.bytes.data(), int(y.bytes.size()), y.bytes.data());
             else
                 c = x.bytes.compare(y.bytes);
         }
