@@ -1,3 +1,4 @@
+#include "common/db/collation.h"
 #include "common/db/database.h"
 
 #include <sqlite3.h>
@@ -492,11 +493,10 @@ TEST_F(DbTest, NoCurrentRecordAndMissingThings) {
     EXPECT_EQ(code([&] { rs->moveNext(); }), err::NoCurrentRecord);
     rs->movePrevious();  // from past the end to the last row
     EXPECT_EQ(rs->get("code").text(), "A");
-    EXPECT_EQ(code([&] { db->execute("DROP TABLE[codes]"); }), err::TableInUse);
+    EXPECT_EQ(code([&] { db->dropTable("codes"); }), err::TableInUse);
     rs.reset();
-    EXPECT_EQ(code([&] { db->execute("DROP TABLE[codes]"); }), 0);
-    EXPECT_EQ(code([&] { db->execute("DROP TABLE[codes]"); }), err::DropMissingTable);
-    EXPECT_EQ(code([&] { db->execute("DELETE FROM codes"); }), err::InvalidStatement);
+    EXPECT_EQ(code([&] { db->dropTable("codes"); }), 0);
+    EXPECT_EQ(code([&] { db->dropTable("codes"); }), err::DropMissingTable);
 }
 
 TEST_F(DbTest, AddNewEditDeleteKeepTheirPositions) {
@@ -818,11 +818,17 @@ protected:
     std::vector<std::string> ordered(const std::string& orderBy, const std::string& where = "") {
         std::string sql = "SELECT code FROM mixed" + (where.empty() ? "" : " WHERE " + where) + " ORDER BY " +
                           (orderBy.empty() ? "" : orderBy + ", ") + "rowid";
+        // Read by a connection of its own, with the layer's collation.
+        db_->commit();
+        sqlite3* h = nullptr;
+        EXPECT_EQ(sqlite3_open("mailsort.mdb", &h), SQLITE_OK);
+        sqlite3_create_collation(h, kKeyTextCollation, SQLITE_UTF8, nullptr, keyTextCollation);
         sqlite3_stmt* st = nullptr;
-        EXPECT_EQ(sqlite3_prepare_v2(db_->handle(), sql.c_str(), -1, &st, nullptr), SQLITE_OK) << sql;
+        EXPECT_EQ(sqlite3_prepare_v2(h, sql.c_str(), -1, &st, nullptr), SQLITE_OK) << sql;
         std::vector<std::string> out;
         while (sqlite3_step(st) == SQLITE_ROW) out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
         sqlite3_finalize(st);
+        sqlite3_close(h);
         return out;
     }
 
@@ -933,7 +939,7 @@ TEST_F(DbTest, ATableThatCannotBeReadLeavesNoRecordsetBehind) {
     auto db = Database::open("mailsort.mdb");
     EXPECT_EQ(code([&] { db->openTable("job"); }), err::InvalidStatement);
     // Refused for the damage, not as a table still open.
-    EXPECT_EQ(code([&] { db->execute("DROP TABLE job"); }), err::InvalidStatement);
+    EXPECT_EQ(code([&] { db->dropTable("job"); }), err::InvalidStatement);
 }
 
 // A schema that is damaged or was edited by hand is reported as a damaged
@@ -998,4 +1004,81 @@ TEST_F(DbTest, ADamagedSchemaIsReportedAsADamagedDatabase) {
         EXPECT_EQ(number, err::NotADatabase) << description;
         EXPECT_EQ(description.rfind("The database mailsort.mdb is damaged: ", 0), 0u) << description;
     }
+}
+
+// Bulk rewrites by bookmark, with the indexes over the rewritten fields
+// dropped and made again: stored with the transaction, or not at all.
+TEST_F(DbTest, ABulkUpdateRewritesFieldsByBookmarkAndRemakesTheIndexesItSuspended) {
+    auto db = Database::create("mailsort.mdb");
+    makeCodes(*db);
+    std::vector<int64_t> marks;
+    {
+        auto rs = db->openTable("codes");
+        for (int i = 0; i < 40; ++i) {
+            add(*rs, "C" + std::to_string(10 + i), "g" + std::to_string(i % 4), i);
+            marks.push_back(rs->lastModified());
+        }
+        rs->setIndex("Key1");  // built now
+    }
+    db->commit();
+    auto indexes = [] {
+        sqlite3* h = nullptr;
+        EXPECT_EQ(sqlite3_open("mailsort.mdb", &h), SQLITE_OK);
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(h, "SELECT name FROM sqlite_master WHERE type='index' ORDER BY name", -1, &st, nullptr);
+        std::vector<std::string> out;
+        while (sqlite3_step(st) == SQLITE_ROW) out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        sqlite3_finalize(st);
+        sqlite3_close(h);
+        return out;
+    };
+    const std::vector<std::string> both{"codes.Key1", "codes.PrimaryKey.primary"};
+    ASSERT_EQ(indexes(), both);
+
+    // Written, then dropped by a rollback: values and indexes as they were.
+    db->beginTransaction();
+    {
+        auto bulk = db->bulkUpdate("CODES");
+        bulk->suspendIndexesOver({"GRP"});
+        const int list = bulk->fields({"grp"});
+        const Value v[] = {Value("lost")};
+        bulk->write(list, marks[0], v);
+    }
+    db->rollback();
+    EXPECT_EQ(indexes(), both);
+    EXPECT_EQ(walk(*db->openTable("codes"), "grp")[0], "g0");
+
+    db->beginTransaction();
+    {
+        auto bulk = db->bulkUpdate("codes");
+        bulk->suspendIndexesOver({"grp"});
+        db->commit();  // no interval commit inside the transaction
+        const int both = bulk->fields({"grp", "n"});
+        const int one = bulk->fields({"n"});
+        for (size_t i = 0; i < marks.size(); ++i) {
+            const Value v[] = {Value("h" + std::to_string(39 - i)), Value(int64_t(100 + i))};
+            if (i % 2) bulk->write(one, marks[i], std::span<const Value>(v + 1, 1));
+            else bulk->write(both, marks[i], v);
+        }
+        EXPECT_EQ(code([&] { bulk->write(one, marks[0], std::span<const Value>()); }), err::InvalidArgument);
+        EXPECT_EQ(code([&] { bulk->fields({"town"}); }), err::ItemNotFound);
+        bulk->finish();
+    }
+    db->commitTransaction();
+    EXPECT_EQ(indexes(), both);
+    db->close();
+
+    auto again = Database::open("mailsort.mdb");
+    auto rs = again->openTable("codes");
+    rs->setIndex("Key1");
+    const auto grp = walk(*rs, "grp");
+    std::vector<std::string> want;
+    for (size_t i = 0; i < marks.size(); ++i) want.push_back(i % 2 ? "g" + std::to_string(i % 4) : "h" + std::to_string(39 - i));
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(grp, want);
+    rs->setIndex("");
+    const auto n = walk(*rs, "n");
+    ASSERT_EQ(n.size(), marks.size());
+    EXPECT_EQ(n.front(), "100");
+    EXPECT_EQ(n.back(), "139");
 }
