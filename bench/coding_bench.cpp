@@ -285,7 +285,7 @@ int main(int argc, char** argv) {
         {
             auto db = db::Database::open("mailsort.mdb", db::OpenMode::Exclusive);
             refimport::loadReferenceData(*db, refimport::FileForm::Fixed, folder / "podata");
-            if (db->hasTable("mmwork")) db->execute("DROP TABLE[mmwork]");
+            if (db->hasTable("mmwork")) db->dropTable("mmwork");
         }
         // Compacted, so that no form starts on pages another freed.
         fs::remove("mailsort.start");

@@ -37,7 +37,7 @@ db::TableDef bagsDef() {
 
 void dropIfThere(db::Database& db, const std::string& table) {
     try {
-        db.execute("DROP TABLE[" + table + "]");
+        db.dropTable(table);
     } catch (const db::DbError& e) {
         if (e.number() != db::err::DropMissingTable) throw;
     }

@@ -27,7 +27,7 @@ db::TableDef mmworkDef();
 // bags: the five Double fields; PrimaryKey on "Bag Number", Key2 on "Label Number".
 db::TableDef bagsDef();
 
-// DROP TABLE[name]; a table that is not there is no error (3376 passed over).
+// Drops the table; a table that is not there is no error (3376 passed over).
 void dropIfThere(db::Database& db, const std::string& table);
 
 }  // namespace qv::jobtables

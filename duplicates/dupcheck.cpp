@@ -179,9 +179,9 @@ db::TableDef DupWork::csvDef() {
 void DupWork::MakeTables() {
     work_.reset();
     csv_.reset();
-    db_->execute("DROP TABLE[work]");
+    db_->dropTable("work");
     db_->createTable(workDef());
-    db_->execute("DROP TABLE[CSV]");
+    db_->dropTable("CSV");
     db_->createTable(csvDef());
 }
 

@@ -7,8 +7,6 @@
 #include "sortation/runfailure.h"
 #include "sortation/throttle.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <vector>
 
@@ -111,101 +109,45 @@ public:
                          [](const Change& a, const Change& b) { return a.row < b.row; });
         const bool recodes = std::any_of(changes.begin(), changes.end(), [](const Change& c) { return !c.residue.empty(); });
         db_.beginTransaction();
+        auto update = db_.bulkUpdate(jobtables::Mmwork);
         // Many changed keys: the indexes over them are sorted afresh once
         // instead of being updated row by row (in the same transaction, so
         // no one ever sees the table without them).
-        std::vector<std::string> rebuild;
-        if (changes.size() >= kBulk) rebuild = dropIndexesOver(recodes ? std::vector<std::string>{"seq", "mscode"}
-                                                                       : std::vector<std::string>{"seq"});
-        {
-            Statement keyed(db_, "UPDATE mmwork SET rgcode = COALESCE(?1, rgcode), seq = ?2 WHERE rowid = ?3");
-            Statement recoded(db_,
-                              "UPDATE mmwork SET mscode = ?4, rgcode = COALESCE(?1, rgcode), seq = ?2, sflag = 'Y' "
-                              "WHERE rowid = ?3");
-            Throttle throttle;
-            for (std::size_t i = 0; i < changes.size(); ++i) {
-                if (i + 1 < changes.size() && changes[i + 1].row == changes[i].row) continue;
-                const Change& c = changes[i];
-                Statement& st = c.residue.empty() ? keyed : recoded;
-                st.run(c);
-                if (pause && (i & 1023) == 0 && throttle.due()) pause();
+        if (changes.size() >= kBulk)
+            update->suspendIndexesOver(recodes ? std::vector<std::string>{"seq", "mscode"}
+                                               : std::vector<std::string>{"seq"});
+        // A change without a region number leaves the record's own.
+        const int keyed = update->fields({"seq"});
+        const int keyedRegion = update->fields({"seq", "rgcode"});
+        const int recoded = update->fields({"seq", "mscode", "sflag"});
+        const int recodedRegion = update->fields({"seq", "mscode", "sflag", "rgcode"});
+        const Value flag("Y");
+        Value values[4] = {Value(), Value(), flag, Value()};
+        Throttle throttle;
+        for (std::size_t i = 0; i < changes.size(); ++i) {
+            if (i + 1 < changes.size() && changes[i + 1].row == changes[i].row) continue;
+            const Change& c = changes[i];
+            values[0] = Value(c.seq);
+            std::size_t n = 1;
+            int list;
+            if (c.residue.empty()) {
+                list = c.rgcode ? keyedRegion : keyed;
+                if (c.rgcode) values[n++] = Value(int64_t(*c.rgcode));
+            } else {
+                list = c.rgcode ? recodedRegion : recoded;
+                values[1] = Value(c.residue);
+                n = 3;
+                if (c.rgcode) values[n++] = Value(int64_t(*c.rgcode));
             }
+            update->write(list, c.row, std::span<const Value>(values, n));
+            if (pause && (i & 1023) == 0 && throttle.due()) pause();
         }
-        for (const std::string& sql : rebuild) exec(sql);
+        update->finish();
         db_.commitTransaction();
     }
 
 private:
-    class Statement {
-    public:
-        Statement(db::Database& db, const char* sql) {
-            if (sqlite3_prepare_v2(db.handle(), sql, -1, &st_, nullptr) != SQLITE_OK)
-                throw DbError(db::err::InvalidStatement,
-                              std::string("Database statement failed: ") + sqlite3_errmsg(db.handle()));
-        }
-        ~Statement() { sqlite3_finalize(st_); }
-        sqlite3_stmt* handle() { return st_; }
-        void run(const Change& c) {
-            if (c.rgcode) sqlite3_bind_int64(st_, 1, *c.rgcode);
-            else sqlite3_bind_null(st_, 1);
-            sqlite3_bind_double(st_, 2, c.seq);
-            sqlite3_bind_int64(st_, 3, c.row);
-            if (!c.residue.empty())
-                sqlite3_bind_text(st_, 4, c.residue.data(), int(c.residue.size()), SQLITE_STATIC);
-            if (sqlite3_step(st_) != SQLITE_DONE) {
-                // The statement's own error, not the one reset gives back.
-                const std::string why = sqlite3_errmsg(sqlite3_db_handle(st_));
-                sqlite3_reset(st_);
-                throw DbError(db::err::WriteFailed, "The changes could not be saved: " + why + ".");
-            }
-            sqlite3_reset(st_);
-        }
-
-    private:
-        sqlite3_stmt* st_ = nullptr;
-    };
     static constexpr std::size_t kBulk = 20000;
-
-    void exec(const std::string& sql) {
-        char* msg = nullptr;
-        if (sqlite3_exec(db_.handle(), sql.c_str(), nullptr, nullptr, &msg) != SQLITE_OK) {
-            const std::string text = msg ? msg : "";
-            sqlite3_free(msg);
-            throw DbError(db::err::InvalidStatement, "Database statement failed: " + text);
-        }
-    }
-
-    // Drops the built indexes of mmwork that cover one of the columns; returns
-    // the statements that make them again.
-    std::vector<std::string> dropIndexesOver(const std::vector<std::string>& columns) {
-        std::vector<std::pair<std::string, std::string>> found;  // name, sql
-        {
-            Statement list(db_, "SELECT name, sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL AND "
-                                "tbl_name = 'mmwork' COLLATE NOCASE");
-            while (sqlite3_step(list.handle()) == SQLITE_ROW)
-                found.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(list.handle(), 0)),
-                                   reinterpret_cast<const char*>(sqlite3_column_text(list.handle(), 1)));
-        }
-        std::vector<std::string> rebuild;
-        for (const auto& [name, sql] : found) {
-            bool covers = false;
-            {
-                Statement info(db_, "SELECT name FROM pragma_index_info(?1)");
-                sqlite3_bind_text(info.handle(), 1, name.data(), int(name.size()), SQLITE_STATIC);
-                while (sqlite3_step(info.handle()) == SQLITE_ROW) {
-                    const auto* col = reinterpret_cast<const char*>(sqlite3_column_text(info.handle(), 0));
-                    for (const std::string& c : columns)
-                        if (col && equalsIgnoreCase(col, c)) covers = true;
-                }
-            }
-            if (!covers) continue;
-            std::string quoted = "\"";
-            for (char ch : name) quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
-            exec("DROP INDEX " + quoted + "\"");
-            rebuild.push_back(sql);
-        }
-        return rebuild;
-    }
 
     db::Database& db_;
 };

@@ -7,15 +7,12 @@
 #include "common/db/value.h"
 
 #include <cstdint>
-#include <map>
 #include <memory>
-#include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
-
-struct sqlite3;
-struct sqlite3_stmt;
 
 namespace qv::db {
 
@@ -34,7 +31,7 @@ constexpr int ExclusivelyHeld = 3356;   // another program holds it exclusively
 constexpr int CannotOpen = 3051;
 constexpr int AmbiguousName = 3050;     // two files whose names differ only in case
 constexpr int ReadOnlyDatabase = 3052;  // the file is read-only
-constexpr int NotADatabase = 3049;
+constexpr int NotADatabase = 3049;     // not a database, or a damaged one
 constexpr int TooLong = 3163;
 constexpr int RecordDeleted = 3167;
 constexpr int DatabaseExists = 3204;
@@ -98,8 +95,12 @@ struct TableDef {
 enum class OpenMode { Shared, Exclusive };
 
 class Recordset;
-struct TableInfo;
+class BulkUpdate;
+// The layer's own parts (common/db/internal.h).
+struct Connection;
+struct Cursor;
 struct LockHandle;
+struct BulkWriter;
 
 // A hold on a database file by name, without opening it: the programs that
 // rename or compact the database keep every other program out while they do.
@@ -136,8 +137,9 @@ public:
     std::vector<std::string> tableNames();
     TableDef tableDef(const std::string& name);
 
-    // The statements the programs run: "DROP TABLE[name]" / "DROP TABLE name".
-    void execute(const std::string& statement);
+    // Removes a table (name matched without regard to case): DropMissingTable
+    // when there is none, TableInUse while a recordset has it open.
+    void dropTable(const std::string& name);
     void createTable(const TableDef& def);
 
     // Makes every change so far durable in the file. Writes are grouped into
@@ -157,9 +159,15 @@ public:
     void commitTransaction();
     void rollback();
     bool inTransaction() const;
-    bool isOpen() const { return db_ != nullptr; }
-    OpenMode mode() const { return mode_; }
-    const std::string& path() const { return path_; }
+    bool isOpen() const;
+    OpenMode mode() const;
+    const std::string& path() const;
+    // Builds the indexes of new tables still waiting (as save() does) without
+    // committing: inside a transaction, they are stored with it.
+    void buildIndexes();
+
+    // Rewrites chosen fields of many rows of one table (see BulkUpdate).
+    std::unique_ptr<BulkUpdate> bulkUpdate(const std::string& table);
 
     // Commits every open database of this process; the first failure is raised
     // after the others have been tried.
@@ -185,26 +193,40 @@ public:
     // and leaves no file beside the source.
     static void vacuumInto(const std::string& sourcePath, const std::string& targetPath);
 
-    // Used by Recordset.
-    sqlite3* handle() const { return db_; }
-    void beginWrite();
-    void afterWrite();
-    void buildIndex(TableInfo& t, size_t index);
-    void buildIndexes();  // the indexes of new tables still waiting to be built
-    struct Impl;
-    Impl& impl() { return *impl_; }
-
 private:
+    friend class BulkUpdate;
     Database();
     static std::unique_ptr<Database> openResolved(const std::string& path, OpenMode mode);
-    void commitNow();
-    void requireOpen() const;
 
-    sqlite3* db_ = nullptr;
-    std::string path_;
-    OpenMode mode_ = OpenMode::Shared;
-    std::unique_ptr<LockHandle> lock_;
-    std::unique_ptr<Impl> impl_;
+    std::unique_ptr<Connection> c_;
+};
+
+// A rewrite of some fields of many rows of one table, row by row by
+// bookmark: the sortation stores a pass's new keys so. Meant for the inside
+// of a transaction (beginTransaction), which the caller commits or rolls back.
+// Values are stored as given, unchecked: the caller gives each field a value
+// of its type.
+class BulkUpdate {
+public:
+    ~BulkUpdate();
+    BulkUpdate(const BulkUpdate&) = delete;
+    BulkUpdate& operator=(const BulkUpdate&) = delete;
+
+    // Drops the table's built indexes over any of the fields now; finish()
+    // makes them again, each sorted once instead of updated row by row.
+    void suspendIndexesOver(const std::vector<std::string>& fields);
+    // A list of fields that writes set, in order; gives its number.
+    int fields(const std::vector<std::string>& names);
+    // Sets the fields of a list in the row of a bookmark; a failed write
+    // raises WriteFailed with the cause.
+    void write(int list, int64_t bookmark, std::span<const Value> values);
+    // Makes the suspended indexes again.
+    void finish();
+
+private:
+    friend class Database;
+    BulkUpdate(Connection& c, const std::string& table);
+    std::unique_ptr<BulkWriter> w_;
 };
 
 enum class SeekOp { Eq, Lt, Le, Gt, Ge };
@@ -223,7 +245,6 @@ SeekOp seekOp(const std::string& text);
 // Update the row that was current before AddNew stays current.
 class Recordset {
 public:
-    Recordset(Database& db, std::shared_ptr<TableInfo> info);
     ~Recordset();
     Recordset(const Recordset&) = delete;
     Recordset& operator=(const Recordset&) = delete;
@@ -234,15 +255,15 @@ public:
     const FieldDef& fieldDef(int index) const;
 
     void setIndex(const std::string& name);          // "" for storage order
-    const std::string& index() const { return indexName_; }
+    const std::string& index() const;
 
     void moveFirst();
     void moveLast();
     void moveNext();
     void movePrevious();
-    bool bof() const { return bof_; }
-    bool eof() const { return eof_; }
-    bool noMatch() const { return noMatch_; }
+    bool bof() const;
+    bool eof() const;
+    bool noMatch() const;
     int64_t recordCount();
 
     void seek(SeekOp op, const std::vector<Value>& key);
@@ -265,72 +286,18 @@ public:
     void update();
     void cancelUpdate();
     void deleteCurrent();
-    bool editing() const { return editMode_ != EditMode::None; }
+    bool editing() const;
 
     int64_t bookmark() const;                // the current row's identity
     void setBookmark(int64_t bookmark);
-    int64_t lastModified() const { return lastModified_; }
+    int64_t lastModified() const;
 
     void close();
 
 private:
     friend class Database;
-    enum class EditMode { None, Edit, Add };
-    struct Stored;
-    struct Row {
-        int64_t rowid = 0;
-        std::vector<Value> values;
-        // The values whose stored type is not the field's, exactly as stored
-        // (null when there are none): a walk goes on from the key it read.
-        std::shared_ptr<const Stored> stored;
-    };
-    enum class Q { First, Last, ById, Count, Insert, Update, Delete, N };
-    sqlite3_stmt* stmt(Q q, size_t unused = 0);
-    sqlite3_stmt* prepare(const std::string& sql);
-    std::string orderBy(bool asc) const;
-    size_t fetchBeyond(const std::vector<Value>& pos, const Row* from, bool forward, bool inclusive, size_t limit);
-    void collect(sqlite3_stmt* st, size_t& got);
-    size_t install(size_t got, bool forward);
-    void readRowInto(sqlite3_stmt* st, Row& r) const;
-    std::string selectList() const;
-    void bindValue(sqlite3_stmt* st, int n, const Value& v) const;
-    std::vector<Value> keyOf(const Row& r) const;
-    int compareKeys(const Row& a, const Row& b) const;
-    void moveEnd(bool first);
-    void step(bool forward);
-    void toEnd(bool forward);
-    bool windowValid() const;
-    void checkExternal();
-    void refreshCurrent();
-    void requireCurrent() const;
-    void checkOpen() const;
-    Value convert(int field, const Value& v) const;
-    void detach();
-
-    Database* db_;
-    std::shared_ptr<TableInfo> info_;
-    std::string indexName_;
-    int indexNo_ = -1;                    // into info_->indexes, -1 storage order
-    std::vector<int> keyFields_;
-    std::vector<sqlite3_stmt*> stmts_;
-    std::map<std::string, sqlite3_stmt*> rangeStmts_;
-    std::vector<Row> window_;             // consecutive rows in the current order
-    std::vector<Row> scratch_;            // the next window, read into reused storage
-    size_t pos_ = 0;
-    bool hasCurrent_ = false;
-    bool deleted_ = false;                // current row was deleted: move on from its key
-    bool moved_ = false;                  // current row's key changed: move on from anchor_
-    Row anchor_;                          // position to move on from when no row is current
-    bool bof_ = true, eof_ = true, noMatch_ = false;
-    uint64_t windowVersion_ = 0, currentVersion_ = 0;
-    size_t batch_ = 16;
-    EditMode editMode_ = EditMode::None;
-    Row buffer_;
-    std::vector<std::string> spare_;      // text storage of the last row added, for the next
-    int64_t lastModified_ = 0;
-    int64_t countCache_ = -1;
-    uint64_t countVersion_ = 0;
-    bool closed_ = false;
+    explicit Recordset(std::unique_ptr<Cursor> cursor);
+    std::unique_ptr<Cursor> c_;
 };
 
 }  // namespace qv::db

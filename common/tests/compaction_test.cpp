@@ -47,7 +47,7 @@ protected:
             rs->update();
         }
         rs.reset();
-        db->execute("DROP TABLE[scratch]");
+        db->dropTable("scratch");
         db->close();
         before_ = snapshot();
     }
@@ -154,7 +154,7 @@ TEST_F(Compaction, AFailureAtAnyStepLeavesTheDatabaseWholeAndNothingElse) {
          [&](const std::string& src, const std::string& dst) {
              fine(src, dst);
              auto db = Database::open(dst);
-             db->execute("DROP TABLE[parmcode]");
+             db->dropTable("parmcode");
          },
          {}},
         {"after the hold", fine, CompactionStep::Held},

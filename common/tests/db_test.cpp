@@ -1,3 +1,4 @@
+#include "common/db/collation.h"
 #include "common/db/database.h"
 #include "platform/testing/tempfolder.h"
 
@@ -481,11 +482,10 @@ TEST_F(DbTest, NoCurrentRecordAndMissingThings) {
     EXPECT_EQ(code([&] { rs->moveNext(); }), err::NoCurrentRecord);
     rs->movePrevious();  // from past the end to the last row
     EXPECT_EQ(rs->get("code").text(), "A");
-    EXPECT_EQ(code([&] { db->execute("DROP TABLE[codes]"); }), err::TableInUse);
+    EXPECT_EQ(code([&] { db->dropTable("codes"); }), err::TableInUse);
     rs.reset();
-    EXPECT_EQ(code([&] { db->execute("DROP TABLE[codes]"); }), 0);
-    EXPECT_EQ(code([&] { db->execute("DROP TABLE[codes]"); }), err::DropMissingTable);
-    EXPECT_EQ(code([&] { db->execute("DELETE FROM codes"); }), err::InvalidStatement);
+    EXPECT_EQ(code([&] { db->dropTable("codes"); }), 0);
+    EXPECT_EQ(code([&] { db->dropTable("codes"); }), err::DropMissingTable);
 }
 
 TEST_F(DbTest, AddNewEditDeleteKeepTheirPositions) {
@@ -807,11 +807,17 @@ protected:
     std::vector<std::string> ordered(const std::string& orderBy, const std::string& where = "") {
         std::string sql = "SELECT code FROM mixed" + (where.empty() ? "" : " WHERE " + where) + " ORDER BY " +
                           (orderBy.empty() ? "" : orderBy + ", ") + "rowid";
+        // Read by a connection of its own, with the layer's collation.
+        db_->commit();
+        sqlite3* h = nullptr;
+        EXPECT_EQ(sqlite3_open("mailsort.mdb", &h), SQLITE_OK);
+        sqlite3_create_collation(h, kKeyTextCollation, SQLITE_UTF8, nullptr, keyTextCollation);
         sqlite3_stmt* st = nullptr;
-        EXPECT_EQ(sqlite3_prepare_v2(db_->handle(), sql.c_str(), -1, &st, nullptr), SQLITE_OK) << sql;
+        EXPECT_EQ(sqlite3_prepare_v2(h, sql.c_str(), -1, &st, nullptr), SQLITE_OK) << sql;
         std::vector<std::string> out;
         while (sqlite3_step(st) == SQLITE_ROW) out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
         sqlite3_finalize(st);
+        sqlite3_close(h);
         return out;
     }
 
@@ -922,5 +928,146 @@ TEST_F(DbTest, ATableThatCannotBeReadLeavesNoRecordsetBehind) {
     auto db = Database::open("mailsort.mdb");
     EXPECT_EQ(code([&] { db->openTable("job"); }), err::InvalidStatement);
     // Refused for the damage, not as a table still open.
-    EXPECT_EQ(code([&] { db->execute("DROP TABLE job"); }), err::InvalidStatement);
+    EXPECT_EQ(code([&] { db->dropTable("job"); }), err::InvalidStatement);
+}
+
+// A schema that is damaged or was edited by hand is reported as a damaged
+// database, whichever part of it gives way: never as an error of no number.
+TEST_F(DbTest, ADamagedSchemaIsReportedAsADamagedDatabase) {
+    const char* job = "CREATE TABLE job (code TEXT(10), town TEXT(20));";
+    const char* pending = "CREATE TABLE qv_pending_index (tbl TEXT, idx TEXT, unique_ INTEGER, cols TEXT, sql TEXT);";
+    const char* dropTown = "PRAGMA writable_schema=ON; UPDATE sqlite_master SET sql = 'CREATE TABLE job (code TEXT(10))' "
+                           "WHERE name = 'job';";
+    enum class Step { Open, OpenTable, Save };
+    struct Case {
+        const char* what;
+        std::string sql;
+        Step step;
+    } cases[] = {
+        {"an index whose field is gone from its table (the name in quotes then reads as a text)",
+         std::string(job) + "CREATE INDEX \"job.Town\" ON job(\"town\");" + dropTown, Step::OpenTable},
+        {"an index over an expression", std::string(job) + "CREATE INDEX \"job.Lower\" ON job(lower(code));",
+         Step::OpenTable},
+        {"an index waiting to be built on a missing field",
+         std::string(job) + pending + "INSERT INTO qv_pending_index VALUES ('job', 'Key1', 0, 'county', 'CREATE INDEX x ON job(code)');",
+         Step::OpenTable},
+        {"an index waiting to be built without its statement",
+         std::string(job) + pending + "INSERT INTO qv_pending_index VALUES ('job', 'Key1', 0, 'code', NULL);",
+         Step::OpenTable},
+        {"an index waiting to be built without its name",
+         std::string(job) + pending + "INSERT INTO qv_pending_index VALUES ('job', NULL, 0, 'code', 'CREATE INDEX x ON job(code)');",
+         Step::OpenTable},
+        {"an index waiting to be built for no table",
+         std::string(job) + pending + "INSERT INTO qv_pending_index VALUES (NULL, 'Key1', 0, 'code', 'CREATE INDEX x ON job(code)');",
+         Step::Save},
+        {"a schema that cannot be read (an index on a field that is gone)",
+         std::string(job) + "CREATE INDEX \"job.Town\" ON job(town);" + dropTown, Step::Open},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove("mailsort.mdb");
+        {
+            sqlite3* h = nullptr;
+            ASSERT_EQ(sqlite3_open("mailsort.mdb", &h), SQLITE_OK);
+            char* msg = nullptr;
+            EXPECT_EQ(sqlite3_exec(h, c.sql.c_str(), nullptr, nullptr, &msg), SQLITE_OK) << (msg ? msg : "");
+            sqlite3_free(msg);
+            sqlite3_close(h);
+        }
+        int number = -1;
+        std::string description;
+        try {
+            auto db = Database::open("mailsort.mdb");
+            if (c.step == Step::OpenTable) db->openTable("job");
+            if (c.step == Step::Save) {
+                EXPECT_TRUE(db->hasTable("job"));
+                db->save();
+            }
+            number = 0;
+        } catch (const DbError& e) {
+            number = e.number();
+            description = e.description();
+        } catch (const std::exception& e) {
+            description = e.what();
+        }
+        EXPECT_EQ(number, err::NotADatabase) << description;
+        EXPECT_EQ(description.rfind("The database mailsort.mdb is damaged: ", 0), 0u) << description;
+    }
+}
+
+// Bulk rewrites by bookmark, with the indexes over the rewritten fields
+// dropped and made again: stored with the transaction, or not at all.
+TEST_F(DbTest, ABulkUpdateRewritesFieldsByBookmarkAndRemakesTheIndexesItSuspended) {
+    auto db = Database::create("mailsort.mdb");
+    makeCodes(*db);
+    std::vector<int64_t> marks;
+    {
+        auto rs = db->openTable("codes");
+        for (int i = 0; i < 40; ++i) {
+            add(*rs, "C" + std::to_string(10 + i), "g" + std::to_string(i % 4), i);
+            marks.push_back(rs->lastModified());
+        }
+        rs->setIndex("Key1");  // built now
+    }
+    db->commit();
+    auto indexes = [] {
+        sqlite3* h = nullptr;
+        EXPECT_EQ(sqlite3_open("mailsort.mdb", &h), SQLITE_OK);
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(h, "SELECT name FROM sqlite_master WHERE type='index' ORDER BY name", -1, &st, nullptr);
+        std::vector<std::string> out;
+        while (sqlite3_step(st) == SQLITE_ROW) out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        sqlite3_finalize(st);
+        sqlite3_close(h);
+        return out;
+    };
+    const std::vector<std::string> both{"codes.Key1", "codes.PrimaryKey.primary"};
+    ASSERT_EQ(indexes(), both);
+
+    // Written, then dropped by a rollback: values and indexes as they were.
+    db->beginTransaction();
+    {
+        auto bulk = db->bulkUpdate("CODES");
+        bulk->suspendIndexesOver({"GRP"});
+        const int list = bulk->fields({"grp"});
+        const Value v[] = {Value("lost")};
+        bulk->write(list, marks[0], v);
+    }
+    db->rollback();
+    EXPECT_EQ(indexes(), both);
+    EXPECT_EQ(walk(*db->openTable("codes"), "grp")[0], "g0");
+
+    db->beginTransaction();
+    {
+        auto bulk = db->bulkUpdate("codes");
+        bulk->suspendIndexesOver({"grp"});
+        db->commit();  // no interval commit inside the transaction
+        const int both = bulk->fields({"grp", "n"});
+        const int one = bulk->fields({"n"});
+        for (size_t i = 0; i < marks.size(); ++i) {
+            const Value v[] = {Value("h" + std::to_string(39 - i)), Value(int64_t(100 + i))};
+            if (i % 2) bulk->write(one, marks[i], std::span<const Value>(v + 1, 1));
+            else bulk->write(both, marks[i], v);
+        }
+        EXPECT_EQ(code([&] { bulk->write(one, marks[0], std::span<const Value>()); }), err::InvalidArgument);
+        EXPECT_EQ(code([&] { bulk->fields({"town"}); }), err::ItemNotFound);
+        bulk->finish();
+    }
+    db->commitTransaction();
+    EXPECT_EQ(indexes(), both);
+    db->close();
+
+    auto again = Database::open("mailsort.mdb");
+    auto rs = again->openTable("codes");
+    rs->setIndex("Key1");
+    const auto grp = walk(*rs, "grp");
+    std::vector<std::string> want;
+    for (size_t i = 0; i < marks.size(); ++i) want.push_back(i % 2 ? "g" + std::to_string(i % 4) : "h" + std::to_string(39 - i));
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(grp, want);
+    rs->setIndex("");
+    const auto n = walk(*rs, "n");
+    ASSERT_EQ(n.size(), marks.size());
+    EXPECT_EQ(n.front(), "100");
+    EXPECT_EQ(n.back(), "139");
 }

@@ -182,7 +182,7 @@ TEST(DupWorkTables, AMissingWorkTableStopsBeforeAnythingIsMade) {
     test::WorkFolder folder;
     {
         auto db = qv::db::Database::open("DupWork.mdb", qv::db::OpenMode::Exclusive);
-        db->execute("DROP TABLE[work]");
+        db->dropTable("work");
         auto csv = db->openTable("CSV");
         csv->addNew();
         csv->set("RecNum", 7.0);

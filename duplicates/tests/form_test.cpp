@@ -377,7 +377,7 @@ TEST_F(Fennick, AWorkDatabaseFaultEndsTheProgramBeforeTheRunStarts) {
          [&] {
              std::ostringstream out, err;
              qv::dbbuild::makeDatabases({QV_DATA_DIR, folder.dir(), true}, out, err);
-             qv::db::Database::open("DupWork.mdb")->execute("DROP TABLE[work]");
+             qv::db::Database::open("DupWork.mdb")->dropTable("work");
          },
          "An unexpected error occured when deleting/creating ACCESS table.  Please report the following details "
          "to Brackwith Mailing Services:  Error number: 3376  Description: "},

@@ -301,7 +301,7 @@ TEST_F(Report, PageBreakAfterThe65thLineOnDotMatrixAndThe75thOnLaser) {
         }
         {
             auto db = open();
-            db->execute("DROP TABLE[label]");
+            db->dropTable("label");
             db->createTable({"label",
                              {{"mdselc", db::FieldType::Text, 5}, {"mdlab", db::FieldType::Text, 75}},
                              {{"PrimaryKey", {"mdselc"}, true, true}}});

@@ -225,10 +225,12 @@ TEST_F(Run, ABagsTableThatCannotBeMadeAgainFailsTheRun) {
     earlierRun();
     {
         // A hand-edited database: bags is a view, which no table can replace.
-        auto db = open();
-        ASSERT_EQ(sqlite3_exec(db->handle(), "DROP TABLE bags; CREATE VIEW bags AS SELECT 7 AS \"Bag Number\"",
-                               nullptr, nullptr, nullptr),
+        sqlite3* h = nullptr;
+        ASSERT_EQ(sqlite3_open("mailsort.mdb", &h), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(h, "DROP TABLE bags; CREATE VIEW bags AS SELECT 7 AS \"Bag Number\"", nullptr,
+                               nullptr, nullptr),
                   SQLITE_OK);
+        sqlite3_close(h);
     }
     const RunResult r = sort();
     EXPECT_EQ(r.status, RunStatus::Failed);
