@@ -5,6 +5,7 @@
 #include "common/db/database.h"
 #include "common/jobtables.h"
 #include "common/parm/parmrecord.h"
+#include "common/testing/damage.h"
 #include "common/testing/parmkeys.h"
 #include "common/testing/scratch.h"
 #include "labels/labelrun.h"
@@ -163,25 +164,10 @@ protected:
     }
 
     // Pages of mailsort.mdb.
-    std::uint64_t pages() const { return fs::file_size(dir() / "mailsort.mdb") / pageSize(); }
-    std::uint64_t pageSize() const {
-        std::ifstream f(dir() / "mailsort.mdb", std::ios::binary);
-        unsigned char header[18] = {};
-        f.read(reinterpret_cast<char*>(header), sizeof header);
-        const std::uint64_t size = (std::uint64_t(header[16]) << 8) | header[17];
-        return size == 1 ? 65536 : size;
-    }
+    std::uint64_t pages() const { return testkit::pageCountOf(dir() / "mailsort.mdb"); }
     // Zeroes the middle half of the pages after the first `from` (those a
     // job added: its rows and indexes), as a damaged disk would.
-    void zeroPagesAfter(std::uint64_t from) {
-        const std::uint64_t size = pageSize(), added = pages() - from;
-        ASSERT_GT(added, 8u);
-        std::fstream f(dir() / "mailsort.mdb", std::ios::in | std::ios::out | std::ios::binary);
-        const std::string zeros(size * (added / 2), '\0');
-        f.seekp(std::streamoff((from + added / 4) * size));
-        f.write(zeros.data(), std::streamsize(zeros.size()));
-        ASSERT_TRUE(f.good());
-    }
+    void zeroPagesAfter(std::uint64_t from) { testkit::zeroPagesAfter(dir() / "mailsort.mdb", from); }
 
     static RunRequest request(char type, double from, double to) {
         RunRequest r;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/db/database.h"
+#include "common/testing/damage.h"
 #include "common/testing/scratch.h"
 #include "common/jobtables.h"
 
@@ -31,7 +32,7 @@ protected:
         scratch_ = std::make_unique<testkit::ScratchFolder>();
         dir_ = scratch_->dir();
         const fs::path db = dir_ / "mailsort.mdb";
-        if (fs::exists(db)) freshPages_ = fs::file_size(db) / pageSizeOf(db);
+        if (fs::exists(db)) freshPages_ = testkit::pageCountOf(db);
     }
     void TearDown() override { scratch_.reset(); }
 
@@ -82,26 +83,7 @@ protected:
 
     // Zeroes the middle half of the pages that the job added to mailsort.mdb
     // (its rows and indexes), as a damaged disk would.
-    void damageMmwork() {
-        const fs::path file = dir_ / "mailsort.mdb";
-        const std::uint64_t pageSize = pageSizeOf(file);
-        const std::uint64_t pages = fs::file_size(file) / pageSize;
-        const std::uint64_t added = pages - freshPages_;
-        ASSERT_GT(added, 8u);
-        std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
-        const std::string zeros(pageSize * (added / 2), '\0');
-        f.seekp(std::streamoff((freshPages_ + added / 4) * pageSize));
-        f.write(zeros.data(), std::streamsize(zeros.size()));
-        ASSERT_TRUE(f.good());
-    }
-
-    static std::uint64_t pageSizeOf(const fs::path& file) {
-        std::ifstream f(file, std::ios::binary);
-        unsigned char header[18] = {};
-        f.read(reinterpret_cast<char*>(header), sizeof header);
-        const std::uint64_t size = (std::uint64_t(header[16]) << 8) | header[17];
-        return size == 1 ? 65536 : size;
-    }
+    void damageMmwork() { testkit::zeroPagesAfter(dir_ / "mailsort.mdb", freshPages_); }
 
     static std::string readFile(const fs::path& p) {
         std::ifstream in(p, std::ios::binary);

@@ -1,6 +1,6 @@
 // The program's two windows offscreen: captions, the guard, a run started
 // alone and by a run sequence, Cancel, refusals and the hand-over.
-#include "common/db/collation.h"
+#include "common/testing/damage.h"
 #include "platform/platform.h"
 #include "platform/printer.h"
 #include "platform/testing/filelimit.h"
@@ -17,7 +17,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <sqlite3.h>
 
 namespace qv::sortation {
 namespace {
@@ -66,15 +65,9 @@ protected:
 
     // Every write of the flags that ends the sequence is refused.
     void refuseFlagsAtTheEnd() {
-        sqlite3* h = nullptr;
-        ASSERT_EQ(sqlite3_open("mailsort.mdb", &h), SQLITE_OK);
-        sqlite3_create_collation(h, db::kKeyTextCollation, SQLITE_UTF8, nullptr, db::keyTextCollation);
-        EXPECT_EQ(sqlite3_exec(h,
-                               "CREATE TRIGGER refuse BEFORE UPDATE ON parmcode WHEN NEW.RunReports = 'N' "
-                               "BEGIN SELECT RAISE(ABORT, 'refused'); END",
-                               nullptr, nullptr, nullptr),
-                  SQLITE_OK);
-        sqlite3_close(h);
+        testkit::rawSql("mailsort.mdb",
+                        "CREATE TRIGGER refuse BEFORE UPDATE ON parmcode WHEN NEW.RunReports = 'N' "
+                        "BEGIN SELECT RAISE(ABORT, 'refused'); END");
     }
 
     std::unique_ptr<StartWindow> form_;

@@ -1,5 +1,6 @@
 // The run as a whole: refusals before the pass, a cancel in step 1, the
 // progress of each step, a set-up that fails and a disk that fills.
+#include "common/testing/damage.h"
 #include "platform/testing/filelimit.h"
 #include "platform/testing/recordingprinter.h"
 #include "sortation/sortrun.h"
@@ -7,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sqlite3.h>
 
 #include <fstream>
 #include <optional>
@@ -160,31 +160,6 @@ TEST_F(Run, ASetUpWithoutItsTablesFails) {
     EXPECT_TRUE(printer_.events().empty());
 }
 
-// Zeroes one leaf page from the middle of a table of a closed database, as
-// a damaged disk would.
-void zeroPageOf(const fs::path& file, const char* table) {
-    sqlite3* h = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(file.c_str(), &h, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-    std::vector<std::int64_t> leaves;
-    std::int64_t pageSize = 0;
-    sqlite3_stmt* st = nullptr;
-    const std::string sql = std::string("SELECT pageno, pgsize FROM dbstat WHERE name = '") + table +
-                            "' AND pagetype = 'leaf' ORDER BY pageno";
-    ASSERT_EQ(sqlite3_prepare_v2(h, sql.c_str(), -1, &st, nullptr), SQLITE_OK);
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        leaves.push_back(sqlite3_column_int64(st, 0));
-        pageSize = sqlite3_column_int64(st, 1);
-    }
-    sqlite3_finalize(st);
-    sqlite3_close(h);
-    ASSERT_GT(leaves.size(), 4u);
-    std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
-    f.seekp((leaves[leaves.size() / 2] - 1) * pageSize);
-    const std::string zeros(std::size_t(pageSize), '\0');
-    f.write(zeros.data(), std::streamsize(zeros.size()));
-    ASSERT_TRUE(f.good());
-}
-
 TEST_F(Run, AJobThatCannotBeReadToItsEndIsNotPassedOnAsSorted) {
     addLabels({{"123", "NEWTOWN RESIDUE"}});
     std::vector<fixture::Address> job;
@@ -194,7 +169,7 @@ TEST_F(Run, AJobThatCannotBeReadToItsEndIsNotPassedOnAsSorted) {
     }
     makeMmwork(job);
     earlierRun();
-    zeroPageOf(dir_ / "mailsort.mdb", "mmwork");
+    testkit::zeroLeafPageOf(dir_ / "mailsort.mdb", "mmwork");
     const std::string cannotRead = "mmwork could not be read: ";
     auto db = open();
     // The pass meets the damage and fails the run before step 2.
@@ -223,15 +198,8 @@ TEST_F(Run, ABagsTableThatCannotBeMadeAgainFailsTheRun) {
     addLabels({{"12345", "NEWTOWN DIRECT"}});
     makeMmwork(group("12345", 30));
     earlierRun();
-    {
-        // A hand-edited database: bags is a view, which no table can replace.
-        sqlite3* h = nullptr;
-        ASSERT_EQ(sqlite3_open("mailsort.mdb", &h), SQLITE_OK);
-        EXPECT_EQ(sqlite3_exec(h, "DROP TABLE bags; CREATE VIEW bags AS SELECT 7 AS \"Bag Number\"", nullptr,
-                               nullptr, nullptr),
-                  SQLITE_OK);
-        sqlite3_close(h);
-    }
+    // A hand-edited database: bags is a view, which no table can replace.
+    testkit::rawSql("mailsort.mdb", "DROP TABLE bags; CREATE VIEW bags AS SELECT 7 AS \"Bag Number\"");
     const RunResult r = sort();
     EXPECT_EQ(r.status, RunStatus::Failed);
     EXPECT_EQ(r.failure.rfind("The sortation could not be completed: table bags could not be made: ", 0), 0u)
