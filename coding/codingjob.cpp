@@ -1,9 +1,57 @@
 #include "coding/codingjob.h"
 
+#include "common/jobtables.h"
 #include "common/parm/parmrecord.h"
 #include "common/text/chars.h"
 
 namespace qv::coding {
+
+namespace {
+
+// The run's one transaction: the last job's mmwork dropped, the new one made,
+// filled and indexed, stored together or not at all. Whatever leaves the run
+// without committing (a failure, an exception, the process killed) leaves
+// mmwork as it was before.
+class JobTransaction {
+public:
+    explicit JobTransaction(db::Database& db) : db_(db) {
+        db_.beginTransaction();
+        open_ = true;
+    }
+    ~JobTransaction() { abandon(); }
+    JobTransaction(const JobTransaction&) = delete;
+    JobTransaction& operator=(const JobTransaction&) = delete;
+
+    // Builds the indexes of the new mmwork and commits; a failure is raised
+    // with nothing stored.
+    void commit() {
+        try {
+            {
+                auto mm = db_.openTable(jobtables::Mmwork);
+                for (const auto& index : jobtables::mmworkDef().indexes) mm->setIndex(index.name);
+            }
+            db_.commitTransaction();
+            open_ = false;
+        } catch (const db::DbError&) {
+            abandon();
+            throw;
+        }
+    }
+    void abandon() {
+        if (!open_) return;
+        open_ = false;
+        try {
+            db_.rollback();
+        } catch (const db::DbError&) {
+        }
+    }
+
+private:
+    db::Database& db_;
+    bool open_ = false;
+};
+
+}  // namespace
 
 JobResult runCodingJob(db::Database& db, CodingReport& report, Counters& counters, const JobOptions& options) {
     JobResult r;
@@ -31,9 +79,12 @@ JobResult runCodingJob(db::Database& db, CodingReport& report, Counters& counter
         return r;
     }
 
+    std::optional<JobTransaction> job;
     try {
+        job.emplace(db);
         NewFile(db);
     } catch (const db::DbError& e) {
+        job.reset();
         r.outcome = JobOutcome::WorkTableNotReplaced;
         r.detail = e.description();
         return r;
@@ -56,31 +107,37 @@ JobResult runCodingJob(db::Database& db, CodingReport& report, Counters& counter
             importer.donoquote(r.mailFile, *layout);
         } else if (type != "D") {  // "D" reads no file
             report.discard();
+            // The new mmwork stays, empty: the layout, not the store, failed.
+            try {
+                job->commit();
+            } catch (const db::DbError&) {
+            }
             r.outcome = JobOutcome::IncorrectType;
             return r;
         }
     } catch (const ReaderFailure& f) {
-        // The lines of the records imported so far are printed; a header alone is not.
-        if (counters.processed > 0) report.end();
-        else report.discard();
+        // Not one of the records read is kept, nor their lines.
+        job.reset();
+        report.discard();
         r.outcome = JobOutcome::ReaderFailed;
         r.failure = f;
         return r;
     }
 
-    if (stopped()) {
-        report.end();
-        r.outcome = JobOutcome::Stopped;
-        return r;
-    }
-    // The run counts as finished only once its rows are in the file: nothing
-    // reports more records than were stored.
+    // The run counts as finished (or stopped) only once its rows are in the
+    // file: no report is put in place for rows that were not stored.
+    const bool wasStopped = stopped();
     try {
-        db.save();
+        job->commit();
     } catch (const db::DbError& e) {
         report.discard();
         r.outcome = JobOutcome::NotStored;
         r.detail = e.description();
+        return r;
+    }
+    if (wasStopped) {
+        report.end();
+        r.outcome = JobOutcome::Stopped;
         return r;
     }
     if (!report.summary(counters)) {

@@ -22,13 +22,13 @@ struct JobOptions {
 
 enum class JobOutcome {
     Done,                  // every record imported; the summary printed
-    Stopped,               // stopped by `stop`; the lines so far printed, no summary
+    Stopped,               // stopped by `stop`; the records read so far stored, their lines printed, no summary
     NoMailFile,            // MailFile is empty; nothing changed
     NoLayout,              // no layout row for MailFile; nothing changed
     WorkTableNotReplaced,  // the last job's mmwork could not be dropped; nothing imported
     IncorrectType,         // the layout's type is none of D, A, C, N; mmwork is new and empty
-    ReaderFailed,          // the file could not be read; the rows stored so far are kept
-    NotStored,             // the closing commit (or an index build) failed; no summary, the report discarded
+    ReaderFailed,          // the file could not be read, or a row was refused; mmwork as before, the report discarded
+    NotStored,             // the closing commit (or an index build) failed; mmwork as before, the report discarded
     NotPrinted,            // every row stored, but the report (or its summary) did not reach the printer
 };
 
@@ -41,10 +41,13 @@ struct JobResult {
 };
 
 // Runs the job on an open database (the program holds it for its sole use).
+// The last job's mmwork is replaced in one transaction, with no interval
+// commits: the new table with its rows and indexes is stored at the end of the
+// run (or at a stop) or not at all, so a failure, a crash or a kill leaves
+// mmwork as it was before the run (the last job, or no table), never a part.
 // Done means every row is committed and indexed in the file: the summary is
-// printed only after that commit.
-// Only ReaderFailed leaves a report with the lines of the records read so far
-// (none when no record was read).
+// printed only after that commit. Only Stopped leaves a report with the lines
+// of the records read so far, once they are stored.
 JobResult runCodingJob(db::Database& db, CodingReport& report, Counters& counters, const JobOptions& options = {});
 
 }  // namespace qv::coding

@@ -120,7 +120,7 @@ public:
     void setStopTest(std::function<bool()> t) { stopped_ = std::move(t); }
 
     // The three readers: type "A", "C" and "N". A failure is raised as
-    // ReaderFailure; the rows stored before it are kept.
+    // ReaderFailure; the rows added before it are the caller's to keep or drop.
     void doascii(const std::string& mailFile, const LayoutRow& layout);
     void docomma(const std::string& mailFile, const LayoutRow& layout);
     void donoquote(const std::string& mailFile, const LayoutRow& layout);

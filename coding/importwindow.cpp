@@ -246,12 +246,22 @@ void ImportWindow::run() {
     case JobOutcome::ReaderFailed:
         readerFailed(*r.failure);
         return;
-    case JobOutcome::NotStored:
-        // Stopped: a sequenced run hands nothing on and clears RunAlone as it ends.
+    case JobOutcome::NotStored: {
+        // mmwork is as it was before the run.
         Status_->setText(QStringLiteral("Import incomplete"));
-        platform::messages().msgBox(QStringLiteral("The records could not be stored: ") + qs(r.detail),
-                                    Buttons::OkOnly, Icon::Critical);
+        const QString text = QStringLiteral("The records could not be stored: ") + qs(r.detail);
+        if (sequenced()) {
+            // The sequence ends here, as a failure: nothing is handed on.
+            const QString flags = endSequence();
+            closeDatabase();
+            platform::messages().msgBox(text + flags, Buttons::OkOnly, Icon::Critical);
+            hide();
+            endProgram(1);
+            return;
+        }
+        platform::messages().msgBox(text, Buttons::OkOnly, Icon::Critical);
         break;
+    }
     case JobOutcome::NotPrinted:
         // The rows are stored, but the user has not seen what the coding
         // found: a sequenced run goes no further.
@@ -264,8 +274,9 @@ void ImportWindow::run() {
 }
 
 void ImportWindow::readerFailed(const ReaderFailure& f) {
-    if (sequenced()) clearRunAlone();
-    closeDatabase();  // the rows stored so far are kept
+    // mmwork is as it was before the run; a sequence ends here.
+    const QString flags = endSequence();
+    closeDatabase();
     if (f.kind != ReaderFailure::Kind::Unexpected) {
         QString text;
         switch (f.kind) {
@@ -277,12 +288,23 @@ void ImportWindow::readerFailed(const ReaderFailure& f) {
         case ReaderFailure::Kind::Empty: text = QStringLiteral("File %1 holds no records.").arg(qs(f.path)); break;
         case ReaderFailure::Kind::Unexpected: break;
         }
-        platform::messages().msgBox(text, Buttons::OkOnly, Icon::Critical);
+        platform::messages().msgBox(text + flags, Buttons::OkOnly, Icon::Critical);
         hide();
         endProgram(1);
     } else {
-        reportUnexpected(f.number, qs(f.description));
+        reportUnexpected(f.number, qs(f.description), flags);
     }
+}
+
+QString ImportWindow::endSequence() {
+    if (!db_ || !sequenced()) return {};
+    try {
+        start::writeFlag(*parm_, key::RunAlone, false);
+        db_->save();
+    } catch (const db::DbError& e) {
+        return QStringLiteral("\nThe run flags could not be saved: ") + qs(e.description());
+    }
+    return {};
 }
 
 void ImportWindow::showStatus(const QString& text, bool duringRun) {
@@ -342,9 +364,9 @@ void ImportWindow::closeDatabase() {
     start::closeQuietly(db_);
 }
 
-void ImportWindow::reportUnexpected(int number, const QString& description) {
+void ImportWindow::reportUnexpected(int number, const QString& description, const QString& addition) {
     closeDatabase();
-    platform::messages().msgBox(qs(texts::unexpectedError(number, description.toStdString())));
+    platform::messages().msgBox(qs(texts::unexpectedError(number, description.toStdString())) + addition);
     hide();
     endProgram(1);
 }

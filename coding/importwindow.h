@@ -52,13 +52,16 @@ private:
     bool sequenced() const;
     void run();
     void readerFailed(const ReaderFailure& f);
+    // At a failed run in a sequence: RunAlone "N", saved at once. The line to
+    // add to the failure's message when it could not be saved, else empty.
+    QString endSequence();
     void handOver();
     void clearRunAlone();
     bool reopenShared();
     void closeDatabase();
     void showStatus(const QString& text, bool duringRun = false);
     void endProgram(int status);
-    void reportUnexpected(int number, const QString& description);
+    void reportUnexpected(int number, const QString& description, const QString& addition = {});
 
     // Recordsets go before the database they belong to.
     std::unique_ptr<db::Database> db_;

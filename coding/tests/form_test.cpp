@@ -479,21 +479,48 @@ TEST_F(Window, AWorkTableThatCannotBeReplacedStopsTheRun) {
     EXPECT_TRUE(recordingLauncher().commands().isEmpty());
 }
 
-TEST_F(Window, AReaderFailureKeepsTheRowsStoredAndSaysWhere) {
-    // The third record has no name, which the table refuses.
-    setLayout(writeFile("a.dat", {"Smith", "Jones", ""}), "A", "N", {{Name1, {1, 10}}});
-    scriptedMessages().setAutoAcceptOk(true);
-    start();
-    show();
-    click("cmdImport");
-    EXPECT_TRUE(form_->programEnded());
-    EXPECT_EQ(form_->exitStatus(), 1);
-    ASSERT_EQ(scriptedMessages().messages().size(), 1u);
-    const QString text = scriptedMessages().messages()[0].text;
-    EXPECT_TRUE(text.startsWith(kUnexpected + "3315  Description: ")) << text.toStdString();
-    EXPECT_TRUE(text.endsWith("The import stopped at record 3 (line 3 of the file).")) << text.toStdString();
-    EXPECT_EQ(mmwork().size(), 2u);
-    EXPECT_FALSE(summaryPrinted());
+// A row the table refuses ends the run with the unexpected-error message:
+// not one row of the file is kept, nor the lines of its report, and a
+// sequence ends with it.
+TEST_F(Window, AReaderFailureKeepsTheEarlierJobAndSaysWhere) {
+    for (const bool inSequence : {false, true}) {
+        SCOPED_TRACE(inSequence ? "sequenced" : "alone");
+        qv::platform::testing::installTestServices();
+        customers(4, "earlier.csv");
+        setParm({{key::RunAlone, "N"}});
+        {
+            ImportWindow first;  // an earlier job of 4 rows
+            ASSERT_TRUE(first.Form_Load());
+            first.cmdImport_Click();
+        }
+        ASSERT_EQ(mmwork().size(), 4u);
+        recordingPrinter().clear();
+        // The third record has no name, which the table refuses; the second
+        // has a postcode the reference data does not know, so it is reported.
+        setLayout(writeFile("a.dat", {"Smith     LS1 4AB", "Jones     ZZ9 9ZZ", ""}), "A", "N",
+                  {{Name1, {1, 10}}, {Postcode1, {11, 8}}});
+        if (inSequence) sequence("Y", "Y");
+        scriptedMessages().setAutoAcceptOk(true);
+        start();
+        show();
+        if (inSequence) waitForEnd();
+        else click("cmdImport");
+        EXPECT_TRUE(form_->programEnded());
+        EXPECT_EQ(form_->exitStatus(), 1);
+        ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+        const QString text = scriptedMessages().messages()[0].text;
+        EXPECT_TRUE(text.startsWith(kUnexpected + "3315  Description: ")) << text.toStdString();
+        EXPECT_TRUE(text.endsWith("The import stopped at record 3 (line 3 of the file).")) << text.toStdString();
+        const auto rows = mmwork();
+        ASSERT_EQ(rows.size(), 4u);
+        EXPECT_EQ(rows[0].text("name"), "Customer 1");
+        EXPECT_FALSE(summaryPrinted());
+        EXPECT_EQ(recordingPrinter().count(qv::platform::RecordingPrinter::EventKind::EndDoc), 0);
+        EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+        EXPECT_EQ(parmText(key::RunAlone), "N");
+        form_.reset();
+    }
+    qv::platform::testing::installTestServices();
 }
 
 }  // namespace
@@ -525,18 +552,60 @@ private:
     rlimit saved_{};
 };
 
-TEST_F(Window, ACommitThatFailsAtTheEndIsReportedAndEndsTheSequence) {
-    for (const bool inSequence : {true, false}) {
+// The disk fills while the rows are stored: at the closing commit, or part-way
+// through when a long run has committed as it went. Either way mmwork is the
+// earlier job, no coding report is put in place, and a sequence ends with
+// RunAlone "N" and a status that is not 0.
+TEST_F(Window, AStoreThatFailsKeepsTheEarlierJobAndEndsTheSequence) {
+    struct Case {
+        const char* what;
+        bool inSequence;
+        int commitInterval;
+        rlim_t room;       // bytes any file may reach
+        bool flagsSaved;   // RunAlone "N" is stored; else the message says it is not
+    };
+    const Case cases[] = {
+        {"sequenced, one closing commit", true, 600000, 64 * 1024, true},
+        {"alone, one closing commit", false, 600000, 64 * 1024, true},
+        {"sequenced, committing as it goes", true, 0, 64 * 1024, true},
+        {"alone, committing as it goes", false, 0, 64 * 1024, true},
+        {"sequenced, no room for the run flags either", true, 600000, 1024, false},
+    };
+    const auto pdfs = [this] {
+        std::vector<std::string> found;
+        for (const auto& e : std::filesystem::directory_iterator(dir_))
+            if (e.path().filename().string().find(".pdf") != std::string::npos)
+                found.push_back(e.path().filename().string());
+        return found;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         qv::platform::testing::installTestServices();
-        customers(3000);
-        if (inSequence) sequence("Y", "Y");
-        // No interval commit: every row waits for the closing one.
-        qv::db::Database::setCommitInterval(600000);
+        customers(4, "earlier.csv");
+        setParm({{key::RunAlone, "N"}});
+        {
+            ImportWindow first;  // an earlier job of 4 rows
+            ASSERT_TRUE(first.Form_Load());
+            first.cmdImport_Click();
+        }
+        ASSERT_EQ(mmwork().size(), 4u);
+        // Every fifth address has a postcode the reference data does not know.
+        std::vector<std::string> lines;
+        for (int i = 1; i <= 3000; ++i)
+            lines.push_back("Customer " + std::to_string(i) + ",1 High St,LEEDS," + (i % 5 ? "LS1 4AB" : "ZZ9 9ZZ"));
+        setLayout(writeFile("cust.csv", lines), "N", "N",
+                  {{Name1, {1, 1}}, {Address11, {2, 2}}, {Town, {3, 3}}, {Postcode1, {4, 4}}});
+        if (c.inSequence) sequence("Y", "Y");
+        auto pdf = std::make_shared<PdfPrinter>();
+        pdf->setPdfFolder(QString::fromStdString(dir_.string()));
+        setPrinter(pdf);
+        const auto pdfsBefore = pdfs();
+        qv::db::Database::setCommitInterval(c.commitInterval);
         start();
-        auto disk = std::make_shared<FullDisk>(64 * 1024);
+        auto disk = std::make_shared<FullDisk>(c.room);
         qv::platform::setMessageService(disk);
         show();
-        if (inSequence) waitForEnd();
+        if (c.inSequence) waitForEnd();
         else click("cmdImport");
         disk->lift();
         qv::db::Database::setCommitInterval(500);
@@ -544,12 +613,24 @@ TEST_F(Window, ACommitThatFailsAtTheEndIsReportedAndEndsTheSequence) {
         ASSERT_EQ(disk->shown.size(), 1u) << disk->shown.join('\n').toStdString();
         EXPECT_TRUE(disk->shown[0].startsWith("The records could not be stored: ")) << disk->shown[0].toStdString();
         EXPECT_GT(disk->shown[0].size(), QString("The records could not be stored: ").size());
+        EXPECT_EQ(disk->icons[0], Icon::Critical);
         EXPECT_EQ(status(), "Import incomplete");
         EXPECT_NE(ctl<QPushButton>("cmdCancel")->text(), "Exit");
-        EXPECT_FALSE(summaryPrinted());
+        EXPECT_EQ(pdfs(), pdfsBefore);
         EXPECT_TRUE(recordingLauncher().commands().isEmpty());
-        EXPECT_EQ(parmText(key::RunAlone), "N");
-        EXPECT_TRUE(!open()->hasTable("mmwork") || mmwork().size() < 3000u);
+        EXPECT_EQ(form_->programEnded(), c.inSequence);
+        if (c.inSequence) {
+            EXPECT_EQ(form_->exitStatus(), 1);
+        }
+        const auto rows = mmwork();
+        ASSERT_EQ(rows.size(), 4u);
+        EXPECT_EQ(rows[0].text("name"), "Customer 1");
+        if (c.flagsSaved) {
+            EXPECT_EQ(parmText(key::RunAlone), "N");
+            EXPECT_FALSE(disk->shown[0].contains("The run flags could not be saved"));
+        } else {
+            EXPECT_TRUE(disk->shown[0].contains("\nThe run flags could not be saved: ")) << disk->shown[0].toStdString();
+        }
         form_.reset();
         qv::platform::setMessageService(nullptr);
     }
