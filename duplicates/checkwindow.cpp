@@ -6,6 +6,7 @@
 #include "common/text/files.h"
 #include "platform/forms.h"
 #include "platform/messages.h"
+#include "platform/strings.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -30,7 +31,7 @@ namespace {
 const QString kProcessing = QStringLiteral("Currently processing record number:");
 const QString kCreating = QStringLiteral("Creating CSV file: OUTPUT.CSV");
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+using qv::platform::qs;
 
 class AskDecider : public Decider {
 public:
@@ -86,19 +87,19 @@ bool CheckWindow::Form_Load(const CheckSetup& setup) {
     try {
         work_ = DupWork::open();
     } catch (const DbError& e) {
-        unexpected(unexpectedError(e.number(), q(e.description())));
+        unexpected(unexpectedError(e.number(), qs(e.description())));
         return false;
     }
     try {
         work_->MakeTables();
     } catch (const DbError& e) {
-        unexpected(tableError(e.number(), q(e.description())));
+        unexpected(tableError(e.number(), qs(e.description())));
         return false;
     }
     try {
         work_->openTables();
     } catch (const DbError& e) {
-        unexpected(unexpectedError(e.number(), q(e.description())));
+        unexpected(unexpectedError(e.number(), qs(e.description())));
         return false;
     }
     return true;
@@ -126,11 +127,11 @@ void CheckWindow::Form_GotFocus() {
         end = checkFile(*work_, setup_, decider, hooks);
     } catch (const DbError& e) {
         running_ = false;
-        unexpected(unexpectedError(e.number(), q(e.description())));
+        unexpected(unexpectedError(e.number(), qs(e.description())));
         return;
     } catch (const std::system_error&) {
         running_ = false;
-        messages().msgBox(QStringLiteral("File ") + q(setup_.path) + QStringLiteral(" cannot be read."),
+        messages().msgBox(QStringLiteral("File ") + qs(setup_.path) + QStringLiteral(" cannot be read."),
                           Buttons::OkOnly);
         giveUp();
         return;
@@ -158,11 +159,11 @@ bool CheckWindow::writeOutputFile() {
             return true;
         } catch (const std::system_error& e) {
             const Answer a = messages().msgBox(
-                QStringLiteral("OUTPUT.CSV could not be written: ") + q(e.code().message()) + QStringLiteral("."),
+                QStringLiteral("OUTPUT.CSV could not be written: ") + qs(e.code().message()) + QStringLiteral("."),
                 Buttons::RetryCancel);
             if (a != Answer::Retry) return false;
         } catch (const DbError& e) {
-            unexpected(unexpectedError(e.number(), q(e.description())));
+            unexpected(unexpectedError(e.number(), qs(e.description())));
             return false;
         }
     }

@@ -3,6 +3,7 @@
 #include "common/programstart.h"
 #include "params/jobkeys.h"
 #include "platform/platform.h"
+#include "platform/strings.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -29,7 +30,7 @@ namespace {
 
 constexpr int kStartFailed = 53;  // the runtime's "File not found"
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+using qv::platform::qs;
 std::string str(const QString& s) { return s.toStdString(); }
 
 void keepPlaceWhenHidden(QWidget* w) {
