@@ -55,6 +55,7 @@ QString tableError(int number, const QString& description) {
 }
 
 CheckWindow::CheckWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setEndHandler([](int status) { QCoreApplication::exit(status); });
     setObjectName(QStringLiteral("frmCheckDup"));
     setWindowTitle(QStringLiteral("Checking for duplicates"));
     lblStage_ = control<QLabel>(this, QStringLiteral("lblStage"), kProcessing);
@@ -198,13 +199,9 @@ void CheckWindow::unexpected(const QString& message) {
 }
 
 void CheckWindow::endProgram(int status) {
-    if (ended_) return;
-    ended_ = true;
+    if (programEnded()) return;
     work_.reset();
-    if (endProgram_)
-        endProgram_(status);
-    else
-        QCoreApplication::exit(status);
+    ProgramEnd::endProgram(status);
 }
 
 }  // namespace qv::duplicates

@@ -5,7 +5,6 @@
 #include "platform/platform.h"
 #include "platform/strings.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFocusEvent>
@@ -428,13 +427,6 @@ void ParamsWindow::closeEvent(QCloseEvent* e) {
     e->accept();
 }
 
-void ParamsWindow::endProgram(int status) {
-    if (ended_) return;
-    ended_ = true;
-    exitStatus_ = status;
-    if (endHandler_) endHandler_(status);
-}
-
 void ParamsWindow::reportUnexpected(int number, const QString& description) {
     platform::messages().msgBox(qs(texts::unexpectedError(number, description.toStdString())));
     unloaded_ = true;
@@ -616,11 +608,8 @@ void ParamsWindow::cmdCancel_Click() {
 
 int runPelgrin() {
     ParamsWindow form;
-    // Ends the program even while the help window stays open.
-    form.setEndHandler([](int status) { QCoreApplication::exit(status); });
-    if (!form.Form_Load()) return form.exitStatus();
-    platform::showActivated(&form);
-    return QApplication::exec();
+    // The end quits even while the help window stays open.
+    return platform::runForm(form);
 }
 
 }  // namespace qv::params

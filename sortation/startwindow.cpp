@@ -7,7 +7,6 @@
 #include "platform/platform.h"
 #include "sortation/runwindow.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -110,7 +109,7 @@ bool StartWindow::Form_Load() {
 }
 
 void StartWindow::cmdOK_Click() {
-    if (run_ || ended_) return;  // one run at a time
+    if (run_ || programEnded()) return;  // one run at a time
     showRun();
 }
 
@@ -145,19 +144,15 @@ void StartWindow::closeEvent(QCloseEvent* e) {
 }
 
 void StartWindow::endProgram(int status) {
-    if (ended_) return;
-    ended_ = true;
-    exitStatus_ = status;
+    if (programEnded()) return;
     hide();
-    if (endHandler_) endHandler_(status);
+    ProgramEnd::endProgram(status);
 }
 
 int runZolbern() {
     StartWindow form;
-    form.setEndHandler([](int status) { QCoreApplication::exit(status); });
-    if (!form.Form_Load()) return form.exitStatus();
-    if (!form.programEnded() && !form.runWindow()) platform::showActivated(&form);
-    return QApplication::exec();
+    // A sequenced start runs at once, without the dialog.
+    return platform::runForm(form, [&form] { return !form.runWindow(); });
 }
 
 }  // namespace qv::sortation
