@@ -1,5 +1,6 @@
 #include "labels/printrangedialog.h"
 
+#include "common/forms/refusal.h"
 #include "common/parm/parmrecord.h"
 #include "common/programstart.h"
 #include "common/text/numtext.h"
@@ -120,8 +121,7 @@ bool PrintRangeDialog::Form_Load() {
     txtTo_->setText(QStringLiteral("20"));
     start::Opened o = start::openDatabase(db::OpenMode::Exclusive);
     if (!o) {
-        platform::messages().msgBox(QString::fromStdString(o.refusal()), Buttons::OkOnly,
-                                    o.heldElsewhere() ? Icon::Exclamation : Icon::None);
+        forms::showRefusal(o);
         endProgram(1);
         return false;
     }

@@ -1,5 +1,6 @@
 #include "params/paramswindow.h"
 
+#include "common/forms/refusal.h"
 #include "common/programstart.h"
 #include "params/jobkeys.h"
 #include "platform/platform.h"
@@ -369,8 +370,7 @@ bool ParamsWindow::Form_Load() {
     platform::centreOnScreen(this);
     start::Opened opened = start::openDatabase(db::OpenMode::Exclusive);
     if (!opened) {
-        platform::messages().msgBox(qs(opened.refusal()), platform::Buttons::OkOnly,
-                                    opened.heldElsewhere() ? platform::Icon::Exclamation : platform::Icon::None);
+        forms::showRefusal(opened);
         unloaded_ = true;  // ends without unloading and without writing
         endProgram(1);
         return false;

@@ -1,6 +1,7 @@
 #include "sortation/startwindow.h"
 
 #include "common/db/database.h"
+#include "common/forms/refusal.h"
 #include "common/parm/parmrecord.h"
 #include "common/programstart.h"
 #include "common/suitetexts.h"
@@ -76,12 +77,10 @@ bool StartWindow::Form_Load() {
     if (!guard) {
         // Without its run flags the program cannot tell whether it runs in a
         // sequence: it says so at once rather than wait for an OK.
-        const bool fileRefused = db::isFileRefusal(guard.error);
-        platform::messages().msgBox(QString::fromStdString(fileRefused ? guard.description : guard.refusal()),
-                                    Buttons::OkOnly,
-                                    guard.heldElsewhere() ? Icon::Exclamation
-                                    : fileRefused         ? Icon::Critical
-                                                          : Icon::None);
+        if (db::isFileRefusal(guard.error))
+            platform::messages().msgBox(QString::fromStdString(guard.description), Buttons::OkOnly, Icon::Critical);
+        else
+            forms::showRefusal(guard);
         endProgram(1);
         return false;
     }
