@@ -198,10 +198,4 @@ void CheckWindow::unexpected(const QString& message) {
     endProgram(1);
 }
 
-void CheckWindow::endProgram(int status) {
-    if (programEnded()) return;
-    work_.reset();
-    ProgramEnd::endProgram(status);
-}
-
 }  // namespace qv::duplicates

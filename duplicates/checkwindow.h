@@ -49,12 +49,13 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void endingProgram() override { work_.reset(); }
 
 private:
     void giveUp();
     // The unexpected error ends the program, as in every program of the suite.
     void unexpected(const QString& message);
-    void endProgram(int status = 0);
+    void endProgram(int status = 0) { ProgramEnd::endProgram(status); }
     bool writeOutputFile();
 
     CheckSetup setup_;

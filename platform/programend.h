@@ -20,15 +20,19 @@ public:
     int exitStatus() const { return exitStatus_; }
 
 protected:
-    ~ProgramEnd() = default;
+    virtual ~ProgramEnd() = default;
 
     // The first call ends the program; later ones change nothing.
     void endProgram(int status) {
         if (ended_) return;
         ended_ = true;
         exitStatus_ = status;
+        endingProgram();
         if (endHandler_) endHandler_(status);
     }
+    // Once, after the end is recorded and before the handler runs: what the
+    // form does first (a dialog that hides).
+    virtual void endingProgram() {}
 
 private:
     bool ended_ = false;

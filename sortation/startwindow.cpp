@@ -142,12 +142,6 @@ void StartWindow::closeEvent(QCloseEvent* e) {
     if (!run_) endProgram(0);
 }
 
-void StartWindow::endProgram(int status) {
-    if (programEnded()) return;
-    hide();
-    ProgramEnd::endProgram(status);
-}
-
 int runZolbern() {
     StartWindow form;
     // A sequenced start runs at once, without the dialog.

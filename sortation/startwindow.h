@@ -33,10 +33,11 @@ public:
     void runFinished();
     // From the run window: the program ends (a sequenced run's hand-over, or
     // a failure); the dialog hides first.
-    void endProgram(int status);
+    using ProgramEnd::endProgram;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void endingProgram() override { hide(); }
 
 private:
     void build();

@@ -32,6 +32,12 @@ public:
         return true;
     }
     void end(int status) { endProgram(status); }
+
+    // What the form did first, and whether the end was then recorded.
+    std::vector<bool> endings;
+
+protected:
+    void endingProgram() override { endings.push_back(programEnded()); }
 };
 
 }  // namespace
@@ -39,13 +45,18 @@ public:
 TEST(ProgramEnd, EndsOnceWithTheFirstStatus) {
     TestForm form;
     std::vector<int> calls;
-    form.setEndHandler([&](int status) { calls.push_back(status); });
+    form.setEndHandler([&](int status) {
+        // The form's own part is done before the handler runs.
+        EXPECT_EQ(form.endings.size(), 1u);
+        calls.push_back(status);
+    });
     EXPECT_FALSE(form.programEnded());
     form.end(1);
     form.end(0);
     EXPECT_TRUE(form.programEnded());
     EXPECT_EQ(form.exitStatus(), 1);
     EXPECT_EQ(calls, std::vector<int>{1});
+    EXPECT_EQ(form.endings, std::vector<bool>{true});
 }
 
 TEST(ProgramEnd, ARefusedLoadEndsWithoutShowingTheForm) {
