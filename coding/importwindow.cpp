@@ -1,12 +1,13 @@
 #include "coding/importwindow.h"
 
 #include "coding/codingjob.h"
+#include "common/forms/refusal.h"
 #include "common/programstart.h"
 #include "common/suitetexts.h"
 #include "common/text/chars.h"
 #include "platform/platform.h"
+#include "platform/strings.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -34,7 +35,7 @@ constexpr const char* NoMailFile =
 // The status label is repainted at most this often during a run.
 constexpr int kRepaintMs = 50;
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+using qv::platform::qs;
 
 }  // namespace
 
@@ -118,7 +119,7 @@ bool ImportWindow::Form_Load() {
     start::Opened opened = start::openDatabase(db::OpenMode::Exclusive, "Mailsort.mdb ");
     if (!opened) {
         if (opened.heldElsewhere()) {
-            platform::messages().msgBox(qs(opened.refusal()), Buttons::OkOnly, Icon::Exclamation);
+            forms::showRefusal(opened);
             endProgram(1);
         } else if (opened.error == db::err::FileNotFound) {
             platform::messages().msgBox(QString::fromLatin1(msg::NoDatabase));
@@ -157,11 +158,11 @@ bool ImportWindow::sequenced() const {
 }
 
 void ImportWindow::Form_GotFocus() {
-    if (ended_) return;
+    if (programEnded()) return;
     cmdCancel_->setEnabled(true);
     if (!sequenced()) return;
     cmdImport_Click();
-    if (ended_) return;
+    if (programEnded()) return;
     handOver();
 }
 
@@ -193,7 +194,7 @@ void ImportWindow::clearRunAlone() {
 
 void ImportWindow::cmdImport_Click() {
     // One run at a time: a press during a run finds it under way.
-    if (running_ || ended_ || !db_) return;
+    if (running_ || programEnded() || !db_) return;
     counters_ = Counters{};
     platform::WaitCursor wait;
     running_ = true;
@@ -202,7 +203,7 @@ void ImportWindow::cmdImport_Click() {
     run();
     Status_->setUpdatesEnabled(true);
     wait.restore();
-    if (ended_) return;
+    if (programEnded()) return;
     if (!stopRequested_) {
         showStatus(QStringLiteral("Import complete"));
         cmdCancel_->setText(QStringLiteral("Exit"));
@@ -371,19 +372,9 @@ void ImportWindow::reportUnexpected(int number, const QString& description, cons
     endProgram(1);
 }
 
-void ImportWindow::endProgram(int status) {
-    if (ended_) return;
-    ended_ = true;
-    exitStatus_ = status;
-    if (endHandler_) endHandler_(status);
-}
-
 int runKavrin() {
     ImportWindow form;
-    form.setEndHandler([](int status) { QCoreApplication::exit(status); });
-    if (!form.Form_Load()) return form.exitStatus();
-    platform::showActivated(&form);
-    return QApplication::exec();
+    return platform::runForm(form);
 }
 
 }  // namespace qv::coding

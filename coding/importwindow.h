@@ -7,6 +7,7 @@
 #include "coding/report.h"
 #include "common/db/database.h"
 #include "common/parm/parmrecord.h"
+#include "platform/programend.h"
 
 #include <QElapsedTimer>
 #include <QWidget>
@@ -20,7 +21,7 @@ class QRadioButton;
 
 namespace qv::coding {
 
-class ImportWindow : public QWidget {
+class ImportWindow : public QWidget, public platform::ProgramEnd {
     Q_OBJECT
 public:
     explicit ImportWindow(QWidget* parent = nullptr);
@@ -33,11 +34,6 @@ public:
     void Form_GotFocus();
     void cmdImport_Click();
     void cmdCancel_Click();
-
-    // Called once when the program is to end, with the exit status.
-    void setEndHandler(std::function<void(int)> handler) { endHandler_ = std::move(handler); }
-    bool programEnded() const { return ended_; }
-    int exitStatus() const { return exitStatus_; }
 
     bool databaseOpen() const { return db_ != nullptr; }
     bool databaseShared() const { return db_ && db_->mode() == db::OpenMode::Shared; }
@@ -60,7 +56,6 @@ private:
     bool reopenShared();
     void closeDatabase();
     void showStatus(const QString& text, bool duringRun = false);
-    void endProgram(int status);
     void reportUnexpected(int number, const QString& description, const QString& addition = {});
 
     // Recordsets go before the database they belong to.
@@ -71,9 +66,6 @@ private:
     bool running_ = false;
     bool stopRequested_ = false;  // stop the run / it was stopped
     bool closeRequested_ = false;
-    bool ended_ = false;
-    int exitStatus_ = 0;
-    std::function<void(int)> endHandler_;
     QElapsedTimer painted_;
 
     QLabel *Label1_, *Label2_, *Label3_, *Image1_, *Status_;

@@ -10,6 +10,7 @@
 #include "common/text/numtext.h"
 #include "platform/forms.h"
 #include "platform/messages.h"
+#include "platform/strings.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -46,7 +47,7 @@ QString unexpected(int number, const QString& description) {
     return QString::fromStdString(texts::unexpectedError(number, description.toStdString()));
 }
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+using qv::platform::qs;
 
 QLabel* boldLabel(QWidget* parent, const QString& name, const QString& text) {
     auto* l = control<QLabel>(parent, name, text);
@@ -208,7 +209,7 @@ void DesignerWindow::buildControls() {
 bool DesignerWindow::Form_Load() {
     start::Opened opened = start::openDatabase(db::OpenMode::Shared);
     if (!opened) {
-        messages().msgBox(q(opened.refusal()));
+        messages().msgBox(qs(opened.refusal()));
         return false;
     }
     db_ = std::move(opened.db);
@@ -219,7 +220,7 @@ bool DesignerWindow::Form_Load() {
         data_.reset();
         db_.reset();
         messages().msgBox(db::isHeldElsewhere(e.number()) ? QString::fromLatin1(texts::HeldElsewhere)
-                                                          : unexpected(e.number(), q(e.description())));
+                                                          : unexpected(e.number(), qs(e.description())));
         return false;
     }
     qv::platform::centreOnScreen(this);
@@ -270,7 +271,7 @@ void DesignerWindow::cmdOK_GotFocus() {
 }
 
 bool DesignerWindow::startFile(const std::string& path) {
-    const QString shown = q(path);
+    const QString shown = qs(path);
     if (qv::charLength(path) > static_cast<std::size_t>(MaxPathLength)) {
         refuse(QStringLiteral("The path of the selected file is longer than 255 characters, so its layout "
                               "cannot be stored."));
@@ -391,7 +392,7 @@ void DesignerWindow::ShowSample() {
     const SampleTexts s = designer::ShowSample(fields_, model_.numbers());
     const std::string* texts[SampleCount] = {&s.name, &s.add1, &s.add2, &s.add3, &s.add4,
                                              &s.town, &s.county, &s.post, &s.ref};
-    for (int i = 0; i < SampleCount; ++i) samples_[static_cast<std::size_t>(i)]->setText(q(*texts[i]));
+    for (int i = 0; i < SampleCount; ++i) samples_[static_cast<std::size_t>(i)]->setText(qs(*texts[i]));
 }
 
 // ---- save -----------------------------------------------------------------------
@@ -412,7 +413,7 @@ void DesignerWindow::cmdOK_Click() {
     try {
         saveLayout(*db_, row);
     } catch (const db::DbError& e) {
-        messages().msgBox(unexpected(e.number(), q(e.description())));
+        messages().msgBox(unexpected(e.number(), qs(e.description())));
     }
     endProgram();
 }
@@ -423,7 +424,7 @@ void DesignerWindow::cmdCancel_Click() { endProgram(); }
 
 void DesignerWindow::setMarker(const std::string& m) {
     model_.setMarker(m);
-    dummyField_->setText(q(m));
+    dummyField_->setText(qs(m));
 }
 
 void DesignerWindow::Form_MouseMove() {
@@ -451,7 +452,7 @@ void DesignerWindow::box_OLEDragDrop(Part p) {
     const int selected = lstFields_->selectedItems().isEmpty() ? -1 : lstFields_->currentRow();
     if (!model_.dropOnBox(p, selected)) return;
     for (int i = 0; i < PartCount; ++i)
-        boxes_[static_cast<std::size_t>(i)]->setText(q(model_.box(static_cast<Part>(i))));
+        boxes_[static_cast<std::size_t>(i)]->setText(qs(model_.box(static_cast<Part>(i))));
     refreshList();
     ShowSample();
     parkFocus();
@@ -461,7 +462,7 @@ void DesignerWindow::lstFields_OLEDragDrop() {
     if (!started_) return;
     model_.dropOnList();
     for (int i = 0; i < PartCount; ++i)
-        boxes_[static_cast<std::size_t>(i)]->setText(q(model_.box(static_cast<Part>(i))));
+        boxes_[static_cast<std::size_t>(i)]->setText(qs(model_.box(static_cast<Part>(i))));
     refreshList();
 }
 
@@ -470,7 +471,7 @@ void DesignerWindow::refreshList() {
     // Only the changes, so that the list keeps its scroll position.
     while (lstFields_->count() > static_cast<int>(items.size())) delete lstFields_->takeItem(lstFields_->count() - 1);
     for (int i = 0; i < static_cast<int>(items.size()); ++i) {
-        const QString t = q(items[static_cast<std::size_t>(i)]);
+        const QString t = qs(items[static_cast<std::size_t>(i)]);
         if (i < lstFields_->count()) {
             if (lstFields_->item(i)->text() != t) lstFields_->item(i)->setText(t);
         } else {

@@ -6,6 +6,7 @@
 #include "common/text/files.h"
 #include "platform/forms.h"
 #include "platform/messages.h"
+#include "platform/strings.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -30,7 +31,7 @@ namespace {
 const QString kProcessing = QStringLiteral("Currently processing record number:");
 const QString kCreating = QStringLiteral("Creating CSV file: OUTPUT.CSV");
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+using qv::platform::qs;
 
 class AskDecider : public Decider {
 public:
@@ -54,6 +55,7 @@ QString tableError(int number, const QString& description) {
 }
 
 CheckWindow::CheckWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setEndHandler([](int status) { QCoreApplication::exit(status); });
     setObjectName(QStringLiteral("frmCheckDup"));
     setWindowTitle(QStringLiteral("Checking for duplicates"));
     lblStage_ = control<QLabel>(this, QStringLiteral("lblStage"), kProcessing);
@@ -86,19 +88,19 @@ bool CheckWindow::Form_Load(const CheckSetup& setup) {
     try {
         work_ = DupWork::open();
     } catch (const DbError& e) {
-        unexpected(unexpectedError(e.number(), q(e.description())));
+        unexpected(unexpectedError(e.number(), qs(e.description())));
         return false;
     }
     try {
         work_->MakeTables();
     } catch (const DbError& e) {
-        unexpected(tableError(e.number(), q(e.description())));
+        unexpected(tableError(e.number(), qs(e.description())));
         return false;
     }
     try {
         work_->openTables();
     } catch (const DbError& e) {
-        unexpected(unexpectedError(e.number(), q(e.description())));
+        unexpected(unexpectedError(e.number(), qs(e.description())));
         return false;
     }
     return true;
@@ -126,11 +128,11 @@ void CheckWindow::Form_GotFocus() {
         end = checkFile(*work_, setup_, decider, hooks);
     } catch (const DbError& e) {
         running_ = false;
-        unexpected(unexpectedError(e.number(), q(e.description())));
+        unexpected(unexpectedError(e.number(), qs(e.description())));
         return;
     } catch (const std::system_error&) {
         running_ = false;
-        messages().msgBox(QStringLiteral("File ") + q(setup_.path) + QStringLiteral(" cannot be read."),
+        messages().msgBox(QStringLiteral("File ") + qs(setup_.path) + QStringLiteral(" cannot be read."),
                           Buttons::OkOnly);
         giveUp();
         return;
@@ -158,11 +160,11 @@ bool CheckWindow::writeOutputFile() {
             return true;
         } catch (const std::system_error& e) {
             const Answer a = messages().msgBox(
-                QStringLiteral("OUTPUT.CSV could not be written: ") + q(e.code().message()) + QStringLiteral("."),
+                QStringLiteral("OUTPUT.CSV could not be written: ") + qs(e.code().message()) + QStringLiteral("."),
                 Buttons::RetryCancel);
             if (a != Answer::Retry) return false;
         } catch (const DbError& e) {
-            unexpected(unexpectedError(e.number(), q(e.description())));
+            unexpected(unexpectedError(e.number(), qs(e.description())));
             return false;
         }
     }
@@ -194,16 +196,6 @@ void CheckWindow::unexpected(const QString& message) {
     work_.reset();
     messages().msgBox(message, Buttons::OkOnly);
     endProgram(1);
-}
-
-void CheckWindow::endProgram(int status) {
-    if (ended_) return;
-    ended_ = true;
-    work_.reset();
-    if (endProgram_)
-        endProgram_(status);
-    else
-        QCoreApplication::exit(status);
 }
 
 }  // namespace qv::duplicates

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "duplicates/dupcheck.h"
+#include "platform/programend.h"
 
 #include <QString>
 #include <QWidget>
@@ -18,7 +19,7 @@ class QPushButton;
 
 namespace qv::duplicates {
 
-class CheckWindow : public QWidget {
+class CheckWindow : public QWidget, public platform::ProgramEnd {
     Q_OBJECT
 public:
     explicit CheckWindow(QWidget* parent = nullptr);
@@ -30,9 +31,7 @@ public:
     // Called with true when the run starts and false when it gives up without
     // ending the program: the other forms are kept out of the way meanwhile.
     void setShield(std::function<void(bool on)> shield) { shield_ = std::move(shield); }
-    // What ends the program, with its exit status; by default the
-    // application quits with it.
-    void setEndProgram(std::function<void(int status)> end) { endProgram_ = std::move(end); }
+    // The end handler (setEndHandler) is by default the application's quit.
 
     // Form_Load: opens DupWork.mdb, re-creates and opens its tables. False
     // when any of it fails: its unexpected error has been shown and the
@@ -50,12 +49,13 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void endingProgram() override { work_.reset(); }
 
 private:
     void giveUp();
     // The unexpected error ends the program, as in every program of the suite.
     void unexpected(const QString& message);
-    void endProgram(int status = 0);
+    void endProgram(int status = 0) { ProgramEnd::endProgram(status); }
     bool writeOutputFile();
 
     CheckSetup setup_;
@@ -63,10 +63,8 @@ private:
     bool cancelRequested_ = false;
     bool started_ = false;
     bool running_ = false;
-    bool ended_ = false;
     Ask ask_;
     std::function<void(bool)> shield_;
-    std::function<void(int)> endProgram_;
     QLabel* lblStage_ = nullptr;
     QLabel* lblRecNum_ = nullptr;
     QPushButton* cmdCancel_ = nullptr;

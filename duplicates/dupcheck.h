@@ -8,6 +8,7 @@
 #include "duplicates/keyfields.h"
 
 #include "common/db/database.h"
+#include "common/runhooks.h"
 
 #include <array>
 #include <cstdint>
@@ -136,7 +137,8 @@ struct RunHooks {
     std::function<bool()> goOn;
 };
 
-enum class RunEnd { Completed, Cancelled };
+// Completed or Cancelled.
+using RunEnd = run::Status;
 
 // The run: every record of the file in turn, from its first line; keys,
 // look-ups, decisions and the kept records in the tables. Throws

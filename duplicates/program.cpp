@@ -61,7 +61,7 @@ private:
         auto* form = new CheckWindow;
         form->setAttribute(Qt::WA_DeleteOnClose);
         form->setShield([this](bool on) { shield(on); });
-        form->setEndProgram([this](int status) { end(status); });
+        form->setEndHandler([this](int status) { end(status); });
         if (hooks_.prepareRun) hooks_.prepareRun(*form);
         if (!form->Form_Load(setup)) {
             delete form;

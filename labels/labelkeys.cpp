@@ -2,6 +2,7 @@
 
 #include "common/text/numtext.h"
 #include "labels/rowbuffer.h"
+#include "platform/strings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,7 +14,7 @@ namespace key = parm::key;
 
 namespace {
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+using qv::platform::qs;
 
 double number(const parm::ParmRecord& parm, const char* name) {
     const db::Value v = parm.value(name);

@@ -7,6 +7,7 @@
 #include "common/text/numtext.h"
 #include "labels/addresslabel.h"
 #include "labels/bagbox.h"
+#include "platform/strings.h"
 
 #include <memory>
 
@@ -49,7 +50,7 @@ double percentAfter(double previous, const PercentInputs& in) {
 
 namespace {
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+using qv::platform::qs;
 
 QString noAddresses() {
     return qs(texts::noAddresses("print", "Apply Mailsort Codes and Print PO Reports"));

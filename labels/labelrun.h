@@ -6,6 +6,7 @@
 #pragma once
 
 #include "common/db/database.h"
+#include "common/runhooks.h"
 #include "labels/output.h"
 
 #include <QString>
@@ -22,11 +23,10 @@ struct RunRequest {
 };
 
 struct RunCallbacks {
-    // After every address record, with the run's percentage. The caller
-    // decides how often to repaint and to let the user interface run.
-    std::function<void(double percent)> progress;
-    // Before every record: true ends the run (Cancel confirmed).
-    std::function<bool()> stopRequested;
+    // After every address record. The caller decides how often to repaint
+    // and to let the user interface run.
+    run::Progress progress;
+    run::StopRequested stopRequested;
 };
 
 // What lasts from run to run while the program runs.
@@ -35,12 +35,11 @@ struct Session {
 };
 
 struct RunResult {
-    enum class Status {
-        Completed,  // the walk reached its end
-        Cancelled,  // stopped by the user; the message gives the last label printed
-        Refused,    // nothing to print, bag values or a label setting that cannot be printed; no walk
-        Failed,     // the printer or LPT1 failed, the database failed, or the run flags could not be saved
-    };
+    // Cancelled: the message gives the last label printed. Refused: nothing
+    // to print, bag values or a label setting that cannot be printed; no
+    // walk. Failed: the printer or LPT1 failed, the database failed, or the
+    // run flags could not be saved.
+    using Status = run::Status;
     Status status = Status::Completed;
     QString message;              // to show the user; empty when completed
     // A failure of the database: the message is the unexpected-error

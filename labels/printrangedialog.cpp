@@ -1,12 +1,12 @@
 #include "labels/printrangedialog.h"
 
+#include "common/forms/refusal.h"
 #include "common/parm/parmrecord.h"
 #include "common/programstart.h"
 #include "common/text/numtext.h"
 #include "labels/labelprogresswindow.h"
 #include "platform/platform.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -121,8 +121,7 @@ bool PrintRangeDialog::Form_Load() {
     txtTo_->setText(QStringLiteral("20"));
     start::Opened o = start::openDatabase(db::OpenMode::Exclusive);
     if (!o) {
-        platform::messages().msgBox(QString::fromStdString(o.refusal()), Buttons::OkOnly,
-                                    o.heldElsewhere() ? Icon::Exclamation : Icon::None);
+        forms::showRefusal(o);
         endProgram(1);
         return false;
     }
@@ -146,7 +145,7 @@ bool PrintRangeDialog::Form_Load() {
 }
 
 void PrintRangeDialog::cmdOK_Click() {
-    if (running_ || ended_) return;
+    if (running_ || programEnded()) return;
     const double from = leadingNumber(txtFrom_->text().toStdString());
     const double to = leadingNumber(txtTo_->text().toStdString());
     if (from > to) {
@@ -201,19 +200,9 @@ void PrintRangeDialog::closeEvent(QCloseEvent* e) {
     endProgram(0);
 }
 
-void PrintRangeDialog::endProgram(int status) {
-    if (ended_) return;
-    ended_ = true;
-    exitStatus_ = status;
-    if (endHandler_) endHandler_(status);
-}
-
 int runMistrel() {
     PrintRangeDialog form;
-    form.setEndHandler([](int status) { QCoreApplication::exit(status); });
-    if (!form.Form_Load()) return form.exitStatus();
-    platform::showActivated(&form);
-    return QApplication::exec();
+    return platform::runForm(form);
 }
 
 }  // namespace qv::labels

@@ -5,6 +5,7 @@
 
 #include "common/db/database.h"
 #include "labels/labelrun.h"
+#include "platform/programend.h"
 
 #include <QWidget>
 
@@ -24,7 +25,7 @@ namespace qv::labels {
 
 class LabelProgressWindow;
 
-class PrintRangeDialog : public QWidget {
+class PrintRangeDialog : public QWidget, public platform::ProgramEnd {
     Q_OBJECT
 public:
     explicit PrintRangeDialog(QWidget* parent = nullptr);
@@ -36,10 +37,6 @@ public:
     void cmdOK_Click();
     void cmdCancel_Click();
 
-    // Called once when the program is to end, with the exit status.
-    void setEndHandler(std::function<void(int)> handler) { endHandler_ = std::move(handler); }
-    bool programEnded() const { return ended_; }
-    int exitStatus() const { return exitStatus_; }
     bool databaseOpen() const { return db_ != nullptr; }
     bool running() const { return running_; }
 
@@ -64,17 +61,13 @@ protected:
 
 private:
     void build();
-    void endProgram(int status);
     void runFinished(const RunResult& r);
 
     std::unique_ptr<db::Database> db_;
     Session session_;
     RunResult lastResult_;
     bool running_ = false;
-    bool ended_ = false;
-    int exitStatus_ = 0;
     int repaintMs_ = 100;
-    std::function<void(int)> endHandler_;
 
     QLabel *Label4_, *Label1_, *Label2_, *Label3_, *Image1_;
     QRadioButton *optAll_, *optBagRange_, *optLabRange_;

@@ -143,7 +143,7 @@ void MergeWindow::runExport() {
     emit exportFinished();
     // After the unexpected-error message the program ends, as every program
     // of the suite does.
-    if (unexpected && endHandler_) endHandler_(1);
+    if (unexpected) endProgram(1);
     else if (closeAfterExport_) close();
 }
 

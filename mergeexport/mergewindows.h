@@ -4,6 +4,7 @@
 
 #include "common/progress/progresswindow.h"
 #include "mergeexport/mergefile.h"
+#include "platform/programend.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -15,7 +16,7 @@ class QPushButton;
 
 namespace qv::mergeexport {
 
-class MergeWindow : public QWidget {
+class MergeWindow : public QWidget, public platform::ProgramEnd {
     Q_OBJECT
 public:
     explicit MergeWindow(QWidget* parent = nullptr);
@@ -29,9 +30,8 @@ public:
     // What the last export ended with.
     const ExportResult& lastResult() const { return last_; }
 
-    // Called when the program is to end with a status of its own: after the
-    // unexpected-error message, with 1. (Closing the window ends it with 0.)
-    void setEndHandler(std::function<void(int)> handler) { endHandler_ = std::move(handler); }
+    // The end handler (setEndHandler) is called after the unexpected-error
+    // message, with 1; closing the window ends the program with 0.
 
 signals:
     void exportFinished();
@@ -47,7 +47,6 @@ private:
     QPointer<progress::ProgressWindow> complete_;
     ExportResult last_;
     bool closeAfterExport_ = false;
-    std::function<void(int)> endHandler_;
 };
 
 // The program: shows frmMerge and runs until it closes (status 0) or an

@@ -1,10 +1,11 @@
 #include "params/paramswindow.h"
 
+#include "common/forms/refusal.h"
 #include "common/programstart.h"
 #include "params/jobkeys.h"
 #include "platform/platform.h"
+#include "platform/strings.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFocusEvent>
@@ -29,7 +30,7 @@ namespace {
 
 constexpr int kStartFailed = 53;  // the runtime's "File not found"
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+using qv::platform::qs;
 std::string str(const QString& s) { return s.toStdString(); }
 
 void keepPlaceWhenHidden(QWidget* w) {
@@ -369,8 +370,7 @@ bool ParamsWindow::Form_Load() {
     platform::centreOnScreen(this);
     start::Opened opened = start::openDatabase(db::OpenMode::Exclusive);
     if (!opened) {
-        platform::messages().msgBox(qs(opened.refusal()), platform::Buttons::OkOnly,
-                                    opened.heldElsewhere() ? platform::Icon::Exclamation : platform::Icon::None);
+        forms::showRefusal(opened);
         unloaded_ = true;  // ends without unloading and without writing
         endProgram(1);
         return false;
@@ -425,13 +425,6 @@ void ParamsWindow::Form_Unload() {
 void ParamsWindow::closeEvent(QCloseEvent* e) {
     Form_Unload();
     e->accept();
-}
-
-void ParamsWindow::endProgram(int status) {
-    if (ended_) return;
-    ended_ = true;
-    exitStatus_ = status;
-    if (endHandler_) endHandler_(status);
 }
 
 void ParamsWindow::reportUnexpected(int number, const QString& description) {
@@ -615,11 +608,8 @@ void ParamsWindow::cmdCancel_Click() {
 
 int runPelgrin() {
     ParamsWindow form;
-    // Ends the program even while the help window stays open.
-    form.setEndHandler([](int status) { QCoreApplication::exit(status); });
-    if (!form.Form_Load()) return form.exitStatus();
-    platform::showActivated(&form);
-    return QApplication::exec();
+    // The end quits even while the help window stays open.
+    return platform::runForm(form);
 }
 
 }  // namespace qv::params

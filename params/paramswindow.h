@@ -5,6 +5,7 @@
 #include "common/db/database.h"
 #include "common/parm/parmrecord.h"
 #include "params/jobrules.h"
+#include "platform/programend.h"
 
 #include <QWidget>
 
@@ -25,7 +26,7 @@ class NumericBox;
 
 namespace qv::params {
 
-class ParamsWindow : public QWidget {
+class ParamsWindow : public QWidget, public platform::ProgramEnd {
     Q_OBJECT
 public:
     explicit ParamsWindow(QWidget* parent = nullptr);
@@ -36,11 +37,7 @@ public:
     // without showing the form.
     bool Form_Load();
 
-    // Called once when the program is to end (after the form unloads, or at
-    // once after an error), with the exit status.
-    void setEndHandler(std::function<void(int)> handler) { endHandler_ = std::move(handler); }
-    bool programEnded() const { return ended_; }
-    int exitStatus() const { return exitStatus_; }
+    // The program ends after the form unloads, or at once after an error.
 
     bool databaseOpen() const { return db_ != nullptr; }
     ServiceOption selectedService() const;
@@ -63,7 +60,6 @@ private:
     void Form_Unload();
     void closeDatabase();
     void handOver();
-    void endProgram(int status);
     void reportUnexpected(int number, const QString& description);
     bool lookUpSector(const std::string& key);
     QWidget* boxWidget(Box box) const;
@@ -75,9 +71,6 @@ private:
     std::unique_ptr<db::Recordset> pcode_;
     bool checking_ = false;  // ValEntries moves the focus; the leave rules keep quiet then
     bool unloaded_ = false;
-    bool ended_ = false;
-    int exitStatus_ = 0;
-    std::function<void(int)> endHandler_;
 
     std::vector<std::pair<ServiceOption, QRadioButton*>> options_;
     QLabel* lblMailFile_;

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "common/db/database.h"
+#include "common/runhooks.h"
 #include "sortation/jobkeys.h"
 #include "sortation/linereport.h"
 #include "sortation/sequencing.h"
@@ -32,7 +33,7 @@ struct RunHooks {
     // step's last record (last true).
     std::function<void(int step, double percent, bool last)> progress;
     // Tested before every record of both steps.
-    std::function<bool()> stopRequested;
+    run::StopRequested stopRequested;
     // Called now and then while step 1 writes what it decided (the window
     // stays responsive; a Cancel then keeps step 2 from starting).
     std::function<void()> pause;
@@ -43,7 +44,7 @@ struct RunHooks {
     bool lineReportAlone = false;
 };
 
-enum class RunStatus { Completed, Cancelled, Refused, Failed };
+using RunStatus = run::Status;
 
 struct RunResult {
     RunStatus status = RunStatus::Completed;

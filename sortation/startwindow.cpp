@@ -1,13 +1,13 @@
 #include "sortation/startwindow.h"
 
 #include "common/db/database.h"
+#include "common/forms/refusal.h"
 #include "common/parm/parmrecord.h"
 #include "common/programstart.h"
 #include "common/suitetexts.h"
 #include "platform/platform.h"
 #include "sortation/runwindow.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -77,12 +77,10 @@ bool StartWindow::Form_Load() {
     if (!guard) {
         // Without its run flags the program cannot tell whether it runs in a
         // sequence: it says so at once rather than wait for an OK.
-        const bool fileRefused = db::isFileRefusal(guard.error);
-        platform::messages().msgBox(QString::fromStdString(fileRefused ? guard.description : guard.refusal()),
-                                    Buttons::OkOnly,
-                                    guard.heldElsewhere() ? Icon::Exclamation
-                                    : fileRefused         ? Icon::Critical
-                                                          : Icon::None);
+        if (db::isFileRefusal(guard.error))
+            platform::messages().msgBox(QString::fromStdString(guard.description), Buttons::OkOnly, Icon::Critical);
+        else
+            forms::showRefusal(guard);
         endProgram(1);
         return false;
     }
@@ -110,7 +108,7 @@ bool StartWindow::Form_Load() {
 }
 
 void StartWindow::cmdOK_Click() {
-    if (run_ || ended_) return;  // one run at a time
+    if (run_ || programEnded()) return;  // one run at a time
     showRun();
 }
 
@@ -144,20 +142,10 @@ void StartWindow::closeEvent(QCloseEvent* e) {
     if (!run_) endProgram(0);
 }
 
-void StartWindow::endProgram(int status) {
-    if (ended_) return;
-    ended_ = true;
-    exitStatus_ = status;
-    hide();
-    if (endHandler_) endHandler_(status);
-}
-
 int runZolbern() {
     StartWindow form;
-    form.setEndHandler([](int status) { QCoreApplication::exit(status); });
-    if (!form.Form_Load()) return form.exitStatus();
-    if (!form.programEnded() && !form.runWindow()) platform::showActivated(&form);
-    return QApplication::exec();
+    // A sequenced start runs at once, without the dialog.
+    return platform::runForm(form, [&form] { return !form.runWindow(); });
 }
 
 }  // namespace qv::sortation

@@ -3,9 +3,9 @@
 // itself and runs at once; started alone it waits for OK or Exit.
 #pragma once
 
-#include <QWidget>
+#include "platform/programend.h"
 
-#include <functional>
+#include <QWidget>
 
 class QLabel;
 class QPushButton;
@@ -14,7 +14,7 @@ namespace qv::sortation {
 
 class RunWindow;
 
-class StartWindow : public QWidget {
+class StartWindow : public QWidget, public platform::ProgramEnd {
     Q_OBJECT
 public:
     explicit StartWindow(QWidget* parent = nullptr);
@@ -27,19 +27,17 @@ public:
     void cmdOK_Click();
     void cmdCancel_Click();
 
-    // Called once when the program is to end, with the exit status.
-    void setEndHandler(std::function<void(int)> handler) { endHandler_ = std::move(handler); }
-    bool programEnded() const { return ended_; }
-    int exitStatus() const { return exitStatus_; }
     RunWindow* runWindow() const { return run_; }
 
     // From the run window: its run is over (it unloads itself).
     void runFinished();
-    // From the run window: the program ends (a sequenced run's hand-over, or a failure).
-    void endProgram(int status);
+    // From the run window: the program ends (a sequenced run's hand-over, or
+    // a failure); the dialog hides first.
+    using ProgramEnd::endProgram;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void endingProgram() override { hide(); }
 
 private:
     void build();
@@ -48,9 +46,6 @@ private:
     RunWindow* run_ = nullptr;
     bool unloaded_ = false;
     bool hiddenForRun_ = false;  // hidden by a run sequence
-    bool ended_ = false;
-    int exitStatus_ = 0;
-    std::function<void(int)> endHandler_;
     QLabel *Picture1_, *Label1_, *Label2_, *Label3_;
     QPushButton *cmdOK_, *cmdCancel_;
 };

@@ -4,6 +4,7 @@
 #include "platform/help.h"
 #include "platform/messages.h"
 #include "platform/numericbox.h"
+#include "platform/strings.h"
 
 #include "common/db/database.h"
 #include "common/suitetexts.h"
@@ -56,11 +57,11 @@ const Row kRows[PartCount] = {
     {"txtRef", "strRef", "endRef", 0},
 };
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+using qv::platform::qs;
 
 void tellUnexpected(const db::DbError& e) {
     const QString text = db::isHeldElsewhere(e.number()) ? QString::fromLatin1(texts::HeldElsewhere)
-                                                          : q(texts::unexpectedError(e.number(), e.description()));
+                                                          : qs(texts::unexpectedError(e.number(), e.description()));
     platform::messages().msgBox(text, platform::Buttons::OkOnly, platform::Icon::Exclamation);
 }
 
@@ -196,19 +197,19 @@ LayoutWizardWindow::LayoutWizardWindow(const QString& path, QWidget* parent) : Q
 }
 
 bool LayoutWizardWindow::Form_Load() {
-    lblSelFile_->setText(q(path_));
+    lblSelFile_->setText(qs(path_));
     platform::WaitCursor wait;
     FirstRecords records;
     try {
         records = firstRecords(path_);
     } catch (const FileUnreadable& e) {
         wait.restore();
-        platform::messages().msgBox(q(e.what()), platform::Buttons::OkOnly, platform::Icon::Exclamation);
+        platform::messages().msgBox(qs(e.what()), platform::Buttons::OkOnly, platform::Icon::Exclamation);
         close();
         return false;
     }
-    QStringList text{q(rulerTens()), q(rulerUnits())};
-    for (const std::string& l : records.shown) text << q(l);
+    QStringList text{qs(rulerTens()), qs(rulerUnits())};
+    for (const std::string& l : records.shown) text << qs(l);
     txtRecords_->setPlainText(text.join(u'\n'));
     placeRecordButtons();
     chkKeepPos_->setChecked(false);
@@ -255,7 +256,7 @@ std::optional<QString> LayoutWizardWindow::ReadFile() {
     try {
         if (auto record = readRecord(path_, record_)) sample_ = std::move(*record);
     } catch (const FileUnreadable& e) {
-        return q(e.what());
+        return qs(e.what());
     }
     return std::nullopt;
 }
@@ -277,7 +278,7 @@ void LayoutWizardWindow::ShowParts() {
 void LayoutWizardWindow::setShown(int part, const std::string& text) {
     // Cut before it becomes a QString: a part of a long record can be megabytes.
     const int most = kRows[part].maxShown ? kRows[part].maxShown : ShownColumns;
-    shown_[std::size_t(part)]->setText(q(left(text, std::size_t(most))));
+    shown_[std::size_t(part)]->setText(qs(left(text, std::size_t(most))));
 }
 
 void LayoutWizardWindow::chooseRecord(int n) {
@@ -327,7 +328,7 @@ void LayoutWizardWindow::boxLeft(int part, bool startBox) {
 void LayoutWizardWindow::cmdOK_Click() {
     const Parts parts = values();
     if (const auto refused = checkLimits(parts)) {
-        platform::messages().msgBox(q(refused->message), platform::Buttons::OkOnly, platform::Icon::Exclamation);
+        platform::messages().msgBox(qs(refused->message), platform::Buttons::OkOnly, platform::Icon::Exclamation);
         (refused->startBox ? start_ : length_)[std::size_t(refused->part)]->setFocus();
         return;
     }

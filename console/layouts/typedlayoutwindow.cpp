@@ -7,6 +7,7 @@
 #include "platform/help.h"
 #include "platform/messages.h"
 #include "platform/numericbox.h"
+#include "platform/strings.h"
 
 #include "common/filesel/frmfilesel.h"
 #include "common/parm/parmrecord.h"
@@ -56,13 +57,13 @@ constexpr const char* kLabels[BoxCount] = {
     "lblReflength",
 };
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+using qv::platform::qs;
 
 void say(const QString& text) { platform::messages().msgBox(text, platform::Buttons::OkOnly, platform::Icon::None); }
 
 void tellDbFailure(const db::DbError& e) {
     say(db::isHeldElsewhere(e.number()) ? QString::fromLatin1(texts::HeldElsewhere)
-                                        : q(texts::unexpectedError(e.number(), e.description())));
+                                        : qs(texts::unexpectedError(e.number(), e.description())));
 }
 
 }  // namespace
@@ -266,7 +267,7 @@ void TypedLayoutWindow::fillList() {
     const QSignalBlocker block(txtFile_);
     const QString text = txtFile_->currentText();
     txtFile_->clear();
-    for (const std::string& f : typed::listFiles(*db_)) txtFile_->addItem(q(f));
+    for (const std::string& f : typed::listFiles(*db_)) txtFile_->addItem(qs(f));
     txtFile_->setCurrentIndex(-1);
     txtFile_->setEditText(text);
 }
@@ -286,7 +287,7 @@ void TypedLayoutWindow::TxtFile_Change() {
         case typed::Kind::NoQuotes: optNoquotes_->setChecked(true); break;
         }
         setlabels();
-        for (int b = 0; b < BoxCount; ++b) boxes_[std::size_t(b)]->setText(q(stored->boxes[std::size_t(b)]));
+        for (int b = 0; b < BoxCount; ++b) boxes_[std::size_t(b)]->setText(qs(stored->boxes[std::size_t(b)]));
     } catch (const db::DbError& e) {
         tellDbFailure(e);
     }
@@ -295,7 +296,7 @@ void TypedLayoutWindow::TxtFile_Change() {
 void TypedLayoutWindow::valid() {
     const auto failure = typed::valid(file(), kind(), boxTexts());
     if (!failure) return;
-    say(q(failure->message));
+    say(qs(failure->message));
     checkFailed_ = true;
     switch (failure->focus) {
     case typed::CheckFailure::Focus::FileBox: txtFile_->setFocus(); break;
@@ -361,7 +362,7 @@ void TypedLayoutWindow::mnuCorvath_Click() {
         return;
     }
     if (!t.ok()) {
-        say(q(t.description));
+        say(qs(t.description));
         return;
     }
     openWizard();
@@ -379,7 +380,7 @@ void TypedLayoutWindow::hintTest(NumericBox* nameBox) {
     }
     if (!t.ok()) {
         if (nameBox) nameBox->deselect();
-        say(q(t.description));
+        say(qs(t.description));
         messageLeftFocus_ = true;
         return;
     }

@@ -8,6 +8,7 @@
 #include "platform/forms.h"
 #include "platform/messages.h"
 #include "platform/numericbox.h"
+#include "platform/strings.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -35,7 +36,7 @@ namespace {
 
 void say(const char* text) { messages().msgBox(QString::fromLatin1(text), Buttons::OkOnly, Icon::None); }
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+using qv::platform::qs;
 
 }  // namespace
 
