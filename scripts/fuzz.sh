@@ -10,6 +10,7 @@
 # later run goes on from them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
 seconds=${1:-20}
 [ "$#" -gt 0 ] && shift
 case "$seconds" in '' | *[!0-9]*) echo "fuzz.sh: seconds must be a whole number: $seconds" >&2; exit 2 ;; esac
@@ -25,9 +26,10 @@ else
   for d in fuzz/corpus/*/; do targets+=("$(basename "$d")"); done
 fi
 
-# The targets write their files into a scratch folder: in memory when it can.
+# The targets write their files into a scratch folder, in memory when it
+# can, and run in it: nothing a fuzzed input names lands in the sources.
 base=/dev/shm
-[ -d "$base" ] && [ -w "$base" ] || base=$PWD/build-fuzz
+[ -d "$base" ] && [ -w "$base" ] || base=$root/build-fuzz
 scratch=$(mktemp -d "$base/qvfuzz.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 
@@ -38,7 +40,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 failed=()
 for t in "${targets[@]}"; do
-  bin=build-fuzz/fuzz/fuzz_$t
+  bin=$root/build-fuzz/fuzz/fuzz_$t
   if [ ! -x "$bin" ] || [ ! -d "fuzz/corpus/$t" ]; then
     echo "fuzz.sh: no fuzz target $t (fuzz/<target>.cpp and fuzz/corpus/<target>/)" >&2
     failed+=("$t")
@@ -49,9 +51,10 @@ for t in "${targets[@]}"; do
   echo "fuzz.sh: $t for ${seconds}s"
   # -timeout: one input running 10 s is a hang. The outer timeout catches a
   # run that never gets going.
-  if TMPDIR=$scratch timeout --kill-after=10 $((seconds + 120)) "$bin" \
+  if (cd "$scratch" && TMPDIR=$scratch timeout --kill-after=10 $((seconds + 120)) "$bin" \
       -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-      -artifact_prefix="build-fuzz/findings/$t/" "build-fuzz/corpus/$t" "fuzz/corpus/$t" >"$log" 2>&1; then
+      -artifact_prefix="$root/build-fuzz/findings/$t/" "$root/build-fuzz/corpus/$t" "$root/fuzz/corpus/$t") \
+      >"$log" 2>&1; then
     grep -E '^Done' "$log" || true
   else
     echo "fuzz.sh: $t FAILED; the end of $log:" >&2
