@@ -41,8 +41,6 @@ public:
     void Form_GotFocus();
     void cmdCancel_Click();
 
-    bool cancelRequested() const { return cancelRequested_; }
-    bool running() const { return running_; }
     QLabel* lblStage() const { return lblStage_; }
     QLabel* lblRecNum() const { return lblRecNum_; }
     QPushButton* cmdCancel() const { return cmdCancel_; }

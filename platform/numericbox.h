@@ -20,11 +20,9 @@ public:
     NumericBox(const QString& objectName, QWidget* parent);
 
     void setDecimalAllowed(bool on) { decimals_ = on; }
-    bool decimalAllowed() const { return decimals_; }
 
     // On leaving, an empty text becomes "0" (before the leave rule runs).
     void setEmptyBecomesZero(bool on) { emptyToZero_ = on; }
-    bool emptyBecomesZero() const { return emptyToZero_; }
 
     void setLeaveRule(LeaveRule rule) { leaveRule_ = std::move(rule); }
 

@@ -30,10 +30,7 @@ public:
     void newPage() override { pageDue_ = true; }
     bool finish() override;
     void abandon() override { ++abandons_; }
-    QString error() const override { return error_; }
-
-    void setFailBegin(bool on) { failBegin_ = on; }
-    void setFailAfterRows(int rows) { failAfter_ = rows; }
+    QString error() const override { return {}; }
 
     const std::vector<Row>& rows() const { return rows_; }
     int begins() const { return begins_; }
@@ -46,13 +43,10 @@ public:
 private:
     bool laser_;
     double charWidth_;
-    bool failBegin_ = false;
-    int failAfter_ = -1;
     bool pageDue_ = false;
     int page_ = 1;
     int begins_ = 0, finishes_ = 0, abandons_ = 0;
     std::vector<Row> rows_;
-    QString error_;
 };
 
 }  // namespace qv::labels
