@@ -1,7 +1,7 @@
 # Build-time check of the floors: a file may include a header of its own
 # floor or of a lower one, never of a higher one. The floors, lowest first:
 #   1 platform/   2 common/   3 the programs (every other folder of the tree)
-#   4 bench/ and tests/ (across the programs)
+#   4 bench/, fuzz/ and tests/ (across the programs)
 # An include is resolved as the compiler finds it: beside the including file
 # (quoted), then through the folders of the include path that lie in the
 # tree, so a header reached by any spelling ("../common/x.h", or a short
@@ -53,7 +53,7 @@ function(floor_of rel out name_out)
   elseif(top STREQUAL "common")
     set(floor 2)
     set(name "common")
-  elseif(top STREQUAL "bench" OR top STREQUAL "tests")
+  elseif(top STREQUAL "bench" OR top STREQUAL "fuzz" OR top STREQUAL "tests")
     set(floor 4)
     set(name "${top}")
   else()

@@ -1,7 +1,7 @@
 # qv_check_floors()
 #
 # The floors of the tree (cmake/CheckFloors.cmake): platform/ lowest, then
-# common/, then the programs, then bench/ and tests/; a file includes headers
+# common/, then the programs, then bench/, fuzz/ and tests/; a file includes headers
 # of its own floor or lower ones only. Called once all targets are made: every
 # target that compiles sources of the tree gets a build-time check of them and
 # of every header of the tree they reach through its include path, and does

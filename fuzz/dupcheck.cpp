@@ -6,6 +6,7 @@
 
 #include "common/text/files.h"
 #include "common/text/lines.h"
+#include "platform/files.h"
 #include "duplicates/dupcheck.h"
 #include "duplicates/keyfields.h"
 

@@ -170,15 +170,22 @@ std::shared_ptr<TableInfo> readTable(sqlite3* h, const std::string& dbPath, cons
             ix.def.name = schemaText(st, 0, waiting);
             ix.def.unique = false;
             std::string cols = schemaText(st, 2, waiting);
+            std::string quoted;
             for (size_t a = 0; a <= cols.size();) {
                 size_t b = cols.find('\t', a);
                 if (b == std::string::npos) b = cols.size();
                 std::string c = cols.substr(a, b - a);
                 ix.def.fields.push_back(c);
                 ix.fields.push_back(indexedField(h, *t, ix.def.name, c));
+                quoted += (quoted.empty() ? "" : ", ") + t->cols[size_t(ix.fields.back())];
                 a = b + 1;
             }
-            ix.createSql = schemaText(st, 3, waiting);
+            // A row without its statement is incomplete; the statement is made
+            // again from the names and never run as stored: the file is outside
+            // input, and a hand-edited row could hold any SQL.
+            schemaText(st, 3, waiting);
+            ix.createSql = "CREATE INDEX IF NOT EXISTS " + quoteId(actual + "." + ix.def.name) + " ON " +
+                           quoteId(actual) + " (" + quoted + ")";
             t->indexes.push_back(std::move(ix));
         }
     }

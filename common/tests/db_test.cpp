@@ -995,6 +995,39 @@ TEST_F(DbTest, ADamagedSchemaIsReportedAsADamagedDatabase) {
     }
 }
 
+// An index waiting to be built is made from its table, name and fields: the
+// statement stored beside them in the file is never run, whatever it holds.
+TEST_F(DbTest, AnIndexWaitingToBeBuiltIsMadeFromItsNamesNotFromTheStoredStatement) {
+    fs::remove("mailsort.mdb");
+    {
+        sqlite3* h = nullptr;
+        ASSERT_EQ(sqlite3_open("mailsort.mdb", &h), SQLITE_OK);
+        const char* sql =
+            "CREATE TABLE job (code TEXT(10), town TEXT(20));"
+            "INSERT INTO job VALUES ('b', 'Leeds'), ('a', 'York');"
+            "CREATE TABLE qv_pending_index (tbl TEXT, idx TEXT, unique_ INTEGER, cols TEXT, sql TEXT);"
+            "INSERT INTO qv_pending_index VALUES ('job', 'Code', 0, 'code', "
+            "'CREATE TABLE planted (x); ATTACH ''planted.db'' AS p; CREATE TABLE p.x (y)');";
+        char* msg = nullptr;
+        EXPECT_EQ(sqlite3_exec(h, sql, nullptr, nullptr, &msg), SQLITE_OK) << (msg ? msg : "");
+        sqlite3_free(msg);
+        sqlite3_close(h);
+    }
+    {
+        auto db = Database::open("mailsort.mdb");
+        auto rs = db->openTable("job");
+        rs->setIndex("Code");
+        rs->moveFirst();
+        EXPECT_EQ(rs->get("code").text(), "a");
+        rs.reset();
+        db->close();
+    }
+    EXPECT_FALSE(fs::exists("planted.db"));
+    auto db = Database::open("mailsort.mdb");
+    EXPECT_FALSE(db->hasTable("planted"));
+    EXPECT_FALSE(db->hasTable("qv_pending_index") && db->openTable("qv_pending_index")->recordCount() > 0);
+}
+
 // Bulk rewrites by bookmark, with the indexes over the rewritten fields
 // dropped and made again: stored with the transaction, or not at all.
 TEST_F(DbTest, ABulkUpdateRewritesFieldsByBookmarkAndRemakesTheIndexesItSuspended) {
