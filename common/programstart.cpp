@@ -13,10 +13,12 @@ const ProgramInfo& info(Program p) {
     return Programs[0];  // every enumerator is in the table
 }
 
-std::string Opened::refusal() const {
-    if (heldElsewhere()) return texts::HeldElsewhere;
+std::string refusalText(int error, const std::string& description) {
+    if (db::isHeldElsewhere(error)) return texts::HeldElsewhere;
     return texts::unexpectedError(error, description);
 }
+
+std::string Opened::refusal() const { return refusalText(error, description); }
 
 Opened openDatabase(db::OpenMode mode, const std::string& name) {
     Opened o;

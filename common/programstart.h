@@ -62,6 +62,10 @@ struct Opened {
     std::string refusal() const;
 };
 
+// The same message for a database error met later on: the held-elsewhere
+// text for 3356 and 3045, else the unexpected-error text.
+std::string refusalText(int error, const std::string& description);
+
 // Opens the database in the current folder (by bare name, as the database
 // layer matches it). Never throws a DbError: a refusal comes back in Opened.
 Opened openDatabase(db::OpenMode mode, const std::string& name = DatabaseName);

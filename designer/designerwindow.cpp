@@ -219,8 +219,7 @@ bool DesignerWindow::Form_Load() {
     } catch (const db::DbError& e) {
         data_.reset();
         db_.reset();
-        messages().msgBox(db::isHeldElsewhere(e.number()) ? QString::fromLatin1(texts::HeldElsewhere)
-                                                          : unexpected(e.number(), qs(e.description())));
+        messages().msgBox(qs(start::refusalText(e.number(), e.description())));
         return false;
     }
     qv::platform::centreOnScreen(this);

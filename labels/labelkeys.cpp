@@ -75,15 +75,15 @@ struct KeyRange {
     bool whole = false;
 };
 
-// Dot matrix: a row's lines and a line's characters are counted in bytes.
+// Dot matrix: whole lines and characters, each counted in a byte.
 constexpr KeyRange kDotKeys[] = {
-    {key::LabelHeight, "label height", "lines", 1, 255},
-    {key::LabelWidth, "label width", "characters", 1, 255},
-    {key::VertGap, "vertical gap", "lines", 1, 255},  // the lines printed of each label: 0 prints blank labels
-    {key::HorGap, "horizontal gap", "characters", 0, 255},
-    {key::TopMarg, "top margin", "lines", 0, 255},
-    {key::LeftMarg, "left margin", "characters", 0, 255},
-    {key::AddOffset, "address offset", "characters", 0, 255},
+    {key::LabelHeight, "label height", "lines", 1, 255, true},
+    {key::LabelWidth, "label width", "characters", 1, 255, true},
+    {key::VertGap, "vertical gap", "lines", 1, 255, true},  // the lines printed of each label: 0 prints blank labels
+    {key::HorGap, "horizontal gap", "characters", 0, 255, true},
+    {key::TopMarg, "top margin", "lines", 0, 255, true},
+    {key::LeftMarg, "left margin", "characters", 0, 255, true},
+    {key::AddOffset, "address offset", "characters", 0, 255, true},
 };
 
 // Laser: millimetres on an A4 sheet (210 by 297 mm).

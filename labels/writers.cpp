@@ -120,7 +120,8 @@ bool LaserWriter::writeRow(const RowBuffer& row, bool last) {
 
 bool LaserWriter::finish() {
     if (!error_.isEmpty()) {
-        printer_.endDoc();
+        // A page was refused: what was printed is not the whole run.
+        printer_.killDoc();
         return false;
     }
     if (!printer_.endDoc()) return fail();

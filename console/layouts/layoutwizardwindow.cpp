@@ -7,7 +7,7 @@
 #include "platform/strings.h"
 
 #include "common/db/database.h"
-#include "common/suitetexts.h"
+#include "common/programstart.h"
 #include "common/text/chars.h"
 
 #include <QCheckBox>
@@ -60,9 +60,8 @@ const Row kRows[PartCount] = {
 using qv::platform::qs;
 
 void tellUnexpected(const db::DbError& e) {
-    const QString text = db::isHeldElsewhere(e.number()) ? QString::fromLatin1(texts::HeldElsewhere)
-                                                          : qs(texts::unexpectedError(e.number(), e.description()));
-    platform::messages().msgBox(text, platform::Buttons::OkOnly, platform::Icon::Exclamation);
+    platform::messages().msgBox(qs(start::refusalText(e.number(), e.description())), platform::Buttons::OkOnly,
+                                platform::Icon::Exclamation);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include "platform/messages.h"
 
 #include "common/parm/parmrecord.h"
-#include "common/suitetexts.h"
+#include "common/programstart.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -20,10 +20,8 @@ using platform::control;
 namespace {
 
 void tellFailure(const db::DbError& e) {
-    const QString text = db::isHeldElsewhere(e.number())
-                             ? QString::fromLatin1(texts::HeldElsewhere)
-                             : QString::fromStdString(texts::unexpectedError(e.number(), e.description()));
-    platform::messages().msgBox(text, platform::Buttons::OkOnly, platform::Icon::Exclamation);
+    platform::messages().msgBox(QString::fromStdString(start::refusalText(e.number(), e.description())),
+                                platform::Buttons::OkOnly, platform::Icon::Exclamation);
 }
 
 }  // namespace

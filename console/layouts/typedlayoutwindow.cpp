@@ -11,7 +11,7 @@
 
 #include "common/filesel/frmfilesel.h"
 #include "common/parm/parmrecord.h"
-#include "common/suitetexts.h"
+#include "common/programstart.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -62,8 +62,7 @@ using qv::platform::qs;
 void say(const QString& text) { platform::messages().msgBox(text, platform::Buttons::OkOnly, platform::Icon::None); }
 
 void tellDbFailure(const db::DbError& e) {
-    say(db::isHeldElsewhere(e.number()) ? QString::fromLatin1(texts::HeldElsewhere)
-                                        : qs(texts::unexpectedError(e.number(), e.description())));
+    say(qs(start::refusalText(e.number(), e.description())));
 }
 
 }  // namespace
