@@ -19,7 +19,7 @@ namespace qv::start {
 
 // ---- The programs of the suite -------------------------------------------------------
 
-enum class Program { Console, RefImport, Designer, Coding, Params, Sortation, Labels, Duplicates, MergeExport };
+enum class Program { Console, RefImport, Designer, Coding, Params, Sortation, Labels, Duplicates, MergeExport, Layouts };
 
 struct ProgramInfo {
     Program program;
@@ -38,6 +38,7 @@ inline constexpr ProgramInfo Programs[] = {
     {Program::Labels, "mistrel", "mistrel.exe"},
     {Program::Duplicates, "fennick", "fennick.exe"},
     {Program::MergeExport, "shoravel", "shoravel.exe"},
+    {Program::Layouts, "corvath", "Corvath.exe"},  // the console's Utilities start it so spelled
 };
 
 const ProgramInfo& info(Program p);

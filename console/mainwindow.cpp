@@ -308,10 +308,7 @@ void MainWindow::MnuUtilitiesConfigure_Click() {
 }
 
 void MainWindow::MnuFileLayout_Click() { startGuarded(start::Program::Designer); }
-void MainWindow::Mnufixed_Click() {
-    // An outside program, not one of the suite's.
-    if (runGuard()) platform::launcher().start(QStringLiteral("Corvath.exe"));
-}
+void MainWindow::Mnufixed_Click() { startGuarded(start::Program::Layouts); }
 
 void MainWindow::MnuPricesMailsort_Click() {
     if (runGuard()) showForm(mailsortPrices_);
