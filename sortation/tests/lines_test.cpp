@@ -1,14 +1,12 @@
 #include "common/text/csv.h"
+#include "platform/testing/tempfolder.h"
 #include "sortation/linereport.h"
 #include "sortation/sequencing.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <string>
+#include <vector>
 
 namespace qv::sortation {
 namespace {
@@ -17,19 +15,13 @@ std::string blanks(std::size_t n) { return std::string(n, ' '); }
 
 // The bytes a Post Office file holds with these records, as the report's writer writes them.
 std::string written(const std::vector<CsvRecord>& records) {
-    namespace fs = std::filesystem;
-    const fs::path file = fs::temp_directory_path() / ("qv_lines_test." + std::to_string(::getpid()) + ".csv");
+    const testkit::TempFolder folder;
     {
-        CsvWriter out(file);
+        CsvWriter out(folder.path("POLINE.CSV"));
         for (const CsvRecord& r : records) writeRecord(out, r);
         out.close();
     }
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    in.close();
-    fs::remove(file);
-    return s.str();
+    return folder.readBytes("POLINE.CSV");
 }
 
 BagValues values(int bagitems, double bagbundles, double bundleMax) {
