@@ -210,6 +210,10 @@ TEST_F(Window, AReportThatCannotBeWrittenIsReportedAndEndsTheSequence) {
         EXPECT_EQ(mmwork().size(), 30u);
         EXPECT_TRUE(recordingLauncher().commands().isEmpty());
         EXPECT_EQ(parmText(key::RunAlone), "N");
+        EXPECT_EQ(form_->programEnded(), inSequence);
+        if (inSequence) {
+            EXPECT_EQ(form_->exitStatus(), 1);
+        }
         form_.reset();
     }
     qv::platform::testing::installTestServices();
@@ -403,6 +407,7 @@ TEST_F(Window, ARunThatCannotGoOnEndsTheSequence) {
         start();
         show();
         waitForEnd();
+        EXPECT_EQ(form_->exitStatus(), 1) << c.what;
         ASSERT_EQ(scriptedMessages().messages().size(), 1u) << c.what;
         EXPECT_EQ(scriptedMessages().messages()[0].icon, c.icon) << c.what;
         EXPECT_TRUE(recordingLauncher().commands().isEmpty()) << c.what;
@@ -471,11 +476,15 @@ TEST_F(Window, AWorkTableThatCannotBeReplacedStopsTheRun) {
     setMessageService(boxes);
     show();
     waitForEnd();
+    EXPECT_EQ(form_->exitStatus(), 1);
     ASSERT_EQ(boxes->texts.size(), 1);
     EXPECT_TRUE(boxes->texts[0].startsWith("The work table mmwork of the last job could not be replaced, so nothing "
                                            "has been imported."));
+    // The other program still holds the database as the sequence ends, so
+    // the run flags cannot be saved either, and the message says so.
+    EXPECT_TRUE(boxes->texts[0].contains(")\nThe run flags could not be saved: ")) << boxes->texts[0].toStdString();
     EXPECT_EQ(mmwork().size(), 4u);
-    EXPECT_EQ(parmText(key::RunAlone), "N");
+    EXPECT_EQ(parmText(key::RunAlone), "Y");
     EXPECT_TRUE(recordingLauncher().commands().isEmpty());
 }
 
