@@ -241,6 +241,10 @@ TEST_F(Window, ASequencedRunStoppedByCancelEndsTheSequence) {
     });
     show();
     waitForEnd();
+    // A stop the user asked for is no failure.
+    EXPECT_EQ(form_->exitStatus(), 0);
+    EXPECT_EQ(status(), "Import incomplete");
+    EXPECT_TRUE(scriptedMessages().messages().empty());
     EXPECT_TRUE(recordingLauncher().commands().isEmpty());
     EXPECT_EQ(parmText(key::RunAlone), "N");
     EXPECT_EQ(mmwork().size(), 10u);
