@@ -565,10 +565,12 @@ private:
     rlimit saved_{};
 };
 
-// The disk fills while the rows are stored: at the closing commit, or part-way
-// through when a long run has committed as it went. Either way mmwork is the
-// earlier job, no coding report is put in place, and a sequence ends with
-// RunAlone "N" and a status that is not 0.
+// The disk fills while the rows are stored, part-way through the file: mmwork
+// is the earlier job, no coding report is put in place, and a sequence ends
+// with RunAlone "N" and a status that is not 0. The cases with the commit
+// interval at 0 store the same way: no interval commits are made inside the
+// import's one transaction, so they too are a store that fails part-way
+// through the file, not one that has committed some of it.
 TEST_F(Window, AStoreThatFailsKeepsTheEarlierJobAndEndsTheSequence) {
     struct Case {
         const char* what;
@@ -578,10 +580,10 @@ TEST_F(Window, AStoreThatFailsKeepsTheEarlierJobAndEndsTheSequence) {
         bool flagsSaved;   // RunAlone "N" is stored; else the message says it is not
     };
     const Case cases[] = {
-        {"sequenced, one closing commit", true, 600000, 64 * 1024, true},
-        {"alone, one closing commit", false, 600000, 64 * 1024, true},
-        {"sequenced, committing as it goes", true, 0, 64 * 1024, true},
-        {"alone, committing as it goes", false, 0, 64 * 1024, true},
+        {"sequenced, long commit interval", true, 600000, 64 * 1024, true},
+        {"alone, long commit interval", false, 600000, 64 * 1024, true},
+        {"sequenced, commit interval 0", true, 0, 64 * 1024, true},
+        {"alone, commit interval 0", false, 0, 64 * 1024, true},
         {"sequenced, no room for the run flags either", true, 600000, 1024, false},
     };
     const auto pdfs = [this] {
