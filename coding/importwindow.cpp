@@ -170,24 +170,20 @@ void ImportWindow::handOver() {
     hide();
     start::handOver(db_, parm_, start::Step::Codes, stopRequested_,
                     [this](const std::string& program, const std::string& error) {
-                        platform::messages().msgBox(
-                            QStringLiteral("The program %1 could not be started: %2").arg(qs(program), qs(error)));
                         // The sequence cannot go on: nothing is to start later steps by itself.
+                        // The database was closed for the start; a failure to open it again
+                        // has been reported by itself.
+                        QString flags;
                         if (reopenShared()) {
-                            clearRunAlone();
+                            flags = endSequence();
                             closeDatabase();
                         }
+                        platform::messages().msgBox(
+                            QStringLiteral("The program %1 could not be started: %2").arg(qs(program), qs(error)) +
+                            flags);
                     });
     closeDatabase();
     endProgram(0);
-}
-
-void ImportWindow::clearRunAlone() {
-    if (!parm_) return;
-    try {
-        start::writeFlag(*parm_, key::RunAlone, false);
-    } catch (const db::DbError&) {
-    }
 }
 
 // ---- The run ------------------------------------------------------------------------
@@ -228,49 +224,49 @@ void ImportWindow::run() {
     case JobOutcome::Stopped:
         return;
     case JobOutcome::NoMailFile:
-        platform::messages().msgBox(QString::fromLatin1(msg::NoMailFile));
-        break;
+        failed(QString::fromLatin1(msg::NoMailFile));
+        return;
     case JobOutcome::NoLayout:
-        platform::messages().msgBox(QStringLiteral("No layout has been saved for the file %1. Save its "
-                                                   "layout with the layout designer, then try again.")
-                                        .arg(qs(r.mailFile)));
-        break;
+        failed(QStringLiteral("No layout has been saved for the file %1. Save its "
+                              "layout with the layout designer, then try again.")
+                   .arg(qs(r.mailFile)));
+        return;
     case JobOutcome::WorkTableNotReplaced:
-        platform::messages().msgBox(
-            QStringLiteral("The work table mmwork of the last job could not be replaced, so nothing has been "
-                           "imported. Close any program that is using it, then try again. (%1)")
-                .arg(qs(r.detail)));
-        break;
+        failed(QStringLiteral("The work table mmwork of the last job could not be replaced, so nothing has been "
+                              "imported. Close any program that is using it, then try again. (%1)")
+                   .arg(qs(r.detail)));
+        return;
     case JobOutcome::IncorrectType:
-        platform::messages().msgBox(QString::fromLatin1(msg::IncorrectType));
-        break;
+        failed(QString::fromLatin1(msg::IncorrectType));
+        return;
     case JobOutcome::ReaderFailed:
         readerFailed(*r.failure);
         return;
-    case JobOutcome::NotStored: {
+    case JobOutcome::NotStored:
         // mmwork is as it was before the run.
         Status_->setText(QStringLiteral("Import incomplete"));
-        const QString text = QStringLiteral("The records could not be stored: ") + qs(r.detail);
-        if (sequenced()) {
-            // The sequence ends here, as a failure: nothing is handed on.
-            const QString flags = endSequence();
-            closeDatabase();
-            platform::messages().msgBox(text + flags, Buttons::OkOnly, Icon::Critical);
-            hide();
-            endProgram(1);
-            return;
-        }
-        platform::messages().msgBox(text, Buttons::OkOnly, Icon::Critical);
-        break;
-    }
+        failed(QStringLiteral("The records could not be stored: ") + qs(r.detail), Icon::Critical);
+        return;
     case JobOutcome::NotPrinted:
         // The rows are stored, but the user has not seen what the coding
         // found: a sequenced run goes no further.
-        platform::messages().msgBox(
-            QStringLiteral("The records have been stored, but the report could not be printed: ") + qs(r.detail),
-            Buttons::OkOnly, Icon::Critical);
-        break;
+        failed(QStringLiteral("The records have been stored, but the report could not be printed: ") + qs(r.detail),
+               Icon::Critical);
+        return;
     }
+}
+
+void ImportWindow::failed(const QString& text, Icon icon) {
+    if (sequenced()) {
+        // The sequence ends here, as a failure: nothing is handed on.
+        const QString flags = endSequence();
+        closeDatabase();
+        platform::messages().msgBox(text + flags, Buttons::OkOnly, icon);
+        hide();
+        endProgram(1);
+        return;
+    }
+    platform::messages().msgBox(text, Buttons::OkOnly, icon);
     stopRequested_ = true;
 }
 

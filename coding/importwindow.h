@@ -7,6 +7,7 @@
 #include "coding/report.h"
 #include "common/db/database.h"
 #include "common/parm/parmrecord.h"
+#include "platform/messages.h"
 #include "platform/programend.h"
 
 #include <QElapsedTimer>
@@ -48,11 +49,13 @@ private:
     bool sequenced() const;
     void run();
     void readerFailed(const ReaderFailure& f);
+    // A run that did not complete: shows `text`; in a sequence, ends it as
+    // endSequence does and ends the program with status 1.
+    void failed(const QString& text, platform::Icon icon = platform::Icon::None);
     // At a failed run in a sequence: RunAlone "N", saved at once. The line to
     // add to the failure's message when it could not be saved, else empty.
     QString endSequence();
     void handOver();
-    void clearRunAlone();
     bool reopenShared();
     void closeDatabase();
     void showStatus(const QString& text, bool duringRun = false);

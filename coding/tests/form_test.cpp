@@ -210,6 +210,10 @@ TEST_F(Window, AReportThatCannotBeWrittenIsReportedAndEndsTheSequence) {
         EXPECT_EQ(mmwork().size(), 30u);
         EXPECT_TRUE(recordingLauncher().commands().isEmpty());
         EXPECT_EQ(parmText(key::RunAlone), "N");
+        EXPECT_EQ(form_->programEnded(), inSequence);
+        if (inSequence) {
+            EXPECT_EQ(form_->exitStatus(), 1);
+        }
         form_.reset();
     }
     qv::platform::testing::installTestServices();
@@ -237,6 +241,10 @@ TEST_F(Window, ASequencedRunStoppedByCancelEndsTheSequence) {
     });
     show();
     waitForEnd();
+    // A stop the user asked for is no failure.
+    EXPECT_EQ(form_->exitStatus(), 0);
+    EXPECT_EQ(status(), "Import incomplete");
+    EXPECT_TRUE(scriptedMessages().messages().empty());
     EXPECT_TRUE(recordingLauncher().commands().isEmpty());
     EXPECT_EQ(parmText(key::RunAlone), "N");
     EXPECT_EQ(mmwork().size(), 10u);
@@ -403,6 +411,7 @@ TEST_F(Window, ARunThatCannotGoOnEndsTheSequence) {
         start();
         show();
         waitForEnd();
+        EXPECT_EQ(form_->exitStatus(), 1) << c.what;
         ASSERT_EQ(scriptedMessages().messages().size(), 1u) << c.what;
         EXPECT_EQ(scriptedMessages().messages()[0].icon, c.icon) << c.what;
         EXPECT_TRUE(recordingLauncher().commands().isEmpty()) << c.what;
@@ -471,11 +480,15 @@ TEST_F(Window, AWorkTableThatCannotBeReplacedStopsTheRun) {
     setMessageService(boxes);
     show();
     waitForEnd();
+    EXPECT_EQ(form_->exitStatus(), 1);
     ASSERT_EQ(boxes->texts.size(), 1);
     EXPECT_TRUE(boxes->texts[0].startsWith("The work table mmwork of the last job could not be replaced, so nothing "
                                            "has been imported."));
+    // The other program still holds the database as the sequence ends, so
+    // the run flags cannot be saved either, and the message says so.
+    EXPECT_TRUE(boxes->texts[0].contains(")\nThe run flags could not be saved: ")) << boxes->texts[0].toStdString();
     EXPECT_EQ(mmwork().size(), 4u);
-    EXPECT_EQ(parmText(key::RunAlone), "N");
+    EXPECT_EQ(parmText(key::RunAlone), "Y");
     EXPECT_TRUE(recordingLauncher().commands().isEmpty());
 }
 
@@ -552,10 +565,12 @@ private:
     rlimit saved_{};
 };
 
-// The disk fills while the rows are stored: at the closing commit, or part-way
-// through when a long run has committed as it went. Either way mmwork is the
-// earlier job, no coding report is put in place, and a sequence ends with
-// RunAlone "N" and a status that is not 0.
+// The disk fills while the rows are stored, part-way through the file: mmwork
+// is the earlier job, no coding report is put in place, and a sequence ends
+// with RunAlone "N" and a status that is not 0. The cases with the commit
+// interval at 0 store the same way: no interval commits are made inside the
+// import's one transaction, so they too are a store that fails part-way
+// through the file, not one that has committed some of it.
 TEST_F(Window, AStoreThatFailsKeepsTheEarlierJobAndEndsTheSequence) {
     struct Case {
         const char* what;
@@ -565,10 +580,10 @@ TEST_F(Window, AStoreThatFailsKeepsTheEarlierJobAndEndsTheSequence) {
         bool flagsSaved;   // RunAlone "N" is stored; else the message says it is not
     };
     const Case cases[] = {
-        {"sequenced, one closing commit", true, 600000, 64 * 1024, true},
-        {"alone, one closing commit", false, 600000, 64 * 1024, true},
-        {"sequenced, committing as it goes", true, 0, 64 * 1024, true},
-        {"alone, committing as it goes", false, 0, 64 * 1024, true},
+        {"sequenced, long commit interval", true, 600000, 64 * 1024, true},
+        {"alone, long commit interval", false, 600000, 64 * 1024, true},
+        {"sequenced, commit interval 0", true, 0, 64 * 1024, true},
+        {"alone, commit interval 0", false, 0, 64 * 1024, true},
         {"sequenced, no room for the run flags either", true, 600000, 1024, false},
     };
     const auto pdfs = [this] {

@@ -240,7 +240,10 @@ TEST_F(CodingJob, KillsAtRandomMomentsNeverLeaveAPart) {
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     const int runMs = int(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t).count());
 
-    std::mt19937 random(std::random_device{}());
+    // The seed is printed with a failure, so that its kills can be replayed.
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
     int whole = 0, earlier = 0;
     for (int attempt = 0; attempt < 8; ++attempt) {
         // Each attempt starts from the earlier job.
@@ -268,10 +271,11 @@ TEST_F(CodingJob, KillsAtRandomMomentsNeverLeaveAPart) {
               << " the whole file\n";
 }
 
-// The disk fills while the rows are stored (a file-size limit): the run fails,
-// mmwork is the earlier job, and the report of rows that were not stored is
-// thrown away. Committing after every row, as a long run does, reaches the
-// limit part-way through.
+// The disk fills while the rows are stored, part-way through the file (a
+// file-size limit): the run fails, mmwork is the earlier job, and the report
+// of rows that were not stored is thrown away. An interval of 0 commits
+// nothing early: the run's one transaction keeps interval commits off, so
+// both intervals are a store that fails part-way through.
 TEST_F(CodingJob, AStoreThatFailsLeavesTheEarlierJobAndNoReport) {
     for (const int interval : {600000, 0}) {
         SCOPED_TRACE(interval);
