@@ -156,7 +156,12 @@ public:
     // at all: no interval commits while it is open. rollback() drops every
     // change not yet committed; closing with a transaction open drops it too.
     void beginTransaction();
+    // A commit that fails (a full disk, busy beyond the retries) rolls the
+    // transaction back before raising: nothing of it is stored later. Only
+    // when that rollback fails too does it stay open (inTransaction()).
     void commitTransaction();
+    // Raises WriteFailed, the transaction still open, when the engine cannot
+    // roll it back; with no transaction open it does nothing.
     void rollback();
     bool inTransaction() const;
     bool isOpen() const;
