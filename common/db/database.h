@@ -207,8 +207,9 @@ private:
 };
 
 // A rewrite of some fields of many rows of one table, row by row by
-// bookmark: the sortation stores a pass's new keys so. Meant for the inside
-// of a transaction (beginTransaction), which the caller commits or rolls back.
+// bookmark: the sortation stores a pass's new keys so. Only inside a
+// transaction (beginTransaction), which the caller commits or rolls back:
+// outside one, bulkUpdate() and every call on it raise InvalidArgument.
 // Values are stored as given, unchecked: the caller gives each field a value
 // of its type.
 class BulkUpdate {

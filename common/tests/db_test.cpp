@@ -1134,6 +1134,44 @@ TEST_F(DbTest, AnIndexWaitingToBeBuiltIsMadeFromItsNamesNotFromTheStoredStatemen
 
 // Bulk rewrites by bookmark, with the indexes over the rewritten fields
 // dropped and made again: stored with the transaction, or not at all.
+// Outside a transaction an interval commit would store the table without
+// the indexes a bulk update dropped: it is refused, before and after one.
+TEST_F(DbTest, ABulkUpdateIsRefusedOutsideATransaction) {
+    auto db = Database::create("mailsort.mdb");
+    makeCodes(*db);
+    int64_t mark;
+    {
+        auto rs = db->openTable("codes");
+        add(*rs, "A1", "g", 1);
+        mark = rs->lastModified();
+        rs->setIndex("Key1");
+    }
+    db->commit();
+    EXPECT_EQ(code([&] { db->bulkUpdate("codes"); }), err::InvalidArgument);
+
+    db->beginTransaction();
+    auto bulk = db->bulkUpdate("codes");
+    const int list = bulk->fields({"grp"});
+    db->commitTransaction();
+    const Value v[] = {Value("h")};
+    EXPECT_EQ(code([&] { bulk->suspendIndexesOver({"grp"}); }), err::InvalidArgument);
+    EXPECT_EQ(code([&] { bulk->write(list, mark, v); }), err::InvalidArgument);
+    bulk.reset();
+    db->close();
+
+    auto again = Database::open("mailsort.mdb");
+    EXPECT_EQ(walk(*again->openTable("codes"), "grp"), std::vector<std::string>{"g"});
+    again->close();
+    sqlite3* h = nullptr;
+    ASSERT_EQ(sqlite3_open("mailsort.mdb", &h), SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(h, "SELECT count(*) FROM sqlite_master WHERE type='index' AND name='codes.Key1'", -1, &st, nullptr);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(st, 0), 1);  // the index is still in the file
+    sqlite3_finalize(st);
+    sqlite3_close(h);
+}
+
 TEST_F(DbTest, ABulkUpdateRewritesFieldsByBookmarkAndRemakesTheIndexesItSuspended) {
     auto db = Database::create("mailsort.mdb");
     makeCodes(*db);
