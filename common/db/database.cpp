@@ -281,7 +281,7 @@ void Database::commitTransaction() {
     if (!c_->explicitTx) fail(err::InvalidArgument, "No transaction is open.");
     try {
         c_->commitNow();
-    } catch (const DbError&) {
+    } catch (const DbError& e) {
         // What was reported as not stored must not reach the file with a
         // later commit: the transaction is dropped here, whether or not the
         // engine has dropped it already.
@@ -290,8 +290,13 @@ void Database::commitTransaction() {
             rollback();
         } catch (const DbError&) {
             // Still open and marked: the caller's rollback or close drops it.
+            throw e;
         }
-        throw;
+        // Dropped: no later commit will store it, so not "yet".
+        std::string text = e.description();
+        const std::string yet = "could not be saved yet: ";
+        if (const auto at = text.find(yet); at != std::string::npos) text.replace(at, yet.size(), "could not be saved: ");
+        fail(e.number(), text);
     }
     c_->explicitTx = false;
 }
