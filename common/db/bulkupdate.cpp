@@ -25,8 +25,17 @@ struct BulkWriter {
     }
 };
 
+namespace {
+// Outside a transaction an interval commit would store the table with its
+// suspended indexes dropped, and a crash before finish() would lose them.
+void requireTransaction(const Connection& c) {
+    c.requireOpen();
+    if (!c.explicitTx) fail(err::InvalidArgument, "A bulk update needs an open transaction.");
+}
+}  // namespace
+
 std::unique_ptr<BulkUpdate> Database::bulkUpdate(const std::string& table) {
-    c_->requireOpen();
+    requireTransaction(*c_);
     return std::unique_ptr<BulkUpdate>(new BulkUpdate(*c_, table));
 }
 
@@ -36,6 +45,7 @@ BulkUpdate::~BulkUpdate() = default;
 
 void BulkUpdate::suspendIndexesOver(const std::vector<std::string>& fields) {
     Connection& c = w_->c;
+    requireTransaction(c);
     std::vector<std::pair<std::string, std::string>> found;  // name, sql
     {
         Stmt list(c.db, "SELECT name, sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL AND "
@@ -84,6 +94,7 @@ void BulkUpdate::write(int list, int64_t bookmark, std::span<const Value> values
     sqlite3_stmt* st = w_->lists[size_t(list)];
     if (int(values.size()) + 1 != sqlite3_bind_parameter_count(st))
         fail(err::InvalidArgument, "The values do not match the list of fields.");
+    requireTransaction(w_->c);
     w_->c.beginWrite();
     int n = 1;
     for (const Value& v : values) {

@@ -279,15 +279,38 @@ void Database::beginTransaction() {
 void Database::commitTransaction() {
     c_->requireOpen();
     if (!c_->explicitTx) fail(err::InvalidArgument, "No transaction is open.");
+    try {
+        c_->commitNow();
+    } catch (const DbError& e) {
+        // What was reported as not stored must not reach the file with a
+        // later commit: the transaction is dropped here, whether or not the
+        // engine has dropped it already.
+        c_->inWrite = true;  // the engine may have ended it: the bookkeeping of a rollback all the same
+        try {
+            rollback();
+        } catch (const DbError&) {
+            // Still open and marked: the caller's rollback or close drops it.
+            throw e;
+        }
+        // Dropped: no later commit will store it, so not "yet".
+        std::string text = e.description();
+        const std::string yet = "could not be saved yet: ";
+        if (const auto at = text.find(yet); at != std::string::npos) text.replace(at, yet.size(), "could not be saved: ");
+        fail(e.number(), text);
+    }
     c_->explicitTx = false;
-    c_->commitNow();
 }
 
 void Database::rollback() {
     c_->requireOpen();
+    const bool wasExplicit = c_->explicitTx;
     c_->explicitTx = false;
     if (!c_->inWrite) return;
-    sqlite3_exec(c_->db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (sqlite3_exec(c_->db, "ROLLBACK", nullptr, nullptr, nullptr) != SQLITE_OK && !sqlite3_get_autocommit(c_->db)) {
+        // The changes are still there: nothing may commit them unnoticed.
+        c_->explicitTx = wasExplicit;
+        fail(err::WriteFailed, std::string("The changes could not be dropped: ") + sqlite3_errmsg(c_->db) + ".");
+    }
     c_->inWrite = false;
     // Anything read since may be gone: every table is read afresh.
     c_->tables.clear();

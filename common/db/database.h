@@ -156,7 +156,12 @@ public:
     // at all: no interval commits while it is open. rollback() drops every
     // change not yet committed; closing with a transaction open drops it too.
     void beginTransaction();
+    // A commit that fails (a full disk, busy beyond the retries) rolls the
+    // transaction back before raising: nothing of it is stored later. Only
+    // when that rollback fails too does it stay open (inTransaction()).
     void commitTransaction();
+    // Raises WriteFailed, the transaction still open, when the engine cannot
+    // roll it back; with no transaction open it does nothing.
     void rollback();
     bool inTransaction() const;
     bool isOpen() const;
@@ -202,8 +207,9 @@ private:
 };
 
 // A rewrite of some fields of many rows of one table, row by row by
-// bookmark: the sortation stores a pass's new keys so. Meant for the inside
-// of a transaction (beginTransaction), which the caller commits or rolls back.
+// bookmark: the sortation stores a pass's new keys so. Only inside a
+// transaction (beginTransaction), which the caller commits or rolls back:
+// outside one, bulkUpdate() and every call on it raise InvalidArgument.
 // Values are stored as given, unchecked: the caller gives each field a value
 // of its type.
 class BulkUpdate {

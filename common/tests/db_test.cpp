@@ -1,5 +1,6 @@
 #include "common/db/collation.h"
 #include "common/db/database.h"
+#include "platform/testing/filelimit.h"
 #include "platform/testing/tempfolder.h"
 
 #include <sqlite3.h>
@@ -694,6 +695,115 @@ TEST_F(DbTest, TransactionsStoreAllOrNothing) {
     EXPECT_EQ(again->openTable("codes")->recordCount(), 2);
 }
 
+// A commit that fails (here the disk is full) stores nothing, then or later:
+// the caller that rolls back when a transaction is still open, and the one
+// that does not, both find the file as it was before the transaction.
+TEST_F(DbTest, AFailedCommitOfATransactionStoresNothingLater) {
+    for (bool callerRollsBack : {true, false}) {
+        SCOPED_TRACE(callerRollsBack ? "caller rolls back" : "caller goes on");
+        fs::remove("mailsort.mdb");
+        {
+            auto db = Database::create("mailsort.mdb");
+            makeCodes(*db);
+            add(*db->openTable("codes"), "keep", "g", 1);
+            db->close();
+        }
+        auto db = Database::open("mailsort.mdb");
+        {
+            auto rs = db->openTable("codes");
+            db->beginTransaction();
+            for (int i = 0; i < 5000; ++i) add(*rs, "R" + std::to_string(i), std::string(5, char('a' + i % 26)), i);
+        }
+        {
+            qv::testkit::FileSizeLimit full(64 * 1024);
+            EXPECT_EQ(code([&] { db->commitTransaction(); }), err::WriteFailed);
+        }
+        if (callerRollsBack && db->inTransaction()) db->rollback();
+        EXPECT_FALSE(db->inTransaction());
+        EXPECT_EQ(db->openTable("codes")->recordCount(), 1);
+        // The handle goes on: later writes are stored as usual.
+        add(*db->openTable("codes"), "after", "g", 2);
+        Database::commitAll();
+        db->close();
+        auto again = Database::open("mailsort.mdb");
+        EXPECT_EQ(walk(*again->openTable("codes")), (std::vector<std::string>{"keep", "after"}));
+    }
+}
+
+// The engine refuses COMMIT (or ROLLBACK) while keeping the transaction
+// open, as it does when busy beyond the retries: the connections this test
+// opens are given an authorizer that refuses what the switches say.
+struct RefuseEnd {
+    static inline bool commit = false, rollback = false;
+    static int authorize(void*, int action, const char* what, const char*, const char*, const char*) {
+        if (action != SQLITE_TRANSACTION || !what) return SQLITE_OK;
+        const std::string w = what;
+        return (commit && w == "COMMIT") || (rollback && w == "ROLLBACK") ? SQLITE_DENY : SQLITE_OK;
+    }
+    static int install(sqlite3* db, char**, const void*) {
+        sqlite3_set_authorizer(db, authorize, nullptr);
+        return SQLITE_OK;
+    }
+    RefuseEnd() { sqlite3_auto_extension(reinterpret_cast<void (*)()>(install)); }
+    ~RefuseEnd() {
+        sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(install));
+        commit = rollback = false;
+    }
+};
+
+TEST_F(DbTest, ATransactionWhoseCommitTheEngineRefusesIsNeverStoredLater) {
+    RefuseEnd refuse;
+    {
+        auto db = Database::create("mailsort.mdb");
+        makeCodes(*db);
+        add(*db->openTable("codes"), "keep", "g", 1);
+    }
+    auto stored = [] { return walk(*Database::open("mailsort.mdb")->openTable("codes")); };
+    const std::vector<std::string> before{"keep"};
+
+    // Refused commit: dropped at once, so neither the caller's check nor a
+    // later commit finds anything of it.
+    {
+        auto db = Database::open("mailsort.mdb");
+        db->beginTransaction();
+        add(*db->openTable("codes"), "lost", "g", 2);
+        RefuseEnd::commit = true;
+        try {
+            db->commitTransaction();
+            ADD_FAILURE() << "the commit was refused";
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.number(), err::WriteFailed);
+            EXPECT_EQ(e.description(), "The changes could not be saved: not authorized.");  // dropped, not pending
+        }
+        RefuseEnd::commit = false;
+        EXPECT_FALSE(db->inTransaction());
+        EXPECT_EQ(db->openTable("codes")->recordCount(), 1);
+        Database::commitAll();
+        db->close();
+    }
+    EXPECT_EQ(stored(), before);
+
+    // Commit and rollback refused: still open and marked, the rollback
+    // raises its failure, and once it can, drops the changes.
+    {
+        auto db = Database::open("mailsort.mdb");
+        db->beginTransaction();
+        add(*db->openTable("codes"), "lost", "g", 2);
+        RefuseEnd::commit = RefuseEnd::rollback = true;
+        EXPECT_EQ(code([&] { db->commitTransaction(); }), err::WriteFailed);
+        EXPECT_TRUE(db->inTransaction());
+        EXPECT_EQ(code([&] { db->rollback(); }), err::WriteFailed);
+        EXPECT_TRUE(db->inTransaction());
+        RefuseEnd::commit = RefuseEnd::rollback = false;
+        db->rollback();
+        EXPECT_FALSE(db->inTransaction());
+        EXPECT_EQ(code([&] { db->rollback(); }), 0);  // nothing left to roll back
+        Database::commitAll();
+        db->close();
+    }
+    EXPECT_EQ(stored(), before);
+}
+
 TEST_F(DbTest, IndexesOfANewTableAreThereWhenNeeded) {
     {
         auto db = Database::create("mailsort.mdb");
@@ -1030,6 +1140,44 @@ TEST_F(DbTest, AnIndexWaitingToBeBuiltIsMadeFromItsNamesNotFromTheStoredStatemen
 
 // Bulk rewrites by bookmark, with the indexes over the rewritten fields
 // dropped and made again: stored with the transaction, or not at all.
+// Outside a transaction an interval commit would store the table without
+// the indexes a bulk update dropped: it is refused, before and after one.
+TEST_F(DbTest, ABulkUpdateIsRefusedOutsideATransaction) {
+    auto db = Database::create("mailsort.mdb");
+    makeCodes(*db);
+    int64_t mark;
+    {
+        auto rs = db->openTable("codes");
+        add(*rs, "A1", "g", 1);
+        mark = rs->lastModified();
+        rs->setIndex("Key1");
+    }
+    db->commit();
+    EXPECT_EQ(code([&] { db->bulkUpdate("codes"); }), err::InvalidArgument);
+
+    db->beginTransaction();
+    auto bulk = db->bulkUpdate("codes");
+    const int list = bulk->fields({"grp"});
+    db->commitTransaction();
+    const Value v[] = {Value("h")};
+    EXPECT_EQ(code([&] { bulk->suspendIndexesOver({"grp"}); }), err::InvalidArgument);
+    EXPECT_EQ(code([&] { bulk->write(list, mark, v); }), err::InvalidArgument);
+    bulk.reset();
+    db->close();
+
+    auto again = Database::open("mailsort.mdb");
+    EXPECT_EQ(walk(*again->openTable("codes"), "grp"), std::vector<std::string>{"g"});
+    again->close();
+    sqlite3* h = nullptr;
+    ASSERT_EQ(sqlite3_open("mailsort.mdb", &h), SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(h, "SELECT count(*) FROM sqlite_master WHERE type='index' AND name='codes.Key1'", -1, &st, nullptr);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(st, 0), 1);  // the index is still in the file
+    sqlite3_finalize(st);
+    sqlite3_close(h);
+}
+
 TEST_F(DbTest, ABulkUpdateRewritesFieldsByBookmarkAndRemakesTheIndexesItSuspended) {
     auto db = Database::create("mailsort.mdb");
     makeCodes(*db);
