@@ -50,15 +50,16 @@ RunResult runSortation(db::Database& db, platform::Printer& printer, const RunHo
         const parm::ParmRecord parm(db);
         r.keys = JobKeys::read(parm);
     }
-    // A job never imported (or cleaned up) has no mmwork: the user is told
-    // what to run, as the labels tell it.
+    // A job never imported (or cleaned up) has no mmwork, and one of no
+    // addresses is no job either: the user is told what to run, as the
+    // labels tell it, and the last Post Office files stay.
     std::unique_ptr<db::Recordset> work;
     try {
         work = db.openTable(jobtables::Mmwork);
     } catch (const db::DbError& e) {
         if (e.number() != db::err::TableNotFound) throw;
     }
-    if (!work) {
+    if (!work || work->recordCount() == 0) {
         r.status = RunStatus::Refused;
         r.refusal = texts::noAddresses("sort", "Apply Mailsort Codes");
         return r;

@@ -244,29 +244,6 @@ TEST_F(Report, NoLetterPostNoLetterPostLineRowOrRecord) {
     EXPECT_EQ(r.stats().diritems, 25);
 }
 
-TEST_F(Report, AnEmptyJob) {
-    makeMmwork({});
-    writeFile("POFILE.DAT", "old\r\n");
-    bool followed = false;
-    RunHooks hooks;
-    hooks.following = [&](const LineReportEnd& end) {
-        followed = true;
-        EXPECT_EQ(end.stats, Statistics{});
-        end.printer.print(QStringLiteral("PLANNING"));
-        end.printer.endDoc();
-    };
-    const RunResult r = sort(hooks);
-    EXPECT_EQ(r.status, RunStatus::Completed);
-    EXPECT_TRUE(followed);
-    EXPECT_EQ(lines(), cat(header(), {kEnd, "PLANNING"}));
-    EXPECT_EQ(printer_.count(RecordingPrinter::EventKind::NewPage), 1);
-    EXPECT_TRUE(bags().empty());
-    for (const char* f : {"POFILE.DAT", "POLINE.CSV", "POADDR.CSV"}) {
-        EXPECT_TRUE(fileExists(f)) << f;
-        EXPECT_EQ(fileBytes(f), "") << f;
-    }
-}
-
 TEST_F(Report, TheFollowingReportPrintsOnANewPageOfTheSameDocument) {
     addLabels({{"12345", "NEWTOWN DIRECT"}});
     makeMmwork(join({group("12345", 25), group("1", 3)}));
