@@ -33,13 +33,19 @@ ExportResult writeMergeFile(db::Database& db, const std::filesystem::path& file,
         CsvWriter out(file, LineEnd::CRLF);
         std::unique_ptr<db::Recordset> rs;
         std::uint64_t total = 0;
+        bool sorted = false;
         try {
             rs = db.openTable(jobtables::Mmwork);
             rs->setIndex("Key2");
             rs->moveFirst();
             total = std::uint64_t(rs->recordCount());
+            // A job not yet sorted (the import drops the last job's bags) is
+            // in no label order.
+            sorted = db.openTable(jobtables::Bags)->recordCount() > 0;
         } catch (const db::DbError& e) {
             if (e.number() != db::err::TableNotFound && e.number() != db::err::NoCurrentRecord) throw;
+        }
+        if (!sorted) {
             out.close();
             result.status = ExportResult::Status::NotReady;
             return result;

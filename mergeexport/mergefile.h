@@ -17,7 +17,7 @@ struct ExportResult {
     enum class Status {
         Done,       // every row written
         Cancelled,  // stopped by the user; the file holds the rows written so far
-        NotReady,   // no mmwork, or no row in it; the file is left empty
+        NotReady,   // no mmwork, no row in it, or not sorted (no bags); the file is left empty
         Failed,     // the file or the database failed (see error); an earlier file stays as it was
     };
     Status status = Status::Done;

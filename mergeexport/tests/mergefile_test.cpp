@@ -6,6 +6,8 @@
 
 #include <sys/stat.h>
 
+#include <functional>
+
 using namespace qv::mergeexport;
 using qv::db::Value;
 using Status = ExportResult::Status;
@@ -62,21 +64,39 @@ TEST_F(MergeFile, ReadsBackAsOneRecordOfNineFieldsPerAddress) {
     EXPECT_EQ(records[2][8], "12300");
 }
 
-TEST_F(MergeFile, NoJobLeavesAnEmptyFile) {
-    // No mmwork at all (after a clean-up), then an mmwork without rows.
-    ASSERT_EQ(exportMergeFile().status, Status::NotReady);
-    EXPECT_TRUE(fs::exists("DOVODEDOD.DAT"));
-    EXPECT_EQ(readFile("DOVODEDOD.DAT"), "");
-
-    makeJob({});
-    {
-        std::ofstream old("DOVODEDOD.DAT");
-        old << "last job's file\r\n";
+TEST_F(MergeFile, NoSortedJobLeavesAnEmptyFile) {
+    // After a clean-up; an mmwork without rows; a new import not yet sorted
+    // (its bags dropped), or bags without rows.
+    const auto dropBags = [] {
+        auto db = qv::db::Database::open("mailsort.mdb");
+        qv::jobtables::dropIfThere(*db, qv::jobtables::Bags);
+    };
+    const auto emptyBags = [] {
+        auto db = qv::db::Database::open("mailsort.mdb");
+        qv::jobtables::dropIfThere(*db, qv::jobtables::Bags);
+        db->createTable(qv::jobtables::bagsDef());
+    };
+    const struct {
+        const char* name;
+        std::function<void()> arrange;
+    } cases[] = {
+        {"no mmwork", [] {}},
+        {"no rows", [&] { makeJob({}); }},
+        {"not sorted", [&] { makeJobOf(3), dropBags(); }},
+        {"bags without rows", [&] { makeJobOf(3), emptyBags(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.arrange();
+        {
+            std::ofstream old("DOVODEDOD.DAT");
+            old << "last job's file\r\n";
+        }
+        ExportResult r = exportMergeFile();
+        EXPECT_EQ(r.status, Status::NotReady);
+        EXPECT_EQ(r.rows, 0u);
+        EXPECT_EQ(readFile("DOVODEDOD.DAT"), "");
     }
-    ExportResult r = exportMergeFile();
-    EXPECT_EQ(r.status, Status::NotReady);
-    EXPECT_EQ(r.rows, 0u);
-    EXPECT_EQ(readFile("DOVODEDOD.DAT"), "");
 }
 
 TEST_F(MergeFile, ACancelKeepsTheHeadingAndTheRowsWritten) {

@@ -36,8 +36,18 @@ protected:
     }
     void TearDown() override { scratch_.reset(); }
 
+    // The job's rows, sorted: bags holds a row, as the sortation leaves it.
     void makeJob(const std::vector<Address>& rows) {
         auto db = db::Database::open("mailsort.mdb");
+        jobtables::dropIfThere(*db, jobtables::Bags);
+        db->createTable(jobtables::bagsDef());
+        {
+            auto bags = db->openTable(jobtables::Bags);
+            bags->addNew();
+            bags->set(jobtables::bagfield::BagNumber, 1);
+            bags->set(jobtables::bagfield::LabelNumber, double(rows.size()));
+            bags->update();
+        }
         jobtables::dropIfThere(*db, jobtables::Mmwork);
         db->createTable(jobtables::mmworkDef());
         auto rs = db->openTable(jobtables::Mmwork);
