@@ -124,20 +124,22 @@ JobResult runCodingJob(db::Database& db, CodingReport& report, Counters& counter
         return r;
     }
 
-    // The run counts as finished (or stopped) only once its rows are in the
-    // file: no report is put in place for rows that were not stored.
-    const bool wasStopped = stopped();
+    // A stopped run is a part of a file: it is given up as a failure is, so
+    // that no later step takes it for the job.
+    if (stopped()) {
+        job.reset();
+        report.discard();
+        r.outcome = JobOutcome::Stopped;
+        return r;
+    }
+    // The run counts as finished only once its rows are in the file: no
+    // report is put in place for rows that were not stored.
     try {
         job->commit();
     } catch (const db::DbError& e) {
         report.discard();
         r.outcome = JobOutcome::NotStored;
         r.detail = e.description();
-        return r;
-    }
-    if (wasStopped) {
-        report.end();
-        r.outcome = JobOutcome::Stopped;
         return r;
     }
     if (!report.summary(counters)) {

@@ -22,7 +22,7 @@ struct JobOptions {
 
 enum class JobOutcome {
     Done,                  // every record imported; the summary printed
-    Stopped,               // stopped by `stop`; the records read so far stored, their lines printed, no summary
+    Stopped,               // stopped by `stop`; mmwork as before, the report discarded
     NoMailFile,            // MailFile is empty; nothing changed
     NoLayout,              // no layout row for MailFile; nothing changed
     WorkTableNotReplaced,  // the last job's mmwork could not be dropped; nothing imported
@@ -46,8 +46,7 @@ struct JobResult {
 // run (or at a stop) or not at all, so a failure, a crash or a kill leaves
 // mmwork as it was before the run (the last job, or no table), never a part.
 // Done means every row is committed and indexed in the file: the summary is
-// printed only after that commit. Only Stopped leaves a report with the lines
-// of the records read so far, once they are stored.
+// printed only after that commit. A stop leaves mmwork as a failure does.
 JobResult runCodingJob(db::Database& db, CodingReport& report, Counters& counters, const JobOptions& options = {});
 
 }  // namespace qv::coding

@@ -22,6 +22,9 @@ using db::Value;
 
 void NewFile(db::Database& db) {
     jobtables::dropIfThere(db, jobtables::Mmwork);
+    // The bags are the last job's sortation: left, the labels and the merge
+    // file would take the new addresses for sorted ones.
+    jobtables::dropIfThere(db, jobtables::Bags);
     db.createTable(jobtables::mmworkDef());
 }
 
@@ -312,6 +315,18 @@ struct RowFields {
           sflag(rs.fieldIndex("sflag")), pcflag(rs.fieldIndex("pcflag")), seq(rs.fieldIndex("seq")) {}
 };
 
+// Anything but blanks and tabs.
+bool hasText(std::string_view s) {
+    return s.find_first_not_of(" \t") != std::string_view::npos;
+}
+
+bool hasAddress(const AddressFields& a) {
+    for (const std::string* f : {&a.name, &a.address1, &a.address2, &a.address3, &a.address4, &a.town, &a.county,
+                                 &a.postcode, &a.ref})
+        if (hasText(*f)) return true;
+    return false;
+}
+
 std::string stoppedAt(double processed, std::uint64_t line) {
     if (processed == 0) return " The import stopped before the first record.";
     return " The import stopped at record " + numberText(processed) + " (line " + std::to_string(line) +
@@ -349,6 +364,9 @@ void Importer::read(Form form, const std::string& mailFile, const LayoutRow& lay
 
         AddressFields a;
         int progress = 0;
+        // A file of blank lines, or of a heading alone, is no job: blank
+        // lines count as records only among records that hold something.
+        bool anyLine = false, anyAddress = false;
         while (!(stopped_ && stopped_()) && in->readLine(record)) {
             line = in->lineNumber();
             counters_.processed += 1;
@@ -363,6 +381,10 @@ void Importer::read(Form form, const std::string& mailFile, const LayoutRow& lay
             case Form::Fixed: cutFixed(record, columns, a); break;
             case Form::Quoted: rmvquotes(record, numbers, a); break;
             case Form::Plain: rmvcomma(record, numbers, a); break;
+            }
+            if (!anyAddress && hasText(record)) {
+                anyLine = true;
+                anyAddress = hasAddress(a);
             }
             mm->setText(f.name, a.name);
             mm->setText(f.address1, a.address1);
@@ -395,6 +417,8 @@ void Importer::read(Form form, const std::string& mailFile, const LayoutRow& lay
             }
             mm->update();
         }
+        if (!anyAddress && !(stopped_ && stopped_()))
+            throw ReaderFailure{anyLine ? ReaderFailure::Kind::NoAddresses : ReaderFailure::Kind::Empty, mailFile, 0, {}};
     } catch (ReaderFailure& e) {
         if (e.kind == ReaderFailure::Kind::Unexpected) e.description += stoppedAt(counters_.processed, line);
         throw;

@@ -21,7 +21,8 @@
 
 namespace qv::coding {
 
-// Drops mmwork and creates it again, empty. A table that is not there is no
+// Drops mmwork and creates it again, empty, and drops the last job's bags, so
+// that the new job counts as not sorted. A table that is not there is no
 // failure; any other failure to drop it is raised, so that a new job is never
 // appended to the old one.
 void NewFile(db::Database& db);
@@ -34,8 +35,10 @@ static_assert(layout::PartCount == PartCount);
 
 // Why a reader ended the program.
 struct ReaderFailure {
-    // NotText, Empty: refused by the first look at the file (text/textfile.h).
-    enum class Kind { FileNotFound, NotRegularFile, NotText, Empty, Unexpected };
+    // NotText, Empty: refused by the first look at the file (text/textfile.h);
+    // Empty also when no line after the heading holds more than blanks.
+    // NoAddresses: lines there are, but every field the layout reads is blank.
+    enum class Kind { FileNotFound, NotRegularFile, NotText, Empty, NoAddresses, Unexpected };
     Kind kind;
     std::string path;         // all but Unexpected: the file as named in MailFile
     int number = 0;           // Unexpected

@@ -26,6 +26,8 @@ namespace {
 
 namespace msg {
 constexpr const char* IncorrectType = "Error in definition file - incorrect type";
+constexpr const char* Cancelled =
+    "The import was cancelled. Nothing has been changed: the records read so far have not been stored.";
 constexpr const char* NoDatabase = "The database mailsort.mdb was not found in the current folder.";
 constexpr const char* NoMailFile =
     "No customer's file has been chosen for this job. Save the layout of the file with the layout designer, then "
@@ -221,7 +223,9 @@ void ImportWindow::run() {
     const JobResult r = runCodingJob(*db_, *report_, counters_, options);
     switch (r.outcome) {
     case JobOutcome::Done:
+        return;
     case JobOutcome::Stopped:
+        platform::messages().msgBox(QString::fromLatin1(msg::Cancelled), Buttons::OkOnly, Icon::Information);
         return;
     case JobOutcome::NoMailFile:
         failed(QString::fromLatin1(msg::NoMailFile));
@@ -283,6 +287,9 @@ void ImportWindow::readerFailed(const ReaderFailure& f) {
             break;
         case ReaderFailure::Kind::NotText: text = QString::fromLatin1(texts::NotTextFile); break;
         case ReaderFailure::Kind::Empty: text = QStringLiteral("File %1 holds no records.").arg(qs(f.path)); break;
+        case ReaderFailure::Kind::NoAddresses:
+            text = QStringLiteral("File %1 holds no addresses: every field its layout reads is blank.").arg(qs(f.path));
+            break;
         case ReaderFailure::Kind::Unexpected: break;
         }
         platform::messages().msgBox(text + flags, Buttons::OkOnly, Icon::Critical);

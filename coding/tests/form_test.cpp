@@ -88,6 +88,23 @@ protected:
     void click(const char* name) { QTest::mouseClick(ctl<QPushButton>(name), Qt::LeftButton); }
     QString status() { return ctl<QLabel>("Status")->text(); }
     bool summaryPrinted() { return recordingPrinter().texts().join('\n').contains("Records Processed:"); }
+    // A finished interactive run of n addresses, the job a later run replaces.
+    void earlierJob(int n) {
+        customers(n, "earlier.csv");
+        {
+            ImportWindow first;
+            ASSERT_TRUE(first.Form_Load());
+            first.cmdImport_Click();
+        }
+        ASSERT_EQ(mmwork().size(), std::size_t(n));
+        recordingPrinter().clear();
+    }
+    void expectCancelledMessage() {
+        ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+        EXPECT_EQ(scriptedMessages().messages()[0].text,
+                  "The import was cancelled. Nothing has been changed: the records read so far have not been stored.");
+        EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Information);
+    }
 
     std::unique_ptr<ImportWindow> form_;
 };
@@ -232,6 +249,7 @@ TEST_F(Window, AHandOverThatCannotStartTheNextProgramEndsTheSequence) {
 }
 
 TEST_F(Window, ASequencedRunStoppedByCancelEndsTheSequence) {
+    earlierJob(4);
     customers(35);
     sequence("Y", "Y");
     start();
@@ -239,16 +257,20 @@ TEST_F(Window, ASequencedRunStoppedByCancelEndsTheSequence) {
         EXPECT_TRUE(ctl<QPushButton>("cmdCancel")->isEnabled());
         click("cmdCancel");
     });
+    scriptedMessages().answer(Answer::Ok);
     show();
     waitForEnd();
-    // A stop the user asked for is no failure.
+    // A stop the user asked for is no failure; the earlier job stays whole.
     EXPECT_EQ(form_->exitStatus(), 0);
     EXPECT_EQ(status(), "Import incomplete");
-    EXPECT_TRUE(scriptedMessages().messages().empty());
+    expectCancelledMessage();
     EXPECT_TRUE(recordingLauncher().commands().isEmpty());
     EXPECT_EQ(parmText(key::RunAlone), "N");
-    EXPECT_EQ(mmwork().size(), 10u);
+    const auto rows = mmwork();
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0].text("name"), "Customer 1");
     EXPECT_FALSE(summaryPrinted());
+    EXPECT_TRUE(recordingPrinter().documents().empty());
 }
 
 TEST_F(Window, InteractiveRunsThenExit) {
@@ -277,14 +299,17 @@ TEST_F(Window, InteractiveRunsThenExit) {
 }
 
 TEST_F(Window, AStoppedInteractiveRunCanBeRunAgain) {
+    earlierJob(4);
     customers(35);
     start();
     show();
     duringRun([this] { click("cmdCancel"); });
+    scriptedMessages().answer(Answer::Ok);
     click("cmdImport");
     EXPECT_EQ(status(), "Import incomplete");
     EXPECT_EQ(ctl<QPushButton>("cmdCancel")->text(), "Cancel");
-    EXPECT_EQ(mmwork().size(), 10u);
+    expectCancelledMessage();
+    EXPECT_EQ(mmwork().size(), 4u);
     EXPECT_FALSE(summaryPrinted());
     EXPECT_FALSE(form_->programEnded());
     EXPECT_EQ(parmText(key::RunAlone), "N");
@@ -307,13 +332,16 @@ TEST_F(Window, ASecondPressOfImportDuringARunDoesNothing) {
 }
 
 TEST_F(Window, ClosingTheWindowDuringARunStopsItAndEnds) {
+    earlierJob(4);
     customers(35);
     start();
     show();
     duringRun([this] { form_->close(); });
+    scriptedMessages().answer(Answer::Ok);
     click("cmdImport");
     EXPECT_TRUE(form_->programEnded());
-    EXPECT_EQ(mmwork().size(), 10u);
+    expectCancelledMessage();
+    EXPECT_EQ(mmwork().size(), 4u);
     EXPECT_FALSE(summaryPrinted());
 }
 
@@ -401,6 +429,15 @@ TEST_F(Window, ARunThatCannotGoOnEndsTheSequence) {
         {"an empty file",
          [&] { setLayout(writeFile("empty.csv", {}), "N", "Y", {{Name1, {1, 1}}}); },
          QString("File %1 holds no records.").arg(QString::fromStdString((dir_ / "empty.csv").string())),
+         Icon::Critical},
+        {"a heading line alone",
+         [&] { setLayout(writeFile("heading.csv", {"\"Name\",\"Town\""}), "C", "Y", {{Name1, {1, 1}}}); },
+         QString("File %1 holds no records.").arg(QString::fromStdString((dir_ / "heading.csv").string())),
+         Icon::Critical},
+        {"records of empty fields",
+         [&] { setLayout(writeFile("commas.csv", {",", ","}), "N", "N", {{Name1, {1, 1}}, {Town, {2, 2}}}); },
+         QString("File %1 holds no addresses: every field its layout reads is blank.")
+             .arg(QString::fromStdString((dir_ / "commas.csv").string())),
          Icon::Critical},
     };
     for (const auto& c : cases) {

@@ -1,6 +1,7 @@
 // The import and coding job as one call: what it leaves for each way a run
 // ends, as the window and the benchmark rely on it.
 #include "coding/codingjob.h"
+#include "common/jobtables.h"
 #include "platform/testing/filelimit.h"
 #include "platform/testing/recordingprinter.h"
 #include "tests/fixture.h"
@@ -91,8 +92,10 @@ TEST_F(CodingJob, EachWayARunEnds) {
         int ended, killed;  // report documents
     };
     const Case cases[] = {
-        {"stopped", [&] { commaLayout(writeFile("cust.csv", three)); }, 1, JobOutcome::Stopped, 1, 1, 0},
+        {"stopped, no earlier job", [&] { commaLayout(writeFile("cust.csv", three)); }, 1, JobOutcome::Stopped, 0,
+         0, 1},
         {"done", [&] { commaLayout(writeFile("cust.csv", three)); }, -1, JobOutcome::Done, 3, 1, 0},
+        {"stopped", [&] { commaLayout(writeFile("new.csv", three)); }, 2, JobOutcome::Stopped, 3, 0, 1},
         {"no file chosen", [&] { setParm({{qv::parm::key::MailFile, qv::db::Value("")}}); }, -1,
          JobOutcome::NoMailFile, 3, 0, 0},
         {"no layout", [&] { setParm({{qv::parm::key::MailFile, qv::db::Value("/elsewhere/other.csv")}}); }, -1,
@@ -102,8 +105,8 @@ TEST_F(CodingJob, EachWayARunEnds) {
         {"bad type", [&] { commaLayout(writeFile("cust.csv", three), "X"); }, -1, JobOutcome::IncorrectType, 0,
          0, 1},
     };
-    // The finished job's three rows are kept by the refusals and the failure
-    // that follow it.
+    // The finished job's three rows are kept by the stop, the refusals and
+    // the failure that follow it.
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         c.arrange();
@@ -121,6 +124,80 @@ TEST_F(CodingJob, EachWayARunEnds) {
             EXPECT_EQ(r.failure->kind, ReaderFailure::Kind::FileNotFound);
         }
     }
+}
+
+// A file that gives no address is refused before the earlier job is touched:
+// blank lines count as records only among records that hold something.
+TEST_F(CodingJob, AFileWithNoAddressesIsRefusedAndTheEarlierJobKept) {
+    struct Case {
+        const char* name;
+        std::string type, skipFirst;
+        std::vector<std::string> lines;
+        std::optional<ReaderFailure::Kind> refused;  // nullopt: imported
+        std::size_t rows;
+    };
+    const Case cases[] = {
+        {"the heading line alone", "C", "Y", {"\"Name\",\"Street\",\"Town\",\"Postcode\""},
+         ReaderFailure::Kind::Empty, 0},
+        {"the heading and empty lines", "N", "Y", {"Name,Street,Town,Postcode", "", ""}, ReaderFailure::Kind::Empty, 0},
+        {"empty lines", "C", "N", {"", "", ""}, ReaderFailure::Kind::Empty, 0},
+        {"blanks and tabs", "N", "N", {"   ", "\t", " \t "}, ReaderFailure::Kind::Empty, 0},
+        {"fixed columns, lines of blanks", "A", "N", {"          ", "   "}, ReaderFailure::Kind::Empty, 0},
+        {"empty fields", "N", "N", {",,,", " , , , "}, ReaderFailure::Kind::NoAddresses, 0},
+        {"empty quoted fields", "C", "N", {"\"\",\"\",\"\",\"\""}, ReaderFailure::Kind::NoAddresses, 0},
+        {"blank lines among records", "N", "N", {"", "A One,1 Street,LEEDS,LS1 4AB", "", ""}, std::nullopt, 4},
+        {"a postcode alone", "N", "N", {",,,LS1 4AB"}, std::nullopt, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto before = earlierJob();
+        const std::string file = writeFile("new.txt", c.lines);
+        if (c.type == "A")
+            setLayout(file, "A", c.skipFirst, {{Name1, {1, 5}}, {Town, {6, 5}}});
+        else
+            setLayout(file, c.type, c.skipFirst,
+                      {{Name1, {1, 1}}, {Address11, {2, 2}}, {Town, {3, 3}}, {Postcode1, {4, 4}}});
+        const JobResult r = run();
+        if (c.refused) {
+            EXPECT_EQ(r.outcome, JobOutcome::ReaderFailed);
+            ASSERT_TRUE(r.failure);
+            EXPECT_EQ(r.failure->kind, *c.refused) << r.failure->description;
+            EXPECT_EQ(r.failure->path, file);
+            EXPECT_EQ(workNames(), before);
+            EXPECT_EQ(printer_.count(RecordingPrinter::EventKind::EndDoc), 0);
+        } else {
+            EXPECT_EQ(r.outcome, JobOutcome::Done);
+            EXPECT_EQ(workRows(), c.rows);
+        }
+    }
+}
+
+// The bags of the last job's sortation go with its mmwork, so that the labels
+// and the merge file see the new job as not sorted; a refused or stopped
+// import keeps both.
+TEST_F(CodingJob, ANewJobDropsTheLastJobsBags) {
+    const auto bagsThere = [&] {
+        auto db = open();
+        return db->hasTable(qv::jobtables::Bags);
+    };
+    const auto sortedEarlierJob = [&] {
+        earlierJob();
+        auto db = open();
+        db->createTable(qv::jobtables::bagsDef());
+    };
+    sortedEarlierJob();
+    commaLayout(writeFile("empty.csv", {""}));
+    EXPECT_EQ(run().outcome, JobOutcome::ReaderFailed);
+    EXPECT_TRUE(bagsThere());
+
+    commaLayout(customers("new.csv", 3));
+    JobOptions stop;
+    stop.stop = [&] { return counters_.processed >= 1; };
+    EXPECT_EQ(run(stop).outcome, JobOutcome::Stopped);
+    EXPECT_TRUE(bagsThere());
+
+    EXPECT_EQ(run().outcome, JobOutcome::Done);
+    EXPECT_FALSE(bagsThere());
 }
 
 TEST_F(CodingJob, ReportsProgressAndPrintsTheChosenReport) {
