@@ -278,9 +278,9 @@ public:
         }
 
         if (result_.stopped) {
-            // A cancelled run's rows and records go into place as they stand.
-            storeAll({&poaddr, &poline, &pofile});
-            // A cancelled report is not sent half-done.
+            // A cancelled report, its rows and its files would pass for the
+            // job's: none is kept, so the run before stays whole, as after a
+            // kill (the caller rolls the rows back; the files never go into place).
             if (printer_.documentOpen()) printer_.killDoc();
             return result_;
         }

@@ -153,10 +153,10 @@ void newfile(db::Database& db);
 // linerep: prints the line report, fills bags and writes POFILE.DAT,
 // POLINE.CSV and POADDR.CSV into the current folder. Each file replaces the
 // earlier one only when it is complete: at the end of the report, before the
-// report that follows ends the document, or at a cancel with the records
-// written so far; the transaction holding bags (if one is open) is committed
-// just before. A cancelled report is abandoned (its document thrown away);
-// the rows and records written before the cancel stay. A row, a file or a
+// report that follows ends the document; the transaction holding bags (if one
+// is open) is committed just before. A cancelled report is abandoned: its
+// document thrown away, its files never put in place, its transaction left
+// open for the caller to roll back. A row, a file or a
 // line that cannot be written, or mmwork that cannot be walked on, throws
 // RunFailure at once; the files then keep their earlier contents.
 ReportResult linerep(db::Database& db, platform::Printer& printer, const JobKeys& keys, const BagValues& values,

@@ -38,7 +38,10 @@ void steps(db::Database& db, platform::Printer& printer, const RunHooks& hooks, 
         report.following = [](const LineReportEnd& end) { planrep(end.db, end.stats, end.printer); };
     if (hooks.progress) report.progress = [&](double p, bool last) { hooks.progress(2, p, last); };
     r.report = linerep(db, printer, r.keys, r.values, r.totrecs, report);
-    if (r.report.stopped) r.status = RunStatus::Cancelled;
+    if (r.report.stopped) {
+        db.rollback();
+        r.status = RunStatus::Cancelled;
+    }
 }
 
 }  // namespace

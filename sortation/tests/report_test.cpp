@@ -415,9 +415,15 @@ TEST_F(Report, GeographicMailsort1ShowsTheRegionPosition) {
         }
 }
 
-TEST_F(Report, ACancelDuringTheReportAbandonsItsDocument) {
+TEST_F(Report, ACancelDuringTheReportAbandonsItsDocumentBagsAndFiles) {
     addLabels({{"12345", "NEWTOWN DIRECT"}, {"12401", "OLDTOWN DIRECT"}});
     makeMmwork(join({group("12345", 25), group("12401", 25)}));
+    // The run before this one.
+    sort();
+    const auto earlierBags = bags();
+    const std::string earlierFiles[] = {fileBytes("POFILE.DAT"), fileBytes("POLINE.CSV"), fileBytes("POADDR.CSV")};
+    ASSERT_EQ(earlierBags.size(), 2u);
+    printer_.clear();
     int tests = 0;
     bool reporting = false;
     RunHooks hooks;
@@ -426,16 +432,26 @@ TEST_F(Report, ACancelDuringTheReportAbandonsItsDocument) {
     hooks.stopRequested = [&] { return reporting && ++tests > 30; };
     bool followed = false;
     hooks.following = [&](const LineReportEnd&) { followed = true; };
-    const RunResult r = sort(hooks);
+    // The run's connection goes on: what the window saves next (the run
+    // flags) must not store the cancelled rows.
+    RunResult r;
+    {
+        auto db = open();
+        hooks.lineReportAlone = true;
+        r = runSortation(*db, printer_, hooks);
+        db->save();
+    }
     EXPECT_EQ(r.status, RunStatus::Cancelled);
     EXPECT_FALSE(followed);
     EXPECT_FALSE(printer_.documentOpen());
     EXPECT_EQ(printer_.count(RecordingPrinter::EventKind::KillDoc), 1);
     EXPECT_TRUE(printer_.documents().empty());
-    // What was written before the cancel stays.
-    EXPECT_EQ(bags(), (std::vector<BagsRow>{{1, 0, 25, {}, 12345}}));
-    EXPECT_EQ(fileBytes("POFILE.DAT"), "12345,3\r\n");
-    EXPECT_EQ(records("POADDR.CSV"), 30u);
+    // Nothing of the cancelled report passes for the job's: the run before stays.
+    EXPECT_EQ(bags(), earlierBags);
+    EXPECT_EQ(fileBytes("POFILE.DAT"), earlierFiles[0]);
+    EXPECT_EQ(fileBytes("POLINE.CSV"), earlierFiles[1]);
+    EXPECT_EQ(fileBytes("POADDR.CSV"), earlierFiles[2]);
+    EXPECT_EQ(records("POADDR.CSV"), 50u);
 }
 
 TEST_F(Report, TwoRunsOverTheSameJobGiveTheSameBagsAndFiles) {
