@@ -254,9 +254,9 @@ TEST_F(RefForm, ARecordThatDoesNotFitItsFormIsReportedNotTakenForSuccess) {
     EXPECT_EQ(allTables(), before);
 }
 
-// A stray Ctrl-Z amid the sector file is reported with its line, not taken
-// for success.
-TEST_F(RefForm, AStrayCtrlZIsReportedWithItsLine) {
+// A stray Ctrl-Z amid the sector file, or a control character in an
+// outward code, is reported with its line, not taken for success.
+TEST_F(RefForm, AStrayCtrlZOrControlCharacterIsReportedWithItsLine) {
     struct Case {
         FileForm form;
         std::string sectors;  // msorta.dat
@@ -267,6 +267,8 @@ TEST_F(RefForm, AStrayCtrlZIsReportedWithItsLine) {
          "Line 3 of file %1 holds an end-of-file mark (Ctrl-Z) with more records after it."},
         {FileForm::Comma, "\"1\",\"QA1\",\"2\",\"10101\"\r\n\x1a\r\n\"1\",\"QA1\",\"3\",\"10102\"\r\n",
          "Line 2 of file %1 holds an end-of-file mark (Ctrl-Z) with more records after it."},
+        {FileForm::Comma, "\"1\",\"QA1\",\"2\",\"10101\"\r\n\"1\",\"QA\t1\",\"3\",\"10102\"\r\n",
+         "Line 2 of file %1 is not a valid record: its outward code holds a tab."},
     };
     seedOldData();
     const auto before = allTables();

@@ -404,6 +404,62 @@ TEST_F(RefLoad, ARecordThatDoesNotFitItsFormStopsTheLoad) {
     }
 }
 
+// An outward code holds letters, digits and the blanks that pad it; a
+// sector, one digit. A NUL, a tab, another control character or
+// punctuation there stops the load at its line; a control character is
+// named, never quoted into the message.
+TEST_F(RefLoad, AnOutwardCodeOrSectorWithAStrayCharacterStopsTheLoad) {
+    using namespace std::string_literals;
+    struct Case {
+        FileForm form;
+        std::string record;  // bytes of a line of msorta.dat
+        const char* says;
+    };
+    const Case cases[] = {
+        {FileForm::Fixed, "1B1\0 210101"s, "its outward code holds a NUL character"},
+        {FileForm::Fixed, "1\0\0\0\0" "210101"s, "its outward code holds a NUL character"},
+        {FileForm::Fixed, "1B1\t 210101", "its outward code holds a tab"},
+        {FileForm::Fixed, "1B\x1b" "1 210101", "its outward code holds a control character (code 27)"},
+        {FileForm::Fixed, "1B1\x7f 210101", "its outward code holds a control character (code 127)"},
+        // A byte Windows-1252 leaves undefined is a control character.
+        {FileForm::Fixed, "1B1\x81 210101", "its outward code holds a control character (code 129)"},
+        {FileForm::Fixed, "1B-1\t210101", "its outward code holds a tab"},
+        {FileForm::Fixed, "1B1- 210101", "its outward code \"B1- \" holds punctuation: \"-\""},
+        {FileForm::Fixed, "1B1.1210101", "its outward code \"B1.1\" holds punctuation: \".\""},
+        {FileForm::Fixed, "1B1\xa3 210101", "its outward code \"B1£ \" holds punctuation: \"£\""},
+        {FileForm::Fixed, "1B1  \0" "10101"s, "its sector digit holds a NUL character"},
+        {FileForm::Fixed, "1B1  \t10101", "its sector digit holds a tab"},
+        {FileForm::Fixed, "1B1  \x01" "10101", "its sector digit holds a control character (code 1)"},
+        {FileForm::Fixed, "1B1  -10101", "its sector digit \"-\" is not a digit"},
+        {FileForm::Comma, "\"1\",\"B1\0\",\"2\",\"10101\""s, "its outward code holds a NUL character"},
+        {FileForm::Comma, "\"1\",\"B1\t\",\"2\",\"10101\"", "its outward code holds a tab"},
+        {FileForm::Comma, "\"1\",\"\tQAB12\",\"2\",\"10101\"", "its outward code holds a tab"},
+        {FileForm::Comma, "\"1\",\"B\r1\",\"2\",\"10101\"", "its outward code holds a control character (code 13)"},
+        {FileForm::Comma, "\"1\",\"B1/\",\"2\",\"10101\"", "its outward code \"B1/\" holds punctuation: \"/\""},
+        {FileForm::Comma, "\"1\",\"B+1\",\"2\",\"10101\"", "its outward code \"B+1\" holds punctuation: \"+\""},
+        {FileForm::Comma, "\"1\",\"B1\x96\",\"2\",\"10101\"", "its outward code \"B1–\" holds punctuation: \"–\""},
+        {FileForm::Comma, "\"1\",\"B1,2\",\"2\",\"10101\"", "its outward code \"B1,2\" holds punctuation: \",\""},
+        {FileForm::Comma, "\"1\",\"B1\",\"\0\",\"10101\""s, "its sector digit holds a NUL character"},
+        {FileForm::Comma, "\"1\",\"B1\",\"2\t\",\"10101\"", "its sector digit holds a tab"},
+        {FileForm::Comma, "\"1\",\"B1\",\"\x1f\",\"10101\"", "its sector digit holds a control character (code 31)"},
+        {FileForm::Comma, "\"1\",\"B1\",\".\",\"10101\"", "its sector digit \".\" is not a digit"},
+    };
+    seedOldData();
+    const auto before = allTables();
+    for (const auto& c : cases) {
+        const bool fixed = c.form == FileForm::Fixed;
+        writeFixture(c.form);
+        // A good record, an empty line, then the case: line 3.
+        writeRaw("msorta.dat", (fixed ? "1AB1 311601"s : R"("1","AB1","3","11601")"s) + "\r\n\r\n" + c.record + "\r\n");
+        LoadError e = loadFails(c.form);
+        EXPECT_EQ(e.kind(), LoadError::Kind::BadLine) << c.says;
+        EXPECT_EQ(e.line(), 3u) << c.says;
+        EXPECT_EQ(std::string(e.what()),
+                  "Line 3 of file " + (po() / "msorta.dat").string() + " is not a valid record: " + c.says + ".");
+        EXPECT_EQ(allTables(), before) << c.says;
+    }
+}
+
 // Whole files that are not Post Office files, on a full set of old data.
 TEST_F(RefLoad, ADamagedSectorFileKeepsAllTheOldData) {
     const auto data = qv::pogen::generate({.seed = 3, .sectors = 400});
