@@ -3,6 +3,8 @@
 #include "common/text/chars.h"
 #include "common/text/lines.h"
 
+#include <QChar>
+
 #include <vector>
 
 namespace qv::refimport {
@@ -167,6 +169,48 @@ bool allDigits(std::string_view v) {
 
 std::string shown(std::string_view v) { return "\"" + quotedStart(v) + "\""; }
 
+// The code point of one character of valid UTF-8, as the reader gives.
+char32_t codePoint(std::string_view ch) {
+    const auto b = [&](std::size_t i) { return char32_t(static_cast<unsigned char>(ch[i])); };
+    switch (ch.size()) {
+        case 1: return b(0);
+        case 2: return (b(0) & 0x1F) << 6 | (b(1) & 0x3F);
+        case 3: return (b(0) & 0x0F) << 12 | (b(1) & 0x3F) << 6 | (b(2) & 0x3F);
+        case 4: return (b(0) & 0x07) << 18 | (b(1) & 0x3F) << 12 | (b(2) & 0x3F) << 6 | (b(3) & 0x3F);
+    }
+    return 0xFFFD;
+}
+
+// A character a postcode field cannot hold: a control character (a NUL
+// and a tab by name) before any punctuation, so that the message never
+// quotes a value with a control character in it. Letters, digits and blanks
+// pass; so does the punctuation of a field whose own check names it.
+std::optional<std::string> strayCharacter(const char* what, const std::string& value, bool punctuation) {
+    const auto chars = charsOf(value);
+    for (std::string_view ch : chars) {
+        const char32_t c = codePoint(ch);
+        if (c == 0) return std::string("its ") + what + " holds a NUL character";
+        if (c == '\t') return std::string("its ") + what + " holds a tab";
+        if (QChar::category(c) == QChar::Other_Control)
+            return std::string("its ") + what + " holds a control character (code " + std::to_string(c) + ")";
+    }
+    if (!punctuation) return std::nullopt;
+    for (std::string_view ch : chars) {
+        const char32_t c = codePoint(ch);
+        if (QChar::isPunct(c) || QChar::isSymbol(c))
+            return std::string("its ") + what + " " + shown(value) + " holds punctuation: " + shown(ch);
+    }
+    return std::nullopt;
+}
+
+// The outward code and the sector digit of a sector record: a NUL, a tab,
+// another control character, or (in the outward code) punctuation is
+// refused; the sector digit's own check refuses its punctuation.
+std::optional<std::string> postcodeMisfit(const std::string& outward, const std::string& sector) {
+    if (auto why = strayCharacter("outward code", outward, true)) return why;
+    return strayCharacter("sector digit", sector, false);
+}
+
 // Why a value does not fit its number field.
 std::optional<std::string> numberMisfit(const NumberField& n, const std::string& value) {
     const std::string its = std::string("its ") + n.what;
@@ -200,7 +244,10 @@ std::optional<std::string> fixedMisfit(PoFile file, std::string_view line) {
         return "it is " + std::to_string(length) + (length == 1 ? " character" : " characters") +
                " long, too short to hold its " + last.what + " (columns " + std::to_string(last.column) + "-" +
                std::to_string(last.column + last.width - 1) + ")";
-    if (file == PoFile::A && trim(mid(line, 2, 4)).empty()) return std::string("its outward code is empty");
+    if (file == PoFile::A) {
+        if (trim(mid(line, 2, 4)).empty()) return std::string("its outward code is empty");
+        if (auto why = postcodeMisfit(mid(line, 2, 4), mid(line, 6, 1))) return why;
+    }
     for (const auto& n : numbers)
         if (auto why = numberMisfit(n, mid(line, n.column, n.width))) return why;
     return std::nullopt;
@@ -213,9 +260,11 @@ std::optional<std::string> commaMisfit(PoFile file, const SplitLine& s) {
     if (s.fields < last.field)
         return "it has " + std::to_string(s.fields) + (s.fields == 1 ? " field" : " fields") + ", too few to hold its " +
                last.what + " (field " + std::to_string(last.field) + ")";
-    if (file == PoFile::A && trim(s.field[1]).empty()) return std::string("its outward code is empty");
-    if (file == PoFile::A && charLength(s.field[1]) > 4)
-        return "its outward code " + shown(s.field[1]) + " is longer than 4 characters";
+    if (file == PoFile::A) {
+        if (trim(s.field[1]).empty()) return std::string("its outward code is empty");
+        if (auto why = postcodeMisfit(s.field[1], s.field[2])) return why;
+        if (charLength(s.field[1]) > 4) return "its outward code " + shown(s.field[1]) + " is longer than 4 characters";
+    }
     for (const auto& n : numbers)
         if (auto why = numberMisfit(n, s.field[std::size_t(n.field - 1)])) return why;
     return std::nullopt;

@@ -1,6 +1,7 @@
 // The Post Office's Mailsort files as records: the splitting of a
 // comma-delimited line, the fixed columns, and which value of a record goes
-// where. Plain C++; the database side is in refload.h.
+// where. Plain C++ and QtCore's character classes; the database side is in
+// refload.h.
 #pragma once
 
 #include <array>
@@ -77,7 +78,10 @@ PlaceRecord commaPlace(const SplitLine& s);
 // one of its width in digits (the region letter one of A to P); the line, or
 // the comma-delimited fields, must reach the record's last number, while
 // text after it may be cut short or missing. The comma form's outward code
-// has at most 4 characters. Blank keys and names are left to the reader.
+// has at most 4 characters; the outward code holds no control character
+// (a NUL, a tab, ...) and no punctuation, the sector digit no control
+// character before its own check. Blank keys and names are left to the
+// reader.
 std::optional<std::string> fixedMisfit(PoFile file, std::string_view line);
 std::optional<std::string> commaMisfit(PoFile file, const SplitLine& s);
 

@@ -61,6 +61,12 @@ void ReferenceLoader::forEachRecord(PoFile file,
             if (isBlankLine(line)) continue;
             take(line);
         }
+        // A Ctrl-Z ends the file; one with records after it would drop them.
+        if (const std::uint64_t z = reader.ctrlZLine(); z != 0 && reader.textAfterCtrlZ()) {
+            lineNo_ = z;
+            throw LoadError(LoadError::Kind::BadLine,
+                            here() + " holds an end-of-file mark (Ctrl-Z) with more records after it.", current_, lineNo_);
+        }
     } catch (const std::system_error& e) {
         throw LoadError(LoadError::Kind::FileUnreadable, "File " + shown + " could not be read (" + e.what() + ").",
                         current_, lineNo_);

@@ -51,17 +51,43 @@ TEST(LineReader, LineEnds) {
     for (const auto& c : cases) EXPECT_EQ(readAll(c.bytes), c.lines) << c.name;
 }
 
+// The Ctrl-Z ends the file for every reader; one that must not lose records
+// behind it learns its line and whether text follows it.
 TEST(LineReader, CtrlZ) {
-    struct { const char* name; std::string bytes; Lines lines; } cases[] = {
-        {"final Ctrl-Z alone on last line", "a\r\nb\r\n\x1A", {"a", "b"}},
-        {"final Ctrl-Z after a line without end", "a\r\nb\x1A", {"a", "b"}},
-        {"anything after Ctrl-Z dropped", "a\r\n\x1A" "junk\r\nmore\r\n", {"a"}},
-        {"Ctrl-Z then line end", "a\r\n\x1A\r\n", {"a"}},
-        {"Ctrl-Z mid-line ends the file", "ab\x1A" "cd\r\nef\r\n", {"ab"}},
-        {"only Ctrl-Z", "\x1A", {}},
-        {"CR before Ctrl-Z", "a\r\x1A", {"a"}},
+    struct {
+        const char* name;
+        std::string bytes;
+        Lines lines;
+        std::uint64_t ctrlZLine;
+        bool textAfter;
+    } cases[] = {
+        {"final Ctrl-Z alone on last line", "a\r\nb\r\n\x1A", {"a", "b"}, 3, false},
+        {"final Ctrl-Z after a line without end", "a\r\nb\x1A", {"a", "b"}, 2, false},
+        {"anything after Ctrl-Z dropped", "a\r\n\x1A" "junk\r\nmore\r\n", {"a"}, 2, true},
+        {"Ctrl-Z then line end", "a\r\n\x1A\r\n", {"a"}, 2, false},
+        {"Ctrl-Z mid-line ends the file", "ab\x1A" "cd\r\nef\r\n", {"ab"}, 1, true},
+        {"only Ctrl-Z", "\x1A", {}, 1, false},
+        {"CR before Ctrl-Z", "a\r\x1A", {"a"}, 2, false},
+        {"after a byte-order mark", "\xEF\xBB\xBF\x1A" "a\r\n", {}, 1, true},
+        {"more Ctrl-Zs, blanks and line ends after it", "a\r\n\x1A\x1A  \r\n\n\x1A\x1A", {"a"}, 2, false},
+        {"a NUL after it", std::string("a\r\n\x1A\r\n\0", 7), {"a"}, 2, true},
+        {"a tab after it", "a\n\x1A\t\n", {"a"}, 2, true},
+        {"empty lines before it", "a\n\n\n\x1A", {"a", "", ""}, 4, false},
+        {"CR line ends", "a\rb\r\x1A" "c\rd\r", {"a", "b"}, 3, true},
+        {"no Ctrl-Z", "a\r\nb\r\n", {"a", "b"}, 0, false},
+        {"no Ctrl-Z, no line end", "a\r\nb", {"a", "b"}, 0, false},
+        {"empty file", "", {}, 0, false},
     };
-    for (const auto& c : cases) EXPECT_EQ(readAll(c.bytes), c.lines) << c.name;
+    for (const auto& c : cases) {
+        EXPECT_EQ(readAll(c.bytes), c.lines) << c.name;
+        std::istringstream in(c.bytes);
+        LineReader r(in);
+        std::string line;
+        while (r.readLine(line)) {
+        }
+        EXPECT_EQ(r.ctrlZLine(), c.ctrlZLine) << c.name;
+        EXPECT_EQ(r.textAfterCtrlZ(), c.textAfter) << c.name;
+    }
 }
 
 // A file with no LF at all but CRs has CR line ends; in a file with LFs a
@@ -172,6 +198,30 @@ TEST_F(LineFileTest, ReadsFileAcrossBufferBoundaries) {
         ++n;
     }
     EXPECT_EQ(n, want.size());
+}
+
+// What follows a Ctrl-Z is looked at to the end of the file, past the
+// buffer the Ctrl-Z was found in, in a file and in a stream alike.
+TEST_F(LineFileTest, TextFarAfterACtrlZIsFound) {
+    const std::string head = std::string(70'000, 'x') + "\r\n\x1A";
+    const std::string blanks = std::string(200'000, ' ') + "\r\n" + std::string(100'000, '\x1A');
+    for (const auto& [tail, text] : {std::pair{blanks, false}, std::pair{blanks + "b", true}}) {
+        const fs::path p = dir_ / "tail.txt";
+        {
+            std::ofstream out(p, std::ios::binary);
+            out << head << tail;
+        }
+        std::ifstream in(p, std::ios::binary);
+        LineReader fromFile(p), fromStream(in);
+        for (LineReader* r : {&fromFile, &fromStream}) {
+            std::string line;
+            while (r->readLine(line)) {
+            }
+            EXPECT_EQ(r->lineNumber(), 1u);
+            EXPECT_EQ(r->ctrlZLine(), 2u);
+            EXPECT_EQ(r->textAfterCtrlZ(), text);
+        }
+    }
 }
 
 TEST_F(LineFileTest, CrlfSplitAcrossBuffer) {

@@ -108,39 +108,70 @@ LineReader::~LineReader() {
     if (file_) std::fclose(file_);
 }
 
+std::size_t LineReader::readSource(char* data, std::size_t size) {
+    if (file_) {
+        const std::size_t got = std::fread(data, 1, size, file_);
+        if (got < size && std::ferror(file_)) throw std::system_error(errno, std::generic_category(), "read error");
+        return got;
+    }
+    in_->read(data, std::streamsize(size));
+    const std::size_t got = std::size_t(in_->gcount());
+    if (in_->bad()) throw std::ios_base::failure("read error");
+    return got;
+}
+
+namespace {
+
+// What an old file may hold after its end-of-file byte: line ends, blanks
+// and more Ctrl-Zs.
+bool holdsText(const char* from, const char* to) {
+    for (const char* p = from; p < to; ++p)
+        if (*p != ' ' && *p != '\r' && *p != '\n' && *p != 0x1A) return true;
+    return false;
+}
+
+}  // namespace
+
 bool LineReader::fill() {
     pos_ = end_ = 0;
     if (done_) return false;
-    std::size_t got;
-    if (file_) {
-        got = std::fread(buf_.data(), 1, buf_.size(), file_);
-        if (got < buf_.size()) {
-            if (std::ferror(file_)) throw std::system_error(errno, std::generic_category(), "read error");
-            done_ = true;
-        }
-    } else {
-        in_->read(buf_.data(), std::streamsize(buf_.size()));
-        got = std::size_t(in_->gcount());
-        if (in_->bad()) throw std::ios_base::failure("read error");
-        if (got < buf_.size()) done_ = true;
-    }
+    const std::size_t got = readSource(buf_.data(), buf_.size());
+    if (got < buf_.size()) done_ = true;
     end_ = got;
     if (!started_) {
         started_ = true;
         if (end_ >= 3 && std::memcmp(buf_.data(), "\xEF\xBB\xBF", 3) == 0) pos_ = 3;
     }
     if (const void* z = std::memchr(buf_.data() + pos_, 0x1A, end_ - pos_)) {
-        end_ = std::size_t(static_cast<const char*>(z) - buf_.data());
+        const char* at = static_cast<const char*>(z);
+        ctrlZ_ = true;
+        textAfterZ_ = holdsText(at + 1, buf_.data() + got);
+        moreAfterZ_ = !done_;
+        end_ = std::size_t(at - buf_.data());
         done_ = true;
     }
     return pos_ < end_;
 }
 
+bool LineReader::textAfterCtrlZ() {
+    if (!ctrlZ_) return false;
+    std::string chunk;
+    while (!textAfterZ_ && moreAfterZ_) {
+        chunk.resize(kBufferSize);
+        const std::size_t got = readSource(chunk.data(), chunk.size());
+        moreAfterZ_ = got == chunk.size();
+        textAfterZ_ = holdsText(chunk.data(), chunk.data() + got);
+    }
+    return textAfterZ_;
+}
+
 bool LineReader::readLine(std::string& line) {
     std::string_view rec;
+    bool ended = false;
     for (;;) {
         raw_.clear();
-        bool any = false, ended = false;
+        bool any = false;
+        ended = false;
         for (;;) {
             if (pos_ == end_ && !fill()) break;
             const char* b = buf_.data() + pos_;
@@ -162,7 +193,10 @@ bool LineReader::readLine(std::string& line) {
                 break;
             }
         }
-        if (!any) return false;
+        if (!any) {
+            atEnd_ = true;
+            return false;
+        }
         if (ended) {
             decided_ = true;
             break;
@@ -187,6 +221,7 @@ bool LineReader::readLine(std::string& line) {
         last1252_ = true;
     }
     ++lines_;
+    lastEnded_ = ended;
     return true;
 }
 

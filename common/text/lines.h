@@ -49,7 +49,10 @@ std::string decodeLine(std::string_view s, bool* was1252 = nullptr);
 //     there is no further (empty) record;
 //   - the first Ctrl-Z byte (0x1A) ends the file, as on the old platform:
 //     it and everything after it are ignored, so text before it on its line
-//     is the last record, and a Ctrl-Z alone on the last line is no record;
+//     is the last record, and a Ctrl-Z alone on the last line is no record.
+//     A reader that must not lose records behind a stray Ctrl-Z asks at the
+//     end where it stood and whether text follows it (ctrlZLine,
+//     textAfterCtrlZ);
 //   - a UTF-8 byte-order mark at the start of the file is skipped;
 //   - each record is decoded as described above.
 // Read errors throw std::system_error (std::ios_base::failure for streams).
@@ -71,8 +74,17 @@ public:
     std::uint64_t lineNumber() const { return lines_; }      // records read so far
     bool lastLineWas1252() const { return last1252_; }       // of the last record
 
+    // Once readLine has returned false: the line of the Ctrl-Z that ended
+    // the file (the line of the text before it, or the one after the last
+    // line end), 0 when the data ran out first.
+    std::uint64_t ctrlZLine() const { return ctrlZ_ && atEnd_ ? lines_ + (lastEnded_ ? 1 : 0) : 0; }
+    // Whether anything but blanks, line ends and further Ctrl-Zs follows
+    // that Ctrl-Z; reads the rest of the file. False when no Ctrl-Z ended it.
+    bool textAfterCtrlZ();
+
 private:
     bool fill();
+    std::size_t readSource(char* data, std::size_t size);  // got < size: the source is exhausted
 
     std::FILE* file_ = nullptr;
     std::istream* in_ = nullptr;
@@ -85,6 +97,11 @@ private:
     std::string raw_;
     std::uint64_t lines_ = 0;
     bool last1252_ = false;
+    bool lastEnded_ = true;   // the last record ended at a line end (or there was none)
+    bool atEnd_ = false;      // readLine returned false
+    bool ctrlZ_ = false;      // a Ctrl-Z ended the file
+    bool textAfterZ_ = false; // text seen after it
+    bool moreAfterZ_ = false; // the source may hold more after what was seen
 };
 
 enum class LineEnd { CRLF, LF };

@@ -254,6 +254,41 @@ TEST_F(RefForm, ARecordThatDoesNotFitItsFormIsReportedNotTakenForSuccess) {
     EXPECT_EQ(allTables(), before);
 }
 
+// A stray Ctrl-Z amid the sector file, or a control character in an
+// outward code, is reported with its line, not taken for success.
+TEST_F(RefForm, AStrayCtrlZOrControlCharacterIsReportedWithItsLine) {
+    struct Case {
+        FileForm form;
+        std::string sectors;  // msorta.dat
+        const char* says;
+    };
+    const Case cases[] = {
+        {FileForm::Fixed, "1QA1 210101\r\n1QA1 310102\r\n\x1a" "1QA1 410103\r\n",
+         "Line 3 of file %1 holds an end-of-file mark (Ctrl-Z) with more records after it."},
+        {FileForm::Comma, "\"1\",\"QA1\",\"2\",\"10101\"\r\n\x1a\r\n\"1\",\"QA1\",\"3\",\"10102\"\r\n",
+         "Line 2 of file %1 holds an end-of-file mark (Ctrl-Z) with more records after it."},
+        {FileForm::Comma, "\"1\",\"QA1\",\"2\",\"10101\"\r\n\"1\",\"QA\t1\",\"3\",\"10102\"\r\n",
+         "Line 2 of file %1 is not a valid record: its outward code holds a tab."},
+    };
+    seedOldData();
+    const auto before = allTables();
+    for (const auto& c : cases) {
+        generate(c.form == FileForm::Fixed ? qv::pogen::Form::Fixed : qv::pogen::Form::Comma);
+        writeRaw("msorta.dat", c.sectors);
+        auto f = shown(c.form);
+        type(*f, "txtDrive", "po");
+        const QString text =
+            QString::fromUtf8(c.says).arg(QString::fromStdString((po() / "msorta.dat").string())) + kUnchanged;
+        scriptedMessages().answer(qv::platform::Answer::Ok, text);
+        import(*f);
+        EXPECT_TRUE(scriptedMessages().failures().empty()) << c.says;
+        EXPECT_EQ(scriptedMessages().texts(), QStringList{text});
+        EXPECT_TRUE(f->isVisible()) << c.says;
+        EXPECT_EQ(allTables(), before) << c.says;
+        scriptedMessages().clear();
+    }
+}
+
 TEST_F(RefForm, AFullDiskDuringTheLoadIsReportedAndTheOldDataKept) {
     seedOldData();
     const auto before = allTables();

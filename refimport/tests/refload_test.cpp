@@ -22,20 +22,29 @@ const std::string kSorts = "01020304050607080910111213141516";
 
 class RefLoad : public RefFolder {
 protected:
-    void writeComma() {
-        write("msortd.dat", {R"("5","A","REGION A")", R"("6","A","101")", R"("6","P","116")", R"("7","B","999")"});
-        write("msorta.dat", {R"("1","B1","2","10101")", R"("1","AB1","3","11601")", R"("1","AB12","4","77701")"});
-        write("msortb.dat", {R"("2","10101","B1 SELECTION")", R"("3","101","RESIDUE 101",")" + kSorts + "\"",
-                             R"("1","116","OTHER TYPE","IGNORED")"});
-        write("msortc.dat", {R"("1","ZORFORD","101")", R"("2","VEXSHIRE","116")", R"("1","NOWHERE","555")"});
+    // The fixture's records of a file in a form.
+    static std::vector<std::string> fixtureLines(FileForm form, const std::string& file) {
+        if (form == FileForm::Comma) {
+            if (file == "msortd.dat") return {R"("5","A","REGION A")", R"("6","A","101")", R"("6","P","116")", R"("7","B","999")"};
+            if (file == "msorta.dat") return {R"("1","B1","2","10101")", R"("1","AB1","3","11601")", R"("1","AB12","4","77701")"};
+            if (file == "msortb.dat")
+                return {R"("2","10101","B1 SELECTION")", R"("3","101","RESIDUE 101",")" + kSorts + "\"",
+                        R"("1","116","OTHER TYPE","IGNORED")"};
+            return {R"("1","ZORFORD","101")", R"("2","VEXSHIRE","116")", R"("1","NOWHERE","555")"};
+        }
+        if (file == "msortd.dat") return {"5AREGION A", "6A101", "6P116", "7B999"};
+        if (file == "msorta.dat") return {"1B1  210101", "1AB1 311601", "1AB12477701"};
+        if (file == "msortb.dat")
+            return {"210101" + pad("B1 SELECTION", 75), "3101" + pad("RESIDUE 101", 50) + kSorts,
+                    "1116" + pad("OTHER TYPE", 50) + "IGNORED"};
+        return {"1ZORFORD   101", "2VEXSHIRE  116", "1NOWHERE   555"};
     }
-    void writeFixed() {
-        write("msortd.dat", {"5AREGION A", "6A101", "6P116", "7B999"});
-        write("msorta.dat", {"1B1  210101", "1AB1 311601", "1AB12477701"});
-        write("msortb.dat", {"210101" + pad("B1 SELECTION", 75), "3101" + pad("RESIDUE 101", 50) + kSorts,
-                             "1116" + pad("OTHER TYPE", 50) + "IGNORED"});
-        write("msortc.dat", {"1ZORFORD   101", "2VEXSHIRE  116", "1NOWHERE   555"});
+    static constexpr const char* kFiles[] = {"msortd.dat", "msorta.dat", "msortb.dat", "msortc.dat"};
+    void writeFixture(FileForm form) {
+        for (const char* f : kFiles) write(f, fixtureLines(form, f));
     }
+    void writeComma() { writeFixture(FileForm::Comma); }
+    void writeFixed() { writeFixture(FileForm::Fixed); }
     std::vector<PassedOver> load(FileForm form) {
         auto db = Database::open("mailsort.mdb");
         return loadReferenceData(*db, form, po());
@@ -187,6 +196,89 @@ TEST_F(RefLoad, PassesOverEmptyLinesAndTheEndOfFileByte) {
     expectFixtureLoaded();
 }
 
+// A Ctrl-Z ends the file, so records after it would be lost without a
+// word: in any of the four files, in either form, the load stops at its
+// line and every table keeps what it held.
+TEST_F(RefLoad, ACtrlZWithRecordsAfterItStopsTheLoadAtItsLine) {
+    struct Place {
+        const char* where;
+        std::uint64_t line;
+        std::string (*bytes)(const std::vector<std::string>& lines);
+    };
+    const Place places[] = {
+        {"alone on a line after the first record", 2,
+         [](const std::vector<std::string>& l) { return l[0] + "\r\n\x1a\r\n" + l[1] + "\r\n" + l[2] + "\r\n"; }},
+        {"at the end of the first record's text", 1,
+         [](const std::vector<std::string>& l) { return l[0] + "\x1a\r\n" + l[1] + "\r\n" + l[2] + "\r\n"; }},
+        {"before the second record on its line", 2,
+         [](const std::vector<std::string>& l) { return l[0] + "\r\n\x1a" + l[1] + "\r\n" + l[2] + "\r\n"; }},
+        {"first in the file", 1, [](const std::vector<std::string>& l) { return "\x1a" + l[0] + "\r\n" + l[1]; }},
+        {"before the last record, after blank lines", 4,
+         [](const std::vector<std::string>& l) { return l[0] + "\r\n" + l[1] + "\r\n   \r\n\x1a\r\n\r\n" + l[2]; }},
+    };
+    seedOldData();
+    const auto before = allTables();
+    for (FileForm form : {FileForm::Fixed, FileForm::Comma}) {
+        for (const char* file : kFiles) {
+            for (const auto& p : places) {
+                const std::string what = std::string(file) + (form == FileForm::Fixed ? ", fixed, " : ", comma, ") + p.where;
+                writeFixture(form);
+                writeRaw(file, p.bytes(fixtureLines(form, file)));
+                LoadError e = loadFails(form);
+                EXPECT_EQ(e.kind(), LoadError::Kind::BadLine) << what;
+                EXPECT_EQ(e.line(), p.line) << what;
+                EXPECT_EQ(std::string(e.what()), "Line " + std::to_string(p.line) + " of file " + (po() / file).string() +
+                                                     " holds an end-of-file mark (Ctrl-Z) with more records after it.")
+                    << what;
+                EXPECT_EQ(allTables(), before) << what;
+            }
+        }
+    }
+}
+
+// What an old file holds after its end-of-file byte (line ends, blanks,
+// more Ctrl-Zs) is no record: the files load as without it.
+TEST_F(RefLoad, ACtrlZAtTheEndOfTheFileStillLoads) {
+    const std::pair<const char*, std::string> ends[] = {
+        {"alone after the last line end", "\r\n\x1a"},
+        {"right after the last record", "\x1a"},
+        {"followed by a line end", "\r\n\x1a\r\n"},
+        {"followed by more Ctrl-Zs", "\r\n\x1a\x1a\x1a\x1a"},
+        {"followed by blanks, line ends and Ctrl-Zs", "\x1a   \r\n\n   \r\n\x1a\x1a  "},
+    };
+    for (FileForm form : {FileForm::Fixed, FileForm::Comma}) {
+        for (const auto& [what, end] : ends) {
+            seedOldData();
+            for (const char* file : kFiles) {
+                std::string bytes;
+                for (const auto& l : fixtureLines(form, file)) bytes += (bytes.empty() ? "" : "\r\n") + l;
+                writeRaw(file, bytes + end);
+            }
+            EXPECT_TRUE(load(form).empty()) << what;
+            expectFixtureLoaded();
+        }
+    }
+}
+
+// The file of the issue: a Ctrl-Z amid a national set of sector records,
+// over a full set of old data.
+TEST_F(RefLoad, ACtrlZAmidTheSectorFileKeepsTheOldSet) {
+    const auto data = qv::pogen::generate({.seed = 4, .sectors = 11000});
+    qv::pogen::writeFiles(data, qv::pogen::Form::Comma, po());
+    load(FileForm::Comma);
+    const auto before = allTables();
+    ASSERT_EQ(before[1].size(), 11000u);
+
+    std::string bytes;
+    const auto lines = qv::pogen::fileLines(data, qv::pogen::File::A, qv::pogen::Form::Comma);
+    for (std::size_t i = 0; i < lines.size(); ++i) bytes += (i == 5000 ? "\x1a" : "") + lines[i] + "\r\n";
+    writeRaw("msorta.dat", bytes);
+    LoadError e = loadFails(FileForm::Comma);
+    EXPECT_EQ(std::string(e.what()), "Line 5001 of file " + (po() / "msorta.dat").string() +
+                                         " holds an end-of-file mark (Ctrl-Z) with more records after it.");
+    EXPECT_EQ(allTables(), before);
+}
+
 // A fixed line may end early where only text is left: the blanks that
 // would pad it out are not needed.
 TEST_F(RefLoad, FixedLinesMayEndWhereOnlyTextIsLeft) {
@@ -309,6 +401,62 @@ TEST_F(RefLoad, ARecordThatDoesNotFitItsFormStopsTheLoad) {
         EXPECT_EQ(std::string(e.what()),
                   "Line 3 of file " + (po() / c.file).string() + " is not a valid record: " + c.says + ".");
         EXPECT_EQ(allTables(), before) << c.record;
+    }
+}
+
+// An outward code holds letters, digits and the blanks that pad it; a
+// sector, one digit. A NUL, a tab, another control character or
+// punctuation there stops the load at its line; a control character is
+// named, never quoted into the message.
+TEST_F(RefLoad, AnOutwardCodeOrSectorWithAStrayCharacterStopsTheLoad) {
+    using namespace std::string_literals;
+    struct Case {
+        FileForm form;
+        std::string record;  // bytes of a line of msorta.dat
+        const char* says;
+    };
+    const Case cases[] = {
+        {FileForm::Fixed, "1B1\0 210101"s, "its outward code holds a NUL character"},
+        {FileForm::Fixed, "1\0\0\0\0" "210101"s, "its outward code holds a NUL character"},
+        {FileForm::Fixed, "1B1\t 210101", "its outward code holds a tab"},
+        {FileForm::Fixed, "1B\x1b" "1 210101", "its outward code holds a control character (code 27)"},
+        {FileForm::Fixed, "1B1\x7f 210101", "its outward code holds a control character (code 127)"},
+        // A byte Windows-1252 leaves undefined is a control character.
+        {FileForm::Fixed, "1B1\x81 210101", "its outward code holds a control character (code 129)"},
+        {FileForm::Fixed, "1B-1\t210101", "its outward code holds a tab"},
+        {FileForm::Fixed, "1B1- 210101", "its outward code \"B1- \" holds punctuation: \"-\""},
+        {FileForm::Fixed, "1B1.1210101", "its outward code \"B1.1\" holds punctuation: \".\""},
+        {FileForm::Fixed, "1B1\xa3 210101", "its outward code \"B1£ \" holds punctuation: \"£\""},
+        {FileForm::Fixed, "1B1  \0" "10101"s, "its sector digit holds a NUL character"},
+        {FileForm::Fixed, "1B1  \t10101", "its sector digit holds a tab"},
+        {FileForm::Fixed, "1B1  \x01" "10101", "its sector digit holds a control character (code 1)"},
+        {FileForm::Fixed, "1B1  -10101", "its sector digit \"-\" is not a digit"},
+        {FileForm::Comma, "\"1\",\"B1\0\",\"2\",\"10101\""s, "its outward code holds a NUL character"},
+        {FileForm::Comma, "\"1\",\"B1\t\",\"2\",\"10101\"", "its outward code holds a tab"},
+        {FileForm::Comma, "\"1\",\"\tQAB12\",\"2\",\"10101\"", "its outward code holds a tab"},
+        {FileForm::Comma, "\"1\",\"B\r1\",\"2\",\"10101\"", "its outward code holds a control character (code 13)"},
+        {FileForm::Comma, "\"1\",\"B1/\",\"2\",\"10101\"", "its outward code \"B1/\" holds punctuation: \"/\""},
+        {FileForm::Comma, "\"1\",\"B+1\",\"2\",\"10101\"", "its outward code \"B+1\" holds punctuation: \"+\""},
+        {FileForm::Comma, "\"1\",\"B1\x96\",\"2\",\"10101\"", "its outward code \"B1–\" holds punctuation: \"–\""},
+        {FileForm::Comma, "\"1\",\"B1,2\",\"2\",\"10101\"", "its outward code \"B1,2\" holds punctuation: \",\""},
+        {FileForm::Comma, "\"1\",\"B1\",\"\0\",\"10101\""s, "its sector digit holds a NUL character"},
+        {FileForm::Comma, "\"1\",\"B1\",\"2\t\",\"10101\"", "its sector digit holds a tab"},
+        {FileForm::Comma, "\"1\",\"B1\",\"\x1f\",\"10101\"", "its sector digit holds a control character (code 31)"},
+        {FileForm::Comma, "\"1\",\"B1\",\".\",\"10101\"", "its sector digit \".\" is not a digit"},
+    };
+    seedOldData();
+    const auto before = allTables();
+    for (const auto& c : cases) {
+        const bool fixed = c.form == FileForm::Fixed;
+        writeFixture(c.form);
+        // A good record, an empty line, then the case: line 3.
+        writeRaw("msorta.dat", (fixed ? "1AB1 311601"s : R"("1","AB1","3","11601")"s) + "\r\n\r\n" + c.record + "\r\n");
+        LoadError e = loadFails(c.form);
+        EXPECT_EQ(e.kind(), LoadError::Kind::BadLine) << c.says;
+        EXPECT_EQ(e.line(), 3u) << c.says;
+        EXPECT_EQ(std::string(e.what()),
+                  "Line 3 of file " + (po() / "msorta.dat").string() + " is not a valid record: " + c.says + ".");
+        EXPECT_EQ(allTables(), before) << c.says;
     }
 }
 
