@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <span>
 
 namespace qv::labels {
@@ -26,7 +27,10 @@ double rounded(double d) { return double(roundHalfEven(d).value_or(0)); }
 
 }  // namespace
 
-double LabelKeys::acrossNumber() const { return leadingNumber(labAcross.toStdString()); }
+double LabelKeys::acrossNumber() const {
+    double d = 0;
+    return parseNumber(labAcross.toStdString(), d) ? d : std::numeric_limits<double>::quiet_NaN();
+}
 
 LabelKeys readKeys(const parm::ParmRecord& parm) {
     LabelKeys k;

@@ -28,8 +28,8 @@ struct LabelKeys {
     bool extraTextNull = true;
     bool mailsort = false, bagNum2 = false, ref = false;
 
-    // Labels across as a number (the stored text read as the old runtime
-    // reads a number).
+    // Labels across as a number: the whole stored text read as one, NaN
+    // when it is none ("2abc" is not 2).
     double acrossNumber() const;
 };
 
@@ -74,7 +74,7 @@ Geometry dotGeometry(const LabelKeys& keys);
 Geometry laserGeometry(const LabelKeys& keys, double charWidthMm);
 
 // Why a geometry cannot be printed, or nothing when it can: labels across
-// below 1 (more than 4 prints 4 across), or a row wider than a line of the
+// that is no number or below 1 (more than 4 prints 4 across), or a row wider than a line of the
 // row buffer may be, or labels less than one character wide.
 std::optional<QString> geometryRefusal(const LabelKeys& keys, const Geometry& g);
 

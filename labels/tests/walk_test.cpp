@@ -931,6 +931,71 @@ TEST_F(Unprintable, GeometryKeysOutsideTheirPrintersRangeAreRefusedBeforeAnyOutp
     }
 }
 
+// The program's own printers, LPT1 as a plain file in the test's folder and
+// PDFs into it, for the runs of the tests below.
+struct ProgramPrinters {
+    ProgramPrinters() {
+        platform::setLptPort(nullptr);
+        platform::setPrinter(std::make_shared<platform::PdfPrinter>());
+    }
+    ~ProgramPrinters() {
+        platform::setLptPort(nullptr);
+        platform::setPrinter(nullptr);
+    }
+};
+
+// The first laser preset: 63.5 x 38.1 mm labels, 3 across, 7 rows a page,
+// from 8 mm left and 19 mm down; on the sheet by 6.5 and 11.3 mm.
+const std::map<std::string, db::Value> kFirstLaserPreset{
+    {key::Printer, "L"},   {key::LabelHeight, "38.1"}, {key::LabelWidth, "63.5"}, {key::VertGap, "0"},
+    {key::HorGap, "2.5"},  {key::TopMarg, "19"},       {key::LeftMarg, "8"},      {key::AddOffset, "2"},
+    {key::LabAcross, "3"}, {key::LabelsPage, "7"},     {key::FontSize, 8}};
+
+// Labels across is the whole stored text: "2abc" is no more 2 than "9abc" is
+// 9, on either printer; the earlier LPT1 stays and no PDF appears.
+TEST_F(Unprintable, LabelsAcrossWithMoreThanANumberIsRefusedOnBothPrinters) {
+    writeStandardJob();
+    struct Case {
+        bool laser;
+        const char* across;
+        bool printed;
+    };
+    const Case cases[] = {
+        {false, "2abc", false}, {false, "9abc", false}, {false, "2 3", false}, {false, "2", true},
+        {false, "9", true},     {true, "2abc", false},  {true, "9abc", false}, {true, "2", true},
+    };
+    const std::string earlier = "last run's labels\r\n";
+    ProgramPrinters printers;
+    for (const Case& c : cases) {
+        const std::string what = std::string(c.laser ? "laser " : "dot ") + c.across;
+        standardKeys();
+        if (c.laser) setParm(kFirstLaserPreset);
+        setParm({{key::LabAcross, c.across}, {key::Labfrom, "3"}, {key::Labto, "9"}, {key::Labopt, "B"}});
+        scratch().writeBytes("LPT1", earlier);
+        const std::vector<std::string> before = scratch().names();
+        const RunResult r = [&] {
+            auto db = open();
+            return printLabels(*db, request('A', 1, 20), {}, session_);
+        }();
+        if (c.printed) {
+            EXPECT_EQ(r.status, Status::Completed) << what << ": " << r.message.toStdString();
+            EXPECT_NE(scratch().readBytes("LPT1") == earlier, !c.laser) << what;
+            for (const std::string& name : scratch().names())
+                if (name.ends_with(".pdf")) fs::remove(dir() / name);
+            continue;
+        }
+        EXPECT_EQ(r.status, Status::Refused) << what;
+        EXPECT_EQ(r.message, QString("Labels across is \"%1\": it must be 1, 2, 3 or 4 (a larger number prints 4 "
+                                     "across). Change it in the label configuration, then print the labels again.")
+                                 .arg(c.across))
+            << what;
+        EXPECT_EQ(scratch().readBytes("LPT1"), earlier) << what;
+        EXPECT_EQ(scratch().names(), before) << what;
+        EXPECT_EQ(parmText(key::RunLabels), "N") << what;
+        EXPECT_EQ(parmText(key::Labfrom), "3") << what;
+    }
+}
+
 TEST_F(Unprintable, NullCodesAndBundleNumbersReadAsEmpty) {
     std::vector<fixture::Address> a = {
         {"Name N1", "1 Road", "", "Town", "", "", db::Value(), db::Value(), db::Value(), 5, 1},
