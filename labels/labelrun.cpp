@@ -499,6 +499,9 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
         const parm::BagValuesOrRefusal bagging = parm::bagValues(parm::BagKeys::read(parm));
         if (!bagging.values) return refuse(Status::Refused, qs(bagging.refusal));
         if (auto why = geometryKeysRefusal(parm)) return refuse(Status::Refused, *why);
+        // Labels off the sheet would be lost; the earlier output stays.
+        if (keys.laser)
+            if (auto why = sheetRefusal(keys)) return refuse(Status::Refused, *why);
 
         LabelOutput& out = outputFor(keys.laser);
         Walk walk(db, request, out, callbacks, session, keys);

@@ -99,7 +99,7 @@ bool LaserWriter::writeRow(const RowBuffer& row, bool last) {
     }
     // Whatever led to the page, its first row stands at the page's top position.
     if (pageFresh_) {
-        printer_.setCurrentY(topPosition(keys_.topMarg));
+        printer_.setCurrentY(laserPageTop(keys_.topMarg));
         pageFresh_ = false;
     }
     // Eight lines a line height apart, or closer where eight would pass the

@@ -52,9 +52,6 @@ public:
     void abandon() override { printer_.killDoc(); }
     QString error() const override { return error_; }
 
-    // The top position of a page, in millimetres.
-    static double topPosition(double topMarg) { return topMarg >= 2 ? topMarg - 2 : 0.1; }
-
 private:
     bool fail();
     platform::Printer& printer_;

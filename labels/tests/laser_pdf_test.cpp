@@ -34,10 +34,13 @@ struct Sheet {
     double labelHeight, labelWidth, vertGap, horGap, topMarg, leftMarg, addOffset;
     int across, rowsPerPage;
 };
-// The two laser presets of the label configuration.
+// The two laser presets of the label configuration, and two sheets whose
+// labels reach the A4 sheet's right and bottom edges exactly.
 const Sheet kSheets[] = {
     {"63.5 x 38.1, 3 across", 38.1, 63.5, 0, 2.5, 19, 8, 2, 3, 7},
     {"99.1 x 38.1, 2 across", 38.1, 99.1, 0, 2.5, 19, 4, 2, 2, 7},
+    {"66.7 x 38.1, 3 across to the right edge", 38.1, 66.7, 0, 0, 19, 9.9, 2, 3, 7},
+    {"63.5 x 40.9, 7 down to the bottom edge", 40.9, 63.5, 0.1, 2.5, 10.1, 8, 2, 3, 7},
 };
 
 // A word as pdftotext places it, in millimetres from the paper's top left.
@@ -170,7 +173,7 @@ TEST_F(LaserPdf, TheLabelsPdfCarriesItsTitleAndTheSuiteAsItsMaker) {
     EXPECT_EQ(info.value("Producer").toStdString(), "Quorvel");
 }
 
-TEST_F(LaserPdf, EveryWordLiesInsideItsLabelOnBothSheetsAtEveryFontSize) {
+TEST_F(LaserPdf, EveryWordLiesInsideItsLabelOnEverySheetAtEveryFontSize) {
     writeFullJob();
     for (const Sheet& sheet : kSheets)
         for (int size : {8, 10, 12})

@@ -892,7 +892,6 @@ TEST_F(Unprintable, GeometryKeysOutsideTheirPrintersRangeAreRefusedBeforeAnyOutp
         {true, key::FontSize, 9, "The font size is \"9\", not 8, 10 or 12."},
         {true, key::FontSize, 0, "The font size is \"0\", not 8, 10 or 12."},
         {true, key::LabelHeight, "38.1", ""},
-        {true, key::LabelsPage, "999", ""},
         {true, key::FontSize, 10, ""},
     };
     for (const Case& c : cases) {
@@ -928,6 +927,170 @@ TEST_F(Unprintable, GeometryKeysOutsideTheirPrintersRangeAreRefusedBeforeAnyOutp
         EXPECT_EQ(parmText(key::Labfrom), "3") << what;
         EXPECT_EQ(parmText(key::Labto), "9") << what;
         EXPECT_EQ(parmText(key::Labopt), "B") << what;
+    }
+}
+
+// The program's own printers, LPT1 as a plain file in the test's folder and
+// PDFs into it, for the runs of the tests below.
+struct ProgramPrinters {
+    ProgramPrinters() {
+        platform::setLptPort(nullptr);
+        platform::setPrinter(std::make_shared<platform::PdfPrinter>());
+    }
+    ~ProgramPrinters() {
+        platform::setLptPort(nullptr);
+        platform::setPrinter(nullptr);
+    }
+};
+
+// The first laser preset: 63.5 x 38.1 mm labels, 3 across, 7 rows a page,
+// from 8 mm left and 19 mm down; on the sheet by 6.5 and 11.3 mm.
+const std::map<std::string, db::Value> kFirstLaserPreset{
+    {key::Printer, "L"},   {key::LabelHeight, "38.1"}, {key::LabelWidth, "63.5"}, {key::VertGap, "0"},
+    {key::HorGap, "2.5"},  {key::TopMarg, "19"},       {key::LeftMarg, "8"},      {key::AddOffset, "2"},
+    {key::LabAcross, "3"}, {key::LabelsPage, "7"},     {key::FontSize, 8}};
+
+// Laser labels past the A4 sheet's right or bottom edge would be lost: such
+// a sheet is refused before anything is printed, saying which way and by
+// how much; one that reaches the edge exactly prints.
+TEST_F(Unprintable, LaserLabelsOffTheA4SheetAreRefusedBeforeAnyOutput) {
+    writeStandardJob();
+    const QString again = "Change the label configuration, then print the labels again.";
+    struct Case {
+        const char* what;
+        std::map<std::string, db::Value> keys;  // over the first laser preset
+        QString message;                        // empty: printed
+    };
+    const Case cases[] = {
+        {"the preset itself", {}, ""},
+        {"a left margin of 200 mm",
+         {{key::LeftMarg, "200"}},
+         "The labels across run 185.5 mm past the right edge of the A4 sheet: a row's 3 labels end 395.5 mm from "
+         "its left edge, and the sheet is 210 mm wide. " + again},
+        {"4 across of the second preset",
+         {{key::LabelWidth, "99.1"}, {key::LeftMarg, "4"}, {key::FontSize, 10}, {key::LabAcross, "4"}},
+         "The labels across run 197.9 mm past the right edge of the A4 sheet: a row's 4 labels end 407.9 mm from "
+         "its left edge, and the sheet is 210 mm wide. " + again},
+        {"9 across, printed 4 across",
+         {{key::LabelWidth, "99.1"}, {key::LeftMarg, "4"}, {key::FontSize, 10}, {key::LabAcross, "9"}},
+         "The labels across run 197.9 mm past the right edge of the A4 sheet: a row's 4 labels end 407.9 mm from "
+         "its left edge, and the sheet is 210 mm wide. " + again},
+        // 9.9 + 3 x 66.7 is a hair above 210 in binary.
+        {"across to the right edge exactly", {{key::LabelWidth, "66.7"}, {key::HorGap, "0"}, {key::LeftMarg, "9.9"}},
+         ""},
+        {"across a hundredth past it",
+         {{key::LabelWidth, "66.7"}, {key::HorGap, "0"}, {key::LeftMarg, "9.91"}},
+         "The labels across run 0.01 mm past the right edge of the A4 sheet: a row's 3 labels end 210.01 mm from "
+         "its left edge, and the sheet is 210 mm wide. " + again},
+        {"one label across",
+         {{key::LeftMarg, "150"}, {key::LabAcross, "1"}},
+         "The labels across run 3.5 mm past the right edge of the A4 sheet: a row's one label ends 213.5 mm from "
+         "its left edge, and the sheet is 210 mm wide. " + again},
+        // 10.1 + 7 x 40.9 + 6 x 0.1 is a hair above 297 in binary.
+        {"down to the bottom edge exactly", {{key::LabelHeight, "40.9"}, {key::VertGap, "0.1"}, {key::TopMarg, "10.1"}},
+         ""},
+        {"down five hundredths past it",
+         {{key::LabelHeight, "40.9"}, {key::VertGap, "0.1"}, {key::TopMarg, "10.15"}},
+         "The labels down run 0.05 mm past the bottom edge of the A4 sheet: a page's 7 rows end 297.05 mm from "
+         "its top edge, and the sheet is 297 mm long. " + again},
+        {"8 rows a page",
+         {{key::LabelsPage, "8"}},
+         "The labels down run 26.8 mm past the bottom edge of the A4 sheet: a page's 8 rows end 323.8 mm from its "
+         "top edge, and the sheet is 297 mm long. " + again},
+        {"999 rows a page",
+         {{key::LabelsPage, "999"}},
+         "The labels down run 37783.9 mm past the bottom edge of the A4 sheet: a page's 999 rows end 38080.9 mm "
+         "from its top edge, and the sheet is 297 mm long. " + again},
+        {"one row a page",
+         {{key::LabelsPage, "1"}, {key::TopMarg, "260"}},
+         "The labels down run 1.1 mm past the bottom edge of the A4 sheet: a page's one row ends 298.1 mm from its "
+         "top edge, and the sheet is 297 mm long. " + again},
+        // Above the printable area, 2 mm in, a page's first row starts 2.1 mm down.
+        {"no top margin", {{key::LabelHeight, "42.1"}, {key::TopMarg, "0"}}, ""},
+        {"a top margin above the printable area",
+         {{key::LabelHeight, "42.2"}, {key::TopMarg, "1"}},
+         "The labels down run 0.5 mm past the bottom edge of the A4 sheet: a page's 7 rows end 297.5 mm from its "
+         "top edge, and the sheet is 297 mm long. " + again},
+        {"both ways",
+         {{key::LeftMarg, "200"}, {key::LabelsPage, "8"}},
+         "The labels across run 185.5 mm past the right edge of the A4 sheet: a row's 3 labels end 395.5 mm from "
+         "its left edge, and the sheet is 210 mm wide. The labels down run 26.8 mm past the bottom edge of the A4 "
+         "sheet: a page's 8 rows end 323.8 mm from its top edge, and the sheet is 297 mm long. " + again},
+    };
+    ProgramPrinters printers;
+    for (const Case& c : cases) {
+        standardKeys();
+        setParm(kFirstLaserPreset);
+        setParm(c.keys);
+        setParm({{key::Labfrom, "3"}, {key::Labto, "9"}, {key::Labopt, "B"}});
+        const std::vector<std::string> before = scratch().names();
+        const RunResult r = [&] {
+            auto db = open();
+            return printLabels(*db, request('A', 1, 20), {}, session_);
+        }();
+        std::vector<std::string> added;
+        for (const std::string& name : scratch().names())
+            if (std::find(before.begin(), before.end(), name) == before.end()) added.push_back(name);
+        if (c.message.isEmpty()) {
+            EXPECT_EQ(r.status, Status::Completed) << c.what << ": " << r.message.toStdString();
+            ASSERT_EQ(added.size(), 1u) << c.what;  // the labels PDF
+            EXPECT_TRUE(added[0].ends_with(".pdf")) << c.what << ": " << added[0];
+            fs::remove(dir() / added[0]);
+            continue;
+        }
+        EXPECT_EQ(r.status, Status::Refused) << c.what;
+        EXPECT_EQ(r.message, c.message) << c.what;
+        EXPECT_TRUE(added.empty()) << c.what << ": " << (added.empty() ? "" : added[0]);
+        EXPECT_EQ(parmText(key::RunAlone), "N") << c.what;
+        EXPECT_EQ(parmText(key::RunLabels), "N") << c.what;
+        EXPECT_EQ(parmText(key::Labfrom), "3") << c.what;
+        EXPECT_EQ(parmText(key::Labto), "9") << c.what;
+        EXPECT_EQ(parmText(key::Labopt), "B") << c.what;
+    }
+}
+
+// Labels across is the whole stored text: "2abc" is no more 2 than "9abc" is
+// 9, on either printer; the earlier LPT1 stays and no PDF appears.
+TEST_F(Unprintable, LabelsAcrossWithMoreThanANumberIsRefusedOnBothPrinters) {
+    writeStandardJob();
+    struct Case {
+        bool laser;
+        const char* across;
+        bool printed;
+    };
+    const Case cases[] = {
+        {false, "2abc", false}, {false, "9abc", false}, {false, "2 3", false}, {false, "2", true},
+        {false, "9", true},     {true, "2abc", false},  {true, "9abc", false}, {true, "2", true},
+    };
+    const std::string earlier = "last run's labels\r\n";
+    ProgramPrinters printers;
+    for (const Case& c : cases) {
+        const std::string what = std::string(c.laser ? "laser " : "dot ") + c.across;
+        standardKeys();
+        if (c.laser) setParm(kFirstLaserPreset);
+        setParm({{key::LabAcross, c.across}, {key::Labfrom, "3"}, {key::Labto, "9"}, {key::Labopt, "B"}});
+        scratch().writeBytes("LPT1", earlier);
+        const std::vector<std::string> before = scratch().names();
+        const RunResult r = [&] {
+            auto db = open();
+            return printLabels(*db, request('A', 1, 20), {}, session_);
+        }();
+        if (c.printed) {
+            EXPECT_EQ(r.status, Status::Completed) << what << ": " << r.message.toStdString();
+            EXPECT_NE(scratch().readBytes("LPT1") == earlier, !c.laser) << what;
+            for (const std::string& name : scratch().names())
+                if (name.ends_with(".pdf")) fs::remove(dir() / name);
+            continue;
+        }
+        EXPECT_EQ(r.status, Status::Refused) << what;
+        EXPECT_EQ(r.message, QString("Labels across is \"%1\": it must be 1, 2, 3 or 4 (a larger number prints 4 "
+                                     "across). Change it in the label configuration, then print the labels again.")
+                                 .arg(c.across))
+            << what;
+        EXPECT_EQ(scratch().readBytes("LPT1"), earlier) << what;
+        EXPECT_EQ(scratch().names(), before) << what;
+        EXPECT_EQ(parmText(key::RunLabels), "N") << what;
+        EXPECT_EQ(parmText(key::Labfrom), "3") << what;
     }
 }
 
