@@ -88,7 +88,9 @@ bool CheckWindow::Form_Load(const CheckSetup& setup) {
     try {
         work_ = DupWork::open();
     } catch (const DbError& e) {
-        unexpected(unexpectedError(e.number(), qs(e.description())));
+        // A read-only file or folder is told plainly, as in every program.
+        unexpected(db::isFileRefusal(e.number()) ? qs(e.description())
+                                                 : unexpectedError(e.number(), qs(e.description())));
         return false;
     }
     try {

@@ -34,8 +34,9 @@ public:
     // The end handler (setEndHandler) is by default the application's quit.
 
     // Form_Load: opens DupWork.mdb, re-creates and opens its tables. False
-    // when any of it fails: its unexpected error has been shown and the
-    // program ended (status 1); the run must not start then.
+    // when any of it fails: its unexpected error (or a read-only file's or
+    // folder's plain refusal) has been shown and the program ended (status
+    // 1); the run must not start then.
     bool Form_Load(const CheckSetup& setup);
     // The run (Form_GotFocus): done once, when the window first takes the focus.
     void Form_GotFocus();

@@ -11,6 +11,7 @@
 #include "platform/help.h"
 #include "platform/testing/filelimit.h"
 #include "platform/testing/qtprint.h"
+#include "platform/testing/readonly.h"
 #include "platform/testing/test_services.h"
 
 #include <gtest/gtest.h>
@@ -396,6 +397,37 @@ TEST_F(Fennick, AWorkDatabaseFaultEndsTheProgramBeforeTheRunStarts) {
         EXPECT_GT(shown.back().size(), c.message.size());  // a description follows
         EXPECT_EQ(runOf(*chooser), nullptr);
         // The unexpected error ends the program: no way back to the key list.
+        EXPECT_EQ(ended, 1);
+        EXPECT_EQ(endStatus, 1);
+        EXPECT_EQ(folder.read("OUTPUT.CSV"), "<missing>");
+    }
+}
+
+// A DupWork.mdb the program may not write, or a folder where its lock file
+// cannot be made: the plain refusal, and the program ends with status 1.
+TEST_F(Fennick, AWorkDatabaseThatCannotBeWrittenIsRefusedPlainly) {
+    folder.write("cust.csv", {"a,1,x,y,z"});
+    const struct {
+        std::filesystem::path readOnly;
+        std::string message;
+    } cases[] = {
+        {folder.dir() / "DupWork.mdb", "The database DupWork.mdb is read-only."},
+        {folder.dir(),
+         "Cannot create the lock file '" + (folder.dir() / "DupWork.mdb.lock").string() + "': Permission denied."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.readOnly);
+        ended = 0;
+        endStatus = -1;
+        scriptedMessages().clear();
+        choose("cust.csv", Answer::No);
+        scriptedMessages().answer(Answer::Ok, QString::fromStdString(c.message));
+        {
+            const qv::testkit::ReadOnly readOnly(c.readOnly);
+            runWith({0});
+        }
+        EXPECT_EQ(messagesShown().size(), 2u);  // the headings question, then the refusal
+        EXPECT_EQ(runOf(*chooser), nullptr);
         EXPECT_EQ(ended, 1);
         EXPECT_EQ(endStatus, 1);
         EXPECT_EQ(folder.read("OUTPUT.CSV"), "<missing>");

@@ -4,8 +4,10 @@
 #include "labels/labelprogresswindow.h"
 #include "labels/printrangedialog.h"
 #include "platform/platform.h"
+#include "platform/printer.h"
 #include "platform/testing/filelimit.h"
 #include "platform/testing/qtprint.h"
+#include "platform/testing/readonly.h"
 #include "platform/testing/recordingport.h"
 #include "platform/testing/test_services.h"
 
@@ -15,6 +17,8 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+
+#include <optional>
 
 namespace qv::labels {
 namespace {
@@ -110,6 +114,34 @@ TEST_F(Dialog, HeldByAnotherProgramRefusesTheStart) {
     EXPECT_EQ(scriptedMessages().messages()[0].text,
               "Another option is currently running, wait until it has finished then try again.");
     EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Exclamation);
+}
+
+// A database file the program may not write, or a folder where its lock
+// file cannot be made: the plain refusal, and the program ends with status 1.
+TEST_F(Dialog, ADatabaseThatCannotBeWrittenRefusesTheStart) {
+    const struct {
+        std::filesystem::path readOnly;
+        QString message;
+    } cases[] = {
+        {dir() / "mailsort.mdb", "The database mailsort.mdb is read-only."},
+        {dir(), "Cannot create the lock file '" + QString::fromStdString((dir() / "mailsort.mdb.lock").string()) +
+                    "': Permission denied."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.readOnly);
+        platform::testing::installTestServices();
+        scriptedMessages().answer(Answer::Ok, c.message);
+        PrintRangeDialog f;
+        {
+            const testkit::ReadOnly readOnly(c.readOnly);
+            EXPECT_FALSE(f.Form_Load());
+        }
+        EXPECT_TRUE(f.programEnded());
+        EXPECT_EQ(f.exitStatus(), 1);
+        EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+        ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+        EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Critical);
+    }
 }
 
 TEST_F(Dialog, TheDialogHoldsTheDatabaseForItsSoleUse) {
