@@ -2,7 +2,8 @@
 // when the window first takes the focus it reads the chosen file record by
 // record, asks about each duplicate in frmDupFound, and writes OUTPUT.CSV.
 // Cancel asks before it stops the run; both ends of a run end the program,
-// and so does an unexpected error (status 1).
+// and so do an unexpected error, a refused DupWork.mdb and an OUTPUT.CSV
+// given up after its failure (status 1).
 #pragma once
 
 #include "duplicates/dupcheck.h"

@@ -485,6 +485,7 @@ TEST_F(Fennick, AFailedOutputIsReportedAndNotCalledDone) {
     scriptedMessages().answer(Answer::Retry).answer(Answer::Cancel);
     runWith({0});
     EXPECT_EQ(ended, 1);
+    EXPECT_EQ(endStatus, 1);
     const auto& shown = scriptedMessages().messages();
     ASSERT_EQ(shown.size(), 3u);  // the headings question, then twice the write failure
     EXPECT_TRUE(shown[1].text.startsWith("OUTPUT.CSV could not be written: ")) << shown[1].text.toStdString();
@@ -525,6 +526,7 @@ TEST_F(Fennick, AFullDiskIsReportedWithItsCauseAndTheEarlierOutputStays) {
     EXPECT_TRUE(full.limited());
     full.lift();
     EXPECT_EQ(ended, 1);
+    EXPECT_EQ(endStatus, 1);
     ASSERT_EQ(scriptedMessages().messages().size(), 2u);  // the headings question, then the failure
     EXPECT_EQ(scriptedMessages().messages()[1].buttons, Buttons::RetryCancel);
     EXPECT_EQ(folder.read("OUTPUT.CSV"), "the last run's output\r\n");
