@@ -15,6 +15,7 @@ const ProgramInfo& info(Program p) {
 
 std::string refusalText(int error, const std::string& description) {
     if (db::isHeldElsewhere(error)) return texts::HeldElsewhere;
+    if (db::isFileRefusal(error)) return description;
     return texts::unexpectedError(error, description);
 }
 

@@ -59,12 +59,15 @@ struct Opened {
     // 3356 or 3045: another program of the suite holds the file.
     bool heldElsewhere() const { return db::isHeldElsewhere(error); }
     // The message every program shows for the refusal: the held-elsewhere
-    // text, or the unexpected-error text with the number and description.
+    // text, the file's own refusal as it stands (db::isFileRefusal: a
+    // read-only file, a lock file that cannot be made), or the
+    // unexpected-error text with the number and description.
     std::string refusal() const;
 };
 
 // The same message for a database error met later on: the held-elsewhere
-// text for 3356 and 3045, else the unexpected-error text.
+// text for 3356 and 3045, the description of a file's refusal, else the
+// unexpected-error text.
 std::string refusalText(int error, const std::string& description);
 
 // Opens the database in the current folder (by bare name, as the database

@@ -237,9 +237,14 @@ void MainWindow::cmdOK_Click() { QCoreApplication::exit(0); }
 
 bool MainWindow::runGuard() {
     const start::Opened guard = start::testSoleUse(DatabaseName);
-    if (guard.heldElsewhere())
-        messages().msgBox(QString::fromLatin1(text::AnotherRunning), Buttons::OkOnly, Icon::Exclamation);
-    return guard.error == 0;
+    if (guard.error == 0) return true;
+    // Any other refusal (no database, a damaged or read-only one, a folder
+    // where the lock file cannot be made) in the database's own plain words,
+    // as the console's forms give it.
+    const QString text = guard.heldElsewhere() ? QString::fromLatin1(text::AnotherRunning)
+                                               : QString::fromStdString(guard.description);
+    messages().msgBox(text, Buttons::OkOnly, Icon::Exclamation);
+    return false;
 }
 
 void MainWindow::startUnguarded(start::Program program) {

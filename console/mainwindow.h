@@ -72,7 +72,8 @@ public:
 private:
     void buildMenus();
     // Nobody else may be at work on the database: open it for sole use and
-    // close it at once. False (with the message when it is held) otherwise.
+    // close it at once. False otherwise, with the message: the held-elsewhere
+    // text, or why the database cannot be used.
     bool runGuard();
     // The icons and the duplicate checker start their program unguarded and
     // say so when it cannot be started.

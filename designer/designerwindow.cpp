@@ -210,6 +210,7 @@ bool DesignerWindow::Form_Load() {
     start::Opened opened = start::openDatabase(db::OpenMode::Shared);
     if (!opened) {
         messages().msgBox(qs(opened.refusal()));
+        endProgram(1);
         return false;
     }
     db_ = std::move(opened.db);
@@ -220,6 +221,7 @@ bool DesignerWindow::Form_Load() {
         data_.reset();
         db_.reset();
         messages().msgBox(qs(start::refusalText(e.number(), e.description())));
+        endProgram(1);
         return false;
     }
     qv::platform::centreOnScreen(this);
@@ -248,13 +250,13 @@ void DesignerWindow::closeEvent(QCloseEvent* event) {
     ended_ = true;
 }
 
-void DesignerWindow::endProgram() {
+void DesignerWindow::leave() {
     if (!ended_) close();
 }
 
 void DesignerWindow::refuse(const QString& message) {
     messages().msgBox(message);
-    endProgram();
+    leave();
 }
 
 // ---- the one-time start ---------------------------------------------------------
@@ -413,11 +415,12 @@ void DesignerWindow::cmdOK_Click() {
         saveLayout(*db_, row);
     } catch (const db::DbError& e) {
         messages().msgBox(unexpected(e.number(), qs(e.description())));
+        endProgram(1);
     }
-    endProgram();
+    leave();
 }
 
-void DesignerWindow::cmdCancel_Click() { endProgram(); }
+void DesignerWindow::cmdCancel_Click() { leave(); }
 
 // ---- drag and drop --------------------------------------------------------------
 

@@ -3,7 +3,9 @@
 // answer in DummyField; the first focus of OK reads the file's first records
 // and lists its fields; the user drags fields onto the 18 part boxes, steps
 // through sample records, and OK stores the layout in the first row of
-// `data` and the path in parmcode MailFile, which ends the program.
+// `data` and the path in parmcode MailFile, which ends the program. A
+// database that cannot be opened or written ends it with status 1 after its
+// message (the end handler, platform::ProgramEnd).
 #pragma once
 
 #include "designer/assignment.h"
@@ -11,6 +13,7 @@
 #include "designer/samplefile.h"
 
 #include "common/db/database.h"
+#include "platform/programend.h"
 
 #include <QString>
 #include <QWidget>
@@ -34,14 +37,15 @@ enum SampleBox : int { SmpName, SmpAdd1, SmpAdd2, SmpAdd3, SmpAdd4, SmpTown, Smp
 extern const std::array<const char*, PartCount> kPartBoxNames;
 extern const std::array<const char*, SampleCount> kSampleBoxNames;
 
-class DesignerWindow : public QWidget {
+class DesignerWindow : public QWidget, public platform::ProgramEnd {
     Q_OBJECT
 public:
     explicit DesignerWindow(QWidget* parent = nullptr);
     ~DesignerWindow() override;
 
     // Opens mailsort.mdb and table data with index File. On failure it has
-    // said why and returns false; the form must not be shown then.
+    // said why, ended the program with status 1 and returns false; the form
+    // must not be shown then.
     bool Form_Load();
 
     // The one-time start, run the first time OK gets the focus.
@@ -94,7 +98,8 @@ private:
     void setMarker(const std::string& m);
     void refreshList();
     void parkFocus();
-    void endProgram();
+    // Closes the window, which ends the program once the chooser has gone.
+    void leave();
 
     std::unique_ptr<db::Database> db_;
     std::unique_ptr<db::Recordset> data_;

@@ -88,7 +88,9 @@ bool CheckWindow::Form_Load(const CheckSetup& setup) {
     try {
         work_ = DupWork::open();
     } catch (const DbError& e) {
-        unexpected(unexpectedError(e.number(), qs(e.description())));
+        // A read-only file or folder is told plainly, as in every program.
+        unexpected(db::isFileRefusal(e.number()) ? qs(e.description())
+                                                 : unexpectedError(e.number(), qs(e.description())));
         return false;
     }
     try {
@@ -146,11 +148,13 @@ void CheckWindow::Form_GotFocus() {
     lblStage_->setText(kCreating);
     lblRecNum_->clear();
     qv::platform::repaintNow(this);
-    if (writeOutputFile())
+    const bool written = writeOutputFile();
+    if (written)
         messages().msgBox(QStringLiteral("Created CSV file ") + QDir::toNativeSeparators(QDir::currentPath()) +
                               QDir::separator() + QStringLiteral("OUTPUT.CSV with duplicates removed."),
                           Buttons::OkOnly);
-    endProgram();
+    // An output given up after its failure is a failed run: status 1.
+    endProgram(written ? 0 : 1);
 }
 
 bool CheckWindow::writeOutputFile() {

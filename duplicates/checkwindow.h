@@ -2,7 +2,8 @@
 // when the window first takes the focus it reads the chosen file record by
 // record, asks about each duplicate in frmDupFound, and writes OUTPUT.CSV.
 // Cancel asks before it stops the run; both ends of a run end the program,
-// and so does an unexpected error (status 1).
+// and so do an unexpected error, a refused DupWork.mdb and an OUTPUT.CSV
+// given up after its failure (status 1).
 #pragma once
 
 #include "duplicates/dupcheck.h"
@@ -34,8 +35,9 @@ public:
     // The end handler (setEndHandler) is by default the application's quit.
 
     // Form_Load: opens DupWork.mdb, re-creates and opens its tables. False
-    // when any of it fails: its unexpected error has been shown and the
-    // program ended (status 1); the run must not start then.
+    // when any of it fails: its unexpected error (or a read-only file's or
+    // folder's plain refusal) has been shown and the program ended (status
+    // 1); the run must not start then.
     bool Form_Load(const CheckSetup& setup);
     // The run (Form_GotFocus): done once, when the window first takes the focus.
     void Form_GotFocus();

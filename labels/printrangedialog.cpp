@@ -174,9 +174,10 @@ void PrintRangeDialog::cmdOK_Click() {
 void PrintRangeDialog::runFinished(const RunResult& r) {
     lastResult_ = r;
     running_ = false;
-    // After the unexpected-error message the program ends, as every program
-    // of the suite does.
-    if (r.unexpected) {
+    // A failed run (the port, the printer, the database or the run flags)
+    // ends the program after its message, as every program of the suite
+    // ends after a failure; the earlier output stays as it was.
+    if (r.status == RunResult::Status::Failed) {
         start::closeQuietly(db_);
         endProgram(1);
         return;

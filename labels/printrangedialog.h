@@ -77,7 +77,7 @@ private:
 };
 
 // The program: shows the dialog unless the start is refused, and runs until
-// Exit. Returns the exit status.
+// Exit (status 0) or a failed run (status 1). Returns the exit status.
 int runMistrel();
 
 }  // namespace qv::labels

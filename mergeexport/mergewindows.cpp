@@ -114,7 +114,7 @@ void MergeWindow::runExport() {
         });
     }
     using Status = ExportResult::Status;
-    bool unexpected = false;
+    bool failed = false;
     switch (last_.status) {
     case Status::Done:
     case Status::Cancelled:
@@ -124,26 +124,31 @@ void MergeWindow::runExport() {
                           platform::Buttons::OkOnly, platform::Icon::Exclamation);
         break;
     case Status::Failed:
-        if (db::isHeldElsewhere(last_.errorNumber))
+        // Held by another program: the user may wait and press OK again.
+        if (db::isHeldElsewhere(last_.errorNumber)) {
             messages().msgBox(QString::fromLatin1(texts::HeldElsewhere));
-        else if (last_.errorNumber == 0)
+            break;
+        }
+        failed = true;
+        if (last_.errorNumber == 0)
             messages().msgBox(QStringLiteral("The file %1 could not be written: %2")
                                   .arg(QString::fromLatin1(MergeFileName), QString::fromStdString(last_.error)),
                               platform::Buttons::OkOnly, platform::Icon::Exclamation);
-        else {
+        else if (db::isFileRefusal(last_.errorNumber))
+            messages().msgBox(QString::fromStdString(last_.error), platform::Buttons::OkOnly,
+                              platform::Icon::Critical);
+        else
             messages().msgBox(QString::fromStdString(texts::unexpectedError(last_.errorNumber, last_.error)),
                               platform::Buttons::OkOnly, platform::Icon::Critical);
-            unexpected = true;
-        }
         break;
     }
     complete_ = nullptr;
     w->hide();
     w->deleteLater();
     emit exportFinished();
-    // After the unexpected-error message the program ends, as every program
-    // of the suite does.
-    if (unexpected) endProgram(1);
+    // After a failure's message the program ends, as every program of the
+    // suite does; the earlier file stays as it was.
+    if (failed) endProgram(1);
     else if (closeAfterExport_) close();
 }
 

@@ -30,8 +30,9 @@ public:
     // What the last export ended with.
     const ExportResult& lastResult() const { return last_; }
 
-    // The end handler (setEndHandler) is called after the unexpected-error
-    // message, with 1; closing the window ends the program with 0.
+    // The end handler (setEndHandler) is called after the message of a
+    // failure (the file, or the database other than held by another
+    // program), with 1; closing the window ends the program with 0.
 
 signals:
     void exportFinished();
@@ -49,8 +50,8 @@ private:
     bool closeAfterExport_ = false;
 };
 
-// The program: shows frmMerge and runs until it closes (status 0) or an
-// unexpected error ends it (status 1). Returns the exit status.
+// The program: shows frmMerge and runs until it closes (status 0) or a
+// failure ends it (status 1). Returns the exit status.
 int runShoravel();
 
 }  // namespace qv::mergeexport

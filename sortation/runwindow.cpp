@@ -47,7 +47,11 @@ void RunWindow::Form_GotFocus() {
     if (!opened) {
         running_ = false;
         wait.restore();
-        setupFailed(opened.error, QString::fromStdString(opened.description));
+        // A read-only file or folder is told plainly, as the start tells it.
+        if (db::isFileRefusal(opened.error))
+            endWithMessage(QString::fromStdString(opened.description), Icon::Critical);
+        else
+            setupFailed(opened.error, QString::fromStdString(opened.description));
         return;
     }
     db_ = std::move(opened.db);

@@ -77,10 +77,7 @@ bool StartWindow::Form_Load() {
     if (!guard) {
         // Without its run flags the program cannot tell whether it runs in a
         // sequence: it says so at once rather than wait for an OK.
-        if (db::isFileRefusal(guard.error))
-            platform::messages().msgBox(QString::fromStdString(guard.description), Buttons::OkOnly, Icon::Critical);
-        else
-            forms::showRefusal(guard);
+        forms::showRefusal(guard);
         endProgram(1);
         return false;
     }

@@ -2,6 +2,7 @@
 // stop, the hand-over and the messages of a run that cannot go on.
 #include "coding/importwindow.h"
 #include "platform/platform.h"
+#include "platform/testing/readonly.h"
 #include "platform/testing/test_services.h"
 #include "tests/fixture.h"
 
@@ -17,6 +18,7 @@
 #include <sys/stat.h>
 
 #include <csignal>
+#include <optional>
 
 using namespace qv::coding;
 using namespace qv::platform;
@@ -138,30 +140,37 @@ TEST_F(Window, RefusesToStartWhileAnotherProgramHoldsTheDatabase) {
 }
 
 TEST_F(Window, ADatabaseFileThatCannotBeUsedIsRefusedByName) {
-    const std::pair<std::function<void()>, QString> cases[] = {
-        {[] {
-             std::filesystem::permissions("mailsort.mdb", std::filesystem::perms::owner_write |
-                                                              std::filesystem::perms::group_write |
-                                                              std::filesystem::perms::others_write,
-                                          std::filesystem::perm_options::remove);
-         },
-         "The database mailsort.mdb is read-only."},
-        {[] { std::filesystem::copy_file("mailsort.mdb", "MAILSORT.MDB"); },
+    const struct {
+        const char* what;
+        std::function<void()> make;
+        std::filesystem::path readOnly;  // while the form loads; empty for none
+        QString message;
+    } cases[] = {
+        {"a read-only file", [] {}, dir_ / "mailsort.mdb", "The database mailsort.mdb is read-only."},
+        {"a read-only folder", [] {}, dir_,
+         "Cannot create the lock file '" + QString::fromStdString((dir_ / "mailsort.mdb.lock").string()) +
+             "': Permission denied."},
+        {"two files of one name", [] { std::filesystem::copy_file("mailsort.mdb", "MAILSORT.MDB"); }, {},
          "More than one file here is named Mailsort.mdb (MAILSORT.MDB, mailsort.mdb): keep one of them."},
     };
-    for (const auto& [make, message] : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         qv::platform::testing::installTestServices();
-        make();
-        scriptedMessages().answer(Answer::Ok, message);
+        c.make();
+        scriptedMessages().answer(Answer::Ok, c.message);
         form_ = std::make_unique<ImportWindow>();
-        EXPECT_FALSE(form_->Form_Load());
+        {
+            std::optional<qv::testkit::ReadOnly> readOnly;
+            if (!c.readOnly.empty()) readOnly.emplace(c.readOnly);
+            EXPECT_FALSE(form_->Form_Load());
+        }
         EXPECT_TRUE(form_->programEnded());
         EXPECT_EQ(form_->exitStatus(), 1);
         EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+        ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+        EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Critical);
         form_.reset();
         std::filesystem::remove("MAILSORT.MDB");
-        std::filesystem::permissions("mailsort.mdb", std::filesystem::perms::owner_write,
-                                     std::filesystem::perm_options::add);
     }
 }
 

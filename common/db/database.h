@@ -58,9 +58,10 @@ private:
 };
 
 // Refusals of a file whose description is the whole message to show: two
-// files of one name, a read-only file.
+// files of one name, a read-only file, a file or lock file that cannot be
+// opened or made (a folder the program may not write).
 inline bool isFileRefusal(int number) {
-    return number == err::AmbiguousName || number == err::ReadOnlyDatabase;
+    return number == err::AmbiguousName || number == err::ReadOnlyDatabase || number == err::CannotOpen;
 }
 
 // True for the two refusals that mean "held by another program".

@@ -6,8 +6,10 @@
 namespace qv::forms {
 
 void showRefusal(const start::Opened& opened) {
-    platform::messages().msgBox(platform::qs(opened.refusal()), platform::Buttons::OkOnly,
-                                opened.heldElsewhere() ? platform::Icon::Exclamation : platform::Icon::None);
+    const platform::Icon icon = opened.heldElsewhere()                ? platform::Icon::Exclamation
+                                : db::isFileRefusal(opened.error) ? platform::Icon::Critical
+                                                                   : platform::Icon::None;
+    platform::messages().msgBox(platform::qs(opened.refusal()), platform::Buttons::OkOnly, icon);
 }
 
 }  // namespace qv::forms

@@ -6,7 +6,8 @@
 
 namespace qv::forms {
 
-// The held-elsewhere text with the exclamation mark; any other refusal as
+// The held-elsewhere text with the exclamation mark; the file's own refusal
+// (read-only, no lock file) plainly with the stop sign; any other refusal as
 // the unexpected error, without an icon.
 void showRefusal(const start::Opened& opened);
 

@@ -1,6 +1,7 @@
 #include "console_fixture.h"
 
 #include "common/parm/parmrecord.h"
+#include "common/testing/damage.h"
 #include "console/configlabs.h"
 #include "console/housekeeping.h"
 #include "console/mainwindow.h"
@@ -11,6 +12,7 @@
 #include "platform/help.h"
 #include "platform/launcher.h"
 #include "platform/messages.h"
+#include "platform/testing/readonly.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +23,10 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
+
+#include <fstream>
+#include <functional>
+#include <optional>
 
 using namespace qv::console;
 using namespace qv::console::testing;
@@ -327,29 +333,72 @@ TEST_F(MainWindowTest, GuardedEntriesRefuseWhileAnotherProgramHoldsTheDatabase) 
     }
 }
 
-TEST_F(MainWindowTest, GuardedEntriesEndSilentlyWithoutTheDatabaseOrTheProgram) {
+TEST_F(MainWindowTest, GuardedEntriesEndSilentlyWhenTheirProgramCannotStart) {
     MainWindow w;
     ASSERT_TRUE(showActive(&w));
     recordingLauncher().setFailing(true);
     trigger(w, "Mnufixed");  // the layout program cannot be started
     EXPECT_EQ(recordingLauncher().commands(), QStringList{"Corvath.exe"});
-    fs::remove(dir() / "mailsort.mdb");
-    recordingLauncher().clear();
-    for (const Guarded& g : kGuarded) trigger(w, g.action);
-    EXPECT_TRUE(recordingLauncher().commands().isEmpty());
-    EXPECT_EQ(w.cleanup(), nullptr);
-    EXPECT_EQ(w.copyFile(), nullptr);
-    EXPECT_EQ(w.configLabs(), nullptr);
-    EXPECT_EQ(w.estimator(), nullptr);
-    EXPECT_EQ(w.mailsortPrices(), nullptr);
-    EXPECT_EQ(w.poPrices(), nullptr);
     EXPECT_TRUE(shownMessages().isEmpty());
-    // The run too: only a database held by another program is reported.
-    clickIndicator(child<QCheckBox>(&w, "chkReports"));
-    clickIndicator(child<QCheckBox>(&w, "chkLabels"));
-    QTest::mouseClick(child<QPushButton>(&w, "cmdRun"), Qt::LeftButton);
-    EXPECT_TRUE(recordingLauncher().commands().isEmpty());
-    EXPECT_TRUE(shownMessages().isEmpty());
+}
+
+// A database the guard cannot open for sole use, other than one held by
+// another program: each guarded entry says why in the database's own plain
+// words, and neither starts its program nor shows its form. The run button
+// still says nothing.
+TEST_F(MainWindowTest, GuardedEntriesSayWhyTheDatabaseCannotBeUsed) {
+    const fs::path database = dir() / "mailsort.mdb";
+    const fs::path delivered = dir() / "delivered.mdb";
+    fs::copy_file(database, delivered);
+    const struct {
+        const char* what;
+        std::function<void()> spoil;
+        fs::path readOnly;  // while the entries are chosen; empty for none
+        QString message;
+    } cases[] = {
+        {"no database", [&] { fs::remove(database); }, {}, "Could not find the database file 'mailsort.mdb'."},
+        {"a damaged database",
+         [&] {
+             std::fstream f(database, std::ios::in | std::ios::out | std::ios::binary);
+             const std::string zeros(qv::testkit::pageSizeOf(database), '\0');
+             f.write(zeros.data(), std::streamsize(zeros.size()));
+         },
+         {}, "The database mailsort.mdb is damaged: file is not a database."},
+        {"a read-only database", [] {}, database, "The database mailsort.mdb is read-only."},
+        {"a read-only folder", [] {}, dir(),
+         "Cannot create the lock file '" + QString::fromStdString((dir() / "mailsort.mdb.lock").string()) +
+             "': Permission denied."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        MainWindow w;
+        ASSERT_TRUE(showActive(&w));
+        c.spoil();
+        recordingLauncher().clear();
+        {
+            std::optional<qv::testkit::ReadOnly> readOnly;
+            if (!c.readOnly.empty()) readOnly.emplace(c.readOnly);
+            for (const Guarded& g : kGuarded) {
+                SCOPED_TRACE(g.action);
+                scriptedMessages().clear();
+                scriptedMessages().answer(Answer::Ok, c.message);
+                trigger(w, g.action);
+                EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+                ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+                EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Exclamation);
+                if (g.form) EXPECT_EQ(g.form(w), nullptr);
+            }
+            // The run too says nothing: only a database held by another program is reported.
+            scriptedMessages().clear();
+            clickIndicator(child<QCheckBox>(&w, "chkReports"));
+            clickIndicator(child<QCheckBox>(&w, "chkLabels"));
+            QTest::mouseClick(child<QPushButton>(&w, "cmdRun"), Qt::LeftButton);
+            EXPECT_TRUE(shownMessages().isEmpty());
+        }
+        EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+        fs::remove(database);
+        fs::copy_file(delivered, database);
+    }
 }
 
 TEST_F(MainWindowTest, FileExitEndsTheProgram) {

@@ -8,10 +8,12 @@
 #include "coding/fixedcols.h"
 #include "coding/splitters.h"
 #include "common/parm/parmrecord.h"
+#include "common/testing/damage.h"
 #include "common/text/lines.h"
 #include "platform/forms.h"
 #include "platform/testing/filelimit.h"
 #include "platform/testing/qtprint.h"
+#include "platform/testing/readonly.h"
 #include "platform/testing/test_services.h"
 
 #include <gtest/gtest.h>
@@ -28,9 +30,11 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <fstream>
 #include <map>
+#include <optional>
 
 using namespace qv::designer;
 using qv::platform::Answer;
@@ -447,6 +451,7 @@ TEST_F(DesignerForm, ALayoutThatCannotBeStoredIsReportedAndNothingIsChanged) {
         "Brackwith Mailing Services.  Error number: 3027  Description: "))
         << scriptedMessages().messages()[0].text.toStdString();
     EXPECT_TRUE(form->ended());
+    EXPECT_EQ(form->exitStatus(), 1);
     EXPECT_EQ(dataFiles(), before);
     EXPECT_TRUE(storedRow(path).empty());
 }
@@ -460,6 +465,70 @@ TEST_F(DesignerForm, WithoutADatabaseTheFormDoesNotLoad) {
     EXPECT_TRUE(scriptedMessages().messages()[0].text.startsWith(
         "An unexpected error has occurred.  Please make a note of the following error details and contact "
         "Brackwith Mailing Services.  Error number: 3024  Description: "));
+    EXPECT_TRUE(f.programEnded());
+    EXPECT_EQ(f.exitStatus(), 1);
+}
+
+// The program as its main runs it: a file is chosen, and a database the
+// designer cannot use (damaged, a read-only file, a folder where its lock
+// file cannot be made) is told, and the program ends with status 1.
+TEST_F(DesignerForm, ADatabaseThatCannotBeUsedEndsTheProgramWithStatusOne) {
+    const std::string path = scratch.writeLines("x.csv", {"a,b,c,d,e"});
+    const fs::path database = scratch.dir() / "mailsort.mdb";
+    const fs::path delivered = scratch.dir() / "delivered.mdb";
+    fs::copy_file(database, delivered);
+    const struct {
+        const char* what;
+        bool damaged;
+        fs::path readOnly;  // when the file is accepted; empty for none
+        QString message;
+    } cases[] = {
+        {"a damaged database", true, {},
+         "An unexpected error has occurred.  Please make a note of the following error details and contact "
+         "Brackwith Mailing Services.  Error number: 3049  Description: The database mailsort.mdb is damaged: "
+         "file is not a database."},
+        {"a read-only database", false, database, "The database mailsort.mdb is read-only."},
+        {"a read-only folder", false, scratch.dir(),
+         "Cannot create the lock file '" + QString::fromStdString((scratch.dir() / "mailsort.mdb.lock").string()) +
+             "': Permission denied."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        qv::platform::testing::installTestServices();
+        fs::remove(database);
+        fs::copy_file(delivered, database);
+        if (c.damaged) {
+            std::fstream f(database, std::ios::in | std::ios::out | std::ios::binary);
+            const std::string zeros(qv::testkit::pageSizeOf(database), '\0');
+            f.write(zeros.data(), std::streamsize(zeros.size()));
+        }
+        scriptedMessages().answer(Answer::No);  // the headings question
+        scriptedMessages().answer(Answer::Ok, c.message);
+        std::optional<qv::testkit::ReadOnly> readOnly;
+        QObject guard;  // the time limit goes with the run
+        QTimer::singleShot(20000, &guard, [] { QApplication::exit(99); });
+        bool accepted = false;
+        QTimer choose;
+        QObject::connect(&choose, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* chooser = qobject_cast<qv::filesel::FileChooser*>(w);
+                    chooser && !accepted && chooser->isVisible()) {
+                    accepted = true;
+                    ASSERT_TRUE(chooser->selectFile("x.csv"));
+                    if (!c.readOnly.empty()) readOnly.emplace(c.readOnly);
+                    chooser->cmdOK_Click();
+                }
+        });
+        choose.start(1);
+        EXPECT_EQ(runDovanet(), 1);
+        readOnly.reset();
+        EXPECT_TRUE(accepted);
+        EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+        EXPECT_EQ(scriptedMessages().messages().size(), 2u);
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(w->isVisible()) << w->objectName().toStdString();
+        if (!c.damaged) EXPECT_TRUE(storedRow(path).empty());
+    }
 }
 
 // Drag and drop through the widgets. The offscreen platform runs no real

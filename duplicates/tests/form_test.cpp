@@ -11,6 +11,7 @@
 #include "platform/help.h"
 #include "platform/testing/filelimit.h"
 #include "platform/testing/qtprint.h"
+#include "platform/testing/readonly.h"
 #include "platform/testing/test_services.h"
 
 #include <gtest/gtest.h>
@@ -402,6 +403,37 @@ TEST_F(Fennick, AWorkDatabaseFaultEndsTheProgramBeforeTheRunStarts) {
     }
 }
 
+// A DupWork.mdb the program may not write, or a folder where its lock file
+// cannot be made: the plain refusal, and the program ends with status 1.
+TEST_F(Fennick, AWorkDatabaseThatCannotBeWrittenIsRefusedPlainly) {
+    folder.write("cust.csv", {"a,1,x,y,z"});
+    const struct {
+        std::filesystem::path readOnly;
+        std::string message;
+    } cases[] = {
+        {folder.dir() / "DupWork.mdb", "The database DupWork.mdb is read-only."},
+        {folder.dir(),
+         "Cannot create the lock file '" + (folder.dir() / "DupWork.mdb.lock").string() + "': Permission denied."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.readOnly);
+        ended = 0;
+        endStatus = -1;
+        scriptedMessages().clear();
+        choose("cust.csv", Answer::No);
+        scriptedMessages().answer(Answer::Ok, QString::fromStdString(c.message));
+        {
+            const qv::testkit::ReadOnly readOnly(c.readOnly);
+            runWith({0});
+        }
+        EXPECT_EQ(messagesShown().size(), 2u);  // the headings question, then the refusal
+        EXPECT_EQ(runOf(*chooser), nullptr);
+        EXPECT_EQ(ended, 1);
+        EXPECT_EQ(endStatus, 1);
+        EXPECT_EQ(folder.read("OUTPUT.CSV"), "<missing>");
+    }
+}
+
 // Puts a file-size limit on the process once the run shows its first record:
 // the records it stores in DupWork.mdb then meet a full disk.
 class FullDiskForTheRecords : public QObject {
@@ -453,6 +485,7 @@ TEST_F(Fennick, AFailedOutputIsReportedAndNotCalledDone) {
     scriptedMessages().answer(Answer::Retry).answer(Answer::Cancel);
     runWith({0});
     EXPECT_EQ(ended, 1);
+    EXPECT_EQ(endStatus, 1);
     const auto& shown = scriptedMessages().messages();
     ASSERT_EQ(shown.size(), 3u);  // the headings question, then twice the write failure
     EXPECT_TRUE(shown[1].text.startsWith("OUTPUT.CSV could not be written: ")) << shown[1].text.toStdString();
@@ -493,6 +526,7 @@ TEST_F(Fennick, AFullDiskIsReportedWithItsCauseAndTheEarlierOutputStays) {
     EXPECT_TRUE(full.limited());
     full.lift();
     EXPECT_EQ(ended, 1);
+    EXPECT_EQ(endStatus, 1);
     ASSERT_EQ(scriptedMessages().messages().size(), 2u);  // the headings question, then the failure
     EXPECT_EQ(scriptedMessages().messages()[1].buttons, Buttons::RetryCancel);
     EXPECT_EQ(folder.read("OUTPUT.CSV"), "the last run's output\r\n");

@@ -4,8 +4,10 @@
 #include "labels/labelprogresswindow.h"
 #include "labels/printrangedialog.h"
 #include "platform/platform.h"
+#include "platform/printer.h"
 #include "platform/testing/filelimit.h"
 #include "platform/testing/qtprint.h"
+#include "platform/testing/readonly.h"
 #include "platform/testing/recordingport.h"
 #include "platform/testing/test_services.h"
 
@@ -15,6 +17,8 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+
+#include <optional>
 
 namespace qv::labels {
 namespace {
@@ -51,6 +55,26 @@ protected:
     static void runFrom(PrintRangeDialog& f) {
         QTest::mouseClick(platform::child<QPushButton>(&f, "cmdOK"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!f.running(), 10000);
+    }
+    // Runs the program as its main does and presses OK once the dialog
+    // shows, `beforeOk` just before; the exit status.
+    static int runProgramPressingOk(const std::function<void()>& beforeOk = {}) {
+        QObject guard;  // the time limit goes with the run
+        QTimer::singleShot(20000, &guard, [] { QApplication::exit(99); });
+        bool pressed = false;
+        QTimer press;
+        QObject::connect(&press, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (!pressed && w->objectName() == "frmPrint" && w->isVisible()) {
+                    pressed = true;
+                    if (beforeOk) beforeOk();
+                    QTest::mouseClick(platform::child<QPushButton>(w, "cmdOK"), Qt::LeftButton);
+                }
+        });
+        press.start(1);
+        const int status = runMistrel();
+        EXPECT_TRUE(pressed);
+        return status;
     }
     std::shared_ptr<platform::RecordingPort> port_;
 };
@@ -110,6 +134,34 @@ TEST_F(Dialog, HeldByAnotherProgramRefusesTheStart) {
     EXPECT_EQ(scriptedMessages().messages()[0].text,
               "Another option is currently running, wait until it has finished then try again.");
     EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Exclamation);
+}
+
+// A database file the program may not write, or a folder where its lock
+// file cannot be made: the plain refusal, and the program ends with status 1.
+TEST_F(Dialog, ADatabaseThatCannotBeWrittenRefusesTheStart) {
+    const struct {
+        std::filesystem::path readOnly;
+        QString message;
+    } cases[] = {
+        {dir() / "mailsort.mdb", "The database mailsort.mdb is read-only."},
+        {dir(), "Cannot create the lock file '" + QString::fromStdString((dir() / "mailsort.mdb.lock").string()) +
+                    "': Permission denied."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.readOnly);
+        platform::testing::installTestServices();
+        scriptedMessages().answer(Answer::Ok, c.message);
+        PrintRangeDialog f;
+        {
+            const testkit::ReadOnly readOnly(c.readOnly);
+            EXPECT_FALSE(f.Form_Load());
+        }
+        EXPECT_TRUE(f.programEnded());
+        EXPECT_EQ(f.exitStatus(), 1);
+        EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+        ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+        EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Critical);
+    }
 }
 
 TEST_F(Dialog, TheDialogHoldsTheDatabaseForItsSoleUse) {
@@ -251,37 +303,61 @@ TEST_F(Dialog, CancelAsksThenReportsTheLastLabelPrinted) {
     EXPECT_EQ(parmText(key::RunLabels), "N");
 }
 
-TEST_F(Dialog, AFailedRunIsReported) {
-    port_->setFailOpen(true);
-    PrintRangeDialog f;
-    ASSERT_TRUE(f.Form_Load());
-    showAndActivate(f);
-    scriptedMessages().answer(Answer::Ok);
-    runFrom(f);
-    EXPECT_EQ(f.lastResult().status, Status::Failed);
-    ASSERT_EQ(scriptedMessages().messages().size(), 1u);
-    EXPECT_TRUE(scriptedMessages().messages()[0].text.startsWith("The labels could not be printed on LPT1: "));
-    EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Exclamation);
-}
-
-TEST_F(Dialog, AFullDiskIsReportedWithTheRunFlagsItKept) {
-    platform::setLptPort(std::make_shared<platform::FilePort>());  // LPT1, a plain file in the folder
-    PrintRangeDialog f;
-    ASSERT_TRUE(f.Form_Load());
-    showAndActivate(f);
-    scriptedMessages().answer(Answer::Ok);
-    {
-        const testkit::FileSizeLimit full(2048);
-        runFrom(f);
+// A run that fails shows its message and ends the program with status 1,
+// the database let go: LPT1 or the PDF on a full disk, a port that cannot be
+// opened. What an earlier run put in place stays as it was, and nothing of
+// the failed run appears.
+TEST_F(Dialog, AFailedRunEndsTheProgramWithStatusOne) {
+    const std::string earlier = "earlier labels\r\n";
+    const QString folder = QString::fromStdString(dir().string());
+    const auto laser = [this] {
+        setParm({{key::Printer, "L"}, {key::LabelHeight, "38.1"}, {key::LabelWidth, "63.5"}, {key::VertGap, "0"},
+                 {key::HorGap, "2.5"}, {key::TopMarg, "19"}, {key::LeftMarg, "8"}, {key::AddOffset, "2"},
+                 {key::LabAcross, "3"}, {key::LabelsPage, "7"}, {key::FontSize, 12}});
+        platform::setPrinter(std::make_shared<platform::PdfPrinter>());
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> output;  // installs what the run prints on
+        bool fullDisk;
+        QString message;
+        const char* runLabelsAfter;  // a full disk stores nothing
+    };
+    const Case cases[] = {
+        {"LPT1 on a full disk", [] { platform::setLptPort(std::make_shared<platform::FilePort>()); }, true,
+         "The labels could not be printed on LPT1: Cannot write to LPT1: File too large  Last label number printed: "
+         "12  The run flags could not be saved: disk I/O error.",
+         "Y"},
+        {"a PDF on a full disk", laser, true,
+         "The labels could not be printed: Could not write a PDF file in " + folder +
+             ": File too large  Last label number printed: 21  The run flags could not be saved: disk I/O error.",
+         "Y"},
+        {"LPT1 that cannot be opened", [this] { port_->setFailOpen(true); }, false,
+         "The labels could not be printed on LPT1: Cannot open LPT1: the port is not available", "N"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        platform::testing::installTestServices();
+        port_ = std::make_shared<platform::RecordingPort>();
+        platform::setLptPort(port_);
+        standardKeys();
+        scratch().writeBytes("LPT1", earlier);
+        c.output();
+        scriptedMessages().answer(Answer::Ok, c.message);
+        std::optional<testkit::FileSizeLimit> full;
+        EXPECT_EQ(runProgramPressingOk([&] {
+                      if (c.fullDisk) full.emplace(2048);
+                  }),
+                  1);
+        full.reset();
+        EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+        ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+        EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Exclamation);
+        EXPECT_EQ(scratch().readBytes("LPT1"), earlier);
+        for (const std::string& name : scratch().names()) EXPECT_FALSE(QString::fromStdString(name).contains(".pdf")) << name;
+        EXPECT_NO_THROW(db::Database::open("mailsort.mdb", db::OpenMode::Exclusive));
+        EXPECT_EQ(parmText(key::RunLabels), c.runLabelsAfter);
     }
-    EXPECT_EQ(f.lastResult().status, Status::Failed);
-    ASSERT_EQ(scriptedMessages().messages().size(), 1u);
-    const QString text = scriptedMessages().messages()[0].text;
-    EXPECT_TRUE(text.startsWith("The labels could not be printed on LPT1: ")) << text.toStdString();
-    EXPECT_TRUE(text.endsWith("  The run flags could not be saved: disk I/O error.")) << text.toStdString();
-    EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Exclamation);
-    f.close();
-    EXPECT_EQ(parmText(key::RunLabels), "Y");
 }
 
 // The program as its main runs it: a database error part way through the
@@ -292,20 +368,7 @@ TEST_F(Dialog, AnUnexpectedErrorEndsTheProgramWithStatusOne) {
     writeLongJob(3000);
     zeroPagesAfter(fresh);
     scriptedMessages().answer(Answer::Ok);
-    QObject guard;  // the time limit goes with the test
-    QTimer::singleShot(20000, &guard, [] { QApplication::exit(99); });
-    bool pressed = false;
-    QTimer press;
-    QObject::connect(&press, &QTimer::timeout, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (!pressed && w->objectName() == "frmPrint" && w->isVisible()) {
-                pressed = true;
-                QTest::mouseClick(platform::child<QPushButton>(w, "cmdOK"), Qt::LeftButton);
-            }
-    });
-    press.start(1);
-    EXPECT_EQ(runMistrel(), 1);
-    EXPECT_TRUE(pressed);
+    EXPECT_EQ(runProgramPressingOk(), 1);
     ASSERT_EQ(scriptedMessages().messages().size(), 1u);
     const auto& box = scriptedMessages().messages()[0];
     EXPECT_TRUE(box.text.startsWith("An unexpected error has occurred.  Please make a note of the following error "

@@ -4,6 +4,7 @@
 #include "mergefixture.h"
 #include "platform/platform.h"
 #include "platform/testing/filelimit.h"
+#include "platform/testing/readonly.h"
 #include "platform/testing/test_services.h"
 
 #include <QLabel>
@@ -12,10 +13,13 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
+#include <optional>
 #include <sstream>
 
 using namespace qv::mergeexport;
 using namespace qv::platform;
+using qv::platform::testing::installTestServices;
 using qv::platform::testing::scriptedMessages;
 namespace fs = std::filesystem;
 
@@ -29,6 +33,26 @@ protected:
         QSignalSpy done(&form, &MergeWindow::exportFinished);
         QTest::mouseClick(child<QPushButton>(&form, "cmdOK"), Qt::LeftButton);
         ASSERT_TRUE(done.wait(5000));
+    }
+    // Runs the program as its main does and presses OK once frmMerge shows,
+    // `beforeOk` just before; the exit status.
+    static int runProgramPressingOk(const std::function<void()>& beforeOk = {}) {
+        QObject guard;  // the time limit goes with the run
+        QTimer::singleShot(20000, &guard, [] { QApplication::exit(99); });
+        bool pressed = false;
+        QTimer press;
+        QObject::connect(&press, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (!pressed && w->objectName() == "frmMerge" && w->isVisible()) {
+                    pressed = true;
+                    if (beforeOk) beforeOk();
+                    QTest::mouseClick(child<QPushButton>(w, "cmdOK"), Qt::LeftButton);
+                }
+        });
+        press.start(1);
+        const int status = runShoravel();
+        EXPECT_TRUE(pressed);
+        return status;
     }
 };
 
@@ -97,36 +121,57 @@ TEST_F(MergeForms, NoJobShowsTheNotReadyMessage) {
     EXPECT_TRUE(form.isVisible());
 }
 
-TEST_F(MergeForms, AFileThatCannotBeWrittenIsNotPassedOver) {
-    makeJobOf(2);
-    fs::create_directory("DOVODEDOD.DAT");
-    auto& messages = scriptedMessages();
-    messages.answer(Answer::Ok);
-    MergeWindow form;
-    runExport(form);
-    ASSERT_EQ(messages.messages().size(), 1u);
-    EXPECT_TRUE(messages.messages()[0].text.startsWith("The file DOVODEDOD.DAT could not be written: "));
-}
-
-TEST_F(MergeForms, AFullDiskIsReportedWithItsCauseAndTheEarlierFileStays) {
+// The program as its main runs it: an export that fails shows its message
+// and ends the program with status 1; the earlier file stays whole and no
+// unfinished copy is left. The file cannot be written (a folder in its way,
+// a full disk), or the database cannot be opened (a read-only file, a folder
+// where its lock file cannot be made).
+TEST_F(MergeForms, AFailedExportEndsTheProgramWithStatusOne) {
     makeJobOf(2000);
     const std::string earlier = "last job's merge file\r\n";
-    { std::ofstream("DOVODEDOD.DAT", std::ios::binary) << earlier; }
-    auto& messages = scriptedMessages();
-    messages.answer(Answer::Ok, QStringLiteral("The file DOVODEDOD.DAT could not be written: File too large"));
-    MergeWindow form;
-    {
+    const struct {
+        const char* what;
+        bool folderInTheWay;
+        bool fullDisk;
+        fs::path readOnly;  // during the export; empty for none
+        QString message;
+        Icon icon;
+    } cases[] = {
+        {"a folder in the way", true, false, {}, "The file DOVODEDOD.DAT could not be written: Is a directory",
+         Icon::Exclamation},
         // Room for the database's shared-memory file, not for the merge file.
-        qv::testkit::FileSizeLimit limit(65536);
-        runExport(form);
+        {"a full disk", false, true, {}, "The file DOVODEDOD.DAT could not be written: File too large",
+         Icon::Exclamation},
+        {"a read-only database", false, false, dir_ / "mailsort.mdb", "The database mailsort.mdb is read-only.",
+         Icon::Critical},
+        {"a read-only folder", false, false, dir_,
+         "Cannot create the lock file '" + QString::fromStdString((dir_ / "mailsort.mdb.lock").string()) +
+             "': Permission denied.",
+         Icon::Critical},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        installTestServices();
+        fs::remove_all("DOVODEDOD.DAT");
+        if (c.folderInTheWay) fs::create_directory("DOVODEDOD.DAT");
+        else std::ofstream("DOVODEDOD.DAT", std::ios::binary) << earlier;
+        scriptedMessages().answer(Answer::Ok, c.message);
+        std::optional<qv::testkit::FileSizeLimit> full;
+        std::optional<qv::testkit::ReadOnly> readOnly;
+        EXPECT_EQ(runProgramPressingOk([&] {
+                      if (c.fullDisk) full.emplace(65536);
+                      if (!c.readOnly.empty()) readOnly.emplace(c.readOnly);
+                  }),
+                  1);
+        readOnly.reset();
+        full.reset();
+        EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+        ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+        EXPECT_EQ(scriptedMessages().messages()[0].icon, c.icon);
+        if (c.folderInTheWay) EXPECT_TRUE(fs::is_directory("DOVODEDOD.DAT"));
+        else EXPECT_EQ(readFile("DOVODEDOD.DAT"), earlier);
+        EXPECT_EQ(temporaries(), std::vector<std::string>{});
     }
-    ASSERT_EQ(messages.messages().size(), 1u);
-    EXPECT_EQ(messages.messages()[0].icon, Icon::Exclamation);
-    EXPECT_EQ(form.lastResult().status, ExportResult::Status::Failed);
-    EXPECT_EQ(readFile("DOVODEDOD.DAT"), earlier);
-    EXPECT_EQ(temporaries(), std::vector<std::string>{});
-    EXPECT_EQ(form.progressWindow(), nullptr);
-    EXPECT_TRUE(form.isVisible());
 }
 
 TEST_F(MergeForms, ADatabaseHeldByAnotherProgramGivesTheSuitesMessage) {
@@ -155,20 +200,7 @@ TEST_F(MergeForms, AnUnexpectedErrorEndsTheProgramWithStatusOne) {
     { std::ofstream("DOVODEDOD.DAT", std::ios::binary) << earlier; }
     auto& messages = scriptedMessages();
     messages.answer(Answer::Ok);
-    QObject guard;  // the time limit goes with the test
-    QTimer::singleShot(20000, &guard, [] { QApplication::exit(99); });
-    bool pressed = false;
-    QTimer press;
-    QObject::connect(&press, &QTimer::timeout, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (!pressed && w->objectName() == "frmMerge" && w->isVisible()) {
-                pressed = true;
-                QTest::mouseClick(child<QPushButton>(w, "cmdOK"), Qt::LeftButton);
-            }
-    });
-    press.start(1);
-    EXPECT_EQ(runShoravel(), 1);
-    EXPECT_TRUE(pressed);
+    EXPECT_EQ(runProgramPressingOk(), 1);
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_TRUE(messages.messages()[0].text.startsWith(
         "An unexpected error has occurred.  Please make a note of the following error details and contact Brackwith "

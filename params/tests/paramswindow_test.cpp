@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 #include "platform/testing/filelimit.h"
 #include "platform/testing/qtprint.h"
+#include "platform/testing/readonly.h"
 #include "platform/testing/test_services.h"
 
 #include <gtest/gtest.h>
@@ -830,6 +831,35 @@ TEST_F(ParamsForm, RefusedWhileAnotherProgramHoldsTheDatabase) {
 
     holder.release();
     EXPECT_EQ(stored(key::Weight), Value("60"));  // nothing written
+}
+
+// A database file the program may not write, or a folder where its lock
+// file cannot be made: the plain refusal, and the program ends with status 1.
+TEST_F(ParamsForm, RefusedPlainlyWhenTheDatabaseCannotBeWritten) {
+    const struct {
+        fs::path readOnly;
+        QString message;
+    } cases[] = {
+        {dir_ / "mailsort.mdb", "The database mailsort.mdb is read-only."},
+        {dir_, "Cannot create the lock file '" + QString::fromStdString((dir_ / "mailsort.mdb.lock").string()) +
+                   "': Permission denied."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.readOnly);
+        scriptedMessages().clear();
+        ParamsWindow form;
+        std::vector<int> ends;
+        form.setEndHandler([&](int status) { ends.push_back(status); });
+        {
+            const qv::testkit::ReadOnly readOnly(c.readOnly);
+            EXPECT_FALSE(form.Form_Load());
+        }
+        EXPECT_EQ(shown(), QStringList{c.message});
+        EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Critical);
+        EXPECT_EQ(ends, std::vector<int>{1});
+        EXPECT_FALSE(form.isVisible());
+        EXPECT_EQ(stored(key::Weight), Value("60"));  // nothing written
+    }
 }
 
 TEST_F(ParamsForm, HoldsTheDatabaseForItsSoleUseWhileOpen) {

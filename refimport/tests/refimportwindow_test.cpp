@@ -5,6 +5,7 @@
 #include "common/text/files.h"
 #include "platform/platform.h"
 #include "platform/testing/filelimit.h"
+#include "platform/testing/readonly.h"
 #include "platform/testing/test_services.h"
 
 #include <QLabel>
@@ -213,6 +214,37 @@ TEST_F(RefForm, TwoDatabasesWhoseNamesDifferOnlyInCaseAreRefused) {
     EXPECT_TRUE(f->isVisible());
     fs::remove("MAILSORT.MDB");
     EXPECT_EQ(allTables(), before);
+}
+
+// A database file the program may not write, or a folder where its lock
+// file cannot be made: the plain refusal; the form stays for another folder.
+TEST_F(RefForm, ADatabaseThatCannotBeWrittenIsRefusedPlainly) {
+    seedOldData();
+    const auto before = allTables();
+    generate(qv::pogen::Form::Comma);
+    const struct {
+        fs::path readOnly;
+        QString message;
+    } cases[] = {
+        {dir_ / "mailsort.mdb", "The database mailsort.mdb is read-only."},
+        {dir_, "Cannot create the lock file '" + QString::fromStdString((dir_ / "mailsort.mdb.lock").string()) +
+                   "': Permission denied."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.readOnly);
+        scriptedMessages().clear();
+        auto f = shown(FileForm::Comma);
+        type(*f, "txtDrive", "po");
+        scriptedMessages().answer(qv::platform::Answer::Ok, c.message);
+        {
+            const qv::testkit::ReadOnly readOnly(c.readOnly);
+            import(*f);
+        }
+        EXPECT_TRUE(scriptedMessages().failures().empty());
+        EXPECT_EQ(scriptedMessages().texts().size(), 1);
+        EXPECT_TRUE(f->isVisible());
+        EXPECT_EQ(allTables(), before);
+    }
 }
 
 TEST_F(RefForm, AFaultyFileIsReportedAndTheOldDataKept) {

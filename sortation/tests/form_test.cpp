@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 #include "platform/printer.h"
 #include "platform/testing/filelimit.h"
+#include "platform/testing/readonly.h"
 #include "platform/tests/pdftools.h"
 #include "platform/testing/test_services.h"
 #include "sortation/runwindow.h"
@@ -16,6 +17,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+
+#include <optional>
 
 
 namespace qv::sortation {
@@ -321,6 +324,53 @@ TEST_F(Program, ASetUpFailureIsReportedAndEndsTheProgram) {
     EXPECT_TRUE(scriptedMessages().messages()[0].text.startsWith(
         "An unexpected error has occurred.  Please make a note of the following error details and contact Brackwith "
         "Mailing Services.  Error number: 3011  Description: "));
+}
+
+// A database file the program may not write, or a folder where its lock
+// file cannot be made, whether the start's guard or the run's own connection
+// meets it: the plain refusal, nothing printed, and the program ends with
+// status 1.
+TEST_F(Program, ADatabaseThatCannotBeWrittenIsRefusedPlainly) {
+    const QString noLockFile = "Cannot create the lock file '" +
+                               QString::fromStdString((dir_ / "mailsort.mdb.lock").string()) + "': Permission denied.";
+    const struct {
+        const char* what;
+        std::filesystem::path readOnly;
+        bool atTheRun;
+        QString message;
+    } cases[] = {
+        {"a read-only file at the start", dir_ / "mailsort.mdb", false, "The database mailsort.mdb is read-only."},
+        {"a read-only folder at the start", dir_, false, noLockFile},
+        {"a read-only folder at the run", dir_, true, noLockFile},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        platform::testing::installTestServices();
+        form_.reset();
+        ends_ = 0;
+        setParm({{"RunAlone", "N"}});
+        scriptedMessages().answer(Answer::Ok, c.message);
+        {
+            std::optional<testkit::ReadOnly> readOnly;
+            if (c.atTheRun) {
+                ASSERT_TRUE(start());
+                ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+                readOnly.emplace(c.readOnly);
+                QTest::mouseClick(ctl<QPushButton>(form_.get(), "cmdOK"), Qt::LeftButton);
+                ASSERT_TRUE(waitForEnd());
+            } else {
+                readOnly.emplace(c.readOnly);
+                EXPECT_FALSE(start());
+            }
+        }
+        EXPECT_EQ(form_->exitStatus(), 1);
+        EXPECT_EQ(ends_, 1);
+        EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+        ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+        EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Critical);
+        EXPECT_TRUE(recordingPrinter().documents().empty());
+        EXPECT_TRUE(recordingLauncher().commands().isEmpty());
+    }
 }
 
 // Run flags that cannot be read: the message comes at once, before any

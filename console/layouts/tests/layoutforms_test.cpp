@@ -9,6 +9,7 @@
 #include "common/filesel/frmfilesel.h"
 #include "platform/forms.h"
 #include "platform/numericbox.h"
+#include "platform/testing/readonly.h"
 #include "platform/testing/test_services.h"
 
 #include <QAction>
@@ -176,6 +177,34 @@ TEST_F(LayoutForms, ADatabaseThatCannotBeOpenedIsToldAndTheFormDoesNotOpen) {
         "An unexpected error has occurred.  Please make a note of the following error details and contact "
         "Brackwith Mailing Services.  Error number: 3024  Description: "))
         << scriptedMessages().texts()[1].toStdString();
+}
+
+// A database file the program may not write, or a folder where its lock
+// file cannot be made: the plain refusal, and the form does not open (the
+// program ends with status 1).
+TEST_F(LayoutForms, ADatabaseThatCannotBeWrittenIsToldPlainly) {
+    const struct {
+        fs::path readOnly;
+        QString message;
+    } cases[] = {
+        {dir() / "mailsort.mdb", "The database mailsort.mdb is read-only."},
+        {dir(), "Cannot create the lock file '" + QString::fromStdString((dir() / "mailsort.mdb.lock").string()) +
+                    "': Permission denied."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.readOnly);
+        scriptedMessages().clear();
+        scriptedMessages().answer(Answer::Ok, c.message);
+        auto* f = new TypedLayoutWindow;
+        {
+            const qv::testkit::ReadOnly readOnly(c.readOnly);
+            EXPECT_FALSE(f->Form_Load());
+        }
+        EXPECT_FALSE(f->holdsDatabase());
+        delete f;
+        EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+        EXPECT_EQ(scriptedMessages().texts().size(), 1);
+    }
 }
 
 TEST_F(LayoutForms, AnEmptyTableGivesAnEmptyList) {
