@@ -260,7 +260,7 @@ TEST_F(RefLoad, ACtrlZAtTheEndOfTheFileStillLoads) {
     }
 }
 
-// The file of the issue: a Ctrl-Z amid a national set of sector records,
+// A damaged diskette file: a Ctrl-Z amid a national set of sector records,
 // over a full set of old data.
 TEST_F(RefLoad, ACtrlZAmidTheSectorFileKeepsTheOldSet) {
     const auto data = qv::pogen::generate({.seed = 4, .sectors = 11000});
