@@ -1,5 +1,8 @@
 #include "console/linelisting.h"
 
+#include "common/db/database.h"
+#include "common/jobtables.h"
+#include "common/programstart.h"
 #include "common/text/files.h"
 #include "platform/drives.h"
 #include "platform/files.h"
@@ -14,7 +17,23 @@ namespace qv::console {
 
 namespace {
 constexpr const char* ListingName = "pofile.dat";
+
+bool hasRows(db::Database& db, const char* table) {
+    return db.hasTable(table) && db.openTable(table)->recordCount() > 0;
 }
+
+// A job imported and not sorted since: the listing here is an earlier job's
+// (the import drops the bags the sortation makes with it). A database that
+// cannot be read leaves the question to the copy.
+bool listingOfAnEarlierJob() {
+    try {
+        auto db = db::Database::open(start::DatabaseName, db::OpenMode::Shared);
+        return hasRows(*db, jobtables::Mmwork) && !hasRows(*db, jobtables::Bags);
+    } catch (const db::DbError&) {
+        return false;
+    }
+}
+}  // namespace
 
 std::optional<QString> copyLineListing(const QString& drive) {
     const QString target = drive + QStringLiteral(":\\pofile.dat");
@@ -24,6 +43,9 @@ std::optional<QString> copyLineListing(const QString& drive) {
         return QString::fromStdString(e.what());
     }
     if (!fileExists(ListingName)) return QStringLiteral("File not found: pofile.dat");
+    if (listingOfAnEarlierJob())
+        return QStringLiteral("POFILE.DAT is the line listing of an earlier job: the job imported since has not "
+                              "been sorted. Run Print PO Reports first, then copy the listing.");
 
     // The box holds one character: a drive letter or nothing at all.
     const QString folder = drive.size() == 1 ? platform::driveLetterFolder(drive.at(0)) : QString();

@@ -1,5 +1,6 @@
 #include "console_fixture.h"
 
+#include "common/jobtables.h"
 #include "console/housekeeping.h"
 #include "console/mainwindow.h"
 #include "platform/drives.h"
@@ -98,6 +99,46 @@ TEST_F(CopyFileTest, FailuresShowTheirDescriptionAndKeepTheDialog) {
         EXPECT_TRUE(d->isVisible());
     }
     EXPECT_TRUE(fs::is_empty(floppy_));
+}
+
+// After a new import the listing here is the last job's: it goes to the
+// Post Office only once the new job has been sorted (the sortation makes
+// bags with it).
+TEST_F(CopyFileTest, TheListingOfAnEarlierJobIsNotCopiedUntilTheNewJobIsSorted) {
+    writeFile(dir() / "POFILE.DAT", "0001 12\r\n");
+    {
+        auto db = qv::db::Database::open("mailsort.mdb");
+        qv::jobtables::dropIfThere(*db, qv::jobtables::Bags);
+        qv::jobtables::dropIfThere(*db, qv::jobtables::Mmwork);
+        db->createTable(qv::jobtables::mmworkDef());
+        auto rs = db->openTable(qv::jobtables::Mmwork);
+        rs->addNew();
+        rs->set("name", "A New Customer");
+        rs->update();
+    }
+    MainWindow w;
+    ASSERT_TRUE(showActive(&w));
+    CopyFileDialog* d = open(w);
+    ASSERT_NE(d, nullptr);
+    scriptedMessages().answer(Answer::Ok,
+                              "POFILE.DAT is the line listing of an earlier job: the job imported since has not been "
+                              "sorted. Run Print PO Reports first, then copy the listing.");
+    QTest::mouseClick(child<QPushButton>(d, "cmdOK"), Qt::LeftButton);
+    EXPECT_EQ(scriptedMessages().messages().at(0).icon, Icon::Exclamation);
+    EXPECT_TRUE(fs::is_empty(floppy_));
+
+    {
+        auto db = qv::db::Database::open("mailsort.mdb");
+        db->createTable(qv::jobtables::bagsDef());
+        auto rs = db->openTable(qv::jobtables::Bags);
+        rs->addNew();
+        rs->set(qv::jobtables::bagfield::BagNumber, 1);
+        rs->update();
+    }
+    scriptedMessages().answer(Answer::Ok, "Copy to diskette complete");
+    QTest::mouseClick(child<QPushButton>(d, "cmdOK"), Qt::LeftButton);
+    EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+    EXPECT_EQ(readFile(floppy_ / "pofile.dat"), "0001 12\r\n");
 }
 
 TEST_F(CopyFileTest, DriveBoxTakesOneCharacter) {
