@@ -165,6 +165,7 @@ public:
         walk();
         rs_.reset();
         // What was decided before a cancel is written as well.
+        result_.changed = !changes_.empty();
         try {
             ChangeWriter(db_).apply(changes_, hooks_.pause);
         } catch (const DbError& e) {

@@ -66,6 +66,7 @@ struct PassResult {
     double records = 0;       // records walked
     double recoded = 0;       // records sent to residue
     double failedSteps = 0;   // records left as they were (a code with no residue form)
+    bool changed = false;     // some record's code or key was written
 };
 
 // The allocation pass over mmwork in Key1 order. Every record of a group that

@@ -10,6 +10,15 @@ namespace qv::sortation {
 
 namespace {
 
+// A cancel after the pass re-coded or re-keyed records: the last run's bags no
+// longer fit them, so the job is left unsorted (bags empty) and the labels,
+// the merge file and the copy of the listing wait for a run that finishes.
+void leaveUnsorted(db::Database& db) {
+    db.beginTransaction();
+    newfile(db);
+    saveOrFail(db, "table bags");
+}
+
 // The two steps; what they store is in the file when this returns (the
 // line report saves its rows itself, before its files go into place).
 void steps(db::Database& db, platform::Printer& printer, const RunHooks& hooks, RegionLookup& regions, RunResult& r) {
@@ -21,6 +30,7 @@ void steps(db::Database& db, platform::Printer& printer, const RunHooks& hooks, 
     if (r.pass.stopped || (hooks.stopRequested && hooks.stopRequested())) {
         r.status = RunStatus::Cancelled;
         saveOrFail(db, "mmwork");  // the groups already re-coded stay so
+        if (r.pass.changed) leaveUnsorted(db);
         return;
     }
 
@@ -40,6 +50,7 @@ void steps(db::Database& db, platform::Printer& printer, const RunHooks& hooks, 
     r.report = linerep(db, printer, r.keys, r.values, r.totrecs, report);
     if (r.report.stopped) {
         db.rollback();
+        if (r.pass.changed) leaveUnsorted(db);
         r.status = RunStatus::Cancelled;
     }
 }

@@ -5,8 +5,9 @@
 // first; a database failure there is raised as db::DbError, and job keys that
 // cannot be bagged refuse the run before anything is changed. Then step 1,
 // the allocation pass, and, unless it was stopped, step 2: bags re-created
-// and the line report with the Post Office files; a cancel there keeps the
-// bags and files of the run before, as a cancel in step 1 does. The run counts as
+// and the line report with the Post Office files. A cancel in either step
+// keeps the Post Office files of the run before, and its bags unless the pass
+// changed a record (they are then left empty: the job is not sorted). The run counts as
 // finished only once the database has stored it (Database::save); anything
 // that could not be stored or written makes it a failed run, its document
 // thrown away.

@@ -75,23 +75,47 @@ TEST_F(Run, KeysThatCannotBagTheJobChangeNothing) {
     }
 }
 
-TEST_F(Run, ACancelInStep1KeepsTheBagsAndFilesOfTheRunBefore) {
-    addLabels({{"12345", "NEWTOWN DIRECT"}});
-    makeMmwork(join({group("11101", 3), group("12345", 30)}));
-    earlierRun();
-    int tests = 0;
-    bool reportStarted = false;
-    RunHooks hooks;
-    hooks.stopRequested = [&] { return ++tests > 10; };
-    hooks.reportStarting = [&] { reportStarted = true; };
-    const RunResult r = sort(hooks);
-    EXPECT_EQ(r.status, RunStatus::Cancelled);
-    EXPECT_FALSE(reportStarted);
-    EXPECT_TRUE(printer_.events().empty());
-    expectEarlierRunKept();
-    // The group re-coded before the cancel stays so.
-    const auto after = codes();
-    EXPECT_EQ(std::count(after.begin(), after.end(), "111"), 3);
+// A cancel keeps the Post Office files of the run before. Its bags stay only
+// while they still fit mmwork: once the pass has re-coded a record, the job
+// is left unsorted (bags empty), so that the labels and the merge file refuse
+// it rather than put the old bags between the new codes.
+TEST_F(Run, ACancelKeepsTheRunBeforeAndItsBagsOnlyWhileTheyFit) {
+    struct Case {
+        const char* name;
+        bool rerun;         // the job already sorted by these keys: the pass changes nothing
+        bool inReport;      // cancelled in step 2, else in step 1
+        bool bagsKept;
+    };
+    const Case cases[] = {
+        {"step 1, re-coded", false, false, false},
+        {"step 2, re-coded", false, true, false},
+        {"step 1, a re-run", true, false, true},
+        {"step 2, a re-run", true, true, true},
+    };
+    addLabels({{"12345", "NEWTOWN DIRECT"}, {"111", "OLDTOWN RESIDUE"}});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        makeMmwork(join({group("11101", 3), group("12345", 30)}));
+        if (c.rerun) ASSERT_EQ(sort().status, RunStatus::Completed);
+        earlierRun();
+        printer_.clear();
+        int tests = 0;
+        bool reporting = false;
+        RunHooks hooks;
+        hooks.reportStarting = [&] { reporting = true; };
+        hooks.stopRequested = [&] { return (!c.inReport || reporting) && ++tests > 10; };
+        const RunResult r = sort(hooks);
+        EXPECT_EQ(r.status, RunStatus::Cancelled);
+        EXPECT_EQ(reporting, c.inReport);
+        EXPECT_TRUE(printer_.documents().empty());
+        EXPECT_EQ(fileBytes("POFILE.DAT"), "777,7\r\n");
+        EXPECT_EQ(fileBytes("POLINE.CSV"), "old line\r\n");
+        EXPECT_EQ(fileBytes("POADDR.CSV"), "old address\r\n");
+        EXPECT_EQ(column("bags", "Bag Number"), c.bagsKept ? std::vector<std::string>{"7"} : std::vector<std::string>{});
+        // The group re-coded before the cancel stays so.
+        const auto after = codes();
+        EXPECT_EQ(std::count(after.begin(), after.end(), "111"), 3);
+    }
 }
 
 TEST_F(Run, EachStepEndsAtAHundredPercent) {
