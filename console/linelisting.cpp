@@ -22,13 +22,15 @@ bool hasRows(db::Database& db, const char* table) {
     return db.hasTable(table) && db.openTable(table)->recordCount() > 0;
 }
 
-// A job imported and not sorted since: the listing here is an earlier job's
-// (the import drops the bags the sortation makes with it). A database that
-// cannot be read leaves the question to the copy.
+// A job imported and not sorted since (a new or an empty mmwork): the
+// listing here is an earlier job's, as the import drops the bags the
+// sortation makes with it, and a cancelled sortation leaves them empty. The
+// clean-up drops mmwork with the listing. A database that cannot be read
+// leaves the question to the copy.
 bool listingOfAnEarlierJob() {
     try {
         auto db = db::Database::open(start::DatabaseName, db::OpenMode::Shared);
-        return hasRows(*db, jobtables::Mmwork) && !hasRows(*db, jobtables::Bags);
+        return db->hasTable(jobtables::Mmwork) && !hasRows(*db, jobtables::Bags);
     } catch (const db::DbError&) {
         return false;
     }

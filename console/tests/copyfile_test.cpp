@@ -106,30 +106,40 @@ TEST_F(CopyFileTest, FailuresShowTheirDescriptionAndKeepTheDialog) {
 // bags with it).
 TEST_F(CopyFileTest, TheListingOfAnEarlierJobIsNotCopiedUntilTheNewJobIsSorted) {
     writeFile(dir() / "POFILE.DAT", "0001 12\r\n");
-    {
-        auto db = qv::db::Database::open("mailsort.mdb");
-        qv::jobtables::dropIfThere(*db, qv::jobtables::Bags);
-        qv::jobtables::dropIfThere(*db, qv::jobtables::Mmwork);
-        db->createTable(qv::jobtables::mmworkDef());
-        auto rs = db->openTable(qv::jobtables::Mmwork);
-        rs->addNew();
-        rs->set("name", "A New Customer");
-        rs->update();
-    }
     MainWindow w;
     ASSERT_TRUE(showActive(&w));
     CopyFileDialog* d = open(w);
     ASSERT_NE(d, nullptr);
-    scriptedMessages().answer(Answer::Ok,
-                              "POFILE.DAT is the line listing of an earlier job: the job imported since has not been "
-                              "sorted. Run Print PO Reports first, then copy the listing.");
-    QTest::mouseClick(child<QPushButton>(d, "cmdOK"), Qt::LeftButton);
-    EXPECT_EQ(scriptedMessages().messages().at(0).icon, Icon::Exclamation);
-    EXPECT_TRUE(fs::is_empty(floppy_));
+    // A new job of one address, an empty one (a layout of an unknown type),
+    // and a job whose sortation was cancelled after re-coding (bags empty).
+    for (const int rows : {1, 0, -1}) {
+        SCOPED_TRACE(rows);
+        {
+            auto db = qv::db::Database::open("mailsort.mdb");
+            qv::jobtables::dropIfThere(*db, qv::jobtables::Bags);
+            qv::jobtables::dropIfThere(*db, qv::jobtables::Mmwork);
+            db->createTable(qv::jobtables::mmworkDef());
+            auto rs = db->openTable(qv::jobtables::Mmwork);
+            if (rows != 0) {
+                rs->addNew();
+                rs->set("name", "A New Customer");
+                rs->update();
+            }
+            if (rows < 0) db->createTable(qv::jobtables::bagsDef());
+        }
+        scriptedMessages().clear();
+        scriptedMessages().answer(Answer::Ok,
+                                  "POFILE.DAT is the line listing of an earlier job: the job imported since has not "
+                                  "been sorted. Run Print PO Reports first, then copy the listing.");
+        QTest::mouseClick(child<QPushButton>(d, "cmdOK"), Qt::LeftButton);
+        EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
+        ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+        EXPECT_EQ(scriptedMessages().messages().at(0).icon, Icon::Exclamation);
+        EXPECT_TRUE(fs::is_empty(floppy_));
+    }
 
     {
         auto db = qv::db::Database::open("mailsort.mdb");
-        db->createTable(qv::jobtables::bagsDef());
         auto rs = db->openTable(qv::jobtables::Bags);
         rs->addNew();
         rs->set(qv::jobtables::bagfield::BagNumber, 1);
