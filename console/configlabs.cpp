@@ -1,5 +1,7 @@
 #include "console/configlabs.h"
 
+#include "common/parm/labelsheet.h"
+#include "common/text/numtext.h"
 #include "console/labelpresets.h"
 #include "console/messagetexts.h"
 #include "platform/forms.h"
@@ -280,8 +282,36 @@ void ConfigLabsDialog::selectFontOption() {
     }
 }
 
+// Laser labels that run off the A4 sheet are refused before they are
+// stored, in the words the label program would refuse them in. A box that
+// holds no number is left to the label program's own check.
+bool ConfigLabsDialog::sheetFits() {
+    if (!laser()) return true;
+    const auto number = [](const QLineEdit* box, double& out) {
+        return parseNumber(box->text().toStdString(), out);
+    };
+    parm::LaserSheet sheet;
+    double across = 0;
+    if (!number(txtLeftMarg_, sheet.leftMarg) || !number(txtLabelWidth_, sheet.labelWidth) ||
+        !number(txtHorGap_, sheet.horGap) || !number(txtTopMarg_, sheet.topMarg) ||
+        !number(txtLabelHeight_, sheet.labelHeight) || !number(txtVertGap_, sheet.vertGap) ||
+        !number(txtLabAcross_, across) || !number(txtNumLabels_, sheet.rows))
+        return true;
+    // More than four print four across.
+    sheet.across = across >= 4 ? 4 : across == 1 || across == 2 || across == 3 ? int(across) : 0;
+    const auto overrun = parm::sheetOverrun(sheet);
+    if (!overrun) return true;
+    platform::messages().msgBox(QString::fromStdString(overrun->text) +
+                                    QStringLiteral(" Change the label sizes, then click OK again."),
+                                platform::Buttons::OkOnly, platform::Icon::Exclamation);
+    platform::NumericBox* box = overrun->across ? txtLabAcross_ : txtNumLabels_;
+    box->setFocus();
+    return false;
+}
+
 void ConfigLabsDialog::cmdOK_Click() {
     if (!parm_) return;
+    if (!sheetFits()) return;
     try {
         parm_->edit();
         parm_->set(key::CompanyName, valueOf(txtCompName_));

@@ -52,6 +52,7 @@ private:
     void showStored();
     void selectFontOption();
     bool laser() const;
+    bool sheetFits();
 
     std::unique_ptr<db::Database> db_;
     std::unique_ptr<parm::ParmRecord> parm_;

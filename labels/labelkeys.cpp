@@ -1,5 +1,6 @@
 #include "labels/labelkeys.h"
 
+#include "common/parm/labelsheet.h"
 #include "common/text/numtext.h"
 #include "labels/rowbuffer.h"
 #include "platform/strings.h"
@@ -222,45 +223,19 @@ Geometry laserGeometry(const LabelKeys& keys, double charWidthMm) {
     return g;
 }
 
-double laserPageTop(double topMarg) { return topMarg >= 2 ? topMarg - 2 : 0.1; }
-
-namespace {
-
-// Millimetres to a ten-thousandth: sums of typed tenths come out as typed,
-// so labels that fit exactly are not refused for a rounding error.
-double wholeTenThousandths(double mm) { return std::round(mm * 10000) / 10000; }
-
-}  // namespace
-
 std::optional<QString> sheetRefusal(const LabelKeys& keys) {
-    const int across = acrossOf(keys);
-    if (across == 0) return std::nullopt;
-    const double rows = keys.labelsPage;
-    // The last label's right edge, and the bottom edge of a page's last row
-    // where the laser output places it.
-    const double right =
-        wholeTenThousandths(keys.leftMarg + across * keys.labelWidth + (across - 1) * keys.horGap);
-    const double bottom = wholeTenThousandths(2 + laserPageTop(keys.topMarg) + rows * keys.labelHeight +
-                                              (rows - 1) * keys.vertGap);
-    QString why;
-    if (right > SheetWidthMm) {
-        const QString labels = across == 1 ? QStringLiteral("a row's one label ends")
-                                           : QStringLiteral("a row's %1 labels end").arg(across);
-        why += QStringLiteral("The labels across run %1 mm past the right edge of the A4 sheet: %2 %3 mm from its "
-                              "left edge, and the sheet is %4 mm wide. ")
-                   .arg(shownNumber(wholeTenThousandths(right - SheetWidthMm)), labels, shownNumber(right),
-                        shownNumber(SheetWidthMm));
-    }
-    if (bottom > SheetHeightMm) {
-        const QString rowsEnd = rows == 1 ? QStringLiteral("a page's one row ends")
-                                          : QStringLiteral("a page's %1 rows end").arg(shownNumber(rows));
-        why += QStringLiteral("The labels down run %1 mm past the bottom edge of the A4 sheet: %2 %3 mm from its "
-                              "top edge, and the sheet is %4 mm long. ")
-                   .arg(shownNumber(wholeTenThousandths(bottom - SheetHeightMm)), rowsEnd, shownNumber(bottom),
-                        shownNumber(SheetHeightMm));
-    }
-    if (why.isEmpty()) return std::nullopt;
-    return why + QStringLiteral("Change the label configuration, then print the labels again.");
+    parm::LaserSheet sheet;
+    sheet.leftMarg = keys.leftMarg;
+    sheet.labelWidth = keys.labelWidth;
+    sheet.horGap = keys.horGap;
+    sheet.topMarg = keys.topMarg;
+    sheet.labelHeight = keys.labelHeight;
+    sheet.vertGap = keys.vertGap;
+    sheet.across = acrossOf(keys);
+    sheet.rows = keys.labelsPage;
+    const auto why = parm::sheetOverrun(sheet);
+    if (!why) return std::nullopt;
+    return qs(why->text) + QStringLiteral(" Change the label configuration, then print the labels again.");
 }
 
 std::optional<QString> geometryRefusal(const LabelKeys& keys, const Geometry& g) {

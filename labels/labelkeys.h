@@ -73,20 +73,11 @@ Geometry dotGeometry(const LabelKeys& keys);
 // label. Bag and bundle labels stand where address labels do.
 Geometry laserGeometry(const LabelKeys& keys, double charWidthMm);
 
-// Laser: the sheet is A4, and the printer's printable area begins 2 mm in
-// from its left and top edges.
-inline constexpr double SheetWidthMm = 210, SheetHeightMm = 297;
-
-// Laser: where the first row of a page starts, in millimetres down the
-// printable area: TopMarg from the sheet's top edge, or just inside the
-// printable area when TopMarg lies above it.
-double laserPageTop(double topMarg);
-
-// Laser: why the labels would run off the A4 sheet, or nothing when they
-// fit: a row's labels across (from LeftMarg, LabelWidth and HorGap apart,
-// four at most) past its right edge, or a page's LabelsPage rows (from the
-// first row's place, LabelHeight and VertGap apart) past its bottom edge.
-// Labels across that cannot be printed at all are left to geometryRefusal.
+// Laser: why the labels would run off the A4 sheet (parm::sheetOverrun), or
+// nothing when they fit: a row's labels across (from LeftMarg, LabelWidth and
+// HorGap apart, four at most) past its right edge, or a page's LabelsPage rows
+// (from the first row's place, LabelHeight and VertGap apart) past its bottom
+// edge. Labels across that cannot be printed at all are left to geometryRefusal.
 std::optional<QString> sheetRefusal(const LabelKeys& keys);
 
 // Why a geometry cannot be printed, or nothing when it can: labels across

@@ -1,5 +1,6 @@
 #include "labels/writers.h"
 
+#include "common/parm/labelsheet.h"
 #include "common/text/numtext.h"
 
 #include <algorithm>
@@ -99,7 +100,7 @@ bool LaserWriter::writeRow(const RowBuffer& row, bool last) {
     }
     // Whatever led to the page, its first row stands at the page's top position.
     if (pageFresh_) {
-        printer_.setCurrentY(laserPageTop(keys_.topMarg));
+        printer_.setCurrentY(parm::laserPageTop(keys_.topMarg));
         pageFresh_ = false;
     }
     // Eight lines a line height apart, or closer where eight would pass the

@@ -226,6 +226,57 @@ TEST_F(ConfigLabsTest, PresetsThenOkStoreTheirValues) {
     }
 }
 
+// Laser labels that run off the A4 sheet are not stored: OK says which way
+// and by how much, as the label program would at print time, and keeps the
+// dialog. Labels that end exactly on an edge, and dot-matrix measures (lines
+// and characters), are stored.
+TEST_F(ConfigLabsTest, OkRefusesLaserLabelsThatRunOffTheSheet) {
+    struct Case {
+        const char* name;
+        const char* printer;
+        const char* box;
+        const char* value;
+        const char* message;  // empty: stored
+        const char* focus;
+    };
+    const Case cases[] = {
+        {"a left margin of 200 mm", "L", "txtLeftMarg", "200",
+         "The labels across run 185.5 mm past the right edge of the A4 sheet: a row's 3 labels end 395.5 mm from "
+         "its left edge, and the sheet is 210 mm wide. Change the label sizes, then click OK again.",
+         "txtLabAcross"},
+        {"eight rows a page", "L", "txtNumLabels", "8",
+         "The labels down run 26.8 mm past the bottom edge of the A4 sheet: a page's 8 rows end 323.8 mm from its "
+         "top edge, and the sheet is 297 mm long. Change the label sizes, then click OK again.",
+         "txtNumLabels"},
+        {"the last label on the right edge", "L", "txtLeftMarg", "14.5", "", ""},
+        {"the dot matrix", "E", "txtLeftMarg", "200", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        setParm(key::Printer, c.printer);
+        setParm(key::LabelsPage, "7");
+        setParm(key::LeftMarg, "8");
+        auto d = open();
+        type(d.get(), c.box, c.value);
+        if (*c.message) {
+            scriptedMessages().answer(Answer::Ok, c.message);
+            press(d.get(), "cmdOK");
+            ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+            EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Exclamation);
+            EXPECT_TRUE(d->isVisible());
+            EXPECT_EQ(QApplication::focusWidget(), child<QWidget>(d.get(), c.focus));
+            EXPECT_EQ(parmText(key::LeftMarg), "8");
+            EXPECT_EQ(parmText(key::LabelsPage), "7");
+        } else {
+            press(d.get(), "cmdOK");
+            EXPECT_TRUE(scriptedMessages().messages().empty());
+            EXPECT_FALSE(d->isVisible());
+            EXPECT_EQ(parmText(key::LeftMarg), c.value);
+        }
+        scriptedMessages().clear();
+    }
+}
+
 TEST_F(ConfigLabsTest, OtherFontSizesComeBackAsTwelve) {
     setParm(key::FontSize, 9);
     auto d = open();
