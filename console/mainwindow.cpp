@@ -227,8 +227,20 @@ void MainWindow::cmdRun_Click() {
         return;
     }
 
-    if (startRun(plan) == RunStart::HeldElsewhere)
+    // A database that cannot take the run flags is told in its own words,
+    // as the guarded entries tell it.
+    std::string why;
+    switch (startRun(plan, &why)) {
+    case RunStart::HeldElsewhere:
         messages().msgBox(QString::fromLatin1(text::AnotherRunning), Buttons::OkOnly, Icon::Exclamation);
+        break;
+    case RunStart::NotWritten:
+        messages().msgBox(QString::fromStdString(why), Buttons::OkOnly, Icon::Exclamation);
+        break;
+    case RunStart::Started:
+    case RunStart::StartFailed:
+        break;
+    }
 }
 
 void MainWindow::cmdOK_Click() { QCoreApplication::exit(0); }

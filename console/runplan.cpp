@@ -24,10 +24,15 @@ RunPlan planRun(const StepTicks& t) {
     return p;
 }
 
-RunStart startRun(const RunPlan& plan) {
+RunStart startRun(const RunPlan& plan, std::string* why) {
     if (!plan.firstStep) return RunStart::NotWritten;
+    const auto notWritten = [&](int error, const std::string& description) {
+        if (db::isHeldElsewhere(error)) return RunStart::HeldElsewhere;
+        if (why) *why = description;
+        return RunStart::NotWritten;
+    };
     start::Opened o = start::openDatabase(db::OpenMode::Shared);
-    if (!o) return o.heldElsewhere() ? RunStart::HeldElsewhere : RunStart::NotWritten;
+    if (!o) return notWritten(o.error, o.description);
     try {
         {
             parm::ParmRecord parm(*o.db);
@@ -38,10 +43,10 @@ RunStart startRun(const RunPlan& plan) {
         o.db.reset();
     } catch (const db::DbError& e) {
         start::closeQuietly(o.db);
-        return db::isHeldElsewhere(e.number()) ? RunStart::HeldElsewhere : RunStart::NotWritten;
-    } catch (const std::exception&) {
+        return notWritten(e.number(), e.description());
+    } catch (const std::exception& e) {
         start::closeQuietly(o.db);
-        return RunStart::NotWritten;
+        return notWritten(0, e.what());
     }
     // A step that cannot be started leaves the flags; the next start of the
     // console clears RunAlone.

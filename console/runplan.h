@@ -34,8 +34,9 @@ RunPlan planRun(const StepTicks& ticks);
 // The start of a run sequence (a plan with a step): the run flags written
 // to parmcode in the current folder (RunAlone "Y" and the ticked steps), the
 // database closed so the step reads them, then the first step's program
-// started. A refused open or a failed write starts nothing.
+// started. A refused open or a failed write starts nothing; `why`, when
+// given, then receives the database's own words for NotWritten.
 enum class RunStart { Started, StartFailed, HeldElsewhere, NotWritten };
-RunStart startRun(const RunPlan& plan);
+RunStart startRun(const RunPlan& plan, std::string* why = nullptr);
 
 }  // namespace qv::console
