@@ -417,8 +417,15 @@ void Importer::read(Form form, const std::string& mailFile, const LayoutRow& lay
             }
             mm->update();
         }
-        if (!anyAddress && !(stopped_ && stopped_()))
-            throw ReaderFailure{anyLine ? ReaderFailure::Kind::NoAddresses : ReaderFailure::Kind::Empty, mailFile, 0, {}};
+        if (!(stopped_ && stopped_())) {
+            // A Ctrl-Z ends the file; records after it would be left out of
+            // a job that passes for the whole file.
+            if (const std::uint64_t z = in->ctrlZLine(); z != 0 && in->textAfterCtrlZ())
+                throw ReaderFailure{ReaderFailure::Kind::TextAfterEnd, mailFile, 0, {}, z};
+            if (!anyAddress)
+                throw ReaderFailure{anyLine ? ReaderFailure::Kind::NoAddresses : ReaderFailure::Kind::Empty, mailFile,
+                                    0, {}};
+        }
     } catch (ReaderFailure& e) {
         if (e.kind == ReaderFailure::Kind::Unexpected) e.description += stoppedAt(counters_.processed, line);
         throw;

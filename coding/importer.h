@@ -38,11 +38,14 @@ struct ReaderFailure {
     // NotText, Empty: refused by the first look at the file (text/textfile.h);
     // Empty also when no line after the heading holds more than blanks.
     // NoAddresses: lines there are, but every field the layout reads is blank.
-    enum class Kind { FileNotFound, NotRegularFile, NotText, Empty, NoAddresses, Unexpected };
+    // TextAfterEnd: an end-of-file mark (Ctrl-Z) on `line` with records after
+    // it, which the import would pass over.
+    enum class Kind { FileNotFound, NotRegularFile, NotText, Empty, NoAddresses, TextAfterEnd, Unexpected };
     Kind kind;
     std::string path;         // all but Unexpected: the file as named in MailFile
     int number = 0;           // Unexpected
     std::string description;  // Unexpected: includes where the import stopped
+    std::uint64_t line = 0;   // TextAfterEnd
 };
 
 // The program's own failure numbers, those of the old runtime where it had one.

@@ -287,6 +287,12 @@ void ImportWindow::readerFailed(const ReaderFailure& f) {
             break;
         case ReaderFailure::Kind::NotText: text = QString::fromLatin1(texts::NotTextFile); break;
         case ReaderFailure::Kind::Empty: text = QStringLiteral("File %1 holds no records.").arg(qs(f.path)); break;
+        case ReaderFailure::Kind::TextAfterEnd:
+            text = QStringLiteral("File %1 has an end-of-file mark (Ctrl-Z) on line %2 with more records after it. "
+                                  "Remove the mark, then import the file again.")
+                       .arg(qs(f.path))
+                       .arg(f.line);
+            break;
         case ReaderFailure::Kind::NoAddresses:
             text = QStringLiteral("File %1 holds no addresses: every field its layout reads is blank.").arg(qs(f.path));
             break;

@@ -120,6 +120,13 @@ KeyScan scanKeyFields(const std::string& path, bool headings) {
             }
             fields = FindColumns(r1, r2, r3, scan.layout);
         }
+        // The run reads to the first Ctrl-Z: records after one would be
+        // missing from OUTPUT.CSV.
+        if (const std::uint64_t at = qv::strayEndOfFile(path)) {
+            scan.problem = ScanProblem::TextAfterEnd;
+            scan.line = at;
+            return scan;
+        }
         scan.layout.fields = static_cast<int>(fields.texts.size());
         for (int i = 1; i <= scan.layout.fields; ++i)
             scan.captions.push_back(keyCaption(i, headings, fields.texts[static_cast<std::size_t>(i - 1)]));

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,10 +62,12 @@ enum class ScanProblem {
     Empty,
     EmptyFirstRecord,
     TooFewLines,  // fixed columns need three records to find them
+    TextAfterEnd, // an end-of-file mark (Ctrl-Z) with records after it, on `line`
 };
 
 struct KeyScan {
     ScanProblem problem = ScanProblem::None;
+    std::uint64_t line = 0;  // TextAfterEnd
     FileLayout layout;
     std::vector<std::string> captions;  // the key list, in field order
 };

@@ -20,7 +20,7 @@ using qv::platform::messages;
 
 namespace {
 
-QString problemText(ScanProblem problem, const QString& path) {
+QString problemText(ScanProblem problem, const QString& path, std::uint64_t line) {
     switch (problem) {
     case ScanProblem::None: break;
     case ScanProblem::NotFound: return QStringLiteral("File ") + path + QStringLiteral(" not found.");
@@ -30,6 +30,11 @@ QString problemText(ScanProblem problem, const QString& path) {
     case ScanProblem::Empty: return QStringLiteral("The selected file is empty.");
     case ScanProblem::EmptyFirstRecord:
         return QStringLiteral("The first record of the selected file is empty, so its fields cannot be found.");
+    case ScanProblem::TextAfterEnd:
+        return QStringLiteral("File %1 has an end-of-file mark (Ctrl-Z) on line %2 with more records after it. "
+                              "Remove the mark, then choose the file again.")
+            .arg(path)
+            .arg(line);
     case ScanProblem::TooFewLines:
         return QStringLiteral("The selected file has fewer than three records: the columns of a fixed-column "
                               "file are found from its first three.");
@@ -82,7 +87,7 @@ bool KeyFieldsWindow::loadFile(const QString& path, const QString& dummyField) {
     path_ = path;
     const KeyScan scan = scanKeyFields(path.toStdString(), headings);
     if (scan.problem != ScanProblem::None) {
-        messages().msgBox(problemText(scan.problem, path), Buttons::OkOnly);
+        messages().msgBox(problemText(scan.problem, path, scan.line), Buttons::OkOnly);
         return false;
     }
     layout_ = scan.layout;

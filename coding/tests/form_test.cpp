@@ -443,6 +443,15 @@ TEST_F(Window, ARunThatCannotGoOnEndsTheSequence) {
          [&] { setLayout(writeFile("heading.csv", {"\"Name\",\"Town\""}), "C", "Y", {{Name1, {1, 1}}}); },
          QString("File %1 holds no records.").arg(QString::fromStdString((dir_ / "heading.csv").string())),
          Icon::Critical},
+        {"a Ctrl-Z with records after it",
+         [&] {
+             setLayout(writeFile("mark.csv", {"a,LEEDS", "\x1A" "b,LEEDS", "c,LEEDS"}), "N", "N",
+                       {{Name1, {1, 1}}, {Town, {2, 2}}});
+         },
+         QString("File %1 has an end-of-file mark (Ctrl-Z) on line 2 with more records after it. Remove the mark, "
+                 "then import the file again.")
+             .arg(QString::fromStdString((dir_ / "mark.csv").string())),
+         Icon::Critical},
         {"records of empty fields",
          [&] { setLayout(writeFile("commas.csv", {",", ","}), "N", "N", {{Name1, {1, 1}}, {Town, {2, 2}}}); },
          QString("File %1 holds no addresses: every field its layout reads is blank.")

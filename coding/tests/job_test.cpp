@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <random>
 #include <thread>
 
@@ -165,6 +166,44 @@ TEST_F(CodingJob, AFileWithNoAddressesIsRefusedAndTheEarlierJobKept) {
             EXPECT_EQ(r.failure->path, file);
             EXPECT_EQ(workNames(), before);
             EXPECT_EQ(printer_.count(RecordingPrinter::EventKind::EndDoc), 0);
+        } else {
+            EXPECT_EQ(r.outcome, JobOutcome::Done);
+            EXPECT_EQ(workRows(), c.rows);
+        }
+    }
+}
+
+// A Ctrl-Z ends a customer's file: one with records after it would leave
+// them out of a job that passes for the whole file, so it is refused with
+// its line. At the end of the file it is no fault.
+TEST_F(CodingJob, ACtrlZWithRecordsAfterItIsRefused) {
+    const std::string a = "\"A One\",\"1 Street\",\"LEEDS\",\"LS1 4AB\"\r\n";
+    const std::string b = "\"B Two\",\"2 Street\",\"LEEDS\",\"LS1 4CD\"\r\n";
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::uint64_t refusedAt;  // 0: imported
+        std::size_t rows;
+    };
+    const Case cases[] = {
+        {"amid the records", a + "\x1A" + b + b, 2, 0},
+        {"inside a record", a + "\"B T\x1Awo\",\"2 Street\"\r\n" + b, 2, 0},
+        {"at the end", a + b + "\x1A", 0, 2},
+        {"before blank lines at the end", a + b + "\x1A\r\n  \r\n\x1A", 0, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto before = earlierJob();
+        const std::string file = (dir_ / "new.csv").string();
+        std::ofstream(file, std::ios::binary) << c.bytes;
+        commaLayout(file);
+        const JobResult r = run();
+        if (c.refusedAt) {
+            EXPECT_EQ(r.outcome, JobOutcome::ReaderFailed);
+            ASSERT_TRUE(r.failure);
+            EXPECT_EQ(r.failure->kind, ReaderFailure::Kind::TextAfterEnd);
+            EXPECT_EQ(r.failure->line, c.refusedAt);
+            EXPECT_EQ(workNames(), before);
         } else {
             EXPECT_EQ(r.outcome, JobOutcome::Done);
             EXPECT_EQ(workRows(), c.rows);

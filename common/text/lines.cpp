@@ -122,11 +122,14 @@ std::size_t LineReader::readSource(char* data, std::size_t size) {
 
 namespace {
 
-// What an old file may hold after its end-of-file byte: line ends, blanks
-// and more Ctrl-Zs.
+// What an old file may hold after its end-of-file byte is no text: line
+// ends, blanks, more Ctrl-Zs and the NULs or other control bytes a disk
+// pads a last sector with. Anything printable is.
 bool holdsText(const char* from, const char* to) {
-    for (const char* p = from; p < to; ++p)
-        if (*p != ' ' && *p != '\r' && *p != '\n' && *p != 0x1A) return true;
+    for (const char* p = from; p < to; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c > ' ' && c != 0x7F) return true;
+    }
     return false;
 }
 

@@ -78,8 +78,9 @@ public:
     // the file (the line of the text before it, or the one after the last
     // line end), 0 when the data ran out first.
     std::uint64_t ctrlZLine() const { return ctrlZ_ && atEnd_ ? lines_ + (lastEnded_ ? 1 : 0) : 0; }
-    // Whether anything but blanks, line ends and further Ctrl-Zs follows
-    // that Ctrl-Z; reads the rest of the file. False when no Ctrl-Z ended it.
+    // Whether anything printable follows that Ctrl-Z (blanks, line ends,
+    // further Ctrl-Zs and other control bytes are padding); reads the rest of
+    // the file. False when no Ctrl-Z ended it.
     bool textAfterCtrlZ();
 
 private:

@@ -4,6 +4,7 @@
 // which reads the first block only.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace qv {
@@ -15,5 +16,11 @@ enum class FileProblem { None, NotFound, NotRegular, CannotOpen, NotText, Empty 
 // more than a few other control characters before any Ctrl-Z. Empty: the
 // line reader would find no record (nothing before the first Ctrl-Z).
 FileProblem checkTextFile(const std::string& path);
+
+// The line of an end-of-file mark (Ctrl-Z) that has records after it, which
+// the line reader would pass over; 0 when there is none. Reads the whole
+// file, through the line reader only when it holds a Ctrl-Z at all. Read
+// errors throw std::system_error.
+std::uint64_t strayEndOfFile(const std::string& path);
 
 }  // namespace qv

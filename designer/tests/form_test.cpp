@@ -527,7 +527,9 @@ TEST_F(DesignerForm, ADatabaseThatCannotBeUsedEndsTheProgramWithStatusOne) {
         EXPECT_EQ(scriptedMessages().messages().size(), 2u);
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(w->isVisible()) << w->objectName().toStdString();
-        if (!c.damaged) EXPECT_TRUE(storedRow(path).empty());
+        if (!c.damaged) {
+            EXPECT_TRUE(storedRow(path).empty());
+        }
     }
 }
 
