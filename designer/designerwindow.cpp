@@ -254,8 +254,10 @@ void DesignerWindow::leave() {
     if (!ended_) close();
 }
 
+// A customer's file that cannot be laid out ends the program as a failure.
 void DesignerWindow::refuse(const QString& message) {
     messages().msgBox(message);
+    endProgram(1);
     leave();
 }
 

@@ -393,6 +393,7 @@ TEST_F(DesignerForm, FilesThatCannotBeLaidOut) {
         scriptedMessages().answer(Answer::Ok, c.message);
         open(path, c.headings);
         EXPECT_TRUE(form->ended()) << c.what;
+        EXPECT_EQ(form->exitStatus(), 1) << c.what;
         EXPECT_FALSE(form->isVisible()) << c.what;
         EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u) << c.what;
     }
@@ -401,6 +402,7 @@ TEST_F(DesignerForm, FilesThatCannotBeLaidOut) {
     scriptedMessages().answer(Answer::Ok, QString::fromStdString("File " + missing + " not found."));
     open(missing, "7");
     EXPECT_TRUE(form->ended());
+    EXPECT_EQ(form->exitStatus(), 1);
     EXPECT_EQ(dataFiles(), before);
 }
 
@@ -414,6 +416,7 @@ TEST_F(DesignerForm, AFifoOrAFolderIsRefusedWithoutOpeningIt) {
         scriptedMessages().answer(Answer::Ok, QString::fromStdString("File " + path + " is not a regular file."));
         open(path, "7");
         EXPECT_TRUE(form->ended()) << path;
+        EXPECT_EQ(form->exitStatus(), 1) << path;
         EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u) << path;
     }
     EXPECT_EQ(dataFiles(), before);
