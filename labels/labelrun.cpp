@@ -423,11 +423,16 @@ RunResult Walk::run(db::Recordset& work, db::Recordset& bags, double labelTotal)
     return result;
 }
 
-QString failureText(bool laser, const QString& why, double lastPrinted) {
+// `kept`: what the run wrote has been printed all the same; otherwise it was
+// thrown away, and a number printed would have the user go on after labels
+// that never came out.
+QString failureText(bool laser, const QString& why, double lastPrinted, bool kept) {
     QString text = laser ? QStringLiteral("The labels could not be printed: ") + why
                          : QStringLiteral("The labels could not be printed on LPT1: ") + why;
-    if (lastPrinted > 0)
+    if (lastPrinted > 0 && kept)
         text += QStringLiteral("  Last label number printed: ") + QString::fromStdString(numberText(lastPrinted));
+    else if (lastPrinted > 0)
+        text += QStringLiteral("  None of this run's labels has been printed.");
     return text;
 }
 
@@ -518,7 +523,7 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
             walk.g_ = dotGeometry(keys);
             if (auto why = geometryRefusal(keys, walk.g_)) return refuse(Status::Refused, *why);
         }
-        if (!out.begin(keys)) return refuse(Status::Failed, failureText(keys.laser, out.error(), 0));
+        if (!out.begin(keys)) return refuse(Status::Failed, failureText(keys.laser, out.error(), 0, false));
         begun = &out;
         if (keys.laser) {
             walk.g_ = laserGeometry(keys, out.characterWidthMm());
@@ -537,7 +542,8 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
         const bool finished = walked && out.finish();
         if (!finished) {
             result.status = Status::Failed;
-            result.message = failureText(keys.laser, out.error(), result.lastLabelPrinted);
+            result.message =
+                failureText(keys.laser, out.error(), result.lastLabelPrinted, out.keepsWhatItWrote());
             storeRunFlags(db, parm, nullptr, result);
             return result;
         }

@@ -33,6 +33,10 @@ public:
     // Ends a run that failed: nothing of it is put in place (a plain LPT1
     // file keeps the earlier one, the laser document is thrown away).
     virtual void abandon() = 0;
+    // True when what was written before a failure has been printed all the
+    // same (a printer's device written directly), false when abandon()
+    // throws it away.
+    virtual bool keepsWhatItWrote() const { return false; }
     virtual QString error() const = 0;
 };
 

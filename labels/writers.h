@@ -21,6 +21,7 @@ public:
     bool writeRow(const RowBuffer& row, bool last) override;
     bool finish() override;
     void abandon() override;
+    bool keepsWhatItWrote() const override { return port_.writesThrough(); }
     QString error() const override { return error_; }
 
 private:

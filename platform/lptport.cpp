@@ -110,6 +110,7 @@ bool FilePort::open() {
     // A plain file, or a link to one, is replaced like any output file: what
     // a link points to is never written.
     const bool direct = present && !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode);
+    direct_ = direct;
     if (direct) {
         // No O_CREAT: a device that went away between the look and the open
         // never becomes a file. A pipe nobody reads is refused at once

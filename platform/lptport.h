@@ -31,6 +31,9 @@ public:
     virtual bool close() = 0;                       // flushes (puts a plain file in place); false when that or a write failed
     virtual void abandon() = 0;                     // closes, putting nothing in place: an earlier plain file stays
     virtual QString lastError() const = 0;
+    // True when the lines went straight to a device as written, so that an
+    // abandoned run has printed what it wrote; a plain file keeps none of it.
+    virtual bool writesThrough() const { return false; }
 };
 
 // LPT1 (or another bare name) in the current folder.
@@ -43,12 +46,14 @@ public:
     bool close() override;
     void abandon() override;
     QString lastError() const override { return error_; }
+    bool writesThrough() const override { return direct_; }
 
 private:
     struct File;
     std::unique_ptr<File> file_;
     QString name_;
     QString error_;
+    bool direct_ = false;  // the last open found a device
 };
 
 // Windows-1252 bytes of a text, "?" for a character it cannot hold.

@@ -386,7 +386,9 @@ TEST_F(MainWindowTest, GuardedEntriesSayWhyTheDatabaseCannotBeUsed) {
                 EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
                 ASSERT_EQ(scriptedMessages().messages().size(), 1u);
                 EXPECT_EQ(scriptedMessages().messages()[0].icon, Icon::Exclamation);
-                if (g.form) EXPECT_EQ(g.form(w), nullptr);
+                if (g.form) {
+                    EXPECT_EQ(g.form(w), nullptr);
+                }
             }
             // The run, which cannot write its flags, says the same.
             scriptedMessages().clear();

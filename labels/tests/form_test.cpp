@@ -325,12 +325,13 @@ TEST_F(Dialog, AFailedRunEndsTheProgramWithStatusOne) {
     };
     const Case cases[] = {
         {"LPT1 on a full disk", [] { platform::setLptPort(std::make_shared<platform::FilePort>()); }, true,
-         "The labels could not be printed on LPT1: Cannot write to LPT1: File too large  Last label number printed: "
-         "12  The run flags could not be saved: disk I/O error.",
+         "The labels could not be printed on LPT1: Cannot write to LPT1: File too large  None of this run's labels "
+         "has been printed.  The run flags could not be saved: disk I/O error.",
          "Y"},
         {"a PDF on a full disk", laser, true,
          "The labels could not be printed: Could not write a PDF file in " + folder +
-             ": File too large  Last label number printed: 21  The run flags could not be saved: disk I/O error.",
+             ": File too large  None of this run's labels has been printed.  The run flags could not be saved: disk "
+             "I/O error.",
          "Y"},
         {"LPT1 that cannot be opened", [this] { port_->setFailOpen(true); }, false,
          "The labels could not be printed on LPT1: Cannot open LPT1: the port is not available", "N"},

@@ -13,8 +13,10 @@ public:
     bool close() override;
     void abandon() override;
     QString lastError() const override { return error_; }
+    bool writesThrough() const override { return writesThrough_; }
 
     void setFailOpen(bool on) { failOpen_ = on; }
+    void setWritesThrough(bool on) { writesThrough_ = on; }  // a printer's device rather than a plain file
     void setFailAfter(int lines) { failAfter_ = lines; }  // refuse writes after this many; -1 never
     const QStringList& lines() const { return lines_; }
     bool isOpen() const { return open_; }
@@ -26,6 +28,7 @@ private:
     QString error_;
     bool open_ = false;
     bool failOpen_ = false;
+    bool writesThrough_ = false;
     int failAfter_ = -1;
     int opens_ = 0;
     int abandons_ = 0;
