@@ -8,6 +8,7 @@
 #include "platform/testing/filelimit.h"
 #include "platform/testing/qtprint.h"
 #include "platform/testing/readonly.h"
+#include "platform/testing/runpressing.h"
 #include "platform/testing/recordingport.h"
 #include "platform/testing/test_services.h"
 
@@ -56,25 +57,10 @@ protected:
         QTest::mouseClick(platform::child<QPushButton>(&f, "cmdOK"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!f.running(), 10000);
     }
-    // Runs the program as its main does and presses OK once the dialog
-    // shows, `beforeOk` just before; the exit status.
+    // Runs the program as its main does and presses OK once frmPrint shows,
+    // `beforeOk` just before; the exit status.
     static int runProgramPressingOk(const std::function<void()>& beforeOk = {}) {
-        QObject guard;  // the time limit goes with the run
-        QTimer::singleShot(20000, &guard, [] { QApplication::exit(99); });
-        bool pressed = false;
-        QTimer press;
-        QObject::connect(&press, &QTimer::timeout, [&] {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (!pressed && w->objectName() == "frmPrint" && w->isVisible()) {
-                    pressed = true;
-                    if (beforeOk) beforeOk();
-                    QTest::mouseClick(platform::child<QPushButton>(w, "cmdOK"), Qt::LeftButton);
-                }
-        });
-        press.start(1);
-        const int status = runMistrel();
-        EXPECT_TRUE(pressed);
-        return status;
+        return platform::testing::runPressing(runMistrel, QStringLiteral("frmPrint"), "cmdOK", beforeOk);
     }
     std::shared_ptr<platform::RecordingPort> port_;
 };

@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "platform/testing/filelimit.h"
 #include "platform/testing/readonly.h"
+#include "platform/testing/runpressing.h"
 #include "platform/testing/test_services.h"
 
 #include <QLabel>
@@ -37,22 +38,7 @@ protected:
     // Runs the program as its main does and presses OK once frmMerge shows,
     // `beforeOk` just before; the exit status.
     static int runProgramPressingOk(const std::function<void()>& beforeOk = {}) {
-        QObject guard;  // the time limit goes with the run
-        QTimer::singleShot(20000, &guard, [] { QApplication::exit(99); });
-        bool pressed = false;
-        QTimer press;
-        QObject::connect(&press, &QTimer::timeout, [&] {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (!pressed && w->objectName() == "frmMerge" && w->isVisible()) {
-                    pressed = true;
-                    if (beforeOk) beforeOk();
-                    QTest::mouseClick(child<QPushButton>(w, "cmdOK"), Qt::LeftButton);
-                }
-        });
-        press.start(1);
-        const int status = runShoravel();
-        EXPECT_TRUE(pressed);
-        return status;
+        return qv::platform::testing::runPressing(runShoravel, QStringLiteral("frmMerge"), "cmdOK", beforeOk);
     }
 };
 
