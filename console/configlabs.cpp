@@ -297,8 +297,7 @@ bool ConfigLabsDialog::sheetFits() {
         !number(txtLabelHeight_, sheet.labelHeight) || !number(txtVertGap_, sheet.vertGap) ||
         !number(txtLabAcross_, across) || !number(txtNumLabels_, sheet.rows))
         return true;
-    // More than four print four across.
-    sheet.across = across >= 4 ? 4 : across == 1 || across == 2 || across == 3 ? int(across) : 0;
+    sheet.across = parm::labelsAcross(across);
     const auto overrun = parm::sheetOverrun(sheet);
     if (!overrun) return true;
     platform::messages().msgBox(QString::fromStdString(overrun->text) +

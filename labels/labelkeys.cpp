@@ -154,14 +154,7 @@ std::optional<QString> geometryKeysRefusal(const parm::ParmRecord& parm) {
 
 namespace {
 
-// Labels side by side: more than 4 print 4 across; 0 when it cannot be
-// printed (below 1, or a fraction).
-int acrossOf(const LabelKeys& keys) {
-    const double n = keys.acrossNumber();
-    if (n >= 4) return 4;
-    if (n == 1 || n == 2 || n == 3) return int(n);
-    return 0;
-}
+int acrossOf(const LabelKeys& keys) { return parm::labelsAcross(keys.acrossNumber()); }
 
 // The dot matrix row width: the start of the column after the last label,
 // or the end of the fourth.

@@ -1,5 +1,6 @@
 #include "mergeexport/mergewindows.h"
 
+#include "common/programstart.h"
 #include "common/progress/progresswindow.h"
 #include "common/suitetexts.h"
 #include "platform/platform.h"
@@ -134,11 +135,8 @@ void MergeWindow::runExport() {
             messages().msgBox(QStringLiteral("The file %1 could not be written: %2")
                                   .arg(QString::fromLatin1(MergeFileName), QString::fromStdString(last_.error)),
                               platform::Buttons::OkOnly, platform::Icon::Exclamation);
-        else if (db::isFileRefusal(last_.errorNumber))
-            messages().msgBox(QString::fromStdString(last_.error), platform::Buttons::OkOnly,
-                              platform::Icon::Critical);
         else
-            messages().msgBox(QString::fromStdString(texts::unexpectedError(last_.errorNumber, last_.error)),
+            messages().msgBox(QString::fromStdString(start::refusalText(last_.errorNumber, last_.error)),
                               platform::Buttons::OkOnly, platform::Icon::Critical);
         break;
     }

@@ -8,6 +8,12 @@ namespace qv::parm {
 
 double laserPageTop(double topMarg) { return topMarg >= 2 ? topMarg - 2 : 0.1; }
 
+int labelsAcross(double n) {
+    if (n >= 4) return 4;
+    if (n == 1 || n == 2 || n == 3) return int(n);
+    return 0;
+}
+
 namespace {
 
 // Millimetres to a ten-thousandth: sums of typed tenths come out as typed,

@@ -17,6 +17,10 @@ inline constexpr double SheetWidthMm = 210, SheetHeightMm = 297;
 // when TopMarg lies above it.
 double laserPageTop(double topMarg);
 
+// Labels side by side for a "Lab Across" of n: more than 4 print 4 across;
+// 0 when it cannot be printed (below 1, a fraction below 4, no number).
+int labelsAcross(double n);
+
 // A sheet of laser labels in millimetres, as the label keys give it.
 struct LaserSheet {
     double leftMarg = 0, labelWidth = 0, horGap = 0;

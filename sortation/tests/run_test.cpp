@@ -96,7 +96,9 @@ TEST_F(Run, ACancelKeepsTheRunBeforeAndItsBagsOnlyWhileTheyFit) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         makeMmwork(join({group("11101", 3), group("12345", 30)}));
-        if (c.rerun) ASSERT_EQ(sort().status, RunStatus::Completed);
+        if (c.rerun) {
+            ASSERT_EQ(sort().status, RunStatus::Completed);
+        }
         earlierRun();
         printer_.clear();
         int tests = 0;
