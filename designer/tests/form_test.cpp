@@ -14,6 +14,7 @@
 #include "platform/testing/filelimit.h"
 #include "platform/testing/qtprint.h"
 #include "platform/testing/readonly.h"
+#include "platform/testing/runpressing.h"
 #include "platform/testing/test_services.h"
 
 #include <gtest/gtest.h>
@@ -508,24 +509,17 @@ TEST_F(DesignerForm, ADatabaseThatCannotBeUsedEndsTheProgramWithStatusOne) {
         scriptedMessages().answer(Answer::No);  // the headings question
         scriptedMessages().answer(Answer::Ok, c.message);
         std::optional<qv::testkit::ReadOnly> readOnly;
-        QObject guard;  // the time limit goes with the run
-        QTimer::singleShot(20000, &guard, [] { QApplication::exit(99); });
-        bool accepted = false;
-        QTimer choose;
-        QObject::connect(&choose, &QTimer::timeout, [&] {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* chooser = qobject_cast<qv::filesel::FileChooser*>(w);
-                    chooser && !accepted && chooser->isVisible()) {
-                    accepted = true;
+        // The chooser's OK, with x.csv chosen and the database spoiled just before.
+        const auto choose = [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* chooser = qobject_cast<qv::filesel::FileChooser*>(w); chooser && chooser->isVisible()) {
                     ASSERT_TRUE(chooser->selectFile("x.csv"));
-                    if (!c.readOnly.empty()) readOnly.emplace(c.readOnly);
-                    chooser->cmdOK_Click();
                 }
-        });
-        choose.start(1);
-        EXPECT_EQ(runDovanet(), 1);
+            }
+            if (!c.readOnly.empty()) readOnly.emplace(c.readOnly);
+        };
+        EXPECT_EQ(qv::platform::testing::runPressing(runDovanet, QStringLiteral("frmFileSel"), "cmdOK", choose), 1);
         readOnly.reset();
-        EXPECT_TRUE(accepted);
         EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
         EXPECT_EQ(scriptedMessages().messages().size(), 2u);
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
