@@ -63,11 +63,23 @@ long anonMb() { return statusMb("RssAnon:"); }
 
 // Selections of 250 addresses, direct and residue in turn, then a Letter
 // Post tail; bags numbered as the sortation numbers them. Returns the labels.
+// The job keys both printers' runs share, set before the job is "sorted" by them.
+void setJobKeys(db::Database& db) {
+    parm::ParmRecord p(db);
+    p.edit();
+    const std::pair<const char*, const char*> common[] = {
+        {key::AddressLab, "Y"}, {key::BagLab, "Y"},   {key::BundleLab, "Y"},   {key::Weight, "60"},
+        {key::BagMax, "10000"}, {key::BundleMax, "50"}, {key::Mailsort, "Y"}, {key::BagNum2, "Y"},
+        {key::Ref, "Y"},        {key::ItemCnt, "Y"},  {key::ItemCnt2, "Y"},    {key::ExtraText, "Benchmark"}};
+    for (const auto& [k, v] : common) p.set(k, v);
+    p.update();
+}
+
 long makeJob(db::Database& db, long targetLabels, long& addresses) {
+    setJobKeys(db);
     jobtables::dropIfThere(db, jobtables::Mmwork);
-    jobtables::dropIfThere(db, jobtables::Bags);
     db.createTable(jobtables::mmworkDef());
-    db.createTable(jobtables::bagsDef());
+    jobtables::makeSort(db, jobtables::sortKeyValues(parm::ParmRecord(db)));
     auto w = db.openTable(jobtables::Mmwork);
     auto b = db.openTable(jobtables::Bags);
     auto lab = db.openTable("label");
@@ -125,11 +137,6 @@ void setKeys(bool laser) {
     auto db = db::Database::open("mailsort.mdb");
     parm::ParmRecord p(*db);
     p.edit();
-    const std::pair<const char*, const char*> common[] = {
-        {key::AddressLab, "Y"}, {key::BagLab, "Y"},   {key::BundleLab, "Y"},   {key::Weight, "60"},
-        {key::BagMax, "10000"}, {key::BundleMax, "50"}, {key::Mailsort, "Y"}, {key::BagNum2, "Y"},
-        {key::Ref, "Y"},        {key::ItemCnt, "Y"},  {key::ItemCnt2, "Y"},    {key::ExtraText, "Benchmark"}};
-    for (const auto& [k, v] : common) p.set(k, v);
     // The first laser preset, and the 24-label dot-matrix preset.
     const std::pair<const char*, const char*> laserKeys[] = {
         {key::Printer, "L"}, {key::LabelHeight, "38.1"}, {key::LabelWidth, "63.5"}, {key::VertGap, "0"},

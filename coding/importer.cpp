@@ -22,9 +22,9 @@ using db::Value;
 
 void NewFile(db::Database& db) {
     jobtables::dropIfThere(db, jobtables::Mmwork);
-    // The bags are the last job's sortation: left, the labels and the merge
-    // file would take the new addresses for sorted ones.
-    jobtables::dropIfThere(db, jobtables::Bags);
+    // The bags and their keys are the last job's sortation: left, the labels
+    // and the merge file would take the new addresses for sorted ones.
+    jobtables::dropSort(db);
     db.createTable(jobtables::mmworkDef());
 }
 

@@ -1,5 +1,10 @@
 #include "common/jobtables.h"
 
+#include "common/parm/parmrecord.h"
+
+#include <array>
+#include <map>
+
 namespace qv::jobtables {
 
 using db::FieldType;
@@ -35,12 +40,122 @@ db::TableDef bagsDef() {
             {{"PrimaryKey", {BagNumber}, true, true}, {"Key2", {LabelNumber}, false, false}}};
 }
 
+db::TableDef sortKeysDef() {
+    return {SortKeys,
+            {{"key", FieldType::Text, 20, false}, {"value", FieldType::Memo}},
+            {{"PrimaryKey", {"key"}, true, true}}};
+}
+
 void dropIfThere(db::Database& db, const std::string& table) {
     try {
         db.dropTable(table);
     } catch (const db::DbError& e) {
         if (e.number() != db::err::DropMissingTable) throw;
     }
+}
+
+}  // namespace qv::jobtables
+
+namespace qv::jobtables {
+
+namespace {
+
+namespace key = parm::key;
+
+// Each key with the name a message gives it.
+struct SortKey {
+    const char* key;
+    const char* shown;
+};
+constexpr std::array<SortKey, 12> kSortKeys = {{{key::Service, "the service"},
+                                                {key::Mailsort120, "Mailsort 120"},
+                                                {key::Format, "the mail format"},
+                                                {key::Selection, "the minimum selection"},
+                                                {key::Weight, "the item weight"},
+                                                {key::BagMax, "the bag limit"},
+                                                {key::BundleMax, "the bundle size"},
+                                                {key::ResOnly, "residue only"},
+                                                {key::Geog, "geographic sequencing"},
+                                                {key::Postcode, "the centre postcode"},
+                                                {key::BagLab, "bag labels"},
+                                                {key::BundleLab, "bundle labels"}}};
+
+std::string shownName(const std::string& name) {
+    for (const SortKey& k : kSortKeys)
+        if (name == k.key) return k.shown;
+    return name;
+}
+
+bool hasRows(db::Database& db, const char* table) {
+    return db.hasTable(table) && db.openTable(table)->recordCount() > 0;
+}
+
+}  // namespace
+
+KeyValues sortKeyValues(const parm::ParmRecord& parm) {
+    KeyValues values;
+    for (const SortKey& k : kSortKeys) values.emplace_back(k.key, parm.text(k.key));
+    return values;
+}
+
+void dropSort(db::Database& db) {
+    dropIfThere(db, Bags);
+    dropIfThere(db, SortKeys);
+}
+
+void makeSort(db::Database& db, const KeyValues& keys) {
+    dropIfThere(db, Bags);
+    db.createTable(bagsDef());
+    keepSortKeys(db, keys);
+}
+
+void keepSortKeys(db::Database& db, const KeyValues& keys) {
+    dropIfThere(db, SortKeys);
+    db.createTable(sortKeysDef());
+    if (keys.empty()) return;
+    auto rs = db.openTable(SortKeys);
+    for (const auto& [name, value] : keys) {
+        rs->addNew();
+        rs->set("key", name);
+        rs->set("value", value);
+        rs->update();
+    }
+}
+
+SortState sortState(db::Database& db) {
+    SortState s;
+    if (!hasRows(db, Mmwork)) {
+        s.kind = SortState::Kind::NoAddresses;
+        return s;
+    }
+    s.kind = SortState::Kind::NotSorted;
+    if (!hasRows(db, Bags) || !db.hasTable(SortKeys)) return s;
+    std::map<std::string, std::string> kept;
+    {
+        auto rs = db.openTable(SortKeys);
+        for (rs->moveFirst(); !rs->eof(); rs->moveNext()) kept[rs->get("key").toString()] = rs->get("value").toString();
+    }
+    const parm::ParmRecord parm(db);
+    for (const auto& [name, now] : sortKeyValues(parm)) {
+        const auto at = kept.find(name);
+        // Bags made before this key was kept: nothing says what they were made by.
+        if (at == kept.end()) {
+            s.changes.clear();
+            return s;
+        }
+        if (at->second != now) s.changes.push_back({name, at->second, now});
+    }
+    s.kind = s.changes.empty() ? SortState::Kind::Sorted : SortState::Kind::KeysChanged;
+    return s;
+}
+
+std::string changesText(const std::vector<KeyChange>& changes) {
+    std::string text;
+    for (const KeyChange& c : changes) {
+        if (!text.empty()) text += "; ";
+        text += shownName(c.key) + " was \"" + c.then + "\" when the job was sorted and is now \"" + c.now + "\"";
+    }
+    return text;
 }
 
 }  // namespace qv::jobtables

@@ -37,7 +37,7 @@ CleanupResult cleanUpWorkFiles(const db::Compactor& compactFn) {
     r.opened = true;
 
     try {
-        jobtables::dropIfThere(*db, jobtables::Bags);
+        jobtables::dropSort(*db);
         jobtables::dropIfThere(*db, jobtables::Mmwork);
         db->close();
     } catch (const db::DbError& e) {

@@ -18,22 +18,37 @@ namespace qv::console {
 namespace {
 constexpr const char* ListingName = "pofile.dat";
 
-bool hasRows(db::Database& db, const char* table) {
-    return db.hasTable(table) && db.openTable(table)->recordCount() > 0;
-}
-
-// A job imported and not sorted since (a new or an empty mmwork): the
-// listing here is an earlier job's, as the import drops the bags the
-// sortation makes with it, and a cancelled sortation leaves them empty. The
-// clean-up drops mmwork with the listing. A database that cannot be read
-// leaves the question to the copy.
-bool listingOfAnEarlierJob() {
+// The listing goes to the Post Office only as the line listing of the job in
+// hand, sorted by the keys it has now: after a new import it is an earlier
+// job's (the import drops the bags the sortation makes with it, and a
+// cancelled sortation leaves them empty); after a change of the keys it
+// lists bags the labels will not print. Why not, or nothing when it is.
+std::optional<QString> notThisJobsListing() {
+    jobtables::SortState sort;
     try {
         auto db = db::Database::open(start::DatabaseName, db::OpenMode::Shared);
-        return db->hasTable(jobtables::Mmwork) && !hasRows(*db, jobtables::Bags);
-    } catch (const db::DbError&) {
-        return false;
+        sort = jobtables::sortState(*db);
+    } catch (const db::DbError& e) {
+        return QStringLiteral("POFILE.DAT has not been copied: the database cannot be read to tell whether it is the "
+                              "line listing of the job in hand. ") +
+               QString::fromStdString(start::refusalText(e.number(), e.description()));
     }
+    using Kind = jobtables::SortState::Kind;
+    switch (sort.kind) {
+        case Kind::Sorted: return std::nullopt;
+        case Kind::NoAddresses:
+            return QStringLiteral("POFILE.DAT is the line listing of no job in hand: the job's work table is missing "
+                                  "or empty. Run Apply Mailsort Codes and Print PO Reports first, then copy the "
+                                  "listing.");
+        case Kind::NotSorted:
+            return QStringLiteral("POFILE.DAT is the line listing of an earlier job: the job imported since has not "
+                                  "been sorted. Run Print PO Reports first, then copy the listing.");
+        case Kind::KeysChanged:
+            return QStringLiteral("POFILE.DAT lists the job as it was sorted, and the job's keys have changed since: ") +
+                   QString::fromStdString(jobtables::changesText(sort.changes)) +
+                   QStringLiteral(". Run Print PO Reports again, then copy the listing.");
+    }
+    return std::nullopt;
 }
 }  // namespace
 
@@ -45,9 +60,7 @@ std::optional<QString> copyLineListing(const QString& drive) {
         return QString::fromStdString(e.what());
     }
     if (!fileExists(ListingName)) return QStringLiteral("File not found: pofile.dat");
-    if (listingOfAnEarlierJob())
-        return QStringLiteral("POFILE.DAT is the line listing of an earlier job: the job imported since has not "
-                              "been sorted. Run Print PO Reports first, then copy the listing.");
+    if (auto why = notThisJobsListing()) return why;
 
     // The box holds one character: a drive letter or nothing at all.
     const QString folder = drive.size() == 1 ? platform::driveLetterFolder(drive.at(0)) : QString();

@@ -59,6 +59,13 @@ QString noBags() {
     return QStringLiteral("There are no bag details to print: the job's bag table is missing or empty. Run Print "
                           "PO Reports first.");
 }
+// The bags and the reports hold the sort's keys: labels by the keys of now
+// would count other bags and print other codes.
+QString keysChanged(const jobtables::SortState& sort) {
+    return QStringLiteral("The job's keys have changed since it was sorted: ") +
+           qs(jobtables::changesText(sort.changes)) +
+           QStringLiteral(". Run Print PO Reports again, then print the labels.");
+}
 
 // mmwork's fields, looked up once.
 struct WorkFields {
@@ -484,20 +491,17 @@ RunResult runLabels(db::Database& db, const RunRequest& request, const OutputFor
     try {
         const LabelKeys keys = readKeys(parm);
 
-        // The clean-up drops both work tables; a job that was never sorted has no bags.
-        std::unique_ptr<db::Recordset> work, bags;
-        try {
-            work = db.openTable(jobtables::Mmwork);
-        } catch (const db::DbError& e) {
-            if (e.number() != db::err::TableNotFound) throw;
+        // The clean-up drops the work tables; a job never sorted, or sorted
+        // by other keys than parmcode holds now, has no bags to place labels by.
+        const jobtables::SortState sort = jobtables::sortState(db);
+        switch (sort.kind) {
+            case jobtables::SortState::Kind::NoAddresses: return refuse(Status::Refused, noAddresses());
+            case jobtables::SortState::Kind::NotSorted: return refuse(Status::Refused, noBags());
+            case jobtables::SortState::Kind::KeysChanged: return refuse(Status::Refused, keysChanged(sort));
+            case jobtables::SortState::Kind::Sorted: break;
         }
-        if (!work || work->recordCount() == 0) return refuse(Status::Refused, noAddresses());
-        try {
-            bags = db.openTable(jobtables::Bags);
-        } catch (const db::DbError& e) {
-            if (e.number() != db::err::TableNotFound) throw;
-        }
-        if (!bags || bags->recordCount() == 0) return refuse(Status::Refused, noBags());
+        std::unique_ptr<db::Recordset> work = db.openTable(jobtables::Mmwork);
+        std::unique_ptr<db::Recordset> bags = db.openTable(jobtables::Bags);
 
         // The walk closes bags and bundles by these keys; keys the sortation
         // refuses would put labels where the sortation put no bag.

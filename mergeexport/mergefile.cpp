@@ -31,25 +31,23 @@ ExportResult writeMergeFile(db::Database& db, const std::filesystem::path& file,
         // The file goes in place only at close(): a failure below leaves the
         // earlier file as it was, never a cut one under the final name.
         CsvWriter out(file, LineEnd::CRLF);
-        std::unique_ptr<db::Recordset> rs;
-        std::uint64_t total = 0;
-        bool sorted = false;
-        try {
-            rs = db.openTable(jobtables::Mmwork);
-            rs->setIndex("Key2");
-            rs->moveFirst();
-            total = std::uint64_t(rs->recordCount());
-            // A job not yet sorted (the import drops the last job's bags) is
-            // in no label order.
-            sorted = db.openTable(jobtables::Bags)->recordCount() > 0;
-        } catch (const db::DbError& e) {
-            if (e.number() != db::err::TableNotFound && e.number() != db::err::NoCurrentRecord) throw;
-        }
-        if (!sorted) {
+        // A job not yet sorted (the import drops the last job's bags), or
+        // sorted by other keys than now, is in no label order the labels share.
+        const jobtables::SortState sort = jobtables::sortState(db);
+        if (!sort.sorted()) {
             out.close();
-            result.status = ExportResult::Status::NotReady;
+            result.status = sort.kind == jobtables::SortState::Kind::KeysChanged ? ExportResult::Status::KeysChanged
+                                                                                 : ExportResult::Status::NotReady;
+            if (!sort.changes.empty())
+                result.error = "The job's keys have changed since it was sorted: " +
+                               jobtables::changesText(sort.changes) +
+                               ". Run Print PO Reports again, then create the merge file.";
             return result;
         }
+        std::unique_ptr<db::Recordset> rs = db.openTable(jobtables::Mmwork);
+        rs->setIndex("Key2");
+        rs->moveFirst();
+        const std::uint64_t total = std::uint64_t(rs->recordCount());
         std::array<int, Fields.size()> index{};
         for (std::size_t i = 0; i < Fields.size(); ++i) index[i] = rs->fieldIndex(Fields[i]);
 

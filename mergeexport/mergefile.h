@@ -18,6 +18,7 @@ struct ExportResult {
         Done,       // every row written
         Cancelled,  // stopped by the user; the file holds the rows written so far
         NotReady,   // no mmwork, no row in it, or not sorted (no bags); the file is left empty
+        KeysChanged,  // sorted by other job keys than now (error names them); the file is left empty
         Failed,     // the file or the database failed (see error); an earlier file stays as it was
     };
     Status status = Status::Done;

@@ -124,6 +124,10 @@ void MergeWindow::runExport() {
         messages().msgBox(QStringLiteral("Files not ready for shoravele yet, run options 2 and 3 first."),
                           platform::Buttons::OkOnly, platform::Icon::Exclamation);
         break;
+    case Status::KeysChanged:
+        messages().msgBox(QString::fromStdString(last_.error), platform::Buttons::OkOnly,
+                          platform::Icon::Exclamation);
+        break;
     case Status::Failed:
         // Held by another program: the user may wait and press OK again.
         if (db::isHeldElsewhere(last_.errorNumber)) {

@@ -21,6 +21,7 @@ JobKeys JobKeys::read(const parm::ParmRecord& p) {
     k.printer = p.text(key::Printer);
     k.bagLab = p.text(key::BagLab);
     k.bundleLab = p.text(key::BundleLab);
+    k.kept = jobtables::sortKeyValues(p);
     return k;
 }
 

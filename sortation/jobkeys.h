@@ -3,6 +3,7 @@
 // makes too, common/parm/bagvalues.h).
 #pragma once
 
+#include "common/jobtables.h"
 #include "common/parm/bagvalues.h"
 #include "common/parm/parmrecord.h"
 
@@ -15,6 +16,8 @@ namespace qv::sortation {
 struct JobKeys {
     std::string service, mailsort120, selection, format, weight, bagMax, bundleMax;
     std::string resOnly, geog, postcode, companyName, jobRef, printer, bagLab, bundleLab;
+    // Those that decide the bags, as read: kept with the bags the run makes.
+    jobtables::KeyValues kept;
 
     static JobKeys read(const parm::ParmRecord& parm);
 

@@ -165,15 +165,15 @@ void writeRecord(CsvWriter& out, const CsvRecord& r) {
 
 // ---- The report run ---------------------------------------------------------------------
 
-void newfile(db::Database& db) {
+void newfile(db::Database& db, const jobtables::KeyValues& kept) {
     std::optional<DbError> dropFailure;
     try {
-        jobtables::dropIfThere(db, jobtables::Bags);
+        jobtables::dropSort(db);
     } catch (const DbError& e) {
         dropFailure = e;  // the make below says whether it matters
     }
     try {
-        db.createTable(jobtables::bagsDef());
+        jobtables::makeSort(db, kept);
     } catch (const DbError& e) {
         // Without the table the labels would read the last run's rows, or none.
         throw RunFailure("table bags could not be made: " + (dropFailure ? dropFailure->description() : e.description()));

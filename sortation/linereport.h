@@ -146,9 +146,10 @@ struct ReportResult {
     double dropped = 0;                  // selections without a label row
 };
 
-// newfile: drops and re-creates bags (a missing table is no fault); a table
-// that cannot be made is a RunFailure.
-void newfile(db::Database& db);
+// newfile: drops and re-creates bags and the keys it is made by, stored as
+// `kept` (none: the job is left unsorted); a missing table is no fault, a
+// table that cannot be made is a RunFailure.
+void newfile(db::Database& db, const jobtables::KeyValues& kept);
 
 // linerep: prints the line report, fills bags and writes POFILE.DAT,
 // POLINE.CSV and POADDR.CSV into the current folder. Each file replaces the

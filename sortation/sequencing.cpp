@@ -103,7 +103,8 @@ public:
     // The last change of each record wins. All are stored or none: a write
     // that fails (a full disk) throws DbError with the cause, and the caller
     // rolls the transaction back.
-    void apply(std::vector<Change>& changes, const std::function<void()>& pause) {
+    void apply(std::vector<Change>& changes, const std::function<void()>& pause,
+               const std::function<void()>& beforeCommit) {
         if (changes.empty()) return;
         std::stable_sort(changes.begin(), changes.end(),
                          [](const Change& a, const Change& b) { return a.row < b.row; });
@@ -143,6 +144,7 @@ public:
             if (pause && (i & 1023) == 0 && throttle.due()) pause();
         }
         update->finish();
+        if (beforeCommit) beforeCommit();
         db_.commitTransaction();
     }
 
@@ -167,7 +169,7 @@ public:
         // What was decided before a cancel is written as well.
         result_.changed = !changes_.empty();
         try {
-            ChangeWriter(db_).apply(changes_, hooks_.pause);
+            ChangeWriter(db_).apply(changes_, hooks_.pause, hooks_.withChanges);
         } catch (const DbError& e) {
             if (db_.inTransaction()) db_.rollback();
             // Nothing of the pass is stored: the job must not go on as sorted.

@@ -59,6 +59,9 @@ struct PassHooks {
     std::function<bool()> stopRequested;
     // Called now and then while the decided changes are written, after the walk.
     std::function<void()> pause;
+    // Called inside the transaction that stores the changes, before it
+    // commits: what must go with them is stored with them or not at all.
+    std::function<void()> withChanges;
 };
 
 struct PassResult {

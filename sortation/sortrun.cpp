@@ -10,36 +10,32 @@ namespace qv::sortation {
 
 namespace {
 
-// A cancel after the pass re-coded or re-keyed records: the last run's bags no
-// longer fit them, so the job is left unsorted (bags empty) and the labels,
-// the merge file and the copy of the listing wait for a run that finishes.
-void leaveUnsorted(db::Database& db) {
-    db.beginTransaction();
-    newfile(db);
-    saveOrFail(db, "table bags");
-}
-
 // The two steps; what they store is in the file when this returns (the
 // line report saves its rows itself, before its files go into place).
 void steps(db::Database& db, platform::Printer& printer, const RunHooks& hooks, RegionLookup& regions, RunResult& r) {
     PassHooks pass;
     pass.stopRequested = hooks.stopRequested;
     pass.pause = hooks.pause;
+    // Once the pass re-codes or re-keys a record the last run's bags no longer
+    // fit: the job is unsorted (bags empty) until step 2 has made them again,
+    // so a cancel, a failure or a kill in between leaves the labels, the
+    // merge file and the copy of the listing waiting for a run that finishes.
+    pass.withChanges = [&db] { newfile(db, {}); };
     if (hooks.progress) pass.progress = [&](double p, bool last) { hooks.progress(1, p, last); };
     r.pass = allocate(db, r.keys, r.values, regions, pass);
     if (r.pass.stopped || (hooks.stopRequested && hooks.stopRequested())) {
         r.status = RunStatus::Cancelled;
         saveOrFail(db, "mmwork");  // the groups already re-coded stay so
-        if (r.pass.changed) leaveUnsorted(db);
         return;
     }
 
     if (hooks.reportStarting) hooks.reportStarting();
-    // bags is made again and filled in one transaction, which the line report
-    // commits before its files go into place: a failure or a kill leaves the
-    // earlier run's rows.
+    // bags is made again with the keys it is made by and filled in one
+    // transaction, which the line report commits before its files go into
+    // place: a failure or a kill leaves the rows as they were (the earlier
+    // run's, or none after a pass that changed records).
     db.beginTransaction();
-    newfile(db);
+    newfile(db, r.keys.kept);
     ReportHooks report;
     report.stopRequested = hooks.stopRequested;
     // The planning report follows the line report in the same document and ends it.
@@ -50,7 +46,6 @@ void steps(db::Database& db, platform::Printer& printer, const RunHooks& hooks, 
     r.report = linerep(db, printer, r.keys, r.values, r.totrecs, report);
     if (r.report.stopped) {
         db.rollback();
-        if (r.pass.changed) leaveUnsorted(db);
         r.status = RunStatus::Cancelled;
     }
 }

@@ -1,6 +1,8 @@
 #include "console_fixture.h"
 
 #include "common/jobtables.h"
+#include "common/parm/parmrecord.h"
+#include "common/testing/parmkeys.h"
 #include "console/housekeeping.h"
 #include "console/mainwindow.h"
 #include "platform/drives.h"
@@ -10,6 +12,9 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <fstream>
+#include <functional>
 
 using namespace qv::console;
 using namespace qv::console::testing;
@@ -24,6 +29,7 @@ class CopyFileTest : public ConsoleTest {
 protected:
     void SetUp() override {
         ConsoleTest::SetUp();
+        sortedJob();
         floppy_ = dir() / "floppy";
         fs::create_directories(floppy_);
         qv::platform::setDriveFolder('A', QString::fromStdString(floppy_.string()));
@@ -38,6 +44,23 @@ protected:
             EXPECT_TRUE(waitActive(d));
         }
         return d;
+    }
+
+    // A job of one address, sorted by the keys as they stand (a bag limit of 1000).
+    void sortedJob() {
+        qv::testkit::setParmKeys({{"BagMax", "1000"}});
+        auto db = qv::db::Database::open("mailsort.mdb");
+        qv::jobtables::dropIfThere(*db, qv::jobtables::Mmwork);
+        db->createTable(qv::jobtables::mmworkDef());
+        auto rs = db->openTable(qv::jobtables::Mmwork);
+        rs->addNew();
+        rs->set("name", "A Customer");
+        rs->update();
+        qv::jobtables::makeSort(*db, qv::jobtables::sortKeyValues(qv::parm::ParmRecord(*db)));
+        auto bags = db->openTable(qv::jobtables::Bags);
+        bags->addNew();
+        bags->set(qv::jobtables::bagfield::BagNumber, 1);
+        bags->update();
     }
 
     fs::path floppy_;
@@ -101,36 +124,59 @@ TEST_F(CopyFileTest, FailuresShowTheirDescriptionAndKeepTheDialog) {
     EXPECT_TRUE(fs::is_empty(floppy_));
 }
 
-// After a new import the listing here is the last job's: it goes to the
-// Post Office only once the new job has been sorted (the sortation makes
-// bags with it).
-TEST_F(CopyFileTest, TheListingOfAnEarlierJobIsNotCopiedUntilTheNewJobIsSorted) {
+// The listing goes to the Post Office only as the line listing of the job in
+// hand, sorted by the keys it has now. Each job below has a listing lying
+// beside it that must stay where it is.
+TEST_F(CopyFileTest, OnlyTheListingOfTheJobSortedByItsKeysIsCopied) {
     writeFile(dir() / "POFILE.DAT", "0001 12\r\n");
+    const QString earlier =
+        "POFILE.DAT is the line listing of an earlier job: the job imported since has not been sorted. Run Print PO "
+        "Reports first, then copy the listing.";
+    const QString noJob =
+        "POFILE.DAT is the line listing of no job in hand: the job's work table is missing or empty. Run Apply "
+        "Mailsort Codes and Print PO Reports first, then copy the listing.";
+    struct Case {
+        const char* name;
+        std::function<void(qv::db::Database&)> job;  // done to the sorted job
+        QString message;
+    };
+    const Case cases[] = {
+        {"a new import", [](qv::db::Database& db) { qv::jobtables::dropSort(db); }, earlier},
+        {"a cancelled sortation",
+         [](qv::db::Database& db) { qv::jobtables::makeSort(db, {}); }, earlier},
+        {"sorted before the keys were kept",
+         [](qv::db::Database& db) { qv::jobtables::dropIfThere(db, qv::jobtables::SortKeys); }, earlier},
+        {"no work table", [](qv::db::Database& db) { qv::jobtables::dropIfThere(db, qv::jobtables::Mmwork); },
+         noJob},
+        {"an empty work table",
+         [](qv::db::Database& db) {
+             qv::jobtables::dropIfThere(db, qv::jobtables::Mmwork);
+             db.createTable(qv::jobtables::mmworkDef());
+         },
+         noJob},
+        {"the bag limit changed since",
+         [](qv::db::Database& db) {
+             qv::parm::ParmRecord p(db);
+             p.edit();
+             p.set("BagMax", "2000");
+             p.update();
+         },
+         "POFILE.DAT lists the job as it was sorted, and the job's keys have changed since: the bag limit was "
+         "\"1000\" when the job was sorted and is now \"2000\". Run Print PO Reports again, then copy the listing."},
+    };
     MainWindow w;
     ASSERT_TRUE(showActive(&w));
     CopyFileDialog* d = open(w);
     ASSERT_NE(d, nullptr);
-    // A new job of one address, an empty one (a layout of an unknown type),
-    // and a job whose sortation was cancelled after re-coding (bags empty).
-    for (const int rows : {1, 0, -1}) {
-        SCOPED_TRACE(rows);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sortedJob();
         {
             auto db = qv::db::Database::open("mailsort.mdb");
-            qv::jobtables::dropIfThere(*db, qv::jobtables::Bags);
-            qv::jobtables::dropIfThere(*db, qv::jobtables::Mmwork);
-            db->createTable(qv::jobtables::mmworkDef());
-            auto rs = db->openTable(qv::jobtables::Mmwork);
-            if (rows != 0) {
-                rs->addNew();
-                rs->set("name", "A New Customer");
-                rs->update();
-            }
-            if (rows < 0) db->createTable(qv::jobtables::bagsDef());
+            c.job(*db);
         }
         scriptedMessages().clear();
-        scriptedMessages().answer(Answer::Ok,
-                                  "POFILE.DAT is the line listing of an earlier job: the job imported since has not "
-                                  "been sorted. Run Print PO Reports first, then copy the listing.");
+        scriptedMessages().answer(Answer::Ok, c.message);
         QTest::mouseClick(child<QPushButton>(d, "cmdOK"), Qt::LeftButton);
         EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
         ASSERT_EQ(scriptedMessages().messages().size(), 1u);
@@ -138,17 +184,50 @@ TEST_F(CopyFileTest, TheListingOfAnEarlierJobIsNotCopiedUntilTheNewJobIsSorted) 
         EXPECT_TRUE(fs::is_empty(floppy_));
     }
 
-    {
-        auto db = qv::db::Database::open("mailsort.mdb");
-        auto rs = db->openTable(qv::jobtables::Bags);
-        rs->addNew();
-        rs->set(qv::jobtables::bagfield::BagNumber, 1);
-        rs->update();
-    }
+    sortedJob();
+    scriptedMessages().clear();
     scriptedMessages().answer(Answer::Ok, "Copy to diskette complete");
     QTest::mouseClick(child<QPushButton>(d, "cmdOK"), Qt::LeftButton);
     EXPECT_EQ(scriptedMessages().pendingAnswers(), 0u);
     EXPECT_EQ(readFile(floppy_ / "pofile.dat"), "0001 12\r\n");
+}
+
+// A database that cannot be read cannot say whose listing lies here: nothing
+// is copied, and the message says why.
+TEST_F(CopyFileTest, ADatabaseThatCannotBeReadCopiesNothing) {
+    writeFile(dir() / "POFILE.DAT", "0001 12\r\n");
+    sortedJob();
+    MainWindow w;
+    ASSERT_TRUE(showActive(&w));
+    CopyFileDialog* d = open(w);
+    ASSERT_NE(d, nullptr);
+    const QString lead =
+        "POFILE.DAT has not been copied: the database cannot be read to tell whether it is the line listing of the "
+        "job in hand. ";
+    {
+        qv::testkit::DatabaseHolder sortation(qv::db::OpenMode::Exclusive);
+        ASSERT_TRUE(sortation.holding());
+        scriptedMessages().answer(Answer::Ok);
+        QTest::mouseClick(child<QPushButton>(d, "cmdOK"), Qt::LeftButton);
+        ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+        EXPECT_EQ(scriptedMessages().messages().at(0).text,
+                  lead + "Another option is currently running, wait until it has finished then try again.");
+    }
+    EXPECT_TRUE(fs::is_empty(floppy_));
+
+    {
+        // The file's header gone: no database at all.
+        std::fstream f(dir() / "mailsort.mdb", std::ios::in | std::ios::out | std::ios::binary);
+        const std::string zeros(100, '\0');
+        f.write(zeros.data(), std::streamsize(zeros.size()));
+    }
+    scriptedMessages().clear();
+    scriptedMessages().answer(Answer::Ok);
+    QTest::mouseClick(child<QPushButton>(d, "cmdOK"), Qt::LeftButton);
+    ASSERT_EQ(scriptedMessages().messages().size(), 1u);
+    EXPECT_TRUE(scriptedMessages().messages().at(0).text.startsWith(lead + "An unexpected error has occurred."))
+        << scriptedMessages().messages().at(0).text.toStdString();
+    EXPECT_TRUE(fs::is_empty(floppy_));
 }
 
 TEST_F(CopyFileTest, DriveBoxTakesOneCharacter) {

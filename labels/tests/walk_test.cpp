@@ -592,6 +592,8 @@ TEST_F(Unprintable, MissingOrEmptyWorkTablesGiveAMessageAndNoWalk) {
              jobtables::dropIfThere(db, "bags");
              db.createTable(jobtables::bagsDef());
          }, noBags},
+        {"sorted before its keys were kept", [](db::Database& db) { jobtables::dropIfThere(db, "sortkeys"); },
+         noBags},
     };
     for (const Case& c : cases) {
         writeStandardJob();
@@ -611,6 +613,85 @@ TEST_F(Unprintable, MissingOrEmptyWorkTablesGiveAMessageAndNoWalk) {
         EXPECT_EQ(parmText(key::Labto), "9") << c.what;
         EXPECT_EQ(parmText(key::Labopt), "B") << c.what;
     }
+}
+
+// The bags and the reports hold the sort's keys: a key that decides the bags
+// changed since is refused on both printers, for the whole job and a range,
+// before any output. Keys that change no bag print at once.
+TEST_F(Unprintable, KeysChangedSinceTheSortAreRefusedBeforeAnyOutput) {
+    const QString again = ". Run Print PO Reports again, then print the labels.";
+    const QString lead = "The job's keys have changed since it was sorted: ";
+    struct Case {
+        const char* what;
+        std::map<std::string, db::Value> changed;  // after sorting
+        QString message;                           // empty: the labels print
+    };
+    const Case cases[] = {
+        {"bag limit", {{key::BagMax, "2000"}},
+         lead + "the bag limit was \"300\" when the job was sorted and is now \"2000\"" + again},
+        {"weight", {{key::Weight, "200"}},
+         lead + "the item weight was \"100\" when the job was sorted and is now \"200\"" + again},
+        {"service and bundles",
+         {{key::Service, "M2"}, {key::BundleMax, "3"}},
+         lead + "the service was \"M1\" when the job was sorted and is now \"M2\"; the bundle size was \"2\" when "
+                "the job was sorted and is now \"3\"" + again},
+        {"bag labels", {{key::BagLab, "N"}},
+         lead + "bag labels was \"Y\" when the job was sorted and is now \"N\"" + again},
+        {"selection", {{key::Selection, "2"}},
+         lead + "the minimum selection was \"\" when the job was sorted and is now \"2\"" + again},
+        {"label geometry, options, company and reference",
+         {{key::LabelHeight, "10"}, {key::AddressLab, "Y"}, {key::ItemCnt, "N"}, {key::BagNum, "N"},
+          {key::CompanyName, "Another House"}, {key::JobRef, "JOB 8"}, {key::ExtraText, "Deliver by Friday"}},
+         {}},
+    };
+    for (const bool laser : {false, true}) {
+        for (const char type : {'A', 'L'}) {
+            for (const Case& c : cases) {
+                const std::string what = std::string(laser ? "laser " : "dot ") + type + " " + c.what;
+                writeStandardJob();
+                setParm({{key::Selection, ""}, {key::Printer, laser ? "L" : "E"}, {key::LabelHeight, "40"},
+                         {key::LabelWidth, "60"}, {key::TopMarg, "10"}, {key::LeftMarg, "10"},
+                         {key::LabelsPage, "6"}, {key::FontSize, 8}, {key::Labfrom, "3"}});
+                // Changed after sorting, as the job parameters would.
+                testkit::setParmKeys(c.changed);
+                platform::RecordingPort port;
+                DotWriter dot(port);
+                RecordingOutput printer(true, 2.1);
+                auto db = open();
+                const OutputFor output = [&](bool l) -> LabelOutput& {
+                    return l ? static_cast<LabelOutput&>(printer) : dot;
+                };
+                const RunResult r = runLabels(*db, request(type, type == 'A' ? 1 : 5, 12), output, {}, session_);
+                db.reset();
+                if (c.message.isEmpty()) {
+                    EXPECT_EQ(r.status, Status::Completed) << what << ": " << r.message.toStdString();
+                    EXPECT_EQ(laser ? printer.begins() : port.opens(), 1) << what;
+                    continue;
+                }
+                EXPECT_EQ(r.status, Status::Refused) << what;
+                EXPECT_EQ(r.message, c.message) << what;
+                EXPECT_EQ(port.opens(), 0) << what;
+                EXPECT_EQ(printer.begins(), 0) << what;
+                EXPECT_EQ(parmText(key::RunAlone), "N") << what;
+                EXPECT_EQ(parmText(key::RunLabels), "N") << what;
+                EXPECT_EQ(parmText(key::Labfrom), "3") << what;
+            }
+        }
+    }
+}
+
+// Switched to dot matrix after sorting on the laser printer, as the README
+// shows: the printer decides no bag, so the labels print at once.
+TEST_F(Unprintable, AnotherPrinterAfterSortingPrintsAtOnce) {
+    writeStandardJob();
+    setParm({{key::Printer, "L"}, {key::LabelHeight, "40"}, {key::LabelWidth, "60"}, {key::TopMarg, "10"},
+             {key::LeftMarg, "10"}, {key::LabelsPage, "6"}, {key::FontSize, 8}});
+    testkit::setParmKeys({{key::Printer, "E"}, {key::LabelHeight, "9"}, {key::LabelWidth, "36"}, {key::TopMarg, "2"},
+                          {key::LeftMarg, "0"}});
+    RecordingOutput out;
+    const RunResult r = run(request('A', 1, 20), out);
+    EXPECT_EQ(r.status, Status::Completed) << r.message.toStdString();
+    EXPECT_FALSE(out.rows().empty());
 }
 
 TEST_F(Unprintable, Lpt1ThatFailsIsAFailureAndKeepsThePresets) {

@@ -1,5 +1,6 @@
 #include "mergeexport/mergefile.h"
 #include "common/text/csv.h"
+#include "common/testing/parmkeys.h"
 #include "common/testing/scratch.h"
 #include "mergefixture.h"
 #include "platform/testing/filelimit.h"
@@ -84,6 +85,11 @@ TEST_F(MergeFile, NoSortedJobLeavesAnEmptyFile) {
         {"no rows", [&] { makeJob({}); }},
         {"not sorted", [&] { makeJobOf(3), dropBags(); }},
         {"bags without rows", [&] { makeJobOf(3), emptyBags(); }},
+        {"sorted before its keys were kept", [&] {
+             makeJobOf(3);
+             auto db = qv::db::Database::open("mailsort.mdb");
+             qv::jobtables::dropIfThere(*db, qv::jobtables::SortKeys);
+         }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -97,6 +103,23 @@ TEST_F(MergeFile, NoSortedJobLeavesAnEmptyFile) {
         EXPECT_EQ(r.rows, 0u);
         EXPECT_EQ(readFile("DOVODEDOD.DAT"), "");
     }
+}
+
+// Sorted by other keys than the job has now: in no label order the labels
+// will share, so no row is written and the message names the change.
+TEST_F(MergeFile, KeysChangedSinceTheSortLeaveAnEmptyFile) {
+    qv::testkit::setParmKeys({{"Weight", "100"}});
+    makeJobOf(3);
+    qv::testkit::setParmKeys({{"Weight", "200"}});
+    ExportResult r = exportMergeFile();
+    EXPECT_EQ(r.status, Status::KeysChanged);
+    EXPECT_EQ(r.rows, 0u);
+    EXPECT_EQ(r.error, "The job's keys have changed since it was sorted: the item weight was \"100\" when the job was sorted and is now \"200\". Run Print PO Reports again, then create "
+                           "the merge file.");
+    EXPECT_EQ(readFile("DOVODEDOD.DAT"), "");
+    // Keys that decide no bag leave the job sorted.
+    qv::testkit::setParmKeys({{"Weight", "100"}, {"Printer", "E"}, {"Company Name", "Another House"}});
+    EXPECT_EQ(exportMergeFile().status, Status::Done);
 }
 
 TEST_F(MergeFile, ACancelKeepsTheHeadingAndTheRowsWritten) {

@@ -6,6 +6,7 @@
 #include "common/testing/damage.h"
 #include "common/testing/scratch.h"
 #include "common/jobtables.h"
+#include "common/parm/parmrecord.h"
 
 #include <gtest/gtest.h>
 
@@ -39,8 +40,7 @@ protected:
     // The job's rows, sorted: bags holds a row, as the sortation leaves it.
     void makeJob(const std::vector<Address>& rows) {
         auto db = db::Database::open("mailsort.mdb");
-        jobtables::dropIfThere(*db, jobtables::Bags);
-        db->createTable(jobtables::bagsDef());
+        jobtables::makeSort(*db, jobtables::sortKeyValues(parm::ParmRecord(*db)));
         {
             auto bags = db->openTable(jobtables::Bags);
             bags->addNew();

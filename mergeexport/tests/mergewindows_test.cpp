@@ -1,6 +1,7 @@
 #include "mergeexport/mergewindows.h"
 #include "common/progress/progresswindow.h"
 #include "common/testing/scratch.h"
+#include "common/testing/parmkeys.h"
 #include "mergefixture.h"
 #include "platform/platform.h"
 #include "platform/testing/filelimit.h"
@@ -104,6 +105,22 @@ TEST_F(MergeForms, NoJobShowsTheNotReadyMessage) {
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_EQ(messages.messages()[0].icon, Icon::Exclamation);
     EXPECT_EQ(form.progressWindow(), nullptr);
+    EXPECT_TRUE(form.isVisible());
+}
+
+TEST_F(MergeForms, KeysChangedSinceTheSortShowWhatChanged) {
+    qv::testkit::setParmKeys({{"Service", "M1"}});
+    makeJobOf(3);
+    qv::testkit::setParmKeys({{"Service", "M2"}});
+    auto& messages = scriptedMessages();
+    messages.answer(Answer::Ok,
+                    QStringLiteral("The job's keys have changed since it was sorted: the service was \"M1\" when the "
+                                   "job was sorted and is now \"M2\". Run Print PO Reports again, then create the "
+                                   "merge file."));
+    MergeWindow form;
+    runExport(form);
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(messages.messages()[0].icon, Icon::Exclamation);
     EXPECT_TRUE(form.isVisible());
 }
 

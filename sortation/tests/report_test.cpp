@@ -115,7 +115,7 @@ protected:
         const BagValues values = *bagValues(keys).values;
         const double totrecs = double(db->openTable(jobtables::Mmwork)->recordCount());
         db->beginTransaction();
-        newfile(*db);
+        newfile(*db, keys.kept);
         linerep(*db, printer_, keys, values, totrecs, {});
     }
 

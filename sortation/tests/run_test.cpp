@@ -10,6 +10,7 @@
 
 
 #include <fstream>
+#include <map>
 #include <optional>
 #include <set>
 
@@ -114,6 +115,11 @@ TEST_F(Run, ACancelKeepsTheRunBeforeAndItsBagsOnlyWhileTheyFit) {
         EXPECT_EQ(fileBytes("POLINE.CSV"), "old line\r\n");
         EXPECT_EQ(fileBytes("POADDR.CSV"), "old address\r\n");
         EXPECT_EQ(column("bags", "Bag Number"), c.bagsKept ? std::vector<std::string>{"7"} : std::vector<std::string>{});
+        {
+            auto db = open();
+            EXPECT_EQ(jobtables::sortState(*db).kind, c.bagsKept ? jobtables::SortState::Kind::Sorted
+                                                                 : jobtables::SortState::Kind::NotSorted);
+        }
         // The group re-coded before the cancel stays so.
         const auto after = codes();
         EXPECT_EQ(std::count(after.begin(), after.end(), "111"), 3);
@@ -216,6 +222,61 @@ TEST_F(Run, AJobThatCannotBeReadToItsEndIsNotPassedOnAsSorted) {
     expectEarlierRunKept();
 }
 
+// The bags are stored with the keys they were made by, in the same
+// transaction: the labels, the merge file and the copy of the listing ask
+// whether the keys have changed since.
+TEST_F(Run, TheBagsAreKeptWithTheKeysTheyWereMadeBy) {
+    addLabels({{"12345", "NEWTOWN DIRECT"}, {"111", "OLDTOWN RESIDUE"}});
+    makeMmwork(join({group("11101", 3), group("12345", 30)}));
+    setParm({{"Postcode", "NE1 4"}, {"BagLab", "Y"}});
+    ASSERT_EQ(sort().status, RunStatus::Completed);
+    std::map<std::string, std::string> kept;
+    for (const auto& row : rows("sortkeys")) kept[row.at("key").toString()] = row.at("value").toString();
+    const std::map<std::string, std::string> expected = {
+        {"Service", "M1"}, {"Mailsort120", "N"}, {"Format", "LE"},    {"Selection", "25"},
+        {"Weight", "10"},  {"BagMax", "100"},    {"BundleMax", "5"},  {"ResOnly", "N"},
+        {"Geog", "N"},     {"Postcode", "NE1 4"}, {"BagLab", "Y"},    {"BundleLab", "N"}};
+    EXPECT_EQ(kept, expected);
+    auto state = [&] {
+        auto db = open();
+        return jobtables::sortState(*db);
+    };
+    EXPECT_EQ(state().kind, jobtables::SortState::Kind::Sorted);
+    setParm({{"BagMax", "2000"}});
+    const auto changed = state();
+    EXPECT_EQ(changed.kind, jobtables::SortState::Kind::KeysChanged);
+    EXPECT_EQ(jobtables::changesText(changed.changes),
+              "the bag limit was \"100\" when the job was sorted and is now \"2000\"");
+    // Sorted again, by the keys of now.
+    ASSERT_EQ(sort().status, RunStatus::Completed);
+    EXPECT_EQ(state().kind, jobtables::SortState::Kind::Sorted);
+}
+
+// Once the pass has re-coded records the job is unsorted in the same
+// transaction: where the bags cannot be emptied, nothing of the pass is
+// stored either, cancelled or not, and the run fails.
+TEST_F(Run, ThePassIsStoredOnlyWithTheJobLeftUnsorted) {
+    addLabels({{"12345", "NEWTOWN DIRECT"}, {"111", "OLDTOWN RESIDUE"}});
+    for (const bool cancel : {true, false}) {
+        SCOPED_TRACE(cancel ? "cancelled in step 1" : "not cancelled");
+        makeMmwork(join({group("11101", 3), group("12345", 30)}));
+        const auto before = codes();
+        earlierRun();
+        // A hand-edited database: bags is a view, which no table can replace.
+        testkit::rawSql("mailsort.mdb", "DROP TABLE bags; CREATE VIEW bags AS SELECT 7 AS \"Bag Number\"");
+        int tests = 0;
+        RunHooks hooks;
+        hooks.stopRequested = [&] { return cancel && ++tests > 10; };
+        const RunResult r = sort(hooks);
+        EXPECT_EQ(r.status, RunStatus::Failed);
+        EXPECT_EQ(r.failure.rfind("The sortation could not be completed: table bags could not be made: ", 0), 0u)
+            << r.failure;
+        EXPECT_EQ(codes(), before);
+        EXPECT_EQ(fileBytes("POFILE.DAT"), "777,7\r\n");
+        testkit::rawSql("mailsort.mdb", "DROP VIEW bags");
+    }
+}
+
 TEST_F(Run, ABagsTableThatCannotBeMadeAgainFailsTheRun) {
     addLabels({{"12345", "NEWTOWN DIRECT"}});
     makeMmwork(group("12345", 30));
@@ -296,12 +357,15 @@ protected:
             EXPECT_EQ(r.failure.rfind(prefix, 0), 0u) << r.failure;
             const std::string cause = r.failure.substr(prefix.size());
             seen.insert(cause);
-            // Nothing sent to the printer, and the earlier bags and files
-            // whole (the planning file and the document come after them).
+            // Nothing sent to the printer, and the earlier files whole (the
+            // planning file and the document come after them). The earlier
+            // bags stay while the pass is not stored or re-coded nothing: the
+            // bags of other codes never stand beside the new ones.
             EXPECT_TRUE(printer_.documents().empty()) << cause;
             if (cause.rfind("POPLAN.CSV", 0) != 0) {
                 EXPECT_EQ(after.files, before_.files) << cause;
-                EXPECT_EQ(after.bags, before_.bags) << cause;
+                const bool recodedKept = cause.rfind("mmwork", 0) != 0 && done_.codes != before_.codes;
+                EXPECT_EQ(after.bags, recodedKept ? std::vector<std::string>{} : before_.bags) << cause;
             }
             // The pass is stored whole or not at all.
             EXPECT_EQ(after.codes, cause.rfind("mmwork", 0) == 0 ? before_.codes : done_.codes) << cause;
