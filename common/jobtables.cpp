@@ -1,6 +1,7 @@
 #include "common/jobtables.h"
 
 #include "common/parm/parmrecord.h"
+#include "common/text/numtext.h"
 
 #include <array>
 #include <map>
@@ -62,28 +63,58 @@ namespace {
 
 namespace key = parm::key;
 
+// How the sortation reads a key: two texts it reads alike are no change
+// (a Null Geog and the "N" the job parameters store for it).
+enum class Reading {
+    Text,           // the whole text
+    Yes,            // "Y" or not
+    YesNo,          // "Y", "N" or neither (the label numbering tells all three apart)
+    Number,         // the whole text as a number, else the text
+    LeadingNumber,  // the number the text starts with, 0 when none
+};
+
 // Each key with the name a message gives it.
 struct SortKey {
     const char* key;
     const char* shown;
+    Reading reading;
 };
-constexpr std::array<SortKey, 12> kSortKeys = {{{key::Service, "the service"},
-                                                {key::Mailsort120, "Mailsort 120"},
-                                                {key::Format, "the mail format"},
-                                                {key::Selection, "the minimum selection"},
-                                                {key::Weight, "the item weight"},
-                                                {key::BagMax, "the bag limit"},
-                                                {key::BundleMax, "the bundle size"},
-                                                {key::ResOnly, "residue only"},
-                                                {key::Geog, "geographic sequencing"},
-                                                {key::Postcode, "the centre postcode"},
-                                                {key::BagLab, "bag labels"},
-                                                {key::BundleLab, "bundle labels"}}};
+constexpr std::array<SortKey, 12> kSortKeys = {{{key::Service, "the service", Reading::Text},
+                                                {key::Mailsort120, "Mailsort 120", Reading::Yes},
+                                                {key::Format, "the mail format", Reading::Text},
+                                                {key::Selection, "the minimum selection", Reading::LeadingNumber},
+                                                {key::Weight, "the item weight", Reading::Number},
+                                                {key::BagMax, "the bag limit", Reading::Number},
+                                                {key::BundleMax, "the bundle size", Reading::Number},
+                                                {key::ResOnly, "residue only", Reading::Yes},
+                                                {key::Geog, "geographic sequencing", Reading::Yes},
+                                                {key::Postcode, "the centre postcode", Reading::Text},
+                                                {key::BagLab, "bag labels", Reading::YesNo},
+                                                {key::BundleLab, "bundle labels", Reading::YesNo}}};
+
+const SortKey* sortKey(const std::string& name) {
+    for (const SortKey& k : kSortKeys)
+        if (name == k.key) return &k;
+    return nullptr;
+}
 
 std::string shownName(const std::string& name) {
-    for (const SortKey& k : kSortKeys)
-        if (name == k.key) return k.shown;
-    return name;
+    const SortKey* k = sortKey(name);
+    return k ? k->shown : name;
+}
+
+std::string readAs(Reading reading, const std::string& text) {
+    switch (reading) {
+        case Reading::Text: return text;
+        case Reading::Yes: return text == "Y" ? "Y" : "";
+        case Reading::YesNo: return text == "Y" || text == "N" ? text : "";
+        case Reading::Number: {
+            double d = 0;
+            return parseNumber(text, d) ? numberText(d) : text;
+        }
+        case Reading::LeadingNumber: return numberText(leadingNumber(text));
+    }
+    return text;
 }
 
 bool hasRows(db::Database& db, const char* table) {
@@ -143,7 +174,8 @@ SortState sortState(db::Database& db) {
             s.changes.clear();
             return s;
         }
-        if (at->second != now) s.changes.push_back({name, at->second, now});
+        const Reading reading = sortKey(name)->reading;
+        if (readAs(reading, at->second) != readAs(reading, now)) s.changes.push_back({name, at->second, now});
     }
     s.kind = s.changes.empty() ? SortState::Kind::Sorted : SortState::Kind::KeysChanged;
     return s;

@@ -78,8 +78,10 @@ struct SortState {
     bool sorted() const { return kind == Kind::Sorted; }
 };
 
-// Whether the job in mmwork is sorted under the keys parmcode holds now. A
-// database that cannot be read throws its DbError: never a yes.
+// Whether the job in mmwork is sorted under the keys parmcode holds now,
+// each compared as the sortation reads it (a Null Geog is the "N" stored
+// later, "0100" weighs what "100" does). A database that cannot be read
+// throws its DbError: never a yes.
 SortState sortState(db::Database& db);
 
 // "the bag limit was "1000" when the job was sorted and is now "2000"", the
