@@ -1,3 +1,4 @@
+#include "common/jobtables.h"
 #include "common/testing/scratch.h"
 #include "common/parm/parmrecord.h"
 #include "params/paramswindow.h"
@@ -923,5 +924,43 @@ TEST_F(ParamsForm, F1OpensTheTopicOfTheFocusedControl) {
         QTest::keyClick(w, Qt::Key_F1);
         EXPECT_EQ(qv::platform::helpWindow().currentTopic(), topic) << name;
         qv::platform::helpWindow().close();
+    }
+}
+
+// Switching to dot matrix after sorting, as the README has the user do before
+// dot-matrix labels: the job parameters store every key again, in their own
+// forms, and none of them may count as a change of the keys the job was
+// sorted by. Sorted by the delivered keys, and by keys the form stored.
+TEST_F(ParamsForm, AnotherPrinterAfterSortingLeavesTheJobSorted) {
+    for (const bool storedFirst : {false, true}) {
+        SCOPED_TRACE(storedFirst ? "keys stored by the form" : "delivered keys");
+        if (storedFirst) {
+            openForm();
+            pressOK();
+            form_.reset();
+        }
+        {
+            auto db = Database::open("mailsort.mdb");
+            qv::jobtables::dropIfThere(*db, qv::jobtables::Mmwork);
+            db->createTable(qv::jobtables::mmworkDef());
+            auto w = db->openTable(qv::jobtables::Mmwork);
+            w->addNew();
+            w->set("name", "A Customer");
+            w->update();
+            qv::jobtables::makeSort(*db, qv::jobtables::sortKeyValues(ParmRecord(*db)));
+            auto b = db->openTable(qv::jobtables::Bags);
+            b->addNew();
+            b->set(qv::jobtables::bagfield::BagNumber, 1);
+            b->update();
+        }
+        openForm();
+        QTest::mouseClick(option("optEpson"), Qt::LeftButton);
+        pressOK();
+        form_.reset();
+        EXPECT_EQ(stored(key::Printer).toString(), "E");
+        auto db = Database::open("mailsort.mdb");
+        const qv::jobtables::SortState state = qv::jobtables::sortState(*db);
+        EXPECT_EQ(state.kind, qv::jobtables::SortState::Kind::Sorted) << qv::jobtables::changesText(state.changes);
+        setKeys({{key::Printer, "L"}});
     }
 }
