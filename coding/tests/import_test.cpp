@@ -187,6 +187,7 @@ TEST_F(Import, FilesRefusedAtTheFirstLook) {
     const Case cases[] = {
         {"empty", "", ReaderFailure::Kind::Empty},
         {"a Ctrl-Z first", "\x1A\"a\",\"b\"\r\n", ReaderFailure::Kind::Empty},
+        {"a Ctrl-Z and NULs alone", std::string("\x1A\r\n\0\0\0", 6), ReaderFailure::Kind::Empty},
         {"a byte-order mark alone", "\xEF\xBB\xBF", ReaderFailure::Kind::Empty},
         {"UTF-16 with its mark", utf16, ReaderFailure::Kind::NotText},
         {"random bytes, a Ctrl-Z early", random, ReaderFailure::Kind::NotText},

@@ -72,6 +72,7 @@ TEST(LineReader, CtrlZ) {
         {"more Ctrl-Zs, blanks and line ends after it", "a\r\n\x1A\x1A  \r\n\n\x1A\x1A", {"a"}, 2, false},
         {"NULs after it", std::string("a\r\n\x1A\r\n\0\0", 8), {"a"}, 2, false},
         {"a tab after it", "a\n\x1A\t\n", {"a"}, 2, false},
+        {"DELs after it", "a\r\n\x1A\x7F\r\n\x7F\x7F", {"a"}, 2, false},
         {"a letter among NULs after it", std::string("a\r\n\x1A\0x\0", 7), {"a"}, 2, true},
         {"a byte of another character set after it", "a\r\n\x1A\xE9", {"a"}, 2, true},
         {"empty lines before it", "a\n\n\n\x1A", {"a", "", ""}, 4, false},

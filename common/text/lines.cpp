@@ -94,6 +94,14 @@ std::string decodeLine(std::string_view s, bool* was1252) {
     return ok ? std::string(s) : windows1252ToUtf8(s);
 }
 
+bool isPaddingAfterEnd(std::string_view bytes) {
+    for (const char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c > ' ' && c != 0x7F) return false;
+    }
+    return true;
+}
+
 // ---- LineReader ------------------------------------------------------------
 
 LineReader::LineReader(const std::filesystem::path& file) : buf_(kBufferSize, '\0') {
@@ -120,21 +128,6 @@ std::size_t LineReader::readSource(char* data, std::size_t size) {
     return got;
 }
 
-namespace {
-
-// What an old file may hold after its end-of-file byte is no text: line
-// ends, blanks, more Ctrl-Zs and the NULs or other control bytes a disk
-// pads a last sector with. Anything printable is.
-bool holdsText(const char* from, const char* to) {
-    for (const char* p = from; p < to; ++p) {
-        const auto c = static_cast<unsigned char>(*p);
-        if (c > ' ' && c != 0x7F) return true;
-    }
-    return false;
-}
-
-}  // namespace
-
 bool LineReader::fill() {
     pos_ = end_ = 0;
     if (done_) return false;
@@ -148,7 +141,7 @@ bool LineReader::fill() {
     if (const void* z = std::memchr(buf_.data() + pos_, 0x1A, end_ - pos_)) {
         const char* at = static_cast<const char*>(z);
         ctrlZ_ = true;
-        textAfterZ_ = holdsText(at + 1, buf_.data() + got);
+        textAfterZ_ = !isPaddingAfterEnd(std::string_view(at + 1, std::size_t(buf_.data() + got - (at + 1))));
         moreAfterZ_ = !done_;
         end_ = std::size_t(at - buf_.data());
         done_ = true;
@@ -163,7 +156,7 @@ bool LineReader::textAfterCtrlZ() {
         chunk.resize(kBufferSize);
         const std::size_t got = readSource(chunk.data(), chunk.size());
         moreAfterZ_ = got == chunk.size();
-        textAfterZ_ = holdsText(chunk.data(), chunk.data() + got);
+        textAfterZ_ = !isPaddingAfterEnd(std::string_view(chunk.data(), got));
     }
     return textAfterZ_;
 }

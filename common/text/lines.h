@@ -33,6 +33,12 @@ std::string windows1252ToUtf8(std::string_view s);
 // which.
 std::string decodeLine(std::string_view s, bool* was1252 = nullptr);
 
+// Whether bytes after an end-of-file mark (Ctrl-Z) are padding only: line
+// ends, blanks, more Ctrl-Zs, NULs, DEL and the other control bytes a disk
+// pads a last sector with. Anything printable is text, a byte above 0x7F
+// too.
+bool isPaddingAfterEnd(std::string_view bytes);
+
 // Streams the records of a text file, one per line, in the memory of its
 // longest line (buffered reads of 64 KiB); a file of CR line ends is held
 // whole, as its first line would be:
@@ -78,9 +84,8 @@ public:
     // the file (the line of the text before it, or the one after the last
     // line end), 0 when the data ran out first.
     std::uint64_t ctrlZLine() const { return ctrlZ_ && atEnd_ ? lines_ + (lastEnded_ ? 1 : 0) : 0; }
-    // Whether anything printable follows that Ctrl-Z (blanks, line ends,
-    // further Ctrl-Zs and other control bytes are padding); reads the rest of
-    // the file. False when no Ctrl-Z ended it.
+    // Whether anything but padding (isPaddingAfterEnd) follows that Ctrl-Z;
+    // reads the rest of the file. False when no Ctrl-Z ended it.
     bool textAfterCtrlZ();
 
 private:

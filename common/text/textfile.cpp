@@ -18,10 +18,15 @@ namespace {
 // Text files of addresses hold no NUL bytes and few control characters; a
 // word-processor document, a spreadsheet, a program or a UTF-16 file holds
 // plenty. A NUL or a UTF-16 byte-order mark refuses the file wherever a
-// Ctrl-Z stands, since bytes that are not text may hold one early by chance;
-// the other controls are counted up to the Ctrl-Z only, for old editors
-// padded a file out with them.
+// Ctrl-Z stands, since bytes that are not text may hold one early by chance,
+// unless all after the Ctrl-Z is padding: then the bytes before it are the
+// file, judged as if the padding were not there. The other controls are
+// counted up to the Ctrl-Z only, for old editors padded a file out with them.
 bool looksLikeText(const unsigned char* p, std::size_t n) {
+    if (const void* z = std::memchr(p, 0x1A, n)) {
+        const auto at = std::size_t(static_cast<const unsigned char*>(z) - p);
+        if (isPaddingAfterEnd(std::string_view(reinterpret_cast<const char*>(p) + at + 1, n - at - 1))) n = at;
+    }
     if (n >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF))) return false;
     if (std::memchr(p, 0, n)) return false;
     std::size_t controls = 0;

@@ -13,8 +13,11 @@ namespace qv {
 enum class FileProblem { None, NotFound, NotRegular, CannotOpen, NotText, Empty };
 
 // NotText: a NUL byte or a UTF-16 byte-order mark in the first block, or
-// more than a few other control characters before any Ctrl-Z. Empty: the
-// line reader would find no record (nothing before the first Ctrl-Z).
+// more than a few other control characters before any Ctrl-Z. Padding after
+// a Ctrl-Z in that block (isPaddingAfterEnd, lines.h) is no part of it: such
+// a file is judged by what stands before the mark, as it would be without
+// the padding. Empty: the line reader would find no record (nothing before
+// the first Ctrl-Z).
 FileProblem checkTextFile(const std::string& path);
 
 // The line of an end-of-file mark (Ctrl-Z) that has records after it, which

@@ -214,12 +214,14 @@ TEST_F(Fennick, AFileThatCannotBeUsedLeadsBackToTheChooser) {
     folder.writeBytes("binary.csv", std::string("a,b,c,d,e\x1A\x03\0\xFF\x10\0", 15));
     // Records after a Ctrl-Z would be missing from OUTPUT.CSV.
     folder.writeBytes("mark.csv", "a,b,c,d,e\r\nf,g,h,i,j\r\n\x1Ak,l,m,n,o\r\n");
+    folder.writeBytes("padding.csv", std::string("\x1A\r\n\0\0\0", 6));
     struct Case {
         const char* file;
         std::string message;
     };
     const Case cases[] = {
         {"empty.csv", "The selected file is empty."},
+        {"padding.csv", "The selected file is empty."},
         {"binary.csv", "The selected file is not a text file."},
         {"blank.csv", "The first record of the selected file is empty, so its fields cannot be found."},
         {"short.txt", "The selected file has fewer than three records: the columns of a fixed-column file are "

@@ -191,6 +191,9 @@ TEST(ScanKeyFields, ProblemsOfTheChosenFile) {
          ScanProblem::NotText},
         {folder.writeBytes("cr.txt", "AAAA     BBBB\rCCCC     DDDD\rEEEE     FFFF\r"), ScanProblem::None},
         {folder.writeBytes("endmark.csv", "a,b,c,d,e\r\nf,g,h,i,j\r\n\x1A\r\n"), ScanProblem::None},
+        {folder.writeBytes("nulpadded.csv", "a,b,c,d,e\r\nf,g,h,i,j\r\n\x1A" + std::string(100, '\0')),
+         ScanProblem::None},
+        {folder.writeBytes("padding.csv", "\x1A" + std::string(100, '\0')), ScanProblem::Empty},
     };
     for (const auto& c : cases) EXPECT_EQ(scanKeyFields(c.path, false).problem, c.problem) << c.path;
 

@@ -237,7 +237,8 @@ TEST_F(RefLoad, ACtrlZWithRecordsAfterItStopsTheLoadAtItsLine) {
 }
 
 // What an old file holds after its end-of-file byte (line ends, blanks,
-// more Ctrl-Zs, NUL padding) is no record: the files load as without it.
+// more Ctrl-Zs, NUL or DEL padding) is no record: the files load as without
+// it.
 TEST_F(RefLoad, ACtrlZAtTheEndOfTheFileStillLoads) {
     const std::pair<const char*, std::string> ends[] = {
         {"alone after the last line end", "\r\n\x1a"},
@@ -246,6 +247,7 @@ TEST_F(RefLoad, ACtrlZAtTheEndOfTheFileStillLoads) {
         {"followed by more Ctrl-Zs", "\r\n\x1a\x1a\x1a\x1a"},
         {"followed by blanks, line ends and Ctrl-Zs", "\x1a   \r\n\n   \r\n\x1a\x1a  "},
         {"followed by the NULs of a last sector", std::string("\r\n\x1a\0\0\0\0", 7)},
+        {"followed by DELs", "\r\n\x1a\x7f\x7f\r\n\x7f"},
     };
     for (FileForm form : {FileForm::Fixed, FileForm::Comma}) {
         for (const auto& [what, end] : ends) {
