@@ -34,7 +34,8 @@ TEST(CheckTextFile, Problems) {
         {(dir / "folder").string(), qv::FileProblem::NotRegular},
         {fifo, qv::FileProblem::NotRegular},  // refused at once, never opened
         {write("empty.csv", ""), qv::FileProblem::Empty},
-        {write("ctrlz.csv", "\x1a" "a,b\r\n"), qv::FileProblem::Empty},  // nothing before the end-of-file byte
+        // Nothing before the end-of-file byte, a record after it.
+        {write("ctrlz.csv", "\x1a" "a,b\r\n"), qv::FileProblem::TextAfterEnd},
         {write("binary.doc", std::string("PK\x03\x04\0\0", 6)), qv::FileProblem::NotText},
         {write("one.csv", "a,b"), qv::FileProblem::None},
         {write("blankline.csv", "\r\n"), qv::FileProblem::None},  // one empty record is a record
@@ -99,19 +100,25 @@ TEST(CheckTextFile, RandomBytesWithAnEarlyCtrlZ) {
     EXPECT_EQ(qv::checkTextFile((dir / "random.csv").string()), qv::FileProblem::NotText);
 }
 
-// The first look finds no record exactly where the line reader finds none.
+// The first look finds no record exactly where the line reader finds none:
+// empty when only padding follows the mark, a stray mark on line 1 when a
+// record does, in the first block or past it.
 TEST(CheckTextFile, EmptyAsTheLineReaderReadsIt) {
     qv::testkit::TempFolder folder;
     const fs::path& dir = folder.dir();
     const std::string files[] = {"", "\x1A", "\xEF\xBB\xBF", "\xEF\xBB\xBF\x1A" "a", "\xEF\xBB", "\r", "\n",
                                  "\x1A\r\n", " ", "\xEF\xBB\xBF\r", std::string(5000, '\x1A'),
-                                 "\xEF\xBB\xBF" + std::string(5000, 'a')};
+                                 "\xEF\xBB\xBF" + std::string(5000, 'a'), "\x1A" + std::string(5000, '\0'),
+                                 "\x1A" + std::string(5000, '\0') + "a,b\r\n"};
     for (const auto& bytes : files) {
         std::ofstream(dir / "f.csv", std::ios::binary | std::ios::trunc) << bytes;
         qv::LineReader r(dir / "f.csv");
         std::string line;
         const bool none = !r.readLine(line);
-        EXPECT_EQ(qv::checkTextFile((dir / "f.csv").string()) == qv::FileProblem::Empty, none) << bytes;
+        const bool stray = r.readRestForStrayCtrlZ() != 0;
+        const qv::FileProblem problem = qv::checkTextFile((dir / "f.csv").string());
+        EXPECT_EQ(problem == qv::FileProblem::Empty, none && !stray) << bytes;
+        EXPECT_EQ(problem == qv::FileProblem::TextAfterEnd, none && stray) << bytes;
     }
 }
 

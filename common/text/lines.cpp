@@ -102,6 +102,11 @@ bool isPaddingAfterEnd(std::string_view bytes) {
     return true;
 }
 
+std::string strayCtrlZText(std::string_view file, std::uint64_t line) {
+    return "Line " + std::to_string(line) + " of file " + std::string(file) +
+           " holds an end-of-file mark (Ctrl-Z) with more records after it.";
+}
+
 // ---- LineReader ------------------------------------------------------------
 
 LineReader::LineReader(const std::filesystem::path& file) : buf_(kBufferSize, '\0') {
@@ -149,8 +154,11 @@ bool LineReader::fill() {
     return pos_ < end_;
 }
 
-bool LineReader::textAfterCtrlZ() {
-    if (!ctrlZ_) return false;
+std::uint64_t LineReader::readRestForStrayCtrlZ() {
+    std::string_view rec;
+    while (nextRecord(rec)) {
+    }
+    if (!ctrlZ_) return 0;
     std::string chunk;
     while (!textAfterZ_ && moreAfterZ_) {
         chunk.resize(kBufferSize);
@@ -158,11 +166,23 @@ bool LineReader::textAfterCtrlZ() {
         moreAfterZ_ = got == chunk.size();
         textAfterZ_ = !isPaddingAfterEnd(std::string_view(chunk.data(), got));
     }
-    return textAfterZ_;
+    return textAfterZ_ ? lines_ + (lastEnded_ ? 1 : 0) : 0;
 }
 
 bool LineReader::readLine(std::string& line) {
     std::string_view rec;
+    if (!nextRecord(rec)) return false;
+    if (isValidUtf8(rec)) {
+        line.assign(rec);
+        last1252_ = false;
+    } else {
+        line = windows1252ToUtf8(rec);
+        last1252_ = true;
+    }
+    return true;
+}
+
+bool LineReader::nextRecord(std::string_view& rec) {
     bool ended = false;
     for (;;) {
         raw_.clear();
@@ -189,10 +209,7 @@ bool LineReader::readLine(std::string& line) {
                 break;
             }
         }
-        if (!any) {
-            atEnd_ = true;
-            return false;
-        }
+        if (!any) return false;
         if (ended) {
             decided_ = true;
             break;
@@ -209,13 +226,6 @@ bool LineReader::readLine(std::string& line) {
         end_ = buf_.size();
     }
     if (!rec.empty() && rec.back() == '\r') rec.remove_suffix(1);
-    if (isValidUtf8(rec)) {
-        line.assign(rec);
-        last1252_ = false;
-    } else {
-        line = windows1252ToUtf8(rec);
-        last1252_ = true;
-    }
     ++lines_;
     lastEnded_ = ended;
     return true;

@@ -7,9 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 #include <system_error>
-#include <vector>
 
 namespace qv {
 
@@ -65,28 +63,15 @@ FileProblem checkTextFile(const std::string& path) {
     std::fclose(f);
     if (readFailed) return FileProblem::CannotOpen;
     if (!looksLikeText(buf, n)) return FileProblem::NotText;
-    if (holdsNoRecord(buf, n)) return FileProblem::Empty;
-    return FileProblem::None;
-}
-
-std::uint64_t strayEndOfFile(const std::string& path) {
-    const std::filesystem::path p = pathFromUtf8(path);
-    {
-        std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(p.c_str(), "rb"), &std::fclose);
-        if (!f) throw std::system_error(errno, std::generic_category(), path);
-        std::vector<char> buf(64 * 1024);
-        bool mark = false;
-        std::size_t n;
-        while (!mark && (n = std::fread(buf.data(), 1, buf.size(), f.get())) > 0) mark = std::memchr(buf.data(), 0x1A, n);
-        if (std::ferror(f.get())) throw std::system_error(EIO, std::generic_category(), path);
-        if (!mark) return 0;
+    if (!holdsNoRecord(buf, n)) return FileProblem::None;
+    // A Ctrl-Z before any record: records after it, in this block or later,
+    // are a stray mark's, not an empty file.
+    try {
+        LineReader in(p);
+        return in.readRestForStrayCtrlZ() != 0 ? FileProblem::TextAfterEnd : FileProblem::Empty;
+    } catch (const std::system_error&) {
+        return FileProblem::CannotOpen;
     }
-    LineReader in(p);
-    std::string line;
-    while (in.readLine(line)) {
-    }
-    const std::uint64_t at = in.ctrlZLine();
-    return at != 0 && in.textAfterCtrlZ() ? at : 0;
 }
 
 }  // namespace qv
