@@ -442,6 +442,8 @@ TEST_F(RefLoad, AnOutwardCodeOrSectorWithAStrayCharacterStopsTheLoad) {
         {FileForm::Comma, "\"1\",\"B+1\",\"2\",\"10101\"", "its outward code \"B+1\" holds punctuation: \"+\""},
         {FileForm::Comma, "\"1\",\"B1\x96\",\"2\",\"10101\"", "its outward code \"B1–\" holds punctuation: \"–\""},
         {FileForm::Comma, "\"1\",\"B1,2\",\"2\",\"10101\"", "its outward code \"B1,2\" holds punctuation: \",\""},
+        {FileForm::Comma, "\"1\",\"B1\xF0\x9F\x98\x80\",\"2\",\"10101\"",
+         "its outward code \"B1\xF0\x9F\x98\x80\" holds punctuation: \"\xF0\x9F\x98\x80\""},
         {FileForm::Comma, "\"1\",\"B1\",\"\0\",\"10101\""s, "its sector digit holds a NUL character"},
         {FileForm::Comma, "\"1\",\"B1\",\"2\t\",\"10101\"", "its sector digit holds a tab"},
         {FileForm::Comma, "\"1\",\"B1\",\"\x1f\",\"10101\"", "its sector digit holds a control character (code 31)"},
