@@ -290,8 +290,9 @@ fs::path inputFile(const std::string& mailFile) {
 }
 
 // The first look every program takes at a customer's file: one that is no
-// text, or holds no record, is refused before a row is stored. A file that
-// cannot be opened is left to the reader, which says why.
+// text, holds no record, or has its records behind a Ctrl-Z on line 1, is
+// refused before a row is stored. A file that cannot be opened is left to
+// the reader, which says why.
 void refuseUnreadable(const fs::path& file, const std::string& mailFile) {
     auto refuse = [&](ReaderFailure::Kind kind) { return ReaderFailure{kind, mailFile, 0, {}}; };
     switch (checkTextFile(utf8FromPath(file))) {
@@ -301,6 +302,7 @@ void refuseUnreadable(const fs::path& file, const std::string& mailFile) {
     case FileProblem::NotRegular: throw refuse(ReaderFailure::Kind::NotRegularFile);
     case FileProblem::NotText: throw refuse(ReaderFailure::Kind::NotText);
     case FileProblem::Empty: throw refuse(ReaderFailure::Kind::Empty);
+    case FileProblem::TextAfterEnd: throw ReaderFailure{ReaderFailure::Kind::TextAfterEnd, mailFile, 0, {}, 1};
     }
 }
 
@@ -420,7 +422,7 @@ void Importer::read(Form form, const std::string& mailFile, const LayoutRow& lay
         if (!(stopped_ && stopped_())) {
             // A Ctrl-Z ends the file; records after it would be left out of
             // a job that passes for the whole file.
-            if (const std::uint64_t z = in->ctrlZLine(); z != 0 && in->textAfterCtrlZ())
+            if (const std::uint64_t z = in->readRestForStrayCtrlZ())
                 throw ReaderFailure{ReaderFailure::Kind::TextAfterEnd, mailFile, 0, {}, z};
             if (!anyAddress)
                 throw ReaderFailure{anyLine ? ReaderFailure::Kind::NoAddresses : ReaderFailure::Kind::Empty, mailFile,

@@ -5,6 +5,7 @@
 #include "common/programstart.h"
 #include "common/suitetexts.h"
 #include "common/text/chars.h"
+#include "common/text/lines.h"
 #include "platform/platform.h"
 #include "platform/strings.h"
 
@@ -288,10 +289,7 @@ void ImportWindow::readerFailed(const ReaderFailure& f) {
         case ReaderFailure::Kind::NotText: text = QString::fromLatin1(texts::NotTextFile); break;
         case ReaderFailure::Kind::Empty: text = QStringLiteral("File %1 holds no records.").arg(qs(f.path)); break;
         case ReaderFailure::Kind::TextAfterEnd:
-            text = QStringLiteral("File %1 has an end-of-file mark (Ctrl-Z) on line %2 with more records after it. "
-                                  "Remove the mark, then import the file again.")
-                       .arg(qs(f.path))
-                       .arg(f.line);
+            text = qs(strayCtrlZText(f.path, f.line)) + QStringLiteral(" Remove the mark, then import the file again.");
             break;
         case ReaderFailure::Kind::NoAddresses:
             text = QStringLiteral("File %1 holds no addresses: every field its layout reads is blank.").arg(qs(f.path));

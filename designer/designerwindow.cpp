@@ -7,6 +7,7 @@
 #include "designer/partbox.h"
 
 #include "common/text/chars.h"
+#include "common/text/lines.h"
 #include "common/text/numtext.h"
 #include "platform/forms.h"
 #include "platform/messages.h"
@@ -291,6 +292,9 @@ bool DesignerWindow::startFile(const std::string& path) {
         return false;
     case FileProblem::NotText: refuse(QString::fromLatin1(texts::NotTextFile)); return false;
     case FileProblem::Empty: refuse(QStringLiteral("The selected file is empty.")); return false;
+    case FileProblem::TextAfterEnd:
+        refuse(qs(qv::strayCtrlZText(path, 1)) + QStringLiteral(" Remove the mark, then choose the file again."));
+        return false;
     }
 
     try {

@@ -97,11 +97,24 @@ KeyScan scanKeyFields(const std::string& path, bool headings) {
     case qv::FileProblem::CannotOpen: scan.problem = ScanProblem::CannotOpen; return scan;
     case qv::FileProblem::NotText: scan.problem = ScanProblem::NotText; return scan;
     case qv::FileProblem::Empty: scan.problem = ScanProblem::Empty; return scan;
+    case qv::FileProblem::TextAfterEnd:
+        scan.problem = ScanProblem::TextAfterEnd;
+        scan.line = 1;
+        return scan;
     }
     try {
         qv::LineReader in(qv::pathFromUtf8(path));
         std::string r1, r2, r3;
-        if (!in.readLine(r1)) {
+        const bool first = in.readLine(r1);
+        const bool three = first && in.readLine(r2) && in.readLine(r3);
+        // The run reads to the first Ctrl-Z: records after one would be
+        // missing from OUTPUT.CSV, and may be the records the scan lacks.
+        if (const std::uint64_t at = in.readRestForStrayCtrlZ()) {
+            scan.problem = ScanProblem::TextAfterEnd;
+            scan.line = at;
+            return scan;
+        }
+        if (!first) {
             scan.problem = ScanProblem::Empty;
             return scan;
         }
@@ -114,18 +127,11 @@ KeyScan scanKeyFields(const std::string& path, bool headings) {
         if (scan.layout.delimited()) {
             fields = SplitFirst(r1);
         } else {
-            if (!in.readLine(r2) || !in.readLine(r3)) {
+            if (!three) {
                 scan.problem = ScanProblem::TooFewLines;
                 return scan;
             }
             fields = FindColumns(r1, r2, r3, scan.layout);
-        }
-        // The run reads to the first Ctrl-Z: records after one would be
-        // missing from OUTPUT.CSV.
-        if (const std::uint64_t at = qv::strayEndOfFile(path)) {
-            scan.problem = ScanProblem::TextAfterEnd;
-            scan.line = at;
-            return scan;
         }
         scan.layout.fields = static_cast<int>(fields.texts.size());
         for (int i = 1; i <= scan.layout.fields; ++i)

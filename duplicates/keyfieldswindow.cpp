@@ -2,6 +2,7 @@
 
 #include "common/filesel/frmfilesel.h"
 #include "common/suitetexts.h"
+#include "common/text/lines.h"
 #include "common/text/numtext.h"
 #include "platform/forms.h"
 #include "platform/messages.h"
@@ -31,10 +32,8 @@ QString problemText(ScanProblem problem, const QString& path, std::uint64_t line
     case ScanProblem::EmptyFirstRecord:
         return QStringLiteral("The first record of the selected file is empty, so its fields cannot be found.");
     case ScanProblem::TextAfterEnd:
-        return QStringLiteral("File %1 has an end-of-file mark (Ctrl-Z) on line %2 with more records after it. "
-                              "Remove the mark, then choose the file again.")
-            .arg(path)
-            .arg(line);
+        return QString::fromStdString(qv::strayCtrlZText(path.toStdString(), line)) +
+               QStringLiteral(" Remove the mark, then choose the file again.");
     case ScanProblem::TooFewLines:
         return QStringLiteral("The selected file has fewer than three records: the columns of a fixed-column "
                               "file are found from its first three.");

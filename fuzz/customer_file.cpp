@@ -42,8 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qv::LineReader fromStream(stream);
     QV_FUZZ_CHECK(records(fromStream) == lines);
 
-    // The first look and the reader agree on whether there is a record.
-    if (problem == qv::FileProblem::Empty) QV_FUZZ_CHECK(lines.empty());
+    // The first look and the reader agree on whether there is a record, and
+    // on a Ctrl-Z before any record with records after it.
+    const std::uint64_t stray = fromFile.readRestForStrayCtrlZ();
+    if (problem == qv::FileProblem::Empty) QV_FUZZ_CHECK(lines.empty() && stray == 0);
+    if (problem == qv::FileProblem::TextAfterEnd) QV_FUZZ_CHECK(lines.empty() && stray == 1);
     if (problem == qv::FileProblem::None) QV_FUZZ_CHECK(!lines.empty());
 
     std::vector<std::string> fields;

@@ -4,6 +4,8 @@
 #include "common/text/lines.h"
 
 #include <QChar>
+#include <QList>
+#include <QString>
 
 #include <vector>
 
@@ -169,36 +171,23 @@ bool allDigits(std::string_view v) {
 
 std::string shown(std::string_view v) { return "\"" + quotedStart(v) + "\""; }
 
-// The code point of one character of valid UTF-8, as the reader gives.
-char32_t codePoint(std::string_view ch) {
-    const auto b = [&](std::size_t i) { return char32_t(static_cast<unsigned char>(ch[i])); };
-    switch (ch.size()) {
-        case 1: return b(0);
-        case 2: return (b(0) & 0x1F) << 6 | (b(1) & 0x3F);
-        case 3: return (b(0) & 0x0F) << 12 | (b(1) & 0x3F) << 6 | (b(2) & 0x3F);
-        case 4: return (b(0) & 0x07) << 18 | (b(1) & 0x3F) << 12 | (b(2) & 0x3F) << 6 | (b(3) & 0x3F);
-    }
-    return 0xFFFD;
-}
-
 // A character a postcode field cannot hold: a control character (a NUL
 // and a tab by name) before any punctuation, so that the message never
 // quotes a value with a control character in it. Letters, digits and blanks
 // pass; so does the punctuation of a field whose own check names it.
 std::optional<std::string> strayCharacter(const char* what, const std::string& value, bool punctuation) {
-    const auto chars = charsOf(value);
-    for (std::string_view ch : chars) {
-        const char32_t c = codePoint(ch);
+    const QList<uint> chars = QString::fromStdString(value).toUcs4();
+    for (const char32_t c : chars) {
         if (c == 0) return std::string("its ") + what + " holds a NUL character";
         if (c == '\t') return std::string("its ") + what + " holds a tab";
         if (QChar::category(c) == QChar::Other_Control)
             return std::string("its ") + what + " holds a control character (code " + std::to_string(c) + ")";
     }
     if (!punctuation) return std::nullopt;
-    for (std::string_view ch : chars) {
-        const char32_t c = codePoint(ch);
+    for (const char32_t c : chars) {
         if (QChar::isPunct(c) || QChar::isSymbol(c))
-            return std::string("its ") + what + " " + shown(value) + " holds punctuation: " + shown(ch);
+            return std::string("its ") + what + " " + shown(value) + " holds punctuation: " +
+                   shown(QString::fromUcs4(&c, 1).toStdString());
     }
     return std::nullopt;
 }
@@ -274,18 +263,18 @@ namespace {
 
 // The Windows-1252 byte of a character, '?' where it has none.
 int windowsCode(std::string_view ch) {
-    static const std::vector<std::string> specials = [] {
-        std::vector<std::string> v;
-        for (int b = 0x80; b <= 0x9F; ++b) v.push_back(windows1252ToUtf8(std::string(1, char(b))));
+    static const std::vector<char16_t> specials = [] {
+        std::vector<char16_t> v;
+        for (int b = 0x80; b <= 0x9F; ++b)
+            v.push_back(QString::fromStdString(windows1252ToUtf8(std::string(1, char(b)))).front().unicode());
         return v;
     }();
-    if (ch.size() == 1) return static_cast<unsigned char>(ch[0]);
+    const QString s = QString::fromUtf8(ch.data(), qsizetype(ch.size()));
+    if (s.size() != 1) return '?';
+    const char16_t c = s.front().unicode();
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return c;
     for (int b = 0x80; b <= 0x9F; ++b)
-        if (specials[std::size_t(b - 0x80)] == ch) return b;
-    if (ch.size() == 2 && static_cast<unsigned char>(ch[0]) <= 0xC3) {
-        int cp = ((static_cast<unsigned char>(ch[0]) & 0x1F) << 6) | (static_cast<unsigned char>(ch[1]) & 0x3F);
-        if (cp >= 0xA0 && cp <= 0xFF) return cp;
-    }
+        if (specials[std::size_t(b - 0x80)] == c) return b;
     return '?';
 }
 

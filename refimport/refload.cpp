@@ -62,10 +62,9 @@ void ReferenceLoader::forEachRecord(PoFile file,
             take(line);
         }
         // A Ctrl-Z ends the file; one with records after it would drop them.
-        if (const std::uint64_t z = reader.ctrlZLine(); z != 0 && reader.textAfterCtrlZ()) {
+        if (const std::uint64_t z = reader.readRestForStrayCtrlZ()) {
             lineNo_ = z;
-            throw LoadError(LoadError::Kind::BadLine,
-                            here() + " holds an end-of-file mark (Ctrl-Z) with more records after it.", current_, lineNo_);
+            throw LoadError(LoadError::Kind::BadLine, strayCtrlZText(shown, z), current_, z);
         }
     } catch (const std::system_error& e) {
         throw LoadError(LoadError::Kind::FileUnreadable, "File " + shown + " could not be read (" + e.what() + ").",

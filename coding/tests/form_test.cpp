@@ -448,9 +448,17 @@ TEST_F(Window, ARunThatCannotGoOnEndsTheSequence) {
              setLayout(writeFile("mark.csv", {"a,LEEDS", "\x1A" "b,LEEDS", "c,LEEDS"}), "N", "N",
                        {{Name1, {1, 1}}, {Town, {2, 2}}});
          },
-         QString("File %1 has an end-of-file mark (Ctrl-Z) on line 2 with more records after it. Remove the mark, "
+         QString("Line 2 of file %1 holds an end-of-file mark (Ctrl-Z) with more records after it. Remove the mark, "
                  "then import the file again.")
              .arg(QString::fromStdString((dir_ / "mark.csv").string())),
+         Icon::Critical},
+        {"a Ctrl-Z first with records after it",
+         [&] {
+             setLayout(writeFile("first.csv", {"\x1A" "a,LEEDS", "b,LEEDS"}), "N", "N", {{Name1, {1, 1}}, {Town, {2, 2}}});
+         },
+         QString("Line 1 of file %1 holds an end-of-file mark (Ctrl-Z) with more records after it. Remove the mark, "
+                 "then import the file again.")
+             .arg(QString::fromStdString((dir_ / "first.csv").string())),
          Icon::Critical},
         {"records of empty fields",
          [&] { setLayout(writeFile("commas.csv", {",", ","}), "N", "N", {{Name1, {1, 1}}, {Town, {2, 2}}}); },

@@ -168,8 +168,9 @@ TEST_F(Import, LineEndsAndCharacterSets) {
     EXPECT_EQ(rows[2].text("address1"), "z");
 }
 
-// A file with no record, or one that is no text, is refused before a row is
-// stored, whatever the layout; the refusal names the file as MailFile does.
+// A file with no record, one that is no text, or one whose records all lie
+// behind a Ctrl-Z on its first line, is refused before a row is stored,
+// whatever the layout; the refusal names the file as MailFile does.
 TEST_F(Import, FilesRefusedAtTheFirstLook) {
     std::string random(1024 * 1024, '\0');
     std::ifstream("/dev/urandom", std::ios::binary).read(random.data(), std::streamsize(random.size()));
@@ -183,10 +184,12 @@ TEST_F(Import, FilesRefusedAtTheFirstLook) {
         const char* what;
         std::string bytes;
         ReaderFailure::Kind kind;
+        std::uint64_t line = 0;  // of the Ctrl-Z
     };
     const Case cases[] = {
         {"empty", "", ReaderFailure::Kind::Empty},
-        {"a Ctrl-Z first", "\x1A\"a\",\"b\"\r\n", ReaderFailure::Kind::Empty},
+        {"a Ctrl-Z first, records after it", "\x1A\"a\",\"b\"\r\n", ReaderFailure::Kind::TextAfterEnd, 1},
+        {"a Ctrl-Z and NULs alone", std::string("\x1A\r\n\0\0\0", 6), ReaderFailure::Kind::Empty},
         {"a byte-order mark alone", "\xEF\xBB\xBF", ReaderFailure::Kind::Empty},
         {"UTF-16 with its mark", utf16, ReaderFailure::Kind::NotText},
         {"random bytes, a Ctrl-Z early", random, ReaderFailure::Kind::NotText},
@@ -201,6 +204,7 @@ TEST_F(Import, FilesRefusedAtTheFirstLook) {
                 counters_ = {};
                 const ReaderFailure f = failure();
                 EXPECT_EQ(f.kind, c.kind) << what;
+                EXPECT_EQ(f.line, c.line) << what;
                 EXPECT_EQ(f.path, (dir_ / "cust.csv").string()) << what;
                 EXPECT_TRUE(mmwork().empty()) << what;
                 EXPECT_EQ(counters_.processed, 0) << what;

@@ -190,6 +190,9 @@ TEST_F(CodingJob, ACtrlZWithRecordsAfterItIsRefused) {
         {"inside a record", a + "\"B T\x1Awo\",\"2 Street\"\r\n" + b, 2, 0},
         {"at the end", a + b + "\x1A", 0, 2},
         {"before blank lines at the end", a + b + "\x1A\r\n  \r\n\x1A", 0, 2},
+        {"first in the file", "\x1A" + a + b, 1, 0},
+        // A short file whose last sector a disk padded out.
+        {"at the end, before NULs", a + b + "\x1A" + std::string(100, '\0'), 0, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

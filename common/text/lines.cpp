@@ -94,6 +94,19 @@ std::string decodeLine(std::string_view s, bool* was1252) {
     return ok ? std::string(s) : windows1252ToUtf8(s);
 }
 
+bool isPaddingAfterEnd(std::string_view bytes) {
+    for (const char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c > ' ' && c != 0x7F) return false;
+    }
+    return true;
+}
+
+std::string strayCtrlZText(std::string_view file, std::uint64_t line) {
+    return "Line " + std::to_string(line) + " of file " + std::string(file) +
+           " holds an end-of-file mark (Ctrl-Z) with more records after it.";
+}
+
 // ---- LineReader ------------------------------------------------------------
 
 LineReader::LineReader(const std::filesystem::path& file) : buf_(kBufferSize, '\0') {
@@ -120,21 +133,6 @@ std::size_t LineReader::readSource(char* data, std::size_t size) {
     return got;
 }
 
-namespace {
-
-// What an old file may hold after its end-of-file byte is no text: line
-// ends, blanks, more Ctrl-Zs and the NULs or other control bytes a disk
-// pads a last sector with. Anything printable is.
-bool holdsText(const char* from, const char* to) {
-    for (const char* p = from; p < to; ++p) {
-        const auto c = static_cast<unsigned char>(*p);
-        if (c > ' ' && c != 0x7F) return true;
-    }
-    return false;
-}
-
-}  // namespace
-
 bool LineReader::fill() {
     pos_ = end_ = 0;
     if (done_) return false;
@@ -148,7 +146,7 @@ bool LineReader::fill() {
     if (const void* z = std::memchr(buf_.data() + pos_, 0x1A, end_ - pos_)) {
         const char* at = static_cast<const char*>(z);
         ctrlZ_ = true;
-        textAfterZ_ = holdsText(at + 1, buf_.data() + got);
+        textAfterZ_ = !isPaddingAfterEnd(std::string_view(at + 1, std::size_t(buf_.data() + got - (at + 1))));
         moreAfterZ_ = !done_;
         end_ = std::size_t(at - buf_.data());
         done_ = true;
@@ -156,20 +154,35 @@ bool LineReader::fill() {
     return pos_ < end_;
 }
 
-bool LineReader::textAfterCtrlZ() {
-    if (!ctrlZ_) return false;
+std::uint64_t LineReader::readRestForStrayCtrlZ() {
+    std::string_view rec;
+    while (nextRecord(rec)) {
+    }
+    if (!ctrlZ_) return 0;
     std::string chunk;
     while (!textAfterZ_ && moreAfterZ_) {
         chunk.resize(kBufferSize);
         const std::size_t got = readSource(chunk.data(), chunk.size());
         moreAfterZ_ = got == chunk.size();
-        textAfterZ_ = holdsText(chunk.data(), chunk.data() + got);
+        textAfterZ_ = !isPaddingAfterEnd(std::string_view(chunk.data(), got));
     }
-    return textAfterZ_;
+    return textAfterZ_ ? lines_ + (lastEnded_ ? 1 : 0) : 0;
 }
 
 bool LineReader::readLine(std::string& line) {
     std::string_view rec;
+    if (!nextRecord(rec)) return false;
+    if (isValidUtf8(rec)) {
+        line.assign(rec);
+        last1252_ = false;
+    } else {
+        line = windows1252ToUtf8(rec);
+        last1252_ = true;
+    }
+    return true;
+}
+
+bool LineReader::nextRecord(std::string_view& rec) {
     bool ended = false;
     for (;;) {
         raw_.clear();
@@ -196,10 +209,7 @@ bool LineReader::readLine(std::string& line) {
                 break;
             }
         }
-        if (!any) {
-            atEnd_ = true;
-            return false;
-        }
+        if (!any) return false;
         if (ended) {
             decided_ = true;
             break;
@@ -216,13 +226,6 @@ bool LineReader::readLine(std::string& line) {
         end_ = buf_.size();
     }
     if (!rec.empty() && rec.back() == '\r') rec.remove_suffix(1);
-    if (isValidUtf8(rec)) {
-        line.assign(rec);
-        last1252_ = false;
-    } else {
-        line = windows1252ToUtf8(rec);
-        last1252_ = true;
-    }
     ++lines_;
     lastEnded_ = ended;
     return true;

@@ -33,6 +33,17 @@ std::string windows1252ToUtf8(std::string_view s);
 // which.
 std::string decodeLine(std::string_view s, bool* was1252 = nullptr);
 
+// Whether bytes after an end-of-file mark (Ctrl-Z) are padding only: line
+// ends, blanks, more Ctrl-Zs, NULs, DEL and the other control bytes a disk
+// pads a last sector with. Anything printable is text, a byte above 0x7F
+// too.
+bool isPaddingAfterEnd(std::string_view bytes);
+
+// The one message for a Ctrl-Z with records after it, which a reader would
+// pass over: "Line <line> of file <file> holds an end-of-file mark (Ctrl-Z)
+// with more records after it." A program adds what follows from it.
+std::string strayCtrlZText(std::string_view file, std::uint64_t line);
+
 // Streams the records of a text file, one per line, in the memory of its
 // longest line (buffered reads of 64 KiB); a file of CR line ends is held
 // whole, as its first line would be:
@@ -50,9 +61,8 @@ std::string decodeLine(std::string_view s, bool* was1252 = nullptr);
 //   - the first Ctrl-Z byte (0x1A) ends the file, as on the old platform:
 //     it and everything after it are ignored, so text before it on its line
 //     is the last record, and a Ctrl-Z alone on the last line is no record.
-//     A reader that must not lose records behind a stray Ctrl-Z asks at the
-//     end where it stood and whether text follows it (ctrlZLine,
-//     textAfterCtrlZ);
+//     A reader that must not lose records behind a stray Ctrl-Z ends with
+//     readRestForStrayCtrlZ;
 //   - a UTF-8 byte-order mark at the start of the file is skipped;
 //   - each record is decoded as described above.
 // Read errors throw std::system_error (std::ios_base::failure for streams).
@@ -74,17 +84,17 @@ public:
     std::uint64_t lineNumber() const { return lines_; }      // records read so far
     bool lastLineWas1252() const { return last1252_; }       // of the last record
 
-    // Once readLine has returned false: the line of the Ctrl-Z that ended
-    // the file (the line of the text before it, or the one after the last
-    // line end), 0 when the data ran out first.
-    std::uint64_t ctrlZLine() const { return ctrlZ_ && atEnd_ ? lines_ + (lastEnded_ ? 1 : 0) : 0; }
-    // Whether anything printable follows that Ctrl-Z (blanks, line ends,
-    // further Ctrl-Zs and other control bytes are padding); reads the rest of
-    // the file. False when no Ctrl-Z ended it.
-    bool textAfterCtrlZ();
+    // Reads the rest of the file, records not yet read included (passed over
+    // undecoded), and gives the line of the Ctrl-Z that ended it when
+    // anything but padding (isPaddingAfterEnd) follows it: the line of the
+    // text before it, or the one after the last line end. 0 when no Ctrl-Z
+    // ended the file or only padding follows it. readLine finds no more
+    // records afterwards.
+    std::uint64_t readRestForStrayCtrlZ();
 
 private:
     bool fill();
+    bool nextRecord(std::string_view& rec);  // the next record undecoded, valid until the next read
     std::size_t readSource(char* data, std::size_t size);  // got < size: the source is exhausted
 
     std::FILE* file_ = nullptr;
@@ -99,7 +109,6 @@ private:
     std::uint64_t lines_ = 0;
     bool last1252_ = false;
     bool lastEnded_ = true;   // the last record ended at a line end (or there was none)
-    bool atEnd_ = false;      // readLine returned false
     bool ctrlZ_ = false;      // a Ctrl-Z ended the file
     bool textAfterZ_ = false; // text seen after it
     bool moreAfterZ_ = false; // the source may hold more after what was seen

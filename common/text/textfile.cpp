@@ -7,9 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 #include <system_error>
-#include <vector>
 
 namespace qv {
 
@@ -18,10 +16,15 @@ namespace {
 // Text files of addresses hold no NUL bytes and few control characters; a
 // word-processor document, a spreadsheet, a program or a UTF-16 file holds
 // plenty. A NUL or a UTF-16 byte-order mark refuses the file wherever a
-// Ctrl-Z stands, since bytes that are not text may hold one early by chance;
-// the other controls are counted up to the Ctrl-Z only, for old editors
-// padded a file out with them.
+// Ctrl-Z stands, since bytes that are not text may hold one early by chance,
+// unless all after the Ctrl-Z is padding: then the bytes before it are the
+// file, judged as if the padding were not there. The other controls are
+// counted up to the Ctrl-Z only, for old editors padded a file out with them.
 bool looksLikeText(const unsigned char* p, std::size_t n) {
+    if (const void* z = std::memchr(p, 0x1A, n)) {
+        const auto at = std::size_t(static_cast<const unsigned char*>(z) - p);
+        if (isPaddingAfterEnd(std::string_view(reinterpret_cast<const char*>(p) + at + 1, n - at - 1))) n = at;
+    }
     if (n >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF))) return false;
     if (std::memchr(p, 0, n)) return false;
     std::size_t controls = 0;
@@ -60,28 +63,15 @@ FileProblem checkTextFile(const std::string& path) {
     std::fclose(f);
     if (readFailed) return FileProblem::CannotOpen;
     if (!looksLikeText(buf, n)) return FileProblem::NotText;
-    if (holdsNoRecord(buf, n)) return FileProblem::Empty;
-    return FileProblem::None;
-}
-
-std::uint64_t strayEndOfFile(const std::string& path) {
-    const std::filesystem::path p = pathFromUtf8(path);
-    {
-        std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(p.c_str(), "rb"), &std::fclose);
-        if (!f) throw std::system_error(errno, std::generic_category(), path);
-        std::vector<char> buf(64 * 1024);
-        bool mark = false;
-        std::size_t n;
-        while (!mark && (n = std::fread(buf.data(), 1, buf.size(), f.get())) > 0) mark = std::memchr(buf.data(), 0x1A, n);
-        if (std::ferror(f.get())) throw std::system_error(EIO, std::generic_category(), path);
-        if (!mark) return 0;
+    if (!holdsNoRecord(buf, n)) return FileProblem::None;
+    // A Ctrl-Z before any record: records after it, in this block or later,
+    // are a stray mark's, not an empty file.
+    try {
+        LineReader in(p);
+        return in.readRestForStrayCtrlZ() != 0 ? FileProblem::TextAfterEnd : FileProblem::Empty;
+    } catch (const std::system_error&) {
+        return FileProblem::CannotOpen;
     }
-    LineReader in(p);
-    std::string line;
-    while (in.readLine(line)) {
-    }
-    const std::uint64_t at = in.ctrlZLine();
-    return at != 0 && in.textAfterCtrlZ() ? at : 0;
 }
 
 }  // namespace qv

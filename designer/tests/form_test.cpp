@@ -381,6 +381,10 @@ TEST_F(DesignerForm, FilesThatCannotBeLaidOut) {
         {"fixed, 31 columns", {wide, wide, wide}, "", "7", "The selected file has more than 30 columns."},
         {"a heading line only", {"Name,Addr,Town,County,Postcode"}, "", "6",
          "The selected file has no record after its heading line."},
+        {"records behind a Ctrl-Z first", {}, "\x1A" "a,b\r\nc,d\r\n", "7",
+         "Line 1 of file " + QString::fromStdString((scratch.dir() / "bad.dat").string()) +
+             " holds an end-of-file mark (Ctrl-Z) with more records after it. Remove the mark, then choose the file "
+             "again."},
     };
     const auto before = dataFiles();
     for (const auto& c : cases) {

@@ -214,19 +214,25 @@ TEST_F(Fennick, AFileThatCannotBeUsedLeadsBackToTheChooser) {
     folder.writeBytes("binary.csv", std::string("a,b,c,d,e\x1A\x03\0\xFF\x10\0", 15));
     // Records after a Ctrl-Z would be missing from OUTPUT.CSV.
     folder.writeBytes("mark.csv", "a,b,c,d,e\r\nf,g,h,i,j\r\n\x1Ak,l,m,n,o\r\n");
+    folder.writeBytes("first.csv", "\x1A" "a,b,c,d,e\r\nf,g,h,i,j\r\n");
+    folder.writeBytes("padding.csv", std::string("\x1A\r\n\0\0\0", 6));
     struct Case {
         const char* file;
         std::string message;
     };
     const Case cases[] = {
         {"empty.csv", "The selected file is empty."},
+        {"padding.csv", "The selected file is empty."},
         {"binary.csv", "The selected file is not a text file."},
         {"blank.csv", "The first record of the selected file is empty, so its fields cannot be found."},
         {"short.txt", "The selected file has fewer than three records: the columns of a fixed-column file are "
                       "found from its first three."},
-        {"mark.csv", "File " + (folder.dir() / "mark.csv").string() +
-                         " has an end-of-file mark (Ctrl-Z) on line 3 with more records after it. Remove the mark, "
+        {"mark.csv", "Line 3 of file " + (folder.dir() / "mark.csv").string() +
+                         " holds an end-of-file mark (Ctrl-Z) with more records after it. Remove the mark, "
                          "then choose the file again."},
+        {"first.csv", "Line 1 of file " + (folder.dir() / "first.csv").string() +
+                          " holds an end-of-file mark (Ctrl-Z) with more records after it. Remove the mark, "
+                          "then choose the file again."},
     };
     for (const auto& c : cases) {
         choose(c.file, Answer::No, QString::fromStdString(c.message));

@@ -191,16 +191,25 @@ TEST(ScanKeyFields, ProblemsOfTheChosenFile) {
          ScanProblem::NotText},
         {folder.writeBytes("cr.txt", "AAAA     BBBB\rCCCC     DDDD\rEEEE     FFFF\r"), ScanProblem::None},
         {folder.writeBytes("endmark.csv", "a,b,c,d,e\r\nf,g,h,i,j\r\n\x1A\r\n"), ScanProblem::None},
+        {folder.writeBytes("nulpadded.csv", "a,b,c,d,e\r\nf,g,h,i,j\r\n\x1A" + std::string(100, '\0')),
+         ScanProblem::None},
+        {folder.writeBytes("padding.csv", "\x1A" + std::string(100, '\0')), ScanProblem::Empty},
     };
     for (const auto& c : cases) EXPECT_EQ(scanKeyFields(c.path, false).problem, c.problem) << c.path;
 
-    // A Ctrl-Z with records after it, past the first block too.
+    // A Ctrl-Z with records after it, past the first block too, first in the
+    // file too.
     const std::string records(100000, 'x');
     for (const auto& [bytes, line] : std::initializer_list<std::pair<std::string, std::uint64_t>>{
-             {"a,b,c,d,e\r\nf,g\x1A\r\nh,i\r\n", 2}, {"a,b,c,d,e\r\n" + records + "\r\n\x1A" "h,i", 3}}) {
+             {"a,b,c,d,e\r\nf,g\x1A\r\nh,i\r\n", 2},
+             {"a,b,c,d,e\r\n" + records + "\r\n\x1A" "h,i", 3},
+             {"\x1A" "a,b,c,d,e\r\nf,g\r\n", 1},
+             {"\x1A" + std::string(5000, '\0') + "a,b,c,d,e\r\n", 1},
+             // Fixed columns: the third record the scan needs lies behind the mark.
+             {"AAAA     BBBB\r\nCCCC     DDDD\r\n\x1A" "EEEE     FFFF\r\n", 3}}) {
         const KeyScan scan = scanKeyFields(folder.writeBytes("mark.csv", bytes), false);
-        EXPECT_EQ(scan.problem, ScanProblem::TextAfterEnd);
-        EXPECT_EQ(scan.line, line);
+        EXPECT_EQ(scan.problem, ScanProblem::TextAfterEnd) << bytes;
+        EXPECT_EQ(scan.line, line) << bytes;
     }
 }
 

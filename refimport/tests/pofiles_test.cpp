@@ -134,8 +134,12 @@ TEST(RefRecords, RegionNumbersFromLetters) {
         const char* letter;
         std::optional<int> number;
     };
+    // By its Windows-1252 code: the specials 0x80..0x9F, the five bytes that
+    // code page leaves undefined, Latin-1 from 0xA0; '?' for anything else.
     const Case cases[] = {{"A", 1}, {"B", 2}, {"P", 16}, {"a", 33}, {"AB", 1}, {"é", 233 - 64}, {"€", 0x80 - 64},
-                          {"Ω", '?' - 64}, {"", std::nullopt}};
+                          {"Ÿ", 0x9F - 64}, {"\xC2\x81", 0x81 - 64}, {"\xC2\xA0", 0xA0 - 64}, {"ÿ", 0xFF - 64},
+                          {"\xC2\x80", '?' - 64}, {"Ω", '?' - 64}, {"\xF0\x9F\x98\x80", '?' - 64},
+                          {"", std::nullopt}};
     for (const auto& c : cases) EXPECT_EQ(regionNumber(c.letter), c.number) << c.letter;
 }
 

@@ -237,7 +237,8 @@ TEST_F(RefLoad, ACtrlZWithRecordsAfterItStopsTheLoadAtItsLine) {
 }
 
 // What an old file holds after its end-of-file byte (line ends, blanks,
-// more Ctrl-Zs, NUL padding) is no record: the files load as without it.
+// more Ctrl-Zs, NUL or DEL padding) is no record: the files load as without
+// it.
 TEST_F(RefLoad, ACtrlZAtTheEndOfTheFileStillLoads) {
     const std::pair<const char*, std::string> ends[] = {
         {"alone after the last line end", "\r\n\x1a"},
@@ -246,6 +247,7 @@ TEST_F(RefLoad, ACtrlZAtTheEndOfTheFileStillLoads) {
         {"followed by more Ctrl-Zs", "\r\n\x1a\x1a\x1a\x1a"},
         {"followed by blanks, line ends and Ctrl-Zs", "\x1a   \r\n\n   \r\n\x1a\x1a  "},
         {"followed by the NULs of a last sector", std::string("\r\n\x1a\0\0\0\0", 7)},
+        {"followed by DELs", "\r\n\x1a\x7f\x7f\r\n\x7f"},
     };
     for (FileForm form : {FileForm::Fixed, FileForm::Comma}) {
         for (const auto& [what, end] : ends) {
@@ -440,6 +442,8 @@ TEST_F(RefLoad, AnOutwardCodeOrSectorWithAStrayCharacterStopsTheLoad) {
         {FileForm::Comma, "\"1\",\"B+1\",\"2\",\"10101\"", "its outward code \"B+1\" holds punctuation: \"+\""},
         {FileForm::Comma, "\"1\",\"B1\x96\",\"2\",\"10101\"", "its outward code \"B1–\" holds punctuation: \"–\""},
         {FileForm::Comma, "\"1\",\"B1,2\",\"2\",\"10101\"", "its outward code \"B1,2\" holds punctuation: \",\""},
+        {FileForm::Comma, "\"1\",\"B1\xF0\x9F\x98\x80\",\"2\",\"10101\"",
+         "its outward code \"B1\xF0\x9F\x98\x80\" holds punctuation: \"\xF0\x9F\x98\x80\""},
         {FileForm::Comma, "\"1\",\"B1\",\"\0\",\"10101\""s, "its sector digit holds a NUL character"},
         {FileForm::Comma, "\"1\",\"B1\",\"2\t\",\"10101\"", "its sector digit holds a tab"},
         {FileForm::Comma, "\"1\",\"B1\",\"\x1f\",\"10101\"", "its sector digit holds a control character (code 31)"},
