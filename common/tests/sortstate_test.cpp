@@ -5,6 +5,7 @@
 #include "common/parm/parmrecord.h"
 #include "common/testing/parmkeys.h"
 #include "common/testing/scratch.h"
+#include "common/testing/sortedjob.h"
 
 #include <gtest/gtest.h>
 
@@ -19,18 +20,7 @@ protected:
     // A job of one address with one bags row, sorted by `keys` on top of the delivered ones.
     void sortedBy(const std::map<std::string, db::Value>& keys) {
         testkit::setParmKeys(keys);
-        auto db = scratch().open(db::OpenMode::Exclusive);
-        dropIfThere(*db, Mmwork);
-        db->createTable(mmworkDef());
-        auto w = db->openTable(Mmwork);
-        w->addNew();
-        w->set("name", "A Customer");
-        w->update();
-        makeSort(*db, sortKeyValues(parm::ParmRecord(*db)));
-        auto b = db->openTable(Bags);
-        b->addNew();
-        b->set(bagfield::BagNumber, 1);
-        b->update();
+        testkit::writeSortedJob();
     }
     SortState state() {
         auto db = scratch().open(db::OpenMode::Exclusive);

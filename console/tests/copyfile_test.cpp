@@ -3,6 +3,7 @@
 #include "common/jobtables.h"
 #include "common/parm/parmrecord.h"
 #include "common/testing/parmkeys.h"
+#include "common/testing/sortedjob.h"
 #include "console/housekeeping.h"
 #include "console/mainwindow.h"
 #include "platform/drives.h"
@@ -49,18 +50,7 @@ protected:
     // A job of one address, sorted by the keys as they stand (a bag limit of 1000).
     void sortedJob() {
         qv::testkit::setParmKeys({{"BagMax", "1000"}});
-        auto db = qv::db::Database::open("mailsort.mdb");
-        qv::jobtables::dropIfThere(*db, qv::jobtables::Mmwork);
-        db->createTable(qv::jobtables::mmworkDef());
-        auto rs = db->openTable(qv::jobtables::Mmwork);
-        rs->addNew();
-        rs->set("name", "A Customer");
-        rs->update();
-        qv::jobtables::makeSort(*db, qv::jobtables::sortKeyValues(qv::parm::ParmRecord(*db)));
-        auto bags = db->openTable(qv::jobtables::Bags);
-        bags->addNew();
-        bags->set(qv::jobtables::bagfield::BagNumber, 1);
-        bags->update();
+        qv::testkit::writeSortedJob();
     }
 
     fs::path floppy_;

@@ -1,5 +1,6 @@
 #include "common/jobtables.h"
 #include "common/testing/scratch.h"
+#include "common/testing/sortedjob.h"
 #include "common/parm/parmrecord.h"
 #include "params/paramswindow.h"
 #include "platform/platform.h"
@@ -939,20 +940,7 @@ TEST_F(ParamsForm, AnotherPrinterAfterSortingLeavesTheJobSorted) {
             pressOK();
             form_.reset();
         }
-        {
-            auto db = Database::open("mailsort.mdb");
-            qv::jobtables::dropIfThere(*db, qv::jobtables::Mmwork);
-            db->createTable(qv::jobtables::mmworkDef());
-            auto w = db->openTable(qv::jobtables::Mmwork);
-            w->addNew();
-            w->set("name", "A Customer");
-            w->update();
-            qv::jobtables::makeSort(*db, qv::jobtables::sortKeyValues(ParmRecord(*db)));
-            auto b = db->openTable(qv::jobtables::Bags);
-            b->addNew();
-            b->set(qv::jobtables::bagfield::BagNumber, 1);
-            b->update();
-        }
+        qv::testkit::writeSortedJob();
         openForm();
         QTest::mouseClick(option("optEpson"), Qt::LeftButton);
         pressOK();
